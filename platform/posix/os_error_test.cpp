@@ -1,9 +1,9 @@
 #include "platform/posix/os_error.h"
 
+#include <gtest/gtest.h>
+
 #include <cerrno>
 #include <thread>
-
-#include <gtest/gtest.h>
 
 namespace vantrel {
 namespace {
@@ -13,11 +13,16 @@ TEST(OsError, MapsErrnoOntoSystemErrors) {
     int errno_value;
     int expected;
   } cases[] = {
-      {0, kSysNone},          {ENOENT, kSysFileNotFound},
-      {ENOTDIR, kSysPathNotFound}, {EACCES, kSysAccessDenied},
-      {EPERM, kSysAccessDenied},   {ENOSPC, kSysHandleDiskFull},
-      {EEXIST, kSysFileExists},    {EAGAIN, kSysLockViolation},
-      {EMFILE, kSysTooManyOpenFiles}, {ENOMEM, kSysNotEnoughMemory},
+      {0, kSysNone},
+      {ENOENT, kSysFileNotFound},
+      {ENOTDIR, kSysPathNotFound},
+      {EACCES, kSysAccessDenied},
+      {EPERM, kSysAccessDenied},
+      {ENOSPC, kSysHandleDiskFull},
+      {EEXIST, kSysFileExists},
+      {EAGAIN, kSysLockViolation},
+      {EMFILE, kSysTooManyOpenFiles},
+      {ENOMEM, kSysNotEnoughMemory},
       {EXDEV, kSysUnknown},
   };
   for (const Case& c : cases) {
