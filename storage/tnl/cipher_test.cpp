@@ -2,21 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
+
+#include "storage/tnl/test_hex.h"
 
 namespace vantrel {
 namespace {
-
-std::string Hex(const unsigned char* bytes, std::size_t length) {
-  std::string out;
-  char two[3];
-  for (std::size_t i = 0; i < length; ++i) {
-    std::snprintf(two, sizeof two, "%02x", bytes[i]);
-    out += two;
-  }
-  return out;
-}
 
 // Expected values worked out independently from the algorithm's description.
 TEST(Cipher, KeyScheduleAndBlockAreFixed) {

@@ -3,24 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cstdio>
 #include <string>
 #include <vector>
+
+#include "storage/tnl/test_hex.h"
 
 namespace vantrel {
 namespace {
 
 using Image = std::array<unsigned char, kHeaderSize>;
-
-std::string Hex(const unsigned char* bytes, std::size_t length) {
-  std::string out;
-  char two[3];
-  for (std::size_t i = 0; i < length; ++i) {
-    std::snprintf(two, sizeof two, "%02x", bytes[i]);
-    out += two;
-  }
-  return out;
-}
 
 Header Sample() {
   Header h;
