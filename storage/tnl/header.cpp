@@ -27,11 +27,13 @@ void EncodeHeader(const Header& header,
   StoreU32(p + kChangeCounterOffset, header.change_counter);
   StoreU32(p + kRootPageOffset, header.root_page);
   // Zone 0 has no start of its own: always 0.
-  for (std::size_t zone = 1; zone < kZoneCount; ++zone) {
-    StoreU32(p + kZoneStartOffset + kWord * zone, header.zone_start[zone]);
+  for (int zone = 1; zone < kZoneCount; ++zone) {
+    StoreU32(p + kZoneStartOffset + kWord * static_cast<std::size_t>(zone),
+             header.zones.start[zone]);
   }
-  for (std::size_t zone = 0; zone < kZoneCount; ++zone) {
-    StoreU32(p + kZoneEndOffset + kWord * zone, header.zone_end[zone]);
+  for (int zone = 0; zone < kZoneCount; ++zone) {
+    StoreU32(p + kZoneEndOffset + kWord * static_cast<std::size_t>(zone),
+             header.zones.end[zone]);
   }
 }
 
@@ -49,25 +51,16 @@ bool DecodeHeader(std::span<const unsigned char> image, Header* header) {
   h.last_issued = LoadU32BigEndian(p + kLastIssuedOffset);
   h.change_counter = LoadU32(p + kChangeCounterOffset);
   h.root_page = LoadU32(p + kRootPageOffset);
-  for (std::size_t zone = 1; zone < kZoneCount; ++zone) {
-    h.zone_start[zone] = LoadU32(p + kZoneStartOffset + kWord * zone);
+  for (int zone = 1; zone < kZoneCount; ++zone) {
+    h.zones.start[zone] =
+        LoadU32(p + kZoneStartOffset + kWord * static_cast<std::size_t>(zone));
   }
-  for (std::size_t zone = 0; zone < kZoneCount; ++zone) {
-    h.zone_end[zone] = LoadU32(p + kZoneEndOffset + kWord * zone);
+  for (int zone = 0; zone < kZoneCount; ++zone) {
+    h.zones.end[zone] =
+        LoadU32(p + kZoneEndOffset + kWord * static_cast<std::size_t>(zone));
   }
   *header = h;
   return true;
-}
-
-bool ZonesAreSound(const Header& h) {
-  if (h.committed_end > h.shadow_end) return false;
-  std::uint64_t floor = h.zone_end[0];
-  for (std::size_t k = 1; k < kZoneCount; ++k) {
-    const std::uint64_t start = h.zone_start[k], end = h.zone_end[k];
-    if (start < floor || end < start || (end - start) % k != 0) return false;
-    floor = end;
-  }
-  return kPageSpaceStart + floor * kPageUnit <= UINT32_MAX;
 }
 
 }  // namespace vantrel

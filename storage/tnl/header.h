@@ -19,16 +19,16 @@
 #ifndef VANTREL_STORAGE_TNL_HEADER_H_
 #define VANTREL_STORAGE_TNL_HEADER_H_
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string_view>
 
+#include "storage/tnl/zones.h"
+
 namespace vantrel {
 
 inline constexpr std::size_t kHeaderSize = 0x200;
-inline constexpr std::size_t kZoneCount = 60;  // zone 0 and classes 1..59
 inline constexpr std::string_view kHeaderMagic = "tArN";
 
 // Field offsets in the header image.
@@ -53,15 +53,10 @@ struct Header {
   std::uint32_t last_issued = 0;  // stored big-endian
   std::uint32_t change_counter = 0;
   std::uint32_t root_page = 0;
-  std::array<std::uint32_t, kZoneCount> zone_start = {};
-  std::array<std::uint32_t, kZoneCount> zone_end = {};
+  ZoneTable zones;  // zone 0's start is always 0
 
   bool operator==(const Header&) const = default;
 };
-
-// Page space: page p lives at kPageSpaceStart + p * kPageUnit.
-inline constexpr std::uint32_t kPageSpaceStart = 0x200;
-inline constexpr std::uint32_t kPageUnit = 256;
 
 // Writes the header image (512 bytes); the magic is written when has_magic.
 void EncodeHeader(const Header& header,
@@ -70,13 +65,6 @@ void EncodeHeader(const Header& header,
 // Reads a header image. False when `image` is shorter than 512 bytes or
 // does not carry the magic: the file is not a valid file.
 bool DecodeHeader(std::span<const unsigned char> image, Header* header);
-
-// Whether the zones are laid out as a sound file has them: for k = 1..59,
-// end k-1 <= start k <= end k, (end k - start k) a multiple of k, the page
-// space within 32-bit positions; and committed end <= shadow end. Header
-// load does not require this (only the magic); page-layer checks and
-// structural checks use it.
-bool ZonesAreSound(const Header& header);
 
 }  // namespace vantrel
 
