@@ -1,5 +1,7 @@
 #include "storage/tnl/zones.h"
 
+#include "storage/tnl/internal_check.h"
+
 namespace vantrel {
 namespace {
 
@@ -16,136 +18,119 @@ std::uint32_t CeilToMultiple(std::uint32_t units, std::uint32_t k) {
 int Zones::ClassOf(PageNumber page) const {
   if (page < 0) return 0;
   for (int k = 1; k <= kMaxPageUnits; ++k) {
-    if (t_.start[k] <= page && page < t_.end[k]) return k;
+    if (start_[k] <= page && page < end_[k]) return k;
   }
   return 0;
 }
 
 std::uint32_t Zones::PageCount(int k) const {
-  return (t_.end[k] - t_.start[k]) / static_cast<std::uint32_t>(k);
+  return (end_[k] - start_[k]) / static_cast<std::uint32_t>(k);
 }
 
 std::uint32_t Zones::EndOfPageSpace() const {
   for (int k = kMaxPageUnits; k >= 1; --k) {
-    if (t_.start[k] != t_.end[k]) return t_.end[k];
+    if (start_[k] != end_[k]) return end_[k];
   }
-  return t_.end[0];
+  return end_[0];
 }
 
 bool Zones::Consistent() const {
   for (int k = 1; k <= kMaxPageUnits; ++k) {
-    if (t_.end[k - 1] > t_.start[k] || t_.start[k] > t_.end[k]) return false;
-    if ((t_.end[k] - t_.start[k]) % static_cast<std::uint32_t>(k) != 0) {
+    if (end_[k - 1] > start_[k] || start_[k] > end_[k]) return false;
+    if ((end_[k] - start_[k]) % static_cast<std::uint32_t>(k) != 0) {
       return false;
     }
   }
-  return t_.end[kMaxPageUnits] <= kMaxPageNumber;
+  return end_[kMaxPageUnits] <= kMaxPageNumber;
 }
 
-int Zones::Move(std::uint32_t from, std::uint32_t to) {
-  return from == to ? 0 : mover_.MovePage(from, to);
+void Zones::Move(std::uint32_t from, std::uint32_t to) {
+  if (from != to) mover_.MovePage(from, to);
 }
 
-int Zones::Allocate(int k, PageNumber& slot) {
+PageNumber Zones::Allocate(int k) {
   const auto units = static_cast<std::uint32_t>(k);
-  bool below = false;
-  if (int check = MakeRoomBelow(k, units, below)) return check;
-  if (below) {
-    t_.start[k] -= units;
-    slot = t_.start[k];
-    return 0;
+  if (MakeRoomBelow(k, units)) {
+    start_[k] -= units;
+    return start_[k];
   }
-  if (int check = MakeRoomAbove(k, units)) return check;
-  slot = t_.end[k];
-  t_.end[k] += units;
-  return 0;
+  MakeRoomAbove(k, units);
+  const PageNumber slot = end_[k];
+  end_[k] += units;
+  return slot;
 }
 
 // Makes the gap between zone k-1 and zone k at least `units` wide by sliding
-// zone k-1 (and, recursively, the zones under it) down, when that can be done.
-int Zones::MakeRoomBelow(int k, std::uint32_t units, bool& made) {
-  made = GapBelow(k) >= units;
+// zone k-1 (and, recursively, the zones under it) down. False when that
+// cannot be done; nothing has moved then.
+bool Zones::MakeRoomBelow(int k, std::uint32_t units) {
+  if (GapBelow(k) >= units) return true;
   const int j = k - 1;
-  if (made || j == 0) return 0;
+  if (j == 0) return false;
   const auto class_j = static_cast<std::uint32_t>(j);
   const std::uint32_t missing = units - GapBelow(k);
-  if (int check = MakeRoomBelow(j, CeilToMultiple(missing, class_j), made)) {
-    return check;
-  }
-  if (!made) return 0;
+  if (!MakeRoomBelow(j, CeilToMultiple(missing, class_j))) return false;
   while (GapBelow(k) < units) {
     // The top page of zone j goes to just below its start.
-    if (t_.start[j] != t_.end[j]) {
-      if (int check = Move(t_.end[j] - class_j, t_.start[j] - class_j)) {
-        return check;
-      }
-    }
-    t_.start[j] -= class_j;
-    t_.end[j] -= class_j;
+    if (start_[j] != end_[j]) Move(end_[j] - class_j, start_[j] - class_j);
+    start_[j] -= class_j;
+    end_[j] -= class_j;
   }
-  return 0;
+  return true;
 }
 
 // Makes the gap between zone k and zone k+1 at least `units` wide by pushing
-// zone k+1 (and, recursively, the zones above it) up. Zone 59 has the growing
-// end of the file above it.
-int Zones::MakeRoomAbove(int k, std::uint32_t units) {
-  if (units > static_cast<std::uint32_t>(k)) return kCheckRoomAboveTooLarge;
+// zone k+1 (and, recursively, the zones above it) up. Above zone 59 the file
+// grows.
+void Zones::MakeRoomAbove(int k, std::uint32_t units) {
+  Check(units <= static_cast<std::uint32_t>(k), kCheckRoomAboveTooLarge);
   if (k == kMaxPageUnits) {
-    return t_.end[k] + units <= kMaxPageNumber + 1 ? 0 : kCheckNoZone;
+    Check(end_[k] + std::uint64_t{units} <= kMaxPageNumber + 1,
+          kCheckPageSpaceFull);
+    return;
   }
   const int n = k + 1;
-  const std::uint32_t gap = t_.start[n] - t_.end[k];
-  if (gap >= units) return 0;
+  const std::uint32_t gap = start_[n] - end_[k];
+  if (gap >= units) return;
   const auto class_n = static_cast<std::uint32_t>(n);
   if (PageCount(n) > 1) {
     // The bottom page of zone n goes to its end.
-    if (int check = MakeRoomAbove(n, class_n)) return check;
-    if (int check = Move(t_.start[n], t_.end[n])) return check;
-    t_.start[n] += class_n;
-    t_.end[n] += class_n;
-    return 0;
+    MakeRoomAbove(n, class_n);
+    Move(start_[n], end_[n]);
+    start_[n] += class_n;
+    end_[n] += class_n;
+    return;
   }
   const std::uint32_t missing = units - gap;
-  if (int check = MakeRoomAbove(n, missing)) return check;
-  if (PageCount(n) == 1) {
-    if (int check = Move(t_.start[n], t_.start[n] + missing)) return check;
-  }
-  t_.start[n] += missing;
-  t_.end[n] += missing;
-  return 0;
+  MakeRoomAbove(n, missing);
+  if (PageCount(n) == 1) Move(start_[n], start_[n] + missing);
+  start_[n] += missing;
+  end_[n] += missing;
 }
 
-int Zones::GiveBack(int k, PageNumber page) {
-  const auto class_k = static_cast<std::uint32_t>(k);
-  const std::uint32_t last = t_.end[k] - class_k;
-  if (int check = Move(last, static_cast<std::uint32_t>(page))) return check;
-  t_.end[k] = last;
-  return 0;
+void Zones::GiveBack(int k, PageNumber page) {
+  const std::uint32_t last = end_[k] - static_cast<std::uint32_t>(k);
+  Move(last, static_cast<std::uint32_t>(page));
+  end_[k] = last;
 }
 
-int Zones::Compact() {
+void Zones::Compact() {
   for (int k = 2; k <= kMaxPageUnits; ++k) {
     const auto class_k = static_cast<std::uint32_t>(k);
-    const std::uint32_t floor = t_.end[k - 1];
+    const std::uint32_t floor = end_[k - 1];
     const std::uint32_t count = PageCount(k);
     if (count <= 1) {
-      if (count == 1) {
-        if (int check = Move(t_.start[k], floor)) return check;
-      }
-      t_.start[k] = floor;
-      t_.end[k] = floor + count * class_k;
+      if (count == 1) Move(start_[k], floor);
+      start_[k] = floor;
+      end_[k] = floor + count * class_k;
       continue;
     }
     while (GapBelow(k) >= class_k) {
-      if (int check = Move(t_.end[k] - class_k, t_.start[k] - class_k)) {
-        return check;
-      }
-      t_.start[k] -= class_k;
-      t_.end[k] -= class_k;
+      Move(end_[k] - class_k, start_[k] - class_k);
+      start_[k] -= class_k;
+      end_[k] -= class_k;
     }
   }
-  return 0;
 }
 
 }  // namespace vantrel

@@ -20,12 +20,13 @@ namespace vantrel {
 
 inline constexpr std::uint64_t kPageSpaceBase = 0x200;  // after the header
 inline constexpr std::uint64_t kPageUnit = 256;
-inline constexpr int kZoneCount = 60;  // zone 0 and the size classes 1..59
 inline constexpr int kMaxPageUnits = 59;
 
 // Internal checks raised by zone bookkeeping.
 inline constexpr int kCheckNoZone = 1735;
 inline constexpr int kCheckRoomAboveTooLarge = 1781;
+// The page space would pass the last position a u32 home word can name.
+inline constexpr int kCheckPageSpaceFull = kCheckNoZone;
 
 // The file position of page number p.
 constexpr std::uint64_t PagePosition(std::uint64_t page) {
@@ -37,26 +38,23 @@ constexpr std::uint64_t PageAtPosition(std::uint64_t position) {
   return (position - kPageSpaceBase) / kPageUnit;
 }
 
-// The zone starts and ends, as held in the file header.
-struct ZoneTable {
-  std::array<std::uint32_t, kZoneCount> start{};
-  std::array<std::uint32_t, kZoneCount> end{};
-  bool operator==(const ZoneTable&) const = default;
-};
+// Zone starts (or ends) 0..59, as held in the file header.
+using ZoneBounds = std::array<std::uint32_t, kMaxPageUnits + 1>;
 
 // Moves the page in slot `from` to slot `to` and corrects the one reference
-// to it; returns 0 or an internal-check number.
+// to it.
 class PageMover {
  public:
   virtual ~PageMover() = default;
-  virtual int MovePage(PageNumber from, PageNumber to) = 0;
+  virtual void MovePage(PageNumber from, PageNumber to) = 0;
 };
 
-// The zone operations. All that change the table may move pages through the
-// mover; they return 0 or the internal-check number that stopped them.
+// The zone operations. All that change the bounds may move pages through
+// the mover. A failed internal check (FailCheck) abandons them.
 class Zones {
  public:
-  Zones(ZoneTable& table, PageMover& mover) : t_(table), mover_(mover) {}
+  Zones(ZoneBounds& start, ZoneBounds& end, PageMover& mover)
+      : start_(start), end_(end), mover_(mover) {}
 
   // The size class of page p: the first zone 1..59 holding it, else 0.
   int ClassOf(PageNumber page) const;
@@ -74,22 +72,23 @@ class Zones {
 
   // Takes a slot of class k, below the zone when room is or can be made
   // there, else above it.
-  int Allocate(int k, PageNumber& slot);
+  PageNumber Allocate(int k);
 
   // Gives the slot of page p (in zone k) back: the zone's last page moves
   // into the hole and the zone shrinks by one page.
-  int GiveBack(int k, PageNumber page);
+  void GiveBack(int k, PageNumber page);
 
   // Slides zones 2..59 down to close the gaps under them; zone 1 stays.
-  int Compact();
+  void Compact();
 
  private:
-  std::uint32_t GapBelow(int k) const { return t_.start[k] - t_.end[k - 1]; }
-  int MakeRoomBelow(int k, std::uint32_t units, bool& made);
-  int MakeRoomAbove(int k, std::uint32_t units);
-  int Move(std::uint32_t from, std::uint32_t to);
+  std::uint32_t GapBelow(int k) const { return start_[k] - end_[k - 1]; }
+  bool MakeRoomBelow(int k, std::uint32_t units);
+  void MakeRoomAbove(int k, std::uint32_t units);
+  void Move(std::uint32_t from, std::uint32_t to);
 
-  ZoneTable& t_;
+  ZoneBounds& start_;
+  ZoneBounds& end_;
   PageMover& mover_;
 };
 
