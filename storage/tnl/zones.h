@@ -20,7 +20,8 @@ namespace vantrel {
 
 inline constexpr std::uint64_t kPageSpaceBase = 0x200;  // after the header
 inline constexpr std::uint64_t kPageUnit = 256;
-inline constexpr int kMaxPageUnits = 59;
+inline constexpr int kZoneCount = 60;  // zone 0 and the size classes 1..59
+inline constexpr int kMaxPageUnits = kZoneCount - 1;
 
 // Internal checks raised by zone bookkeeping.
 inline constexpr int kCheckNoZone = 1735;
@@ -38,8 +39,12 @@ constexpr std::uint64_t PageAtPosition(std::uint64_t position) {
   return (position - kPageSpaceBase) / kPageUnit;
 }
 
-// Zone starts (or ends) 0..59, as held in the file header.
-using ZoneBounds = std::array<std::uint32_t, kMaxPageUnits + 1>;
+// The zone starts and ends 0..59, as held in the file header.
+struct ZoneTable {
+  std::array<std::uint32_t, kZoneCount> start{};
+  std::array<std::uint32_t, kZoneCount> end{};
+  bool operator==(const ZoneTable&) const = default;
+};
 
 // Moves the page in slot `from` to slot `to` and corrects the one reference
 // to it.
@@ -53,8 +58,8 @@ class PageMover {
 // the mover. A failed internal check (FailCheck) abandons them.
 class Zones {
  public:
-  Zones(ZoneBounds& start, ZoneBounds& end, PageMover& mover)
-      : start_(start), end_(end), mover_(mover) {}
+  Zones(ZoneTable& table, PageMover& mover)
+      : start_(table.start), end_(table.end), mover_(mover) {}
 
   // The size class of page p: the first zone 1..59 holding it, else 0.
   int ClassOf(PageNumber page) const;
@@ -87,8 +92,8 @@ class Zones {
   void MakeRoomAbove(int k, std::uint32_t units);
   void Move(std::uint32_t from, std::uint32_t to);
 
-  ZoneBounds& start_;
-  ZoneBounds& end_;
+  std::array<std::uint32_t, kZoneCount>& start_;
+  std::array<std::uint32_t, kZoneCount>& end_;
   PageMover& mover_;
 };
 

@@ -9,14 +9,6 @@
 namespace vantrel {
 namespace {
 
-struct ZoneTable {
-  ZoneBounds start{};
-  ZoneBounds end{};
-  bool operator==(const ZoneTable&) const = default;
-};
-
-constexpr int kZones = kMaxPageUnits + 1;
-
 struct ZoneSpan {
   int k;
   std::uint32_t start;
@@ -28,7 +20,7 @@ struct ZoneSpan {
 ZoneTable MakeTable(std::vector<ZoneSpan> spans) {
   ZoneTable t;
   std::size_t next = 0;
-  for (int k = 1; k < kZones; ++k) {
+  for (int k = 1; k < kZoneCount; ++k) {
     if (next < spans.size() && spans[next].k == k) {
       t.start[k] = spans[next].start;
       t.end[k] = spans[next].end;
@@ -46,7 +38,7 @@ class FakeDisk : public PageMover {
  public:
   explicit FakeDisk(const ZoneTable& t) {
     int tag = 0;
-    for (int k = 1; k < kZones; ++k) {
+    for (int k = 1; k < kZoneCount; ++k) {
       for (std::uint32_t p = t.start[k]; p < t.end[k]; p += k) {
         pages_[p] = {k, ++tag};
       }
@@ -75,7 +67,7 @@ class FakeDisk : public PageMover {
   // Every page sits in a zone of its class, and every zone slot holds one.
   void ExpectMatches(const ZoneTable& t) const {
     std::size_t slots = 0;
-    for (int k = 1; k < kZones; ++k) {
+    for (int k = 1; k < kZoneCount; ++k) {
       for (std::uint32_t p = t.start[k]; p < t.end[k]; p += k, ++slots) {
         auto it = pages_.find(p);
         ASSERT_NE(it, pages_.end()) << "zone " << k << " slot " << p;
@@ -132,7 +124,7 @@ TEST(ZonesTest, AllocateTakesRoomBelowOrAbove) {
     SCOPED_TRACE(c.name);
     ZoneTable t = MakeTable(c.before);
     FakeDisk disk(t);
-    Zones zones(t.start, t.end, disk);
+    Zones zones(t, disk);
     const PageNumber slot = zones.Allocate(c.k);
     EXPECT_EQ(slot, c.slot);
     EXPECT_EQ(disk.moves, c.moves);
@@ -145,7 +137,7 @@ TEST(ZonesTest, AllocateTakesRoomBelowOrAbove) {
 TEST(ZonesTest, GiveBackFillsTheHoleWithTheLastPage) {
   ZoneTable t = MakeTable({{2, 0, 6}});
   FakeDisk disk(t);
-  Zones zones(t.start, t.end, disk);
+  Zones zones(t, disk);
   disk.Drop(0);
   zones.GiveBack(2, 0);
   EXPECT_EQ(disk.moves, (Moves{{4, 0}}));
@@ -160,7 +152,7 @@ TEST(ZonesTest, CompactionSlidesZonesDownButNeverZoneOne) {
   ZoneTable t = MakeTable({{1, 2, 3}, {2, 5, 7}, {3, 12, 18}});
   t.end[0] = 0;  // a gap below zone 1 that compaction must leave alone
   FakeDisk disk(t);
-  Zones zones(t.start, t.end, disk);
+  Zones zones(t, disk);
   zones.Compact();
   EXPECT_EQ(disk.moves, (Moves{{5, 3}, {15, 9}, {12, 6}}));
   EXPECT_EQ(t, MakeTable({{1, 2, 3}, {2, 3, 5}, {3, 6, 12}}));
@@ -170,7 +162,7 @@ TEST(ZonesTest, CompactionSlidesZonesDownButNeverZoneOne) {
 TEST(ZonesTest, ClassAndEndOfPageSpace) {
   ZoneTable t = MakeTable({{1, 0, 2}, {4, 2, 10}});
   FakeDisk disk(t);
-  Zones zones(t.start, t.end, disk);
+  Zones zones(t, disk);
   EXPECT_EQ(zones.ClassOf(1), 1);
   EXPECT_EQ(zones.ClassOf(9), 4);
   EXPECT_EQ(zones.ClassOf(10), 0);
@@ -186,7 +178,7 @@ TEST(ZonesTest, ClassAndEndOfPageSpace) {
 TEST(ZonesTest, RepeatedAllocationKeepsZonesConsistent) {
   ZoneTable t;
   FakeDisk disk(t);
-  Zones zones(t.start, t.end, disk);
+  Zones zones(t, disk);
   const int classes[] = {1, 3, 2, 59, 1, 2, 3, 5, 1, 1, 59, 4, 2, 1, 3};
   for (int round = 0; round < 4; ++round) {
     for (int k : classes) {
