@@ -1,0 +1,26 @@
+// One call of a file's driver: the single path by which every file statement
+// reaches storage. It builds the driver-side instance on first use, checks
+// the file's state against the operation's row of the state table, performs
+// the operation, traces it, updates the state and posts the outcome.
+#ifndef VANTREL_RUNTIME_DATA_DRIVER_CALL_H_
+#define VANTREL_RUNTIME_DATA_DRIVER_CALL_H_
+
+#include "runtime/data/driver_entry.h"
+#include "runtime/data/driver_op.h"
+#include "runtime/data/file_declaration.h"
+
+namespace vantrel {
+
+// Returns the outcome; its code is also the file's last result and, unless 0
+// or -1, has been posted to the error state. A string result is left in
+// args.result_text.
+DriverResult CallDriver(FileDeclaration& file, DriverOp op, DriverArgs& args);
+
+// The state check alone: 0 when the operation may go ahead, else its error
+// code or -1 for a silent refusal.
+int CheckState(const FileDeclaration& file, DriverOp op,
+               const KeyDeclaration* key, std::string_view position);
+
+}  // namespace vantrel
+
+#endif  // VANTREL_RUNTIME_DATA_DRIVER_CALL_H_

@@ -1,0 +1,133 @@
+#include "runtime/data/driver_op.h"
+
+#include <algorithm>
+#include <array>
+
+namespace vantrel {
+namespace {
+
+constexpr std::array<std::string_view, kDriverOpCount> kNames = {
+    "(0)",
+    "ADD",
+    "BOF",
+    "BUILDfile",
+    "APPEND",
+    "BUILDdyn",
+    "BUILDkey",
+    "CLOSE",
+    "COMMIT",
+    "COPY",
+    "CREATE",
+    "DELETE",
+    "DUPLICATE",
+    "EMPTY",
+    "EOF",
+    "GETfilekey",
+    "GETfileptr",
+    "GETkeyptr",
+    "HOLDfile",
+    "HOLDfilesec",
+    "LOCKfile",
+    "LOCKfilesec",
+    "LOGOUT",
+    "NAME",
+    "NEXT",
+    "OPEN",
+    "PACK",
+    "POINTERfile",
+    "POINTERkey",
+    "FLUSH",
+    "PUT",
+    "PREVIOUS",
+    "RECORDSfile",
+    "RECORDSkey",
+    "BUILDdynfilter",
+    "(35)",
+    "RELEASE",
+    "REMOVE",
+    "RENAME",
+    "(39)",
+    "ROLLBACK",
+    "SETfile",
+    "SETfilekey",
+    "SETfileptr",
+    "SETkey",
+    "SETkeykey",
+    "SETkeyptr",
+    "SETkeykeyptr",
+    "SHARE",
+    "SKIP",
+    "UNLOCK",
+    "ADDfilelen",
+    "BYTES",
+    "GETfileptrlen",
+    "PUTfileptr",
+    "PUTfileptrlen",
+    "STREAM",
+    "DUPLICATEkey",
+    "WATCH",
+    "APPENDlen",
+    "SEND",
+    "POSITIONfile",
+    "POSITIONkey",
+    "RESETfile",
+    "RESETkey",
+    "NOMEMO",
+    "REGETfile",
+    "REGETkey",
+    "NULL",
+    "SETNULL",
+    "SETNONULL",
+    "SET_PROPERTY",
+    "GET_PROPERTY",
+    "QUERY_KEY",
+    "QUERY_VIEW",
+    "BLOB_YIELD",
+    "BLOB_TAKE",
+    "BLOB_SIZE",
+    "BLOB_GET_PROP",
+    "BLOB_SET_PROP",
+    "BUFFER",
+    "SETview",
+    "CLEAR",
+    "RESETviewfile",
+    "BUILDevent",
+    "SETPROPERTYkey",
+    "GETPROPERTYkey",
+    "Internal",
+    "DO_PROPERTY",
+    "DOPROPERTYkey",
+    "DOPROPERTYblob",
+    "Internal",
+    "INVIEW",
+    "ENDVIEW",
+    "Internal",
+    "COUNTRECORDS",
+};
+
+constexpr DriverOp kKeyOps[] = {
+    DriverOp::kBUILDdyn,       DriverOp::kBUILDkey,
+    DriverOp::kGETfilekey,     DriverOp::kGETkeyptr,
+    DriverOp::kPOINTERkey,     DriverOp::kRECORDSkey,
+    DriverOp::kBUILDdynfilter, DriverOp::kSETfilekey,
+    DriverOp::kSETkey,         DriverOp::kSETkeykey,
+    DriverOp::kSETkeyptr,      DriverOp::kSETkeykeyptr,
+    DriverOp::kDUPLICATEkey,   DriverOp::kPOSITIONkey,
+    DriverOp::kRESETkey,       DriverOp::kREGETkey,
+    DriverOp::kSETPROPERTYkey, DriverOp::kGETPROPERTYkey,
+    DriverOp::kDOPROPERTYkey,
+};
+
+}  // namespace
+
+std::string_view DriverOpName(int op) {
+  if (op < 0 || op >= kDriverOpCount) return {};
+  return kNames[op];
+}
+
+bool TakesKey(DriverOp op) {
+  return std::find(std::begin(kKeyOps), std::end(kKeyOps), op) !=
+         std::end(kKeyOps);
+}
+
+}  // namespace vantrel
