@@ -1,5 +1,7 @@
 #include "runtime/data/string_stack.h"
 
+#include <utility>
+
 #include "runtime/data/string_ops.h"
 
 namespace vantrel {
