@@ -15,10 +15,10 @@ std::uint32_t CeilToMultiple(std::uint32_t units, std::uint32_t k) {
 
 }  // namespace
 
-int Zones::ClassOf(PageNumber page) const {
+int ClassOf(const ZoneTable& zones, PageNumber page) {
   if (page < 0) return 0;
   for (int k = 1; k <= kMaxPageUnits; ++k) {
-    if (start_[k] <= page && page < end_[k]) return k;
+    if (zones.start[k] <= page && page < zones.end[k]) return k;
   }
   return 0;
 }
@@ -27,21 +27,21 @@ std::uint32_t Zones::PageCount(int k) const {
   return (end_[k] - start_[k]) / static_cast<std::uint32_t>(k);
 }
 
-std::uint32_t Zones::EndOfPageSpace() const {
+std::uint32_t EndOfPageSpace(const ZoneTable& zones) {
   for (int k = kMaxPageUnits; k >= 1; --k) {
-    if (start_[k] != end_[k]) return end_[k];
+    if (zones.start[k] != zones.end[k]) return zones.end[k];
   }
-  return end_[0];
+  return zones.end[0];
 }
 
-bool Zones::Consistent() const {
+bool ZonesConsistent(const ZoneTable& zones) {
+  const auto& start = zones.start;
+  const auto& end = zones.end;
   for (int k = 1; k <= kMaxPageUnits; ++k) {
-    if (end_[k - 1] > start_[k] || start_[k] > end_[k]) return false;
-    if ((end_[k] - start_[k]) % static_cast<std::uint32_t>(k) != 0) {
-      return false;
-    }
+    if (end[k - 1] > start[k] || start[k] > end[k]) return false;
+    if ((end[k] - start[k]) % static_cast<std::uint32_t>(k) != 0) return false;
   }
-  return end_[kMaxPageUnits] <= kMaxPageNumber;
+  return end[kMaxPageUnits] <= kMaxPageNumber;
 }
 
 void Zones::Move(std::uint32_t from, std::uint32_t to) {

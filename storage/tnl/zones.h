@@ -46,6 +46,17 @@ struct ZoneTable {
   bool operator==(const ZoneTable&) const = default;
 };
 
+// The size class of page p: the first zone 1..59 holding it, else 0.
+int ClassOf(const ZoneTable& zones, PageNumber page);
+
+// The page number just past the page space: end of the highest non-empty
+// zone, or end of zone 0 when all are empty.
+std::uint32_t EndOfPageSpace(const ZoneTable& zones);
+
+// True when the table is well formed: every zone in order, no overlap,
+// whole pages only, every home position within a u32.
+bool ZonesConsistent(const ZoneTable& zones);
+
 // Moves the page in slot `from` to slot `to` and corrects the one reference
 // to it.
 class PageMover {
@@ -61,19 +72,8 @@ class Zones {
   Zones(ZoneTable& table, PageMover& mover)
       : start_(table.start), end_(table.end), mover_(mover) {}
 
-  // The size class of page p: the first zone 1..59 holding it, else 0.
-  int ClassOf(PageNumber page) const;
-
   // Pages held by zone k.
   std::uint32_t PageCount(int k) const;
-
-  // The page number just past the page space: end of the highest non-empty
-  // zone, or end of zone 0 when all are empty.
-  std::uint32_t EndOfPageSpace() const;
-
-  // True when the table is well formed: every zone in order, no overlap,
-  // whole pages only.
-  bool Consistent() const;
 
   // Takes a slot of class k, below the zone when room is or can be made
   // there, else above it.
