@@ -3,6 +3,8 @@
 #include <mutex>
 #include <vector>
 
+#include "runtime/data/ascii_driver.h"
+
 namespace vantrel {
 namespace {
 
@@ -19,7 +21,7 @@ bool SameName(std::string_view a, std::string_view b) {
 
 struct Registry {
   std::mutex mutex;
-  std::vector<const DriverEntry*> entries;
+  std::vector<const DriverEntry*> entries = {&AsciiDriverEntry()};
 };
 
 Registry& TheRegistry() {

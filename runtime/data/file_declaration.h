@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "runtime/data/driver_op.h"
+#include "runtime/data/type_descriptor.h"
 
 namespace vantrel {
 
@@ -98,8 +99,8 @@ class FileDeclaration {
   std::uint32_t attributes = 0;
   std::deque<KeyDeclaration> keys;
   std::vector<MemoDeclaration> memos;
-  std::vector<std::uint8_t> descriptor;  // the record's TypeDescriptor bytes
-  std::span<char> record;  // the RecordBuffer; its size is the length
+  TypeDescriptor descriptor;  // the record's fields
+  std::span<char> record;     // the RecordBuffer; its size is the length
 
   FileControl control;
 };
