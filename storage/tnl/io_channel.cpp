@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/posix/os_error.h"
+#include "storage/tnl/file_locks.h"
 #include "storage/tnl/internal_check.h"
 
 namespace vantrel {
@@ -18,6 +19,7 @@ bool IoChannel::Open(const std::string& name, const OpenOptions& options) {
   Close();
   name_ = name;
   file_ = File::Open(name, options);
+  reader_slot_ = StartingReaderSlot();
   return file_ != nullptr;
 }
 
