@@ -17,7 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   std::size_t units = (size + kPageUnit - 1) / kPageUnit;
   if (units == 0) units = 1;
   if (units > static_cast<std::size_t>(kMaxPageUnits)) units = kMaxPageUnits;
-  std::vector<unsigned char> image(data, data + std::min(size, units * kPageUnit));
+  std::vector<unsigned char> image(data,
+                                   data + std::min(size, units * kPageUnit));
   image.resize(units * kPageUnit, kPagePadByte);
   RunOperation("fuzz", [&] {
     DecodedPage page = DecodePageImage(image);

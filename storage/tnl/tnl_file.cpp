@@ -1,0 +1,432 @@
+// The two-step write and its recovery. A commit of one file:
+//
+//   phase 1  place every dirty page in a slot of its size class and compact
+//            the zones; pages homed at or beyond the commit boundary (the
+//            end of the committed page space) are written at home, the
+//            others and then the new header as shadow copies from the
+//            committed end on; flush; the old header, with only its
+//            committed end (0x006) and shadow end (0x00A) replaced, at 0;
+//            flush. From here on the change is durable.
+//   phase 2  every shadowed page at its home, the new header at 0, then the
+//            header committed afresh (committed end = shadow end = end of
+//            page space), flushed before and after.
+//
+// A header found with committed end != shadow end was written by an
+// interrupted commit. Its shadow area holds whole page images one after the
+// other (each stepping by its stored length rounded up to 256) and ends with
+// the new header (home 0). When the area is whole the change rolls forward,
+// else it is discarded and the old header stands.
+#include "storage/tnl/tnl_file.h"
+
+#include <algorithm>
+#include <array>
+#include <vector>
+
+#include "storage/tnl/bytes.h"
+#include "storage/tnl/file_locks.h"
+#include "storage/tnl/internal_check.h"
+
+namespace vantrel {
+namespace {
+
+std::uint64_t RoundToUnits(std::uint64_t length) {
+  return (length + kPageUnit - 1) / kPageUnit * kPageUnit;
+}
+
+std::uint32_t PageSpaceEnd(const ZoneTable& zones) {
+  return static_cast<std::uint32_t>(PagePosition(EndOfPageSpace(zones)));
+}
+
+}  // namespace
+
+bool TnlFile::Open(const std::string& name, unsigned mode) {
+  Close();
+  if (!channel_.Open(name, NativeOpenOptions(mode))) return false;
+  channel_.set_reader_slot(StartingReaderSlot());
+  state_.sharing = SharingOfOpenMode(mode);
+  open_for_writing_ = (mode & kOpenAccessMask) != 0;
+  state_.reading_mode = !open_for_writing_;
+  return true;
+}
+
+void TnlFile::Close() {
+  EndOperation();
+  if (state_.holds_writer_byte) ReleaseWriterByte(channel_);
+  channel_.Close();
+  DropCachedPages();
+  state_ = HeaderLoadState{};
+  open_for_writing_ = false;
+}
+
+void TnlFile::SetReadingMode(bool reading) {
+  // A reader that read an interrupted write through the recovery map leaves
+  // the repair to a writer; becoming one, it reloads and repairs.
+  if (!reading && !recovery_map_.empty()) {
+    DropCachedPages();
+    state_.header.has_magic = false;
+  }
+  state_.reading_mode = reading;
+}
+
+int TnlFile::LoadHeader(LockWait wait) {
+  const int result = vantrel::LoadHeader(channel_, state_, wait, *this);
+  if (result != kLoadOk) return result;
+  if (!ZonesConsistent(state_.header.zones)) {
+    state_.header.has_magic = false;  // read it again next time
+    EndOperation();
+    return kLoadInvalidFile;
+  }
+  return kLoadOk;
+}
+
+void TnlFile::EndOperation() {
+  if (state_.holds_writer_byte && !dirty_) {
+    ReleaseWriterByte(channel_);
+    state_.holds_writer_byte = false;
+  }
+  EndHeaderOperation(channel_, state_);
+  cache_.Trim();
+}
+
+PageNumber TnlFile::RootNumber() const {
+  return pending_root_ != 0 ? pending_root_ : state_.header.root_page;
+}
+
+Page* TnlFile::RootPage() {
+  Check(state_.header.has_magic, kCheckRootWithoutHeader);
+  if (state_.header.change_counter == 0) {
+    state_.header.change_counter = 1;
+    pending_root_ = NewPage(0)->number;
+  }
+  return GetPage(RootNumber());
+}
+
+Page* TnlFile::GetPage(PageNumber number) {
+  if (Page* page = cache_.Find(number)) return page;
+  return ReadPage(number);
+}
+
+Page* TnlFile::ReadPage(PageNumber number) {
+  const int units = ClassOf(state_.header.zones, number);
+  Check(units != 0, kCheckNoZone);
+  const auto home = static_cast<std::uint32_t>(PagePosition(number));
+  const auto shadow = recovery_map_.find(home);
+  const std::uint64_t position =
+      shadow != recovery_map_.end() ? shadow->second : home;
+  std::vector<unsigned char> image(static_cast<std::size_t>(units) * kPageUnit);
+  Check(
+      channel_.ReadBlock(image.size(), image.data(), position) == image.size(),
+      kCheckShortPageRead);
+  DecodedPage decoded = DecodePageImage(image);
+  auto page = std::make_unique<Page>();
+  page->number = number;
+  page->level = decoded.level;
+  page->records = std::move(decoded.records);
+  page->used = decoded.used;
+  page->units = units;
+  return cache_.Add(std::move(page));
+}
+
+Page* TnlFile::NewPage(std::uint8_t level) {
+  auto page = std::make_unique<Page>();
+  page->number = cache_.NextTemporary();
+  page->level = level;
+  page->dirty = true;
+  dirty_ = true;
+  return cache_.Add(std::move(page));
+}
+
+void TnlFile::MarkDirty(Page* page) {
+  cache_.MarkDirty(page);
+  dirty_ = true;
+}
+
+void TnlFile::FreePage(Page* page) {
+  const PageNumber number = page->number;
+  const int units = page->units;
+  cache_.Remove(page);
+  dirty_ = true;
+  if (units != 0) {
+    Zones zones(state_.header.zones, *this);
+    zones.GiveBack(units, number);
+  }
+}
+
+std::uint32_t TnlFile::IssueNumber() {
+  Check(state_.header.has_magic, kCheckIssueWithoutHeader);
+  Check(!state_.reading_mode, kCheckIssueInReadingMode);
+  Check(state_.header.last_issued < kLastIssuableNumber,
+        kCheckNumbersExhausted);
+  dirty_ = true;
+  return ++state_.header.last_issued;
+}
+
+void TnlFile::MovePage(PageNumber from, PageNumber to) {
+  Page* page = GetPage(from);
+  cache_.Renumber(page, to);
+  FixReference(page, from);
+  MarkDirty(page);
+}
+
+// Points the one reference to a renumbered page (the header's root number,
+// or the child entry in its parent) at its new number. The parent is found
+// by descending from the root with the page's first key.
+void TnlFile::FixReference(Page* page, PageNumber old_number) {
+  if (old_number == RootNumber()) {
+    if (page->number < 0) {
+      pending_root_ = page->number;
+    } else {
+      state_.header.root_page = static_cast<std::uint32_t>(page->number);
+      pending_root_ = 0;
+    }
+    return;
+  }
+  Check(!page->records.empty(), kCheckMovedPageEmpty);
+  const std::vector<std::uint8_t> key(page->records.At(0).Key().begin(),
+                                      page->records.At(0).Key().end());
+  Page* at = GetPage(RootNumber());
+  for (;;) {
+    Check(at->level != 0 && !at->records.empty(), kCheckMovedPageParentMissing);
+    const std::size_t above = at->records.UpperBound(key);
+    PageRecord& entry = at->records.At(above == 0 ? 0 : above - 1);
+    if (entry.child == old_number) {
+      entry.child = page->number;
+      MarkDirty(at);
+      return;
+    }
+    Page* child = GetPage(entry.child);
+    Check(child->level < at->level, kCheckMovedPageParentMissing);
+    at = child;
+  }
+}
+
+// First pass of a commit: every dirty page without a slot of its size class
+// leaves its old slot (if any) and takes a new one. Moves made on the way
+// dirty more pages; those keep their class, so one pass over the growing
+// list places them all.
+void TnlFile::PlacePages(Zones& zones) {
+  for (std::size_t i = 0; i < cache_.dirty().size(); ++i) {
+    Page* page = cache_.dirty()[i];
+    const int units = EncodePageImage(page->level, page->records, 0).units;
+    if (page->units == units) continue;
+    if (page->units != 0) {
+      // Out of the old slot first, so the zone's last page can fill it.
+      const PageNumber old_number = page->number;
+      cache_.Renumber(page, cache_.NextTemporary());
+      FixReference(page, old_number);
+      zones.GiveBack(page->units, old_number);
+      page->units = 0;
+    }
+    const PageNumber unplaced = page->number;
+    cache_.Renumber(page, zones.Allocate(units));
+    page->units = units;
+    FixReference(page, unplaced);
+  }
+}
+
+void TnlFile::WriteHeaderAt(std::uint64_t position, const Header& header) {
+  std::array<unsigned char, kHeaderSize> image;
+  EncodeHeader(header, image);
+  channel_.WriteBlock(position, image.size(), image.data());
+}
+
+bool TnlFile::ReadDiskHeader(std::uint64_t position, Header* header) {
+  std::array<unsigned char, kHeaderSize> image;
+  return channel_.ReadBlock(image.size(), image.data(), position) ==
+             image.size() &&
+         DecodeHeader(image, header);
+}
+
+// Second pass: pages homed at or beyond the boundary go home and are done;
+// the others are written as shadow copies from `shadow_end` on and stay
+// dirty for phase 2. Returns the new shadow end.
+std::uint64_t TnlFile::WritePages(std::uint64_t boundary,
+                                  std::uint64_t shadow_end) {
+  const std::vector<Page*> dirty = cache_.dirty();
+  for (Page* page : dirty) {
+    const std::uint64_t home = PagePosition(page->number);
+    const PageImage image = EncodePageImage(page->level, page->records,
+                                            static_cast<std::uint32_t>(home));
+    if (home >= boundary) {
+      channel_.WriteBlock(home, image.bytes.size(), image.bytes.data());
+      cache_.MarkClean(page);
+    } else {
+      channel_.WriteBlock(shadow_end, image.bytes.size(), image.bytes.data());
+      shadow_end += image.bytes.size();
+    }
+  }
+  return shadow_end;
+}
+
+int TnlFile::CommitPhaseOne(const Header& old_header) {
+  const std::uint64_t boundary = PageSpaceEnd(old_header.zones);
+  Zones zones(state_.header.zones, *this);
+  PlacePages(zones);
+  zones.Compact();
+  Header& h = state_.header;
+  h.committed_end = static_cast<std::uint32_t>(
+      std::max<std::uint64_t>(PageSpaceEnd(h.zones), boundary));
+  h.shadow_end = h.committed_end;
+  ++h.change_counter;
+  channel_.ClearError();
+  const std::uint64_t header_copy = WritePages(boundary, h.committed_end);
+  h.shadow_end = static_cast<std::uint32_t>(header_copy + kHeaderSize);
+  WriteHeaderAt(header_copy, h);
+  if (channel_.error() != 0 || !channel_.Flush()) return channel_.error();
+  // The shadow copies are on the device: only now may the header at 0
+  // point at them, or a crash in between would leave it pointing at junk.
+  Header kept = old_header;
+  kept.committed_end = h.committed_end;
+  kept.shadow_end = h.shadow_end;
+  WriteHeaderAt(0, kept);
+  if (channel_.error() != 0 || !channel_.Flush()) return channel_.error();
+  return 0;
+}
+
+void TnlFile::CommitPhaseTwo() {
+  const std::vector<Page*> shadowed = cache_.dirty();
+  for (Page* page : shadowed) {
+    const std::uint64_t home = PagePosition(page->number);
+    const PageImage image = EncodePageImage(page->level, page->records,
+                                            static_cast<std::uint32_t>(home));
+    channel_.WriteBlock(home, image.bytes.size(), image.bytes.data());
+    cache_.MarkClean(page);
+  }
+  WriteHeaderAt(0, state_.header);
+  CommitAfresh();
+}
+
+void TnlFile::CommitAfresh() {
+  Header& h = state_.header;
+  h.committed_end = h.shadow_end = PageSpaceEnd(h.zones);
+  ++h.change_counter;
+  channel_.Flush();
+  WriteHeaderAt(0, h);
+  channel_.Flush();
+}
+
+void TnlFile::ReleaseCommitLock() {
+  if (!holds_commit_lock_) return;
+  vantrel::ReleaseCommitLock(channel_);
+  holds_commit_lock_ = false;
+}
+
+int TnlFile::Commit() {
+  if (!dirty_ || !open_for_writing_) return 0;
+  if (state_.sharing != Sharing::kExclusive) {
+    holds_commit_lock_ = TakeCommitLock(channel_, LockWait::kWait);
+  }
+  Header old_header;
+  if (!ReadDiskHeader(0, &old_header)) {
+    old_header = Header{};  // a new file: nothing on disk yet
+    old_header.has_magic = true;
+  }
+  const int error = CommitPhaseOne(old_header);
+  if (error != 0) {
+    // The disk still holds the old state; so must memory.
+    DropCachedPages();
+    state_.header = old_header;
+  } else {
+    CommitPhaseTwo();
+    if (channel_.error() != 0) {
+      // Durable, but not all at home: reload and repair on the next load.
+      DropCachedPages();
+      state_.header.has_magic = false;
+    }
+  }
+  ReleaseCommitLock();
+  dirty_ = false;
+  if (state_.holds_writer_byte) {
+    ReleaseWriterByte(channel_);
+    state_.holds_writer_byte = false;
+  }
+  return error;
+}
+
+void TnlFile::DropCachedPages() {
+  cache_.Clear();
+  recovery_map_.clear();
+  pending_root_ = 0;
+  dirty_ = false;
+}
+
+// Maps every image of the shadow area to its home; false unless the area
+// is whole and ends exactly at the shadow end with a header copy in it.
+bool TnlFile::WalkShadowArea() {
+  const Header& h = state_.header;
+  std::uint64_t position = h.committed_end;
+  std::array<unsigned char, kHeaderSize> start;
+  while (position < h.shadow_end) {
+    if (channel_.ReadBlock(start.size(), start.data(), position) <
+        start.size()) {
+      return false;
+    }
+    const std::uint32_t home = LoadU32(&start[kPageHomeOffset]);
+    const std::uint64_t step = RoundToUnits(LoadU16(&start[kPageStoredOffset]));
+    const bool header_copy = home == 0 && step == kHeaderSize;
+    const bool page_copy = home >= kPageSpaceBase &&
+                           (home - kPageSpaceBase) % kPageUnit == 0 &&
+                           step != 0 && step <= kMaxPageBytes;
+    if (!header_copy && !page_copy) return false;
+    recovery_map_[home] = static_cast<std::uint32_t>(position);
+    position += step;
+  }
+  return position == h.shadow_end && recovery_map_.contains(0);
+}
+
+// Copies every shadow image to its home, the header last, and commits the
+// header afresh.
+void TnlFile::RollForward() {
+  std::vector<unsigned char> image;
+  auto copy_home = [&](std::uint32_t home, std::uint32_t shadow) {
+    image.resize(kHeaderSize);
+    Check(channel_.ReadBlock(kHeaderSize, image.data(), shadow) == kHeaderSize,
+          kCheckShortPageRead);
+    const std::size_t length =
+        home == 0 ? kHeaderSize
+                  : RoundToUnits(LoadU16(&image[kPageStoredOffset]));
+    image.resize(std::max(length, kHeaderSize));
+    Check(channel_.ReadBlock(length, image.data(), shadow) == length,
+          kCheckShortPageRead);
+    channel_.WriteBlock(home, kPageUnit, image.data());
+    if (length > kPageUnit) {
+      channel_.WriteBlock(home + kPageUnit, length - kPageUnit,
+                          image.data() + kPageUnit);
+    }
+  };
+  for (const auto& [home, shadow] : recovery_map_) {
+    if (home != 0) copy_home(home, shadow);
+  }
+  copy_home(0, recovery_map_.at(0));
+  CommitAfresh();
+  recovery_map_.clear();
+}
+
+int TnlFile::Recover() {
+  Header& h = state_.header;
+  recovery_map_.clear();
+  Header shadow;
+  const bool whole = WalkShadowArea() &&
+                     ReadDiskHeader(recovery_map_.at(0), &shadow) &&
+                     ZonesConsistent(shadow.zones);
+  const bool committed =
+      whole && (!transaction_committed_ || transaction_committed_(*this));
+  const bool repair = !state_.reading_mode && open_for_writing_;
+  if (!committed) {
+    DropCachedPages();
+    if (!ReadDiskHeader(0, &h)) return kLoadInvalidFile;
+    if (repair) CommitAfresh();
+  } else {
+    h = shadow;
+    if (repair) RollForward();  // a reader reads through the map instead
+  }
+  if (channel_.error() != 0) {
+    channel_.ClearError();
+    DropCachedPages();
+    h.has_magic = false;  // still interrupted: load and repair again
+    return kLoadLocked;
+  }
+  return kLoadOk;
+}
+
+}  // namespace vantrel
