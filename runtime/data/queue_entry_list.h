@@ -47,6 +47,15 @@ class EntryList {
   template <typename Pred>
   std::uint32_t PartitionPoint(Pred pred) const;
 
+  // Calls `visit(item)` for every item in order.
+  template <typename Visit>
+  void ForEach(Visit visit) const {
+    for (std::uint32_t b = 0; b < slots_.size(); ++b) {
+      const HesArray<Item>& items = slots_[b].block->items;
+      for (std::uint32_t i = 0; i < items.size(); ++i) visit(items[i]);
+    }
+  }
+
   // The index of the first `item` at or after `from`, or size().
   std::uint32_t IndexOf(Item item, std::uint32_t from = 0) const;
 
