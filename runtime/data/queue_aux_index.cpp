@@ -106,19 +106,6 @@ class BytesIndex : public FirstEntryIndex<std::string, HashTable> {
   KeyComparator comparator_;
 };
 
-bool EqualMeansSameBytes(FieldType type) {
-  switch (type) {
-    case FieldType::BYTE:
-    case FieldType::SHORT:
-    case FieldType::USHORT:
-    case FieldType::LONG:
-    case FieldType::ULONG:
-      return true;
-    default:
-      return false;
-  }
-}
-
 }  // namespace
 
 std::unique_ptr<QueueAuxIndex> QueueAuxIndex::Make(
@@ -130,7 +117,7 @@ std::unique_ptr<QueueAuxIndex> QueueAuxIndex::Make(
   }
   if (comparator.whole_record()) return nullptr;
   for (const FieldInfo* field : comparator.fields()) {
-    if (!EqualMeansSameBytes(field->type)) return nullptr;
+    if (!IsIntegerKeyType(field->type)) return nullptr;
   }
   return std::unique_ptr<QueueAuxIndex>(new (std::nothrow)
                                             BytesIndex(comparator));

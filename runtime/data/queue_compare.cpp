@@ -8,6 +8,28 @@
 #include "runtime/data/queue_field_compare.h"
 
 namespace vantrel {
+namespace {
+
+constexpr std::uint32_t kMaxRankBytes = 8;
+
+bool IsSigned(FieldType type) {
+  return type == FieldType::SHORT || type == FieldType::LONG;
+}
+
+}  // namespace
+
+bool IsIntegerKeyType(FieldType type) {
+  switch (type) {
+    case FieldType::BYTE:
+    case FieldType::SHORT:
+    case FieldType::USHORT:
+    case FieldType::LONG:
+    case FieldType::ULONG:
+      return true;
+    default:
+      return false;
+  }
+}
 
 std::optional<KeyComparator> KeyComparator::Make(
     const QueueKey& key, const TypeDescriptor& descriptor,
@@ -33,6 +55,10 @@ std::optional<KeyComparator> KeyComparator::Make(
         Part{std::move(*field), comparator.key_length_, component < 0});
     comparator.key_length_ += comparator.parts_.back().field.size;
   }
+  comparator.has_rank_ = comparator.key_length_ <= kMaxRankBytes;
+  for (const Part& part : comparator.parts_) {
+    if (!IsIntegerKeyType(part.field.type)) comparator.has_rank_ = false;
+  }
   return comparator;
 }
 
@@ -49,6 +75,25 @@ int KeyComparator::Compare(const std::uint8_t* a, const std::uint8_t* b) const {
     if (int result = ComparePart(part, a + at, b + at)) return result;
   }
   return 0;
+}
+
+std::uint64_t KeyComparator::Rank(const std::uint8_t* record) const {
+  std::uint64_t rank = 0;
+  for (const Part& part : parts_) {
+    // Little-endian value; signed ones get their sign bit flipped so that
+    // unsigned order is numeric order; descending ones are inverted.
+    std::uint32_t bits = 8 * part.field.size;
+    std::uint64_t value = 0;
+    for (std::uint32_t i = 0; i < part.field.size; ++i) {
+      value |= std::uint64_t{record[part.field.offset + i]} << (8 * i);
+    }
+    std::uint64_t mask =
+        bits == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << bits) - 1;
+    if (IsSigned(part.field.type)) value ^= std::uint64_t{1} << (bits - 1);
+    if (part.descending) value = ~value & mask;
+    rank = bits == 64 ? value : (rank << bits) | value;
+  }
+  return rank;
 }
 
 void KeyComparator::ExtractKey(const std::uint8_t* record,

@@ -17,6 +17,10 @@
 
 namespace vantrel {
 
+// BYTE, SHORT, USHORT, LONG and ULONG: integers, whose values are equal
+// exactly when their bytes are.
+bool IsIntegerKeyType(FieldType type);
+
 class KeyComparator {
  public:
   // Resolves `key` against the record's fields. Posts error 75 and returns
@@ -35,6 +39,12 @@ class KeyComparator {
   std::uint32_t key_length() const { return key_length_; }
   void ExtractKey(const std::uint8_t* record, std::uint8_t* key) const;
   int CompareKeys(const std::uint8_t* a, const std::uint8_t* b) const;
+
+  // Keys of integer components (BYTE, SHORT, USHORT, LONG, ULONG) of at
+  // most eight bytes in all map to a number that orders records exactly as
+  // Compare does; sorting on it needs no field comparisons.
+  bool has_rank() const { return has_rank_; }
+  std::uint64_t Rank(const std::uint8_t* record) const;
 
   // A single component: its field. Null for other keys.
   const FieldInfo* single_field() const {
@@ -61,6 +71,7 @@ class KeyComparator {
   std::vector<Part> parts_;          // empty: whole-record comparison
   std::uint32_t prefix_length_ = 0;  // end of the last byte compared
   std::uint32_t key_length_ = 0;     // bytes of an extracted key
+  bool has_rank_ = false;            // see has_rank()
 };
 
 }  // namespace vantrel

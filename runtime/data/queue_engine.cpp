@@ -27,6 +27,20 @@ struct KeyedItem {
   QueueEntry* entry;
 };
 
+// Puts sorted items' entries into the order's list. The entry pointers are
+// packed to the front of the items array first: pointer i lands at or before
+// item i, whose entry has been read by then.
+template <typename Item>
+void AssignSorted(QueueOrder& order, Item* items, std::uint32_t count) {
+  static_assert(sizeof(Item) >= sizeof(QueueEntry*));
+  auto* packed = reinterpret_cast<std::uint8_t*>(items);
+  for (std::uint32_t i = 0; i < count; ++i) {
+    QueueEntry* entry = items[i].entry;
+    std::memcpy(packed + i * sizeof(QueueEntry*), &entry, sizeof(entry));
+  }
+  order.list.Assign(reinterpret_cast<QueueEntry**>(packed), count);
+}
+
 }  // namespace
 
 void QueueOrder::DropKey() {
@@ -116,37 +130,58 @@ void QueueEngine::EnsureSorted(QueueOrder& order) {
   if (order.needs_sort) SortOrder(order);
 }
 
+// Sorts the order through an array of items, each made from an entry's
+// decoded record by `fill(item, record)` and holding the entry; false when
+// the arrays cannot be allocated.
+template <typename Item, typename Fill, typename Compare>
+bool QueueEngine::SortThroughItems(QueueOrder& order, Fill fill,
+                                   Compare compare) {
+  std::uint32_t count = order.list.size();
+  std::unique_ptr<Item[]> items(new (std::nothrow) Item[count]);
+  std::unique_ptr<Item[]> scratch(new (std::nothrow) Item[count / 2 + 1]);
+  if (!items || !scratch) return false;
+  std::uint32_t prefix = order.comparator->prefix_length();
+  std::uint32_t next = 0;
+  order.list.ForEach([&](QueueEntry* entry) {
+    Item& item = items[next++];
+    fill(item, QueueEntryRecord(*entry, prefix, probe_.get()));
+    item.entry = entry;
+  });
+  StableMergeSort(items.get(), count, scratch.get(), compare);
+  AssignSorted(order, items.get(), count);
+  return true;
+}
+
 template <std::size_t kStride>
 void QueueEngine::SortByExtractedKeys(QueueOrder& order) {
   using Item = KeyedItem<kStride>;
   const KeyComparator& comparator = *order.comparator;
-  std::uint32_t count = order.list.size();
-  std::unique_ptr<Item[]> items(new (std::nothrow) Item[count]);
-  std::unique_ptr<Item[]> scratch(new (std::nothrow) Item[count / 2 + 1]);
-  if (!items || !scratch) {
-    SortByEntries(order);
-    return;
-  }
-  std::uint32_t next = 0;
-  order.list.ForEach([&](QueueEntry* entry) {
-    Item& item = items[next++];
-    comparator.ExtractKey(
-        QueueEntryRecord(*entry, comparator.prefix_length(), probe_.get()),
-        item.key);
-    item.entry = entry;
-  });
-  StableMergeSort(items.get(), count, scratch.get(),
-                  [&](const Item& a, const Item& b) {
-                    return comparator.CompareKeys(a.key, b.key);
-                  });
-  // The sorted entry pointers are packed to the front of the items: pointer
-  // i lands at or before item i, whose entry has been read by then.
-  auto* packed = reinterpret_cast<std::uint8_t*>(items.get());
-  for (std::uint32_t i = 0; i < count; ++i) {
-    QueueEntry* entry = items[i].entry;
-    std::memcpy(packed + i * sizeof(QueueEntry*), &entry, sizeof(entry));
-  }
-  order.list.Assign(reinterpret_cast<QueueEntry**>(packed), count);
+  bool sorted = SortThroughItems<Item>(
+      order,
+      [&](Item& item, const std::uint8_t* record) {
+        comparator.ExtractKey(record, item.key);
+      },
+      [&](const Item& a, const Item& b) {
+        return comparator.CompareKeys(a.key, b.key);
+      });
+  if (!sorted) SortByEntries(order);
+}
+
+void QueueEngine::SortByRank(QueueOrder& order) {
+  struct Item {
+    std::uint64_t rank;
+    QueueEntry* entry;
+  };
+  const KeyComparator& comparator = *order.comparator;
+  bool sorted = SortThroughItems<Item>(
+      order,
+      [&](Item& item, const std::uint8_t* record) {
+        item.rank = comparator.Rank(record);
+      },
+      [](const Item& a, const Item& b) {
+        return (a.rank > b.rank) - (a.rank < b.rank);
+      });
+  if (!sorted) SortByEntries(order);
 }
 
 void QueueEngine::SortByEntries(QueueOrder& order) {
@@ -172,6 +207,7 @@ void QueueEngine::SortOrder(QueueOrder& order) {
   order.needs_sort = false;
   order.hint_index = -1;
   if (order.list.size() < 2) return;
+  if (order.comparator->has_rank()) return SortByRank(order);
   std::size_t need = order.comparator->key_length() + sizeof(QueueEntry*);
   if (need <= 16) return SortByExtractedKeys<16>(order);
   if (need <= 24) return SortByExtractedKeys<24>(order);

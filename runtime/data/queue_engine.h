@@ -109,6 +109,9 @@ class QueueEngine {
   void SortOrder(QueueOrder& order);
   template <std::size_t kStride>
   void SortByExtractedKeys(QueueOrder& order);
+  template <typename Item, typename Fill, typename Compare>
+  bool SortThroughItems(QueueOrder& order, Fill fill, Compare compare);
+  void SortByRank(QueueOrder& order);
   void SortByEntries(QueueOrder& order);
   std::uint32_t InsertByKey(QueueOrder& order, QueueEntry* entry,
                             const std::uint8_t* record);

@@ -153,7 +153,13 @@ void EntryList::Insert(std::uint32_t index, Item item) {
   } else {
     place = Locate(index);
   }
-  if (slots_[place.block].block->items.size() == kEntryBlockCapacity) {
+  bool full = slots_[place.block].block->items.size() == kEntryBlockCapacity;
+  if (full && index == size_) {
+    // Appending: start a new block and leave the full one full.
+    InsertSlot(slots_.size(), NewBlock());
+    RebuildCounts();
+    place = {slots_.size() - 1, 0};
+  } else if (full) {
     SplitBlock(place.block);
     std::uint32_t half = kEntryBlockCapacity / 2;
     if (place.offset > half) {
