@@ -14,7 +14,8 @@ namespace {
 class FieldWalker {
  public:
   explicit FieldWalker(std::span<const std::uint8_t> bytes) : reader_(bytes) {
-    levels_.push_back(Level{0, 0, std::numeric_limits<std::uint64_t>::max()});
+    levels_.push_back(Level{0, 0, std::numeric_limits<std::uint64_t>::max(),
+                            kMaxRecordBytes});
   }
 
   // The next field, or false at the end of the list or on a malformed entry
@@ -42,6 +43,7 @@ class FieldWalker {
     std::uint64_t base;       // offset of the group in the record
     std::uint64_t running;    // end of the storage laid out at this level
     std::uint64_t remaining;  // member entries still to come
+    std::uint64_t limit;      // members must end within this (group size)
   };
 
   bool Place(FieldInfo& field) {
@@ -49,7 +51,9 @@ class FieldWalker {
     const std::uint64_t relative =
         field.HasExplicitOffset() ? field.offset : level.running;
     const std::uint64_t end = relative + field.Extent();
-    if (level.base + end > kMaxRecordBytes) {
+    // Members stay inside their group, so the elements of a dimensioned
+    // group never overlap and walks over them stay bounded by the record.
+    if (end > level.limit || level.base + end > kMaxRecordBytes) {
       reader_.ReportMalformed();
       return false;
     }
@@ -59,7 +63,7 @@ class FieldWalker {
     level.running = std::max(level.running, end);
     --level.remaining;
     if (field.type == FieldType::GROUP && field.member_count > 0) {
-      levels_.push_back(Level{field.offset, 0, field.member_count});
+      levels_.push_back(Level{field.offset, 0, field.member_count, field.size});
     }
     return true;
   }

@@ -26,7 +26,8 @@
 // 0x80 of b negates the result. 0x1E is 30, 0x20 0x32 is 50, 0x21 0x90 is 400.
 //
 // A GROUP's member count counts its direct members; a nested group brings its
-// own members after it. Members' offsets are relative to their group; the
+// own members after it. Members' offsets are relative to their group and
+// members must lie within the group's size; the
 // parsed FieldInfo carries the offset in the record (for a dimensioned group,
 // that of its first element).
 #ifndef VANTREL_RUNTIME_DATA_TYPE_DESCRIPTOR_H_
