@@ -114,6 +114,12 @@ bool DescriptorReader::ReadSize(FieldInfo& out) {
   } else {
     out.size = FixedFieldSize(out.type);
   }
+  // A one-byte size may not contradict the size a type has by itself.
+  const std::uint32_t fixed = FixedFieldSize(out.type);
+  if (fixed != 0 && out.size != fixed) {
+    ReportMalformed();
+    return false;
+  }
   if (IsDecimalType(out.type) &&
       (out.size == 0 || out.size > kMaxDecimalBytes ||
        out.places > kMaxDecimalPlaces)) {

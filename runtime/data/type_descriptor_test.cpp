@@ -294,6 +294,7 @@ TEST_F(TypeDescriptorTest, MalformedEntriesAreRejected) {
        {0x16, 0x00, 4, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0x06, 0x00}},
       {"END inside a group",
        {0x16, 0x00, 4, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0x06, 0x00, 0x00}},
+      {"one-byte size contradicting LONG", {0x06, 0x40, 0x02}},
       {"member beyond its group",
        {0x16, 0x00, 3, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0x06, 0x00}},
       {"group size beyond a record",
