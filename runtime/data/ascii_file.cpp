@@ -36,6 +36,31 @@ std::string PositionText(std::uint64_t offset) {
   return text;
 }
 
+constexpr std::uint64_t kEachByte = 0x0101010101010101;
+constexpr std::uint64_t kHighBits = 0x8080808080808080;
+
+// Non-zero when one of the eight bytes of `word` is `byte`.
+inline std::uint64_t HasByte(std::uint64_t word, unsigned char byte) {
+  std::uint64_t x = word ^ (kEachByte * byte);
+  return (x - kEachByte) & ~x & kHighBits;
+}
+
+// True when the text holds no tab and, with `ctrl_z`, no Ctrl-Z: it can be
+// copied as it stands. Looks at eight bytes at a time.
+bool IsPlainText(const char* text, std::size_t length, bool ctrl_z) {
+  const unsigned char stop = ctrl_z ? kCtrlZ : kTab;
+  std::size_t i = 0;
+  for (; i + sizeof(std::uint64_t) <= length; i += sizeof(std::uint64_t)) {
+    std::uint64_t word;
+    std::memcpy(&word, text + i, sizeof word);
+    if (HasByte(word, kTab) | HasByte(word, stop)) return false;
+  }
+  for (; i < length; ++i) {
+    if (text[i] == kTab || text[i] == static_cast<char>(stop)) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 AsciiFile::AsciiFile(FileDeclaration& declaration)
@@ -351,7 +376,6 @@ int AsciiFile::ReadRecord(std::uint64_t pos, std::size_t length) {
   if (AtEndOfData(pos)) {
     return io_failed_ ? SystemFailure() : kErrRecordNotAvailable;
   }
-  std::fill(record.begin(), record.end(), kBlank);
   const std::string& eor = options_.end_of_record;
   const bool ctrl_z = options_.ctrl_z_is_eof;
 
@@ -364,9 +388,9 @@ int AsciiFile::ReadRecord(std::uint64_t pos, std::size_t length) {
     std::size_t n = static_cast<const char*>(found) - text;
     if (n + eor.size() <= available &&
         std::memcmp(text + n, eor.data(), eor.size()) == 0 &&
-        std::memchr(text, kTab, n) == nullptr &&
-        !(ctrl_z && std::memchr(text, kCtrlZ, n) != nullptr)) {
+        IsPlainText(text, n, ctrl_z)) {
       std::memcpy(record.data(), text, n);
+      std::fill(record.begin() + n, record.end(), kBlank);
       current_ = pos;
       current_length_ = n + eor.size();
       next_ = pos + current_length_;
@@ -374,6 +398,7 @@ int AsciiFile::ReadRecord(std::uint64_t pos, std::size_t length) {
     }
   }
 
+  std::fill(record.begin(), record.end(), kBlank);
   // Character by character: tabs, Ctrl-Z, long lines, the end of the file.
   std::size_t stored = 0;
   std::uint64_t at = pos;

@@ -1,6 +1,5 @@
 #include "runtime/data/driver_op.h"
 
-#include <algorithm>
 #include <array>
 
 namespace vantrel {
@@ -118,6 +117,14 @@ constexpr DriverOp kKeyOps[] = {
     DriverOp::kDOPROPERTYkey,
 };
 
+constexpr std::array<bool, kDriverOpCount> MakeKeyTable() {
+  std::array<bool, kDriverOpCount> table{};
+  for (DriverOp op : kKeyOps) table[static_cast<std::size_t>(op)] = true;
+  return table;
+}
+
+constexpr std::array<bool, kDriverOpCount> kTakesKey = MakeKeyTable();
+
 }  // namespace
 
 std::string_view DriverOpName(int op) {
@@ -126,8 +133,8 @@ std::string_view DriverOpName(int op) {
 }
 
 bool TakesKey(DriverOp op) {
-  return std::find(std::begin(kKeyOps), std::end(kKeyOps), op) !=
-         std::end(kKeyOps);
+  std::size_t index = static_cast<std::size_t>(op);
+  return index < kTakesKey.size() && kTakesKey[index];
 }
 
 }  // namespace vantrel

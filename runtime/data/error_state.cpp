@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <mutex>
 
 #include "platform/posix/os_error.h"
@@ -95,8 +96,8 @@ template <std::size_t N>
 void FillPadded(std::array<char, N>& buffer, std::string_view text,
                 std::size_t limit) {
   std::size_t first = text.find_first_not_of(' ');
-  text = first == std::string_view::npos ? std::string_view{}
-                                         : text.substr(first);
+  text =
+      first == std::string_view::npos ? std::string_view{} : text.substr(first);
   text = text.substr(0, std::min(limit, N));
   buffer.fill(' ');
   std::copy(text.begin(), text.end(), buffer.begin());
@@ -117,6 +118,9 @@ struct ErrorState {
   std::array<char, kFileErrorCodeSize> file_code{};
   std::array<char, kFileErrorSize> file_text{};
   std::string file_name;
+  // True while the state is as ClearError leaves it, so that clearing a
+  // clear state (after every successful file statement) costs nothing.
+  std::atomic<bool> clear{false};
 
   ErrorState() { ClearLocked(); }
 
@@ -126,6 +130,7 @@ struct ErrorState {
     file_code.fill(' ');
     file_text.fill(' ');
     file_name.clear();
+    clear.store(true, std::memory_order_release);
   }
 };
 
@@ -147,6 +152,7 @@ void PostError(int code, std::string_view file_name) {
   std::string message = ErrorMessageFor(code);
   ErrorState& state = State();
   std::lock_guard<std::mutex> lock(state.mutex);
+  state.clear.store(false, std::memory_order_relaxed);
   state.code = code;
   FillPadded(state.text, message, kErrorTextSize - 1);
   state.file_name.assign(file_name);
@@ -163,6 +169,7 @@ void PostFileError(std::string_view file_error_code,
 
 void ClearError() {
   ErrorState& state = State();
+  if (state.clear.load(std::memory_order_acquire)) return;
   std::lock_guard<std::mutex> lock(state.mutex);
   state.ClearLocked();
 }
