@@ -1,10 +1,9 @@
 #include "storage/tnl/internal_check.h"
 
-#include <cstdio>
-#include <cstdlib>
 #include <mutex>
 
 #include "runtime/data/error_state.h"
+#include "runtime/data/fatal_report.h"
 
 namespace vantrel {
 namespace {
@@ -25,14 +24,6 @@ std::string& Translation() {
   return text;
 }
 
-void DefaultFatalReport(std::string_view text) {
-  std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
-  std::fflush(stderr);
-  std::_Exit(kFatalCheckExitCode);
-}
-
-FatalReport fatal_report = DefaultFatalReport;
-
 }  // namespace
 
 OperationScope::OperationScope() { ++operation_depth; }
@@ -49,10 +40,6 @@ void SetCorruptionTranslation(std::string_view text) {
   Translation() = text;
 }
 
-void SetFatalReport(FatalReport report) {
-  fatal_report = report ? report : DefaultFatalReport;
-}
-
 void PostCheckFailure(int check, std::string_view file_name) {
   const std::string text =
       file_name.empty() ? std::string(kNoFileText) : CorruptionText();
@@ -61,9 +48,8 @@ void PostCheckFailure(int check, std::string_view file_name) {
 
 void FailCheck(int number) {
   if (OperationScope::Active()) throw InternalCheckFailure{number};
-  fatal_report(CorruptionText() + " (" + std::to_string(number) + ")");
-  // A report that returns still must not let the program go on.
-  std::_Exit(kFatalCheckExitCode);
+  ReportFatalError(number,
+                   CorruptionText() + " (" + std::to_string(number) + ")");
 }
 
 }  // namespace vantrel

@@ -6,7 +6,7 @@
 // to RunOperation, which posts error 90 with the check number as the driver's
 // error code and the text "Possible data corruption in file". Outside any
 // operation the program ends through the fatal-error report with the text
-// "Possible data corruption in file (N)".
+// "Possible data corruption in file (N)" (runtime/data/fatal_report.h).
 //
 // The unwinding uses an exception that never leaves this module:
 // RunOperation is the only place that catches it.
@@ -17,9 +17,6 @@
 #include <string_view>
 
 namespace vantrel {
-
-// Exit status of a program ended by a failed check outside an operation.
-inline constexpr int kFatalCheckExitCode = 3;
 
 // Thrown by FailCheck inside an operation; caught only by RunOperation.
 struct InternalCheckFailure {
@@ -48,12 +45,6 @@ inline void Check(bool condition, int number) {
 std::string CorruptionText();
 // Installs (non-empty) or removes (empty) the translation of message 4101.
 void SetCorruptionTranslation(std::string_view text);
-
-// How the program ends on a fatal error; the default writes the text to
-// standard error and exits with kFatalCheckExitCode. A replacement must not
-// return.
-using FatalReport = void (*)(std::string_view text);
-void SetFatalReport(FatalReport report);
 
 // Posts error 90 for a failed check of an operation on `file_name`.
 void PostCheckFailure(int check, std::string_view file_name);

@@ -36,8 +36,7 @@ TEST(InternalCheck, InsideAnOperationPostsError90AndAbandonsIt) {
 }
 
 TEST(InternalCheckDeathTest, OutsideAnOperationEndsTheProgram) {
-  EXPECT_EXIT(FailCheck(1735), testing::ExitedWithCode(kFatalCheckExitCode),
-              "Possible data corruption in file \\(1735\\)");
+  EXPECT_DEATH(FailCheck(1735), "Possible data corruption in file \\(1735\\)");
 }
 
 }  // namespace
