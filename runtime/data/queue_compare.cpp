@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "runtime/data/error_state.h"
-#include "runtime/data/queue_field_compare.h"
+#include "runtime/data/field_compare.h"
 
 namespace vantrel {
 namespace {
@@ -49,6 +49,7 @@ std::optional<KeyComparator> KeyComparator::Make(
       PostError(kErrInvalidDescriptor);
       return std::nullopt;
     }
+    field->dims.clear();  // an array key compares its first element
     std::uint32_t end = field->offset + field->size;
     comparator.prefix_length_ = std::max(comparator.prefix_length_, end);
     comparator.parts_.push_back(
@@ -64,7 +65,7 @@ std::optional<KeyComparator> KeyComparator::Make(
 
 int KeyComparator::ComparePart(const Part& part, const std::uint8_t* a,
                                const std::uint8_t* b) {
-  int result = CompareQueueField(part.field, a, b);
+  int result = CompareFieldValues(part.field, a, b);
   return part.descending ? -result : result;
 }
 

@@ -5,6 +5,7 @@
 #include <random>
 #include <vector>
 
+#include "runtime/data/decimal.h"
 #include "runtime/data/descriptor_builder.h"
 #include "runtime/data/error_state.h"
 
@@ -68,6 +69,34 @@ TEST(KeyComparatorTest, ComponentBeyondTheFieldsIsInvalid) {
   TypeDescriptor descriptor = Descriptor();
   EXPECT_FALSE(KeyComparator::Make({7}, descriptor, 16));
   EXPECT_EQ(ErrorCode(), kErrInvalidDescriptor);
+}
+
+// Packed decimals must order by value, not by their sign-first bytes.
+TEST(KeyComparatorTest, DecimalKeysOrderByValue) {
+  for (FieldType type : {FieldType::DECIMAL, FieldType::PDECIMAL}) {
+    DescriptorBuilder builder;
+    if (type == FieldType::DECIMAL) {
+      builder.Decimal("K:D", 5, 2);
+    } else {
+      builder.PDecimal("K:D", 5, 2);
+    }
+    TypeDescriptor descriptor = builder.Descriptor();
+    const DecimalField shape{type, 3, 2};
+    std::optional<KeyComparator> ascending =
+        KeyComparator::Make({1}, descriptor, 3);
+    std::optional<KeyComparator> descending =
+        KeyComparator::Make({-1}, descriptor, 3);
+    ASSERT_TRUE(ascending && descending);
+    const char* in_order[] = {"-123.45", "-5", "-0.01", "0", "0.5", "12"};
+    for (std::size_t i = 0; i + 1 < std::size(in_order); ++i) {
+      std::uint8_t a[3];
+      std::uint8_t b[3];
+      ASSERT_TRUE(DecimalFromText(in_order[i], shape, a));
+      ASSERT_TRUE(DecimalFromText(in_order[i + 1], shape, b));
+      EXPECT_LT(ascending->Compare(a, b), 0) << in_order[i];
+      EXPECT_GT(descending->Compare(a, b), 0) << in_order[i];
+    }
+  }
 }
 
 }  // namespace
