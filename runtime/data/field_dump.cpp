@@ -3,6 +3,7 @@
 #include <array>
 #include <cinttypes>
 #include <cstdio>
+#include <unordered_map>
 
 #include "runtime/data/decimal.h"
 #include "runtime/data/field_number.h"
@@ -141,8 +142,9 @@ std::optional<std::vector<DumpLine>> DumpDeclarations(
   // Per open group (and the record itself): its earlier fields, so that a
   // field placed over one of them can name it.
   struct Level {
-    std::uint32_t depth = 0;               // the group's own depth
-    std::vector<const FieldInfo*> fields;  // its members so far
+    std::uint32_t depth = 0;  // the group's own depth
+    // Its members so far by offset, the first one at each offset.
+    std::unordered_map<std::uint32_t, const FieldInfo*> by_offset;
   };
   Level top_level;
   GroupNesting<Level> nesting;
@@ -155,16 +157,12 @@ std::optional<std::vector<DumpLine>> DumpDeclarations(
     if (!level) level = &top_level;
     std::string_view over;
     if (field.HasExplicitOffset()) {
-      for (const FieldInfo* earlier : level->fields) {
-        if (earlier->offset == field.offset) {
-          over = earlier->label;
-          break;
-        }
-      }
+      const auto earlier = level->by_offset.find(field.offset);
+      if (earlier != level->by_offset.end()) over = earlier->second->label;
     }
     lines.push_back(
         DumpLine{field.depth, field.label, FieldDeclaration(field, over)});
-    level->fields.push_back(&field);
+    level->by_offset.emplace(field.offset, &field);
     if (field.type == FieldType::GROUP)
       nesting.Open(field, Level{field.depth, {}});
   }
