@@ -1,0 +1,108 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "platform/headless/window_test_fixture.h"
+#include "runtime/data/std_date.h"
+#include "runtime/window/user_input.h"
+
+namespace vantrel {
+namespace {
+
+using ::testing::ElementsAre;
+
+constexpr std::int16_t kAmount = 1;
+constexpr std::int16_t kName = 2;
+constexpr std::int16_t kBorn = 3;
+constexpr std::int16_t kOk = 4;
+
+class EntryBindingTest : public WindowTest {
+ protected:
+  EntryBindingTest() {
+    std::memset(name, ' ', sizeof name);
+    form.title = "Entries";
+    ControlDescription amount_entry = Control(kAmount, ControlKind::kEntry);
+    amount_entry.picture = "@N12.2";
+    amount_entry.variable = Variable::Of(amount);
+    ControlDescription name_entry = Control(kName, ControlKind::kEntry);
+    name_entry.variable = Variable::Of(name);
+    name_entry.required = true;
+    ControlDescription born_entry = Control(kBorn, ControlKind::kEntry);
+    born_entry.picture = "@D2";
+    born_entry.variable = Variable::Of(born);
+    ControlDescription ok = Control(kOk, ControlKind::kButton, "OK");
+    ok.completes = true;
+    form.controls = {amount_entry, name_entry, born_entry, ok};
+  }
+
+  // Runs the form until Completed or the script's end; the events seen.
+  std::vector<std::string> Run() {
+    std::vector<std::string> seen;
+    gui.OnScriptExhausted([](const std::string&) {});
+    OpenWindow(form);
+    AcceptLoop([&] {
+      std::int32_t event = CurrentEvent();
+      if (event == kEventAccepted || event == kEventRejected ||
+          event == kEventCompleted)
+        seen.push_back(Seen());
+      if (event == kEventCompleted) EndLoop();
+    });
+    return seen;
+  }
+
+  double amount = 12.5;
+  char name[10];
+  std::int32_t born = 0;
+  WindowDescription form;
+};
+
+TEST_F(EntryBindingTest, OpenShowsVariablesThroughPictures) {
+  born = StandardDateFrom(5, 3, 2026);
+  Window& window = OpenWindow(form);
+  EXPECT_EQ(gui.Shown(window)->controls.at(kAmount).value, "       12.50");
+  EXPECT_EQ(gui.Shown(window)->controls.at(kBorn).value,
+            FormatPicture(std::to_string(born), CompilePicture("@D2")));
+}
+
+TEST_F(EntryBindingTest, LeavingAnEditedEntryReadsItBack) {
+  gui.Focus(kAmount)
+      .Type("1,234.5")
+      .Focus(kBorn)
+      .Type("4/7/2025")
+      .Focus(kAmount);
+  EXPECT_THAT(Run(), ElementsAre("Accepted:1", "Accepted:3"));
+  EXPECT_EQ(amount, 1234.5);
+  EXPECT_EQ(born, StandardDateFrom(7, 4, 2025));
+  EXPECT_EQ(gui.Shown("Entries")->controls.at(kAmount).value, "    1,234.50");
+}
+
+TEST_F(EntryBindingTest, TextThePictureCannotReadIsRejected) {
+  gui.Focus(kAmount).Type("x").Focus(kName);
+  EXPECT_THAT(Run(), ElementsAre("Rejected:1"));
+  EXPECT_EQ(amount, 12.5);
+  // The typed text stays for the user to correct.
+  EXPECT_EQ(gui.Shown("Entries")->controls.at(kAmount).value, "x");
+}
+
+TEST_F(EntryBindingTest, LeavingWithoutTypingMakesNoEvent) {
+  gui.Focus(kAmount).Focus(kName);
+  EXPECT_THAT(Run(), ElementsAre());
+}
+
+TEST_F(EntryBindingTest, CompletingAcceptsEveryEntryThenCompleted) {
+  gui.Focus(kName).Type("Smith").Click(kOk);
+  EXPECT_THAT(Run(), ElementsAre("Accepted:1", "Accepted:2", "Accepted:3",
+                                 "Completed:0"));
+  EXPECT_EQ(std::string(name, sizeof name), "Smith     ");
+}
+
+TEST_F(EntryBindingTest, RequiredBlankEntryStopsCompletionAndTakesFocus) {
+  gui.Focus(kBorn).Click(kOk);
+  EXPECT_THAT(Run(), ElementsAre("Accepted:1"));
+  EXPECT_EQ(gui.Shown("Entries")->focus, kName);
+  EXPECT_EQ(SelectedField(), kName);
+}
+
+}  // namespace
+}  // namespace vantrel

@@ -1,0 +1,54 @@
+// What the user did, as a backend reports it. Each call turns the action
+// into the events the window's loop takes (Accepted, NewSelection, Selected,
+// AlertKey, Timer, CloseWindow ...). Actions on disabled or hidden controls
+// are ignored.
+#ifndef VANTREL_RUNTIME_WINDOW_USER_INPUT_H_
+#define VANTREL_RUNTIME_WINDOW_USER_INPUT_H_
+
+#include <cstdint>
+#include <string_view>
+
+#include "runtime/window/window_model.h"
+
+namespace vantrel {
+
+// Key codes the backends report for keys without a character.
+enum KeyCode : std::int32_t {
+  kKeyEnter = 13,
+  kKeyEscape = 27,
+  kKeyF1 = 0x70,
+  kKeyF2 = 0x71,
+  kKeyF10 = 0x79,
+  kKeyDelete = 0x2E,
+};
+
+// The window became the application's active window.
+void UserActivate(Window& window);
+// The mouse moved to the position (window coordinates).
+void UserMoveMouse(Window& window, std::int32_t x, std::int32_t y);
+// The user moved the focus to the control.
+void UserFocus(Window& window, std::int16_t control);
+// Characters typed into the focused control at its caret, replacing its
+// selection.
+void UserTypeText(Window& window, std::string_view text);
+// The focused control's whole text as the user edited it (for backends
+// whose widgets edit by themselves).
+void UserSetText(Window& window, std::int16_t control, std::string_view text);
+// A key press; alert keys of the window or the focused control are reported
+// as PreAlert and AlertKey.
+void UserPressKey(Window& window, std::int32_t key_code,
+                  std::uint8_t key_state = 0, std::uint8_t key_char = 0);
+// A click on a button, menu item, check box, radio button or region.
+void UserClick(Window& window, std::int16_t control);
+// The user chose entry n (1-based) of a list, drop list or combo.
+void UserChooseEntry(Window& window, std::int16_t control, int entry);
+// The user selected tab n (1-based) of a sheet.
+void UserSelectTab(Window& window, std::int16_t sheet, int tab);
+// The user asked to close the window (its close box, Alt+F4 ...).
+void UserCloseWindow(Window& window);
+// A tick of the window's timer; at most one Timer event waits.
+void TimerTick(Window& window);
+
+}  // namespace vantrel
+
+#endif  // VANTREL_RUNTIME_WINDOW_USER_INPUT_H_
