@@ -137,6 +137,7 @@ void Select(std::int16_t number, int start, int end) {
   if (window == nullptr) return;
   ControlState* control = window->Find(number);
   if (control == nullptr) return;
+  MoveFocus(*window, number);
   if (start > 0) {
     if (KindIsEditable(control->kind())) {
       int length = static_cast<int>(control->value.size());
@@ -155,7 +156,6 @@ void Select(std::int16_t number, int start, int end) {
     }
     Backend().ShowControlState(*window, *control);
   }
-  MoveFocus(*window, number);
 }
 
 int Choice(std::int16_t number) {
