@@ -107,5 +107,19 @@ TEST_F(ChildWindowsTest, PostToAnotherThreadAndSuspendResume) {
   EXPECT_THAT(frame_log, ::testing::Contains("Resume:0"));
 }
 
+TEST_F(ChildWindowsTest, ChildClosingItselfEndsOnlyItsLoop) {
+  Window& frame = OpenWindow(Titled("Frame"));
+  int thread = OpenChildWindow(Titled("A"), frame, [] {
+    if (CurrentEvent() == kEventNotify) CloseWindow();
+  });
+  gui.Then([&] { PostEvent(kEventNotify, 0, thread); })
+      .Then([&] { EXPECT_FALSE(gui.Shown("A")->open); })
+      .On("Frame")
+      .Close();
+  AcceptLoop([] {});
+  EXPECT_TRUE(frame.children.empty());
+  EXPECT_EQ(gui.steps_left(), 0u);
+}
+
 }  // namespace
 }  // namespace vantrel

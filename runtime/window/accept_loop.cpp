@@ -207,8 +207,7 @@ bool RunOtherThreads(int waiting_slot) {
     if (result == StepResult::kIdle) continue;
     progressed = true;
     // A child's loop has no caller waiting for it: its window closes here.
-    if (result == StepResult::kEnded && window->frame != nullptr &&
-        window->body_owned_by_runtime) {
+    if (result == StepResult::kEnded && window->body_owned_by_runtime) {
       DestroyWindow(window);
     }
   }

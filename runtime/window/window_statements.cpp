@@ -70,7 +70,9 @@ Window& OpenWindow(const WindowDescription& description) {
 void CloseWindow(Window* window) {
   if (window == nullptr) window = TopWindow();
   if (!IsOpen(window)) return;
-  if (window->looping && !window->body_owned_by_runtime) {
+  // A window whose loop runs (a child's loop included) is closed when the
+  // loop has ended, never under its own running body.
+  if (window->looping) {
     window->close_after_loop = true;
     window->loop_ended = true;
     return;
