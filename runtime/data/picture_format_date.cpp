@@ -155,29 +155,6 @@ int Number(std::string_view digits) {
   return n;
 }
 
-bool StartsWithIgnoringCase(std::string_view name, std::string_view typed) {
-  if (typed.empty() || typed.size() > name.size()) return false;
-  for (std::size_t i = 0; i < typed.size(); ++i) {
-    if (UpperCaseOf(static_cast<std::uint8_t>(name[i])) !=
-        UpperCaseOf(static_cast<std::uint8_t>(typed[i]))) {
-      return false;
-    }
-  }
-  return true;
-}
-
-// The month (1..12) whose name or abbreviation starts with the text; 0: none.
-int MonthNamed(std::string_view typed) {
-  const RegionalSettings& r = GetRegionalSettings();
-  for (std::size_t m = 0; m < kMonthCount; ++m) {
-    if (StartsWithIgnoringCase(r.month_names[m], typed) ||
-        StartsWithIgnoringCase(r.month_abbreviations[m], typed)) {
-      return static_cast<int>(m) + 1;
-    }
-  }
-  return 0;
-}
-
 // Splits one run of digits by the widths of the numeric fields; a four-digit
 // year may be typed with two.
 std::optional<std::vector<Token>> SplitByWidths(
@@ -207,6 +184,29 @@ std::optional<std::vector<Token>> SplitByWidths(
 }
 
 }  // namespace
+
+bool StartsWithIgnoringCase(std::string_view name, std::string_view typed) {
+  if (typed.empty() || typed.size() > name.size()) return false;
+  for (std::size_t i = 0; i < typed.size(); ++i) {
+    if (UpperCaseOf(static_cast<std::uint8_t>(name[i])) !=
+        UpperCaseOf(static_cast<std::uint8_t>(typed[i]))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// The month (1..12) whose name or abbreviation starts with the text; 0: none.
+int MonthNamed(std::string_view typed) {
+  const RegionalSettings& r = GetRegionalSettings();
+  for (std::size_t m = 0; m < kMonthCount; ++m) {
+    if (StartsWithIgnoringCase(r.month_names[m], typed) ||
+        StartsWithIgnoringCase(r.month_abbreviations[m], typed)) {
+      return static_cast<int>(m) + 1;
+    }
+  }
+  return 0;
+}
 
 std::string FormatDate(std::string_view value, const Picture& p) {
   std::optional<std::int32_t> date = WholeNumber(value);

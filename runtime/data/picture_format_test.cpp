@@ -281,6 +281,8 @@ TEST_F(PictureFormatTest, TextPictures) {
       {"@P(###) ###-####P", "555 123 4567", "5551234567"},
       {"@P(###) ###-####P", "555-CALL", nullptr},
       {"@P###P", "1234", nullptr},
+      {"@P1-###P", "1-234", "234"},
+      {"@Pext ###P", "ext 123", "123"},
       {"@K^^-##K", "ab12", "AB12"},
       {"@K^^-##K", "AB-1x", nullptr},
       {"@K##K", "123", nullptr},

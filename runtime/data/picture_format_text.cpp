@@ -80,11 +80,24 @@ std::string FormatPattern(std::string_view value, const Picture& p) {
 }
 
 Deformatted DeformatPattern(std::string_view text, const Picture& p) {
+  std::string literals;
+  for (const PicturePosition& pos : p.positions) {
+    if (pos.kind == PositionKind::kLiteral) literals += pos.ch;
+  }
+  std::string source(text);
+  if (static_cast<int>(text.size()) == p.width) {
+    // The text as shown: digits are read only at digit positions, so that
+    // digits among the literals are not taken for part of the value.
+    source.clear();
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      if (p.positions[i].kind == PositionKind::kDigit) source += text[i];
+    }
+  }
   std::string digits;
-  for (char c : text) {
+  for (char c : source) {
     if (IsDigit(c)) {
       digits += c;
-    } else if (IsLetter(c)) {
+    } else if (IsLetter(c) && literals.find(c) == std::string::npos) {
       return CannotRead(text, "letters where digits are expected");
     }
   }

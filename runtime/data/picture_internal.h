@@ -55,6 +55,12 @@ Deformatted DeformatDate(std::string_view text, const Picture& picture,
 std::string FormatTime(std::string_view value, const Picture& picture);
 Deformatted DeformatTime(std::string_view text, const Picture& picture);
 
+// Whether `name` starts with `typed` (not empty), ignoring case.
+bool StartsWithIgnoringCase(std::string_view name, std::string_view typed);
+
+// The month (1..12) whose name or abbreviation starts with `typed`; 0: none.
+int MonthNamed(std::string_view typed);
+
 // Results of reading.
 Deformatted ReadAs(std::string value);
 Deformatted CannotRead(std::string_view text, std::string_view why);

@@ -1,0 +1,37 @@
+// Compiles an arbitrary picture and formats and reads arbitrary text by it.
+// Input: picture text, then a 0x01 byte, then the text.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+
+#include "runtime/data/locale.h"
+#include "runtime/data/picture.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+  using namespace vantrel;
+  static const bool settings = [] {
+    SetRegionalSettings(RegionalSettings());
+    return true;
+  }();
+  (void)settings;
+  std::string_view input(reinterpret_cast<const char*>(data), size);
+  std::size_t cut = input.find('\x01');
+  std::string_view picture_text = input.substr(0, cut);
+  std::string_view text = cut == std::string_view::npos ? std::string_view()
+                                                        : input.substr(cut + 1);
+  Picture p = CompilePicture(picture_text);
+  if (!p.valid() && !p.positions.empty()) std::abort();
+  Deformatted read = DeformatPicture(text, p, 2026);
+  if (read.ok == !read.error.empty()) std::abort();
+  std::string shown = FormatPicture(text, p);
+  if (read.ok) {
+    // What was read formats, and reads back as itself where nothing is lost.
+    std::string again = FormatPicture(read.value, p);
+    if (p.kind == PictureKind::kDate || p.kind == PictureKind::kPattern) {
+      Deformatted back = DeformatPicture(again, p, 2026);
+      if (!back.ok || back.value != read.value) std::abort();
+    }
+  }
+  return 0;
+}
