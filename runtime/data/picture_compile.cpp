@@ -167,6 +167,10 @@ bool CompileNumeric(Reader& r, Picture* p) {
     if (!r.Number(&p->decimals)) return false;
     p->decimal = DisplayChar(code);
     if (p->decimal == ',' && p->grouping == ',') p->grouping = '.';
+    // One character cannot both group and mark the decimals.
+    if (p->decimals > 0 && p->grouping && p->grouping == p->decimal) {
+      return false;
+    }
   }
   if (r.TakeIfAny(")-", &sign)) {
     if ((sign == ')') != (p->leading_sign == '(')) return false;

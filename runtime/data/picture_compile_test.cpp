@@ -57,12 +57,12 @@ TEST_F(PictureCompileTest, NumericCounts) {
 
 TEST_F(PictureCompileTest, InvalidPictures) {
   const char* cases[] = {
-      "",        "@",     "@X5",       "@N",     "@N-12.2-", "@N12.2)",
-      "@N(12.2", "@N$9$", "@N~a~9~b~", "@N~abc", "@N~~9",    "@N3.2",
-      "@N0",     "@N5.x", "@N5 BB",    "@N5 x",  "@E8.2",    "@E",
-      "@D0",     "@D21",  "@D",        "@D01x",  "@T0",      "@T9",
-      "@S",      "@S0",   "@P###",     "@PabcP", "@K###",    "@K\\",
-      "@N999",
+      "",        "@",       "@X5",       "@N",     "@N-12.2-", "@N12.2)",
+      "@N(12.2", "@N$9$",   "@N~a~9~b~", "@N~abc", "@N~~9",    "@N3.2",
+      "@N0",     "@N5.x",   "@N5 BB",    "@N5 x",  "@E8.2",    "@E",
+      "@D0",     "@D21",    "@D",        "@D01x",  "@T0",      "@T9",
+      "@S",      "@S0",     "@P###",     "@PabcP", "@K###",    "@K\\",
+      "@N999",   "@N12..2", "@N12__2",
   };
   for (const char* text : cases) {
     Picture p = CompilePicture(text);

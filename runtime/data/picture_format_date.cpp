@@ -326,6 +326,8 @@ Deformatted DeformatTime(std::string_view text, const Picture&) {
   if (half == 2 && hours < kHoursPerHalfDay) hours += kHoursPerHalfDay;
   std::int32_t time = StandardTimeFrom(hours, parts[1], parts[2], 0);
   if (time == kInvalidDateTime) return CannotRead(text, "no such time");
+  // Midnight typed is a time of day, not "no time" (which is empty text).
+  if (time == kNoTime) time = kNoTime + 1;
   return ReadAs(std::to_string(time));
 }
 

@@ -24,13 +24,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   if (!p.valid() && !p.positions.empty()) std::abort();
   Deformatted read = DeformatPicture(text, p, 2026);
   if (read.ok == !read.error.empty()) std::abort();
-  std::string shown = FormatPicture(text, p);
+  FormatPicture(text, p);
   if (read.ok) {
-    // What was read formats, and reads back as itself where nothing is lost.
+    // Text shown by the picture reads back as a value that shows the same.
     std::string again = FormatPicture(read.value, p);
-    if (p.kind == PictureKind::kDate || p.kind == PictureKind::kPattern) {
+    if (!again.empty() && again.find_first_not_of('#') != std::string::npos) {
       Deformatted back = DeformatPicture(again, p, 2026);
-      if (!back.ok || back.value != read.value) std::abort();
+      if (!back.ok || FormatPicture(back.value, p) != again) std::abort();
     }
   }
   return 0;

@@ -8,7 +8,8 @@
 namespace vantrel {
 namespace {
 
-constexpr int kMaxExponent = 400;  // beyond any double or DECIMAL
+// Larger exponents are refused: beyond any double or DECIMAL value.
+constexpr int kMaxExponent = 400;
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -66,10 +67,13 @@ bool ParseDecimalText(std::string_view text, DecimalText* n) {
     int exponent = 0;
     if (i >= text.size() || !IsDigit(text[i])) return false;
     for (; i < text.size() && IsDigit(text[i]); ++i) {
-      exponent = std::min(exponent * 10 + (text[i] - '0'), kMaxExponent);
+      exponent = exponent * 10 + (text[i] - '0');
+      if (exponent > kMaxExponent) return false;
     }
     ShiftPoint(n, negative ? -exponent : exponent);
   }
+  StripLeadingZeros(&n->integer);
+  if (static_cast<int>(n->integer.size()) > kMaxExponent) return false;
   skip_blanks();
   StripLeadingZeros(&n->integer);
   return i == text.size();
