@@ -109,14 +109,21 @@ std::string FormatNumeric(std::string_view value, const Picture& p) {
 
 Deformatted DeformatNumeric(std::string_view text, const Picture& p) {
   std::string rest(text);
+  // The currency text counts only where the picture puts it.
+  auto trim = [](std::string& s) {
+    std::size_t begin = s.find_first_not_of(' ');
+    std::size_t end = s.find_last_not_of(' ');
+    s = begin == std::string::npos ? "" : s.substr(begin, end - begin + 1);
+  };
+  trim(rest);
   if (!p.currency.empty()) {
-    for (std::size_t at; (at = rest.find(p.currency)) != std::string::npos;) {
-      rest.erase(at, p.currency.size());
+    if (!p.currency_suffix && rest.starts_with(p.currency)) {
+      rest.erase(0, p.currency.size());
+    } else if (p.currency_suffix && rest.ends_with(p.currency)) {
+      rest.erase(rest.size() - p.currency.size());
     }
+    trim(rest);
   }
-  std::size_t begin = rest.find_first_not_of(' ');
-  std::size_t end = rest.find_last_not_of(' ');
-  rest = begin == std::string::npos ? "" : rest.substr(begin, end - begin + 1);
   DecimalText n;
   bool in_fraction = false;
   for (char c : rest) {
