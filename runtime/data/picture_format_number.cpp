@@ -116,11 +116,13 @@ Deformatted DeformatNumeric(std::string_view text, const Picture& p) {
     s = begin == std::string::npos ? "" : s.substr(begin, end - begin + 1);
   };
   trim(rest);
-  if (!p.currency.empty()) {
-    if (!p.currency_suffix && rest.starts_with(p.currency)) {
-      rest.erase(0, p.currency.size());
-    } else if (p.currency_suffix && rest.ends_with(p.currency)) {
-      rest.erase(rest.size() - p.currency.size());
+  std::string currency = p.currency;  // blanks around it are trimmed too
+  trim(currency);
+  if (!currency.empty()) {
+    if (!p.currency_suffix && rest.starts_with(currency)) {
+      rest.erase(0, currency.size());
+    } else if (p.currency_suffix && rest.ends_with(currency)) {
+      rest.erase(rest.size() - currency.size());
     }
     trim(rest);
   }

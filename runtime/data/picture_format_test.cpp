@@ -109,6 +109,7 @@ TEST_F(PictureFormatTest, NumbersAreReadForgivingly) {
       {"@N~29~9", "29  2,929", "2929"},
       {"@N9~EUR~", "1,234EUR", "1234"},
       {"@N9~EUR~", "EUR1", nullptr},
+      {"@N10~ kr ~", "   12 kr ", "12"},
       {"@N6v2", "12345", "123.45"},
       {"@N6v2", "1.5", "1.5"},
       {"@E12.3", "1.5e3", "1500"},
