@@ -104,5 +104,34 @@ TEST_F(EntryBindingTest, RequiredBlankEntryStopsCompletionAndTakesFocus) {
   EXPECT_EQ(SelectedField(), kName);
 }
 
+TEST_F(EntryBindingTest, CheckBoxAndOptionWriteTheirVariables) {
+  std::uint8_t remember = 1;
+  std::int16_t size = 2;
+  WindowDescription choices;
+  choices.title = "Choices";
+  ControlDescription check = Control(10, ControlKind::kCheck, "Remember");
+  check.variable = Variable::Of(remember);
+  ControlDescription option = Control(20, ControlKind::kOption);
+  option.variable = Variable::Of(size);
+  ControlDescription small = Control(21, ControlKind::kRadio, "Small");
+  small.parent = 20;
+  ControlDescription large = Control(22, ControlKind::kRadio, "Large");
+  large.parent = 20;
+  choices.controls = {check, option, small, large};
+  gui.OnScriptExhausted([](const std::string&) {});
+  gui.Click(10).Click(21);
+  Window& window = OpenWindow(choices);
+  EXPECT_EQ(gui.Shown(window)->controls.at(10).value, "1");
+  EXPECT_EQ(gui.Shown(window)->controls.at(20).choice, 2);
+  std::vector<std::string> seen;
+  AcceptLoop([&] {
+    if (CurrentEvent() == kEventAccepted) seen.push_back(Seen());
+  });
+  EXPECT_THAT(seen, ElementsAre("Accepted:10", "Accepted:20"));
+  EXPECT_EQ(remember, 0);
+  EXPECT_EQ(size, 1);
+  EXPECT_EQ(Choice(20), 1);
+}
+
 }  // namespace
 }  // namespace vantrel

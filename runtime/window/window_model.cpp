@@ -11,7 +11,9 @@ Window::Window(const WindowDescription& description)
     ControlState state;
     state.description = control;
     state.picture = CompilePicture(control.picture);
-    state.value = control.text;
+    // A check box's value is its state; its text is the caption.
+    state.value = control.kind == ControlKind::kCheck ? std::string(kUnchecked)
+                                                      : control.text;
     state.enabled = !control.disabled;
     state.hidden = control.hidden;
     state.list = control.list;

@@ -9,6 +9,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "runtime/data/picture.h"
@@ -17,6 +18,10 @@
 namespace vantrel {
 
 class Window;
+
+// The value of a check box.
+inline constexpr std::string_view kChecked = "1";
+inline constexpr std::string_view kUnchecked = "0";
 
 // One queued event.
 struct WindowEvent {

@@ -18,10 +18,6 @@
 
 namespace vantrel {
 
-// The value of a check box.
-inline constexpr std::string_view kChecked = "1";
-inline constexpr std::string_view kUnchecked = "0";
-
 struct ThreadSlot {
   bool used = false;
   std::vector<Window*> windows;  // opened on this thread; the top is last
