@@ -104,6 +104,30 @@ TEST_F(EntryBindingTest, RequiredBlankEntryStopsCompletionAndTakesFocus) {
   EXPECT_EQ(SelectedField(), kName);
 }
 
+TEST_F(EntryBindingTest, DatesAndTemplatesAreTypedThroughThePicture) {
+  char phone[8];
+  std::memset(phone, ' ', sizeof phone);
+  ControlDescription phone_entry = Control(5, ControlKind::kEntry);
+  phone_entry.picture = "@P###-####P";
+  phone_entry.variable = Variable::Of(phone);
+  form.controls.push_back(phone_entry);
+  std::string born_typed, phone_refusing;
+  gui.Focus(kBorn)
+      .Type("03052026")
+      .Then([&] { born_typed = TopWindow()->Find(kBorn)->value; })
+      .Focus(5)
+      .Type("55a")
+      .Then([&] { phone_refusing = TopWindow()->Find(5)->value; })
+      .Type("51234")
+      .Focus(kAmount);
+  EXPECT_THAT(Run(), ElementsAre("Accepted:3", "Accepted:5"));
+  EXPECT_EQ(born_typed, "03/05/2026");
+  EXPECT_EQ(born, StandardDateFrom(5, 3, 2026));
+  // Typing overwrites the shown value; the letter was refused.
+  EXPECT_EQ(phone_refusing, "550-0000");
+  EXPECT_EQ(gui.Shown("Entries")->controls.at(5).value, "555-1234");
+}
+
 TEST_F(EntryBindingTest, CheckBoxAndOptionWriteTheirVariables) {
   std::uint8_t remember = 1;
   std::int16_t size = 2;

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "runtime/data/picture_typing.h"
 #include "runtime/data/string_ops.h"
 #include "runtime/window/event_numbers.h"
 #include "runtime/window/gui_backend.h"
@@ -17,6 +18,19 @@ bool IsTrue(std::string_view value) {
 }
 
 }  // namespace
+
+bool TypesByPicture(const ControlState& control) {
+  if (!KindIsEditable(control.kind())) return false;
+  switch (control.picture.kind) {
+    case PictureKind::kKeyIn:
+    case PictureKind::kPattern:
+    case PictureKind::kDate:
+    case PictureKind::kTime:
+      return true;
+    default:
+      return false;
+  }
+}
 
 void DisplayControl(Window& window, ControlState& control) {
   const Variable& variable = control.description.variable;
@@ -72,11 +86,20 @@ void MoveFocus(Window& window, std::int16_t number) {
   }
   window.focus = number;
   // Taking the focus selects an entry's whole text, so typing replaces it.
+  // An entry typed through its picture puts the caret on its first position
+  // instead, over the picture's empty template when it shows nothing.
   if (ControlState* taking = window.Find(number);
       taking != nullptr && KindIsEditable(taking->kind())) {
-    taking->selection_start = 1;
-    taking->selection_end = static_cast<int>(taking->value.size());
     taking->caret = 1;
+    if (TypesByPicture(*taking)) {
+      taking->selection_start = taking->selection_end = 0;
+      if (ClipText(taking->value).find_first_not_of(' ') ==
+          std::string_view::npos)
+        taking->value = EntryTemplate(taking->picture);
+    } else {
+      taking->selection_start = 1;
+      taking->selection_end = static_cast<int>(taking->value.size());
+    }
     Backend().ShowControlState(window, *taking);
   }
   Backend().ShowFocus(window, number);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "runtime/data/picture_typing.h"
 #include "runtime/window/event_numbers.h"
 #include "runtime/window/gui_backend.h"
 #include "runtime/window/list_source.h"
@@ -55,6 +56,21 @@ void ClickCheck(Window& window, ControlState& check) {
   PostFieldEvent(window, kEventAccepted, check.number());
 }
 
+// Each key goes through the picture's typing rules; refused keys change
+// nothing.
+void TypeByPicture(Window& window, ControlState& control,
+                   std::string_view text) {
+  for (char key : text) {
+    TypingResult typed = TypeCharacter(control.picture, control.value,
+                                       std::max(control.caret, 1) - 1, key);
+    if (!typed.accepted) continue;
+    control.value = std::move(typed.text);
+    control.caret = typed.caret + 1;
+    control.edited = true;
+  }
+  Backend().ShowControlState(window, control);
+}
+
 }  // namespace
 
 void UserActivate(Window& window) { Runtime().active = &window; }
@@ -71,6 +87,7 @@ void UserFocus(Window& window, std::int16_t control) {
 void UserTypeText(Window& window, std::string_view text) {
   ControlState* control = Usable(window, window.focus);
   if (control == nullptr || !KindIsEditable(control->kind())) return;
+  if (TypesByPicture(*control)) return TypeByPicture(window, *control, text);
   std::string& value = control->value;
   std::size_t from, to;
   if (control->selection_start > 0) {
