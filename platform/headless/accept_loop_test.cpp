@@ -160,6 +160,26 @@ TEST_F(AcceptLoopTest, DisabledControlGetsNoFieldEvents) {
   EXPECT_EQ(gui.steps_left(), 0u);  // the first click made no event
 }
 
+TEST_F(AcceptLoopTest, ControlsInsideADisabledOrHiddenParentTakeNoInput) {
+  constexpr std::int16_t kMenu = 10, kItem = 11;
+  form.controls.push_back(Control(kMenu, ControlKind::kMenu, "&File"));
+  ControlDescription item = Control(kItem, ControlKind::kMenuItem, "&Open");
+  item.parent = kMenu;
+  form.controls.push_back(item);
+  gui.Then([] { Disable(kMenu); })
+      .Click(kItem)
+      .Then([] {
+        Enable(kMenu);
+        HideControl(kMenu);
+      })
+      .Click(kItem)
+      .Then([] { UnhideControl(kMenu); })
+      .Click(kItem);
+  std::vector<std::string> seen = RunForm(kEventAccepted);
+  EXPECT_EQ(seen.back(), "Accepted:11");
+  EXPECT_EQ(gui.steps_left(), 0u);  // only the last click made an event
+}
+
 TEST_F(AcceptLoopTest, BuildEventsAndOpenFailedEndTheLoop) {
   for (std::int32_t event :
        {kEventBuildFile, kEventBuildKey, kEventBuildDone, kEventOpenFailed}) {

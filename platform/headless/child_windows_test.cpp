@@ -121,5 +121,26 @@ TEST_F(ChildWindowsTest, ChildClosingItselfEndsOnlyItsLoop) {
   EXPECT_EQ(gui.steps_left(), 0u);
 }
 
+TEST_F(ChildWindowsTest, FrameLoopEndingUnderAChildsDialogWaitsForIt) {
+  Window& frame = OpenWindow(Titled("Frame"));
+  bool dialog_ran = false;
+  int thread = OpenChildWindow(Titled("A"), frame, [&] {
+    if (CurrentEvent() != kEventNotify) return;
+    OpenWindow(Titled("Dialog"));
+    AcceptLoop([&] { dialog_ran = true; });
+    CloseWindow();
+  });
+  gui.Then([&] { PostEvent(kEventNotify, 0, thread); })
+      .Then([] { PostEvent(kEventNotify, 0, 1); })  // the frame ends
+      .On("Dialog")
+      .Close();
+  AcceptLoop([] {
+    if (CurrentEvent() == kEventNotify) EndLoop();
+  });
+  EXPECT_TRUE(dialog_ran);
+  EXPECT_FALSE(gui.Shown("Dialog")->open);
+  EXPECT_EQ(gui.steps_left(), 0u);
+}
+
 }  // namespace
 }  // namespace vantrel

@@ -200,16 +200,23 @@ bool RunOtherThreads(int waiting_slot) {
     if (slot == waiting_slot) continue;
     Window* window = TopWindow(slot);
     if (window == nullptr || !window->looping || window->in_body) continue;
+    // A child's loop has no caller waiting for it: its window closes here.
+    // Any other ended loop waits for its caller, further down the stack.
+    if (window->loop_ended) {
+      if (window->body_owned_by_runtime) {
+        DestroyWindow(window);
+        progressed = true;
+      }
+      continue;
+    }
     int saved = rt.current_slot;
     rt.current_slot = slot;
     StepResult result = Step(*window);
     rt.current_slot = saved;
     if (result == StepResult::kIdle) continue;
     progressed = true;
-    // A child's loop has no caller waiting for it: its window closes here.
-    if (result == StepResult::kEnded && window->body_owned_by_runtime) {
+    if (result == StepResult::kEnded && window->body_owned_by_runtime)
       DestroyWindow(window);
-    }
   }
   return progressed;
 }

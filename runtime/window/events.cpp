@@ -68,8 +68,7 @@ void AppendEvent(Window& window, std::int32_t event, std::int16_t control,
 void PostFieldEvent(Window& window, std::int32_t event, std::int16_t control,
                     const WindowEvent* cause) {
   std::int16_t target = window.EventTarget(control);
-  const ControlState* state = window.Find(target);
-  if (state == nullptr || !state->enabled || state->hidden) return;
+  if (!window.Usable(target)) return;
   AppendEvent(window, event, target, cause);
 }
 

@@ -13,10 +13,7 @@ namespace vantrel {
 namespace {
 
 ControlState* Usable(Window& window, std::int16_t number) {
-  ControlState* control = window.Find(number);
-  if (control == nullptr || !control->enabled || control->hidden)
-    return nullptr;
-  return control;
+  return window.Usable(number) ? window.Find(number) : nullptr;
 }
 
 bool Contains(const std::vector<std::int32_t>& keys, std::int32_t key) {

@@ -45,6 +45,17 @@ std::int16_t Window::EventTarget(std::int16_t number) const {
   return 0;
 }
 
+bool Window::Usable(std::int16_t number) const {
+  const ControlState* control = Find(number);
+  if (control == nullptr) return false;
+  for (std::size_t steps = 0; control != nullptr && steps <= controls_.size();
+       ++steps) {
+    if (!control->enabled || control->hidden) return false;
+    control = Find(control->description.parent);
+  }
+  return true;
+}
+
 std::vector<const ControlState*> Window::TabsOf(std::int16_t sheet) const {
   std::vector<const ControlState*> tabs;
   for (const ControlState& control : controls_) {

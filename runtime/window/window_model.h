@@ -83,6 +83,9 @@ class Window {
   // The control that events for `number` go to: itself or its nearest
   // enclosing control that takes events; 0 when none does.
   std::int16_t EventTarget(std::int16_t number) const;
+  // Whether the user can reach the control: it and every control enclosing
+  // it are enabled and shown.
+  bool Usable(std::int16_t number) const;
   // The tabs of a sheet, in order.
   std::vector<const ControlState*> TabsOf(std::int16_t sheet) const;
 
