@@ -4,6 +4,8 @@
 #include <cstring>
 
 #include "platform/headless/window_test_fixture.h"
+#include "runtime/data/descriptor_builder.h"
+#include "runtime/data/queue.h"
 #include "runtime/data/std_date.h"
 #include "runtime/window/user_input.h"
 
@@ -126,6 +128,31 @@ TEST_F(EntryBindingTest, DatesAndTemplatesAreTypedThroughThePicture) {
   // Typing overwrites the shown value; the letter was refused.
   EXPECT_EQ(phone_refusing, "550-0000");
   EXPECT_EQ(gui.Shown("Entries")->controls.at(5).value, "555-1234");
+}
+
+TEST_F(EntryBindingTest, DropListChoiceAndEditedTextWriteTheVariables) {
+  std::uint8_t record[6] = {};
+  TypeDescriptor descriptor =
+      DescriptorBuilder().String("Q:CITY", 6).Descriptor();
+  Queue cities(record, &descriptor, sizeof record);
+  for (const char* city : {"Bern  ", "Basel "}) {
+    std::memcpy(record, city, sizeof record);
+    Add(&cities);
+  }
+  char city[6];
+  std::memset(city, ' ', sizeof city);
+  ControlDescription drop = Control(6, ControlKind::kDropList);
+  drop.variable = Variable::Of(city);
+  drop.list = {&cities, 1};
+  form.controls.push_back(drop);
+  gui.ChooseEntry(6, 2)
+      .Focus(kName)
+      .Then([] { UserSetText(*TopWindow(), kName, "Ann"); })
+      .Focus(kAmount);
+  EXPECT_THAT(Run(), ElementsAre("Accepted:6", "Accepted:2"));
+  EXPECT_EQ(std::string(city, sizeof city), "Basel ");
+  EXPECT_EQ(std::string(name, 3), "Ann");
+  EXPECT_EQ(Choice(6), 2);
 }
 
 TEST_F(EntryBindingTest, CheckBoxAndOptionWriteTheirVariables) {

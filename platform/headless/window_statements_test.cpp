@@ -7,6 +7,7 @@
 
 #include "platform/headless/window_test_fixture.h"
 #include "runtime/data/descriptor_builder.h"
+#include "runtime/data/error_state.h"
 #include "runtime/data/queue.h"
 #include "runtime/window/properties.h"
 #include "runtime/window/user_input.h"
@@ -142,8 +143,17 @@ TEST_F(WindowStatementsTest, ChoiceOfListsSheetsAndOptions) {
     std::memcpy(record, &n, sizeof n);
     Add(&queue);
   }
+  // Showing the entries leaves the program's view of the queue alone.
+  std::int32_t in_buffer = 42;
+  std::memcpy(record, &in_buffer, sizeof in_buffer);
+  PostError(kErrRecordNotFound, "cards.vtl");
   Display(kList);
   EXPECT_THAT(Shown(kList).entries, ElementsAre("7", "8", "9"));
+  EXPECT_EQ(std::memcmp(record, &in_buffer, sizeof in_buffer), 0);
+  EXPECT_EQ(ErrorCode(), kErrRecordNotFound);
+  EXPECT_EQ(ErrorFile(), "cards.vtl");
+  EXPECT_EQ(Pointer(&queue), 3u);
+  ClearError();
   EXPECT_EQ(Choice(kList), 0);  // nothing chosen yet
   Select(kList, 3);
   EXPECT_EQ(Choice(kList), 3);

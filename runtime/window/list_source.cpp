@@ -1,5 +1,6 @@
 #include "runtime/window/list_source.h"
 
+#include <string>
 #include <vector>
 
 #include "runtime/data/error_state.h"
@@ -22,11 +23,15 @@ std::vector<std::string> ListEntries(const ControlState& control) {
     return entries;
 
   // Reading entries goes through the buffer; the program's view of the queue
-  // (its buffer, its pointer and the error state) must not change.
+  // (its buffer, its pointer and the error state) must not change. The error
+  // state is saved first: every queue statement clears it.
+  int saved_error = ErrorCode();
+  std::string saved_file(ErrorFile());
+  std::string saved_file_code(FileErrorCode());
+  std::string saved_file_error(FileError());
   std::vector<std::uint8_t> saved_buffer(queue->buffer,
                                          queue->buffer + queue->record_length);
   std::uint32_t saved_pointer = Pointer(queue);
-  int saved_error = ErrorCode();
   std::uint32_t count = RecordCount(queue);
   entries.reserve(count);
   Variable value = Variable::OfField(queue->buffer, *field);
@@ -40,8 +45,10 @@ std::vector<std::string> ListEntries(const ControlState& control) {
   std::copy(saved_buffer.begin(), saved_buffer.end(), queue->buffer);
   if (saved_error == 0) {
     ClearError();
+  } else if (saved_error == kErrFileSystem) {
+    PostFileError(saved_file_code, saved_file_error, saved_file);
   } else {
-    PostError(saved_error);
+    PostError(saved_error, saved_file);
   }
   return entries;
 }
