@@ -180,6 +180,23 @@ TEST_F(AcceptLoopTest, ControlsInsideADisabledOrHiddenParentTakeNoInput) {
   EXPECT_EQ(gui.steps_left(), 0u);  // only the last click made an event
 }
 
+TEST_F(AcceptLoopTest, OtherFieldAndWindowActions) {
+  Window& window = OpenWindow(form);
+  EXPECT_FALSE(UserFieldAction(window, kName, kEventCloseWindow));
+  EXPECT_FALSE(UserWindowAction(window, kEventAccepted));
+  EXPECT_FALSE(UserWindowAction(window, kEventCompleted));
+  CloseWindow();
+  gui.Act(kName, kEventScrollDown)
+      .Act(kName, kEventPageUp)
+      .ActOnWindow(kEventMaximize)
+      .ActOnWindow(kEventMaximized)
+      .Click(kOk);
+  EXPECT_THAT(
+      RunForm(kEventAccepted),
+      ElementsAre("OpenWindow:0", "GainFocus:0", "ScrollDown:1", "PageUp:1",
+                  "Maximize:0", "Maximized:0", "Accepted:3"));
+}
+
 TEST_F(AcceptLoopTest, BuildEventsAndOpenFailedEndTheLoop) {
   for (std::int32_t event :
        {kEventBuildFile, kEventBuildKey, kEventBuildDone, kEventOpenFailed}) {

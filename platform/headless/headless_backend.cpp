@@ -77,6 +77,17 @@ HeadlessBackend& HeadlessBackend::Close() {
   return Add("close", [](Window& w) { UserCloseWindow(w); });
 }
 
+HeadlessBackend& HeadlessBackend::Act(std::int16_t control,
+                                      std::int32_t event) {
+  return Add("field event " + std::to_string(event),
+             [=](Window& w) { UserFieldAction(w, control, event); });
+}
+
+HeadlessBackend& HeadlessBackend::ActOnWindow(std::int32_t event) {
+  return Add("window event " + std::to_string(event),
+             [=](Window& w) { UserWindowAction(w, event); });
+}
+
 HeadlessBackend& HeadlessBackend::TickTimer(int ticks) {
   return Add("tick timer", [this, ticks](Window& w) {
     if (Record(w).timer == 0) return;

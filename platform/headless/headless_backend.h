@@ -77,6 +77,10 @@ class HeadlessBackend final : public GuiBackend {
   HeadlessBackend& MoveMouse(std::int32_t x, std::int32_t y);
   HeadlessBackend& Activate();
   HeadlessBackend& Close();
+  // Any other field event of a control, or a window event (see
+  // UserFieldAction and UserWindowAction).
+  HeadlessBackend& Act(std::int16_t control, std::int32_t event);
+  HeadlessBackend& ActOnWindow(std::int32_t event);
   // Timer ticks; a window whose timer is stopped gets none.
   HeadlessBackend& TickTimer(int ticks = 1);
   // Any other action at this point of the script.

@@ -177,6 +177,20 @@ void UserSelectTab(Window& window, std::int16_t sheet, int tab) {
   Backend().ShowControlState(window, *control);
 }
 
+bool UserFieldAction(Window& window, std::int16_t control, std::int32_t event) {
+  if (!IsFieldEvent(event)) return false;
+  PostFieldEvent(window, event, control);
+  return true;
+}
+
+bool UserWindowAction(Window& window, std::int32_t event) {
+  bool before_change = event >= kEventMove && event <= kEventIconize;
+  bool after_change = event >= kEventMoved && event <= kEventUnDocked;
+  if (!before_change && !after_change) return false;
+  AppendEvent(window, event, 0);
+  return true;
+}
+
 void UserCloseWindow(Window& window) {
   AppendEvent(window, kEventCloseWindow, 0);
 }

@@ -44,6 +44,14 @@ void UserClick(Window& window, std::int16_t control);
 void UserChooseEntry(Window& window, std::int16_t control, int entry);
 // The user selected tab n (1-based) of a sheet.
 void UserSelectTab(Window& window, std::int16_t sheet, int tab);
+// Other field actions of the control (scrolling a list, mouse over a
+// region, dragging, a tree's expanding ...), reported as that field event.
+// Returns false, doing nothing, for numbers that are not field events.
+bool UserFieldAction(Window& window, std::int16_t control, std::int32_t event);
+// The window was moved, sized, maximized, iconized, restored, docked or
+// undocked (Move .. Iconize before the change, Moved .. UnDocked after it).
+// Returns false, doing nothing, for other events.
+bool UserWindowAction(Window& window, std::int32_t event);
 // The user asked to close the window (its close box, Alt+F4 ...).
 void UserCloseWindow(Window& window);
 // A tick of the window's timer; at most one Timer event waits.
