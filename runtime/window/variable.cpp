@@ -17,23 +17,13 @@
 namespace vantrel {
 namespace {
 
-std::optional<std::int64_t> ParseWhole(std::string_view text) {
+// A number written plainly, blanks around it and a leading "+" allowed.
+template <typename T>
+std::optional<T> ParseNumber(std::string_view text) {
   text = ClipText(text);
   while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-  std::int64_t value = 0;
-  auto [end, error] =
-      std::from_chars(text.data(), text.data() + text.size(), value);
-  if (text.empty() || error != std::errc() || end != text.data() + text.size())
-    return std::nullopt;
-  return value;
-}
-
-std::optional<double> ParseReal(std::string_view text) {
-  text = ClipText(text);
-  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-  double value = 0;
+  T value{};
   auto [end, error] =
       std::from_chars(text.data(), text.data() + text.size(), value);
   if (text.empty() || error != std::errc() || end != text.data() + text.size())
@@ -126,7 +116,7 @@ bool StoreVariableValue(const Variable& v, std::string_view value) {
   if (IsDecimalType(v.type)) return StoreDecimal(v, value);
   if (v.type == FieldType::SREAL || v.type == FieldType::REAL ||
       v.type == FieldType::BFLOAT4 || v.type == FieldType::BFLOAT8) {
-    std::optional<double> real = ParseReal(value);
+    std::optional<double> real = ParseNumber<double>(value);
     if (!real || !std::isfinite(*real)) return false;
     switch (v.type) {
       case FieldType::SREAL: {
@@ -145,7 +135,7 @@ bool StoreVariableValue(const Variable& v, std::string_view value) {
         return true;
     }
   }
-  std::optional<std::int64_t> whole = ParseWhole(value);
+  std::optional<std::int64_t> whole = ParseNumber<std::int64_t>(value);
   if (!whole) return false;
   switch (v.type) {
     case FieldType::BYTE:
