@@ -1,4 +1,5 @@
-// Compiles an arbitrary picture and formats and reads arbitrary text by it.
+// Compiles an arbitrary picture, formats and reads arbitrary text by it, and
+// types the text into an entry with the picture.
 // Input: picture text, then a 0x01 byte, then the text.
 #include <cstddef>
 #include <cstdint>
@@ -7,6 +8,7 @@
 
 #include "runtime/data/locale.h"
 #include "runtime/data/picture.h"
+#include "runtime/data/picture_typing.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   using namespace vantrel;
@@ -32,6 +34,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
       Deformatted back = DeformatPicture(again, p, 2026);
       if (!back.ok || FormatPicture(back.value, p) != again) std::abort();
     }
+  }
+  // Typing keeps the entry's width and the caret inside it.
+  std::string entry = EntryTemplate(p);
+  const bool fixed_width = !entry.empty();  // else keys are inserted
+  int caret = 0;
+  for (char key : text) {
+    TypingResult r = TypeCharacter(p, entry, caret, key);
+    if (r.caret < 0 || r.caret > static_cast<int>(r.text.size()) ||
+        (fixed_width && r.text.size() != entry.size()) ||
+        (!fixed_width && static_cast<int>(r.text.size()) > p.width)) {
+      std::abort();
+    }
+    entry = r.text;
+    caret = r.caret;
   }
   return 0;
 }

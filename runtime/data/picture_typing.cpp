@@ -23,14 +23,22 @@ bool UsesSlots(const Picture& p) {
 }
 
 std::vector<Slot> SlotsOf(const Picture& p) {
+  // A field is a run of value slots: it ends at a literal, at a '|' mark
+  // and where the layout starts another field.
   std::vector<Slot> slots;
   int field_start = 0;
+  bool after_literal = true;
   for (const PicturePosition& pos : p.positions) {
     bool mark = pos.kind == PositionKind::kKeyIn && pos.ch == '|';
-    if (mark || (pos.flags & kPositionFieldStart)) {
+    bool value = !mark && pos.kind != PositionKind::kLiteral;
+    if (mark) after_literal = true;
+    if (value && (after_literal || (pos.flags & kPositionFieldStart))) {
       field_start = static_cast<int>(slots.size());
     }
-    if (!mark) slots.push_back({pos, field_start});
+    if (!mark) {
+      slots.push_back({pos, field_start});
+      after_literal = !value;
+    }
   }
   return slots;
 }

@@ -69,6 +69,8 @@ TEST_F(PictureTypingTest, KeysAreTakenOrRefusedByPosition) {
       {"@T4", "2359a", "23:59:  ", 6, "a"},
       {"@P(###) ###-####P", "5551234567", "(555) 123-4567", 14, ""},
       {"@P###-####P", "55a", "55 -    ", 2, "a"},
+      {"@P ##P", "#2%", " 02", 3, ""},
+      {"@K(###) ###K", "(5)", "(5  )    ", 6, ""},
   };
   for (const Case& c : cases) TypeKeys(c);
 }
