@@ -88,6 +88,19 @@ TEST_F(DialogsTest, ClosedBoxAnswersCancelOrNo) {
             kButtonCancel);
 }
 
+TEST_F(DialogsTest, DialogWithoutQueuedAnswerIsReportedAndCancelled) {
+  std::vector<std::string> messages;
+  gui.OnScriptExhausted([&](const std::string& m) { messages.push_back(m); });
+  EXPECT_EQ(ShowMessage("x", "Unexpected", {}, kButtonOk + kButtonCancel),
+            kButtonCancel);
+  char name[4] = {'a', ' ', ' ', ' '};
+  EXPECT_FALSE(FileDialog("Pick", Variable::Of(name)));
+  EXPECT_EQ(name[0], 'a');
+  EXPECT_THAT(messages,
+              ElementsAre("no answer queued for the message box \"Unexpected\"",
+                          "no answer queued for the file dialog \"Pick\""));
+}
+
 TEST_F(DialogsTest, MessageLinesIconsFontAndButtonTexts) {
   MessageBoxRequest box =
       BuildMessageBox("First|Second||", "c", {}, 0, 0, kStyleIconQuestion);

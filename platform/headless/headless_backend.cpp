@@ -196,7 +196,7 @@ void HeadlessBackend::SetTimer(Window& window, int hundredths) {
 }
 
 bool HeadlessBackend::WaitForInput() {
-  Window* waiting = ActiveWindow();
+  Window* waiting = TopWindow();
   if (steps_.empty()) {
     Fail("the script ran out while the loop of window \"" +
          (waiting != nullptr ? waiting->title : std::string()) +
