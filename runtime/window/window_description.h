@@ -84,8 +84,10 @@ struct WindowDescription {
   Layout layout;
   bool resizable = false;
   bool modal = true;
-  std::vector<std::int32_t> alert_keys;      // keys reported for any control
-  std::vector<ControlDescription> controls;  // menus and items included
+  std::vector<std::int32_t> alert_keys;  // keys reported for any control
+  // Controls in tab order. Menus with parent 0 form the menu bar, in order;
+  // items and submenus name their menu as parent.
+  std::vector<ControlDescription> controls;
 };
 
 }  // namespace vantrel
