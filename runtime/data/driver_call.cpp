@@ -2,6 +2,7 @@
 
 #include "runtime/data/driver_registry.h"
 #include "runtime/data/driver_state_table.h"
+#include "runtime/data/driver_trace.h"
 #include "runtime/data/error_state.h"
 
 namespace vantrel {
@@ -59,7 +60,14 @@ int EnsureInstance(FileDeclaration& file) {
   if (made.code != 0) return made.code;
   if (!made.instance) return kErrInvalidRecordDeclaration;
   control.instance = std::move(made.instance);
+  control.trace = DriverTrace::ForFile(file);
   return 0;
+}
+
+// The instance goes, and with it the trace settings read for it.
+void DiscardInstance(FileControl& control) {
+  control.instance.reset();
+  control.trace.reset();
 }
 
 // The state bits OPEN and SHARE start the file with.
@@ -80,7 +88,7 @@ void UpdateOnFailure(FileDeclaration& file, const OpStateRow& row, int code) {
                                   code != kErrFileAlreadyOpen);
   // An instance that still serves an open file (a refused CLOSE, say) stays:
   // dropping it would lose the open file behind the state word's back.
-  if (discard && !(control.state & kStateOpen)) control.instance.reset();
+  if (discard && !(control.state & kStateOpen)) DiscardInstance(control);
 }
 
 // Moves `flag` into the state when `requested` was set, else clears it.
@@ -149,12 +157,18 @@ DriverResult CallDriver(FileDeclaration& file, DriverOp op, DriverArgs& args) {
   const OpStateRow& row = StateRow(op);
   DriverResult result;
   result.code = EnsureInstance(file);
+  // Calls refused before reaching the driver are traced too.
+  DriverTrace* trace = file.control.trace.get();
+  const std::int64_t started = trace ? TraceNow() : 0;
   if (result.code == 0 && (args.key != nullptr || TakesKey(op)) &&
       (args.key == nullptr || args.key->file != &file)) {
     result.code = kErrInvalidKeyFile;
   }
   if (result.code == 0) result.code = CheckState(file, op, args.key, args.text);
   if (result.code == 0) result = file.control.instance->Perform(op, args);
+  if (trace != nullptr) {
+    trace->WriteCall(file, op, args.key, result.code, TraceNow() - started);
+  }
   if (result.code != 0 && (op == DriverOp::kBOF || op == DriverOp::kEOF)) {
     result.value = 1;
   }
@@ -171,7 +185,7 @@ DriverResult CallDriver(FileDeclaration& file, DriverOp op, DriverArgs& args) {
   if (row.activity & kActivitySequence) control.last_sequence_op = op;
   if ((row.activity & kActivityDiscardsInstance) &&
       !(control.state & kStateOpen)) {
-    control.instance.reset();
+    DiscardInstance(control);
   }
   if (result.code != 0 && result.code != kSilentFailure) {
     PostError(result.code, file.DisplayName());

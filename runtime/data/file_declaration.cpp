@@ -1,6 +1,7 @@
 #include "runtime/data/file_declaration.h"
 
 #include "runtime/data/driver_entry.h"
+#include "runtime/data/driver_trace.h"
 
 namespace vantrel {
 

@@ -18,6 +18,7 @@ namespace vantrel {
 
 struct DriverEntry;
 class DriverInstance;
+class DriverTrace;
 class FileDeclaration;
 
 // Attribute flags of a FILE.
@@ -72,6 +73,9 @@ struct FileControl {
   int last_result = 0;
   DriverOp last_sequence_op = DriverOp::kZero;
   std::uint8_t activity = 0;  // activity words of the successful calls
+  // The trace of the calls while the instance lives; none when off.
+  std::unique_ptr<DriverTrace> trace;
+  bool trace_declared = false;  // the trace has shown the declaration
 };
 
 // A FILE. It stays at one address for its whole life (keys point back at
