@@ -4,6 +4,7 @@
 #include "runtime/data/driver_state_table.h"
 #include "runtime/data/driver_trace.h"
 #include "runtime/data/error_state.h"
+#include "runtime/data/string_stack.h"
 
 namespace vantrel {
 namespace {
@@ -155,6 +156,17 @@ int CheckState(const FileDeclaration& file, DriverOp op,
 
 DriverResult CallDriver(FileDeclaration& file, DriverOp op, DriverArgs& args) {
   const OpStateRow& row = StateRow(op);
+  // The texts are taken whatever the outcome, so the stack stays balanced.
+  std::string text;
+  std::string value;
+  const int text_count = StringArgumentCount(op);
+  if (text_count > 0) {
+    StringStack& stack = GetStringStack();
+    if (text_count > 1) value = stack.PopText();
+    text = stack.PopText();
+    args.text = text;
+    args.value = value;
+  }
   DriverResult result;
   result.code = EnsureInstance(file);
   // Calls refused before reaching the driver are traced too.
@@ -178,6 +190,10 @@ DriverResult CallDriver(FileDeclaration& file, DriverOp op, DriverArgs& args) {
     UpdateOnSuccess(file, op, row, args);
   } else {
     UpdateOnFailure(file, row, result.code);
+  }
+
+  if (PushesStringResult(op)) {
+    GetStringStack().PushCopy(args.result_text.value_or(std::string()));
   }
 
   control.last_result = result.code == kSilentFailure ? 0 : result.code;

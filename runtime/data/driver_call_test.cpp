@@ -11,6 +11,7 @@
 #include "runtime/data/driver_state_table.h"
 #include "runtime/data/error_state.h"
 #include "runtime/data/file_statements.h"
+#include "runtime/data/string_stack.h"
 
 namespace vantrel {
 namespace {
@@ -170,7 +171,7 @@ void RunScript(FileDeclaration& file, std::initializer_list<Step> steps) {
   for (const Step& step : steps) {
     DriverArgs args;
     args.mode = step.mode;
-    if (step.op == DriverOp::kRESETfile) args.text = "1";
+    if (step.op == DriverOp::kRESETfile) GetStringStack().PushText("1");
     int code = CallDriver(file, step.op, args).code;
     EXPECT_EQ(code, step.code) << DriverOpName(static_cast<int>(step.op));
     if (step.code > 0) expected_error = step.code;
@@ -248,7 +249,7 @@ TEST_F(DriverCallTest, ResetWithBlankPositionIsRecordNotFound) {
   Open(file_);
   for (std::string_view position : {"", "    "}) {
     DriverArgs args;
-    args.text = position;
+    GetStringStack().PushText(position);
     EXPECT_EQ(CallDriver(file_, DriverOp::kRESETfile, args).code,
               kErrRecordNotFound);
     EXPECT_EQ(ErrorCode(), kErrRecordNotFound);
@@ -384,6 +385,45 @@ TEST_F(DriverCallTest, InstanceLifecycle) {
   unknown.driver_name = "NODRIVER";
   Open(unknown);
   EXPECT_EQ(ErrorCode(), kErrInvalidRecordDeclaration);
+}
+
+TEST_F(DriverCallTest, StringArgumentsAndResultsGoThroughTheStringStack) {
+  StringStack& stack = GetStringStack();
+  const std::size_t depth = stack.Depth();
+  Open(file_);
+  // The position reaches the driver from the stack and is popped.
+  Disk()["people"] = {"a", "b", "c"};
+  stack.PushText("2");
+  DriverArgs reset;
+  ASSERT_EQ(CallDriver(file_, DriverOp::kRESETfile, reset).code, 0);
+  EXPECT_EQ(reset.text, "2");
+  EXPECT_EQ(stack.Depth(), depth);
+  ASSERT_EQ(CallDriver(file_, DriverOp::kNEXT, reset).code, 0);
+  EXPECT_EQ(std::string(record_.data(), 1), "c");
+
+  // A result is pushed, also when the call fails, so every statement leaves
+  // the stack as it found it.
+  DriverArgs name;
+  ASSERT_EQ(CallDriver(file_, DriverOp::kNAME, name).code, 0);
+  EXPECT_EQ(stack.PopText(), "people");
+  stack.PushText("color");
+  DriverArgs property;
+  EXPECT_EQ(CallDriver(file_, DriverOp::kGET_PROPERTY, property).code,
+            kErrUnsupportedFunction);
+  EXPECT_EQ(property.text, "color");
+  EXPECT_EQ(stack.PopText(), "");
+  EXPECT_EQ(stack.Depth(), depth);
+
+  stack.PushText("below");
+  EXPECT_EQ(GetProperty(file_, "color"), "");
+  SetProperty(file_, "color", "red");       // two texts taken
+  Rename(file_, "new");                     // refused: the file is open
+  KeyDeclaration stray = MakeKey("STRAY");  // a key no file declares
+  EXPECT_EQ(GetProperty(stray, "x"), "");
+  EXPECT_EQ(ErrorCode(), kErrInvalidKeyFile);
+  EXPECT_EQ(Name(file_), "people");
+  EXPECT_EQ(stack.PopText(), "below");
+  EXPECT_EQ(stack.Depth(), depth);
 }
 
 }  // namespace

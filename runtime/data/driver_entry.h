@@ -47,11 +47,13 @@ struct DriverArgs {
   std::int32_t seconds = 0;       // `sec` forms
   std::int32_t count = 0;         // SKIP
   std::uint32_t mode = 0;         // OPEN and SHARE: the open mode
-  // String arguments: COPY's and RENAME's new name, a SEND command, a
-  // property name, a filter, a RESET or REGET position.
+  // String arguments, taken off the string stack by the driver call:
+  // COPY's and RENAME's new name, a SEND command, a property name, a filter,
+  // a RESET or REGET position.
   std::string_view text;
   std::string_view value;  // a property's value
-  // A string result (NAME, POSITION, GET_PROPERTY, SEND's reply).
+  // A string result (NAME, POSITION, GET_PROPERTY, SEND's reply), which the
+  // driver call pushes onto the string stack.
   std::optional<std::string> result_text;
 };
 

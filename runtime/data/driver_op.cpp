@@ -137,4 +137,33 @@ bool TakesKey(DriverOp op) {
   return index < kTakesKey.size() && kTakesKey[index];
 }
 
+int StringArgumentCount(DriverOp op) {
+  switch (op) {
+    case DriverOp::kCOPY:
+    case DriverOp::kRENAME:
+    case DriverOp::kSEND:
+    case DriverOp::kGET_PROPERTY:
+    case DriverOp::kGETPROPERTYkey:
+    case DriverOp::kBUILDdynfilter:
+    case DriverOp::kRESETfile:
+    case DriverOp::kRESETkey:
+    case DriverOp::kREGETfile:
+    case DriverOp::kREGETkey:
+      return 1;
+    case DriverOp::kSET_PROPERTY:
+    case DriverOp::kSETPROPERTYkey:
+    case DriverOp::kDO_PROPERTY:
+    case DriverOp::kDOPROPERTYkey:
+      return 2;
+    default:
+      return 0;
+  }
+}
+
+bool PushesStringResult(DriverOp op) {
+  return op == DriverOp::kNAME || op == DriverOp::kPOSITIONfile ||
+         op == DriverOp::kPOSITIONkey || op == DriverOp::kGET_PROPERTY ||
+         op == DriverOp::kGETPROPERTYkey || op == DriverOp::kSEND;
+}
+
 }  // namespace vantrel

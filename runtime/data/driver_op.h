@@ -121,6 +121,15 @@ std::string_view DriverOpName(int op);
 // True for the operations whose first argument is a key.
 bool TakesKey(DriverOp op);
 
+// How many texts an operation takes from the string stack: 1 for a new name,
+// a SEND command, a property name, a filter or a position; 2 for a
+// property's name and value (the value pushed last).
+int StringArgumentCount(DriverOp op);
+
+// True for the operations that push a text result onto the string stack
+// (NAME, POSITION, GET_PROPERTY, SEND).
+bool PushesStringResult(DriverOp op);
+
 }  // namespace vantrel
 
 #endif  // VANTREL_RUNTIME_DATA_DRIVER_OP_H_

@@ -2,6 +2,7 @@
 
 #include "runtime/data/driver_call.h"
 #include "runtime/data/error_state.h"
+#include "runtime/data/string_stack.h"
 
 namespace vantrel {
 namespace {
@@ -14,6 +15,10 @@ DriverResult Call(FileDeclaration& file, DriverOp op, DriverArgs args = {}) {
 DriverResult CallOnKey(KeyDeclaration& key, DriverOp op, DriverArgs& args) {
   args.key = &key;
   if (key.file == nullptr) {  // a key that no file declares
+    // Keep the string stack as a driver call would have left it.
+    StringStack& stack = GetStringStack();
+    for (int i = 0; i < StringArgumentCount(op); ++i) stack.Pop();
+    if (PushesStringResult(op)) stack.PushCopy({});
     PostError(kErrInvalidKeyFile);
     return {kErrInvalidKeyFile, 0};
   }
@@ -24,25 +29,28 @@ DriverResult Call(KeyDeclaration& key, DriverOp op, DriverArgs args = {}) {
   return CallOnKey(key, op, args);
 }
 
-std::string TextOf(FileDeclaration& file, DriverOp op, DriverArgs args = {}) {
+// The driver call pushes a string result; the statement pops it.
+std::string TextOf(FileDeclaration& file, DriverOp op) {
+  DriverArgs args;
   CallDriver(file, op, args);
-  return args.result_text.value_or(std::string());
+  return GetStringStack().PopText();
 }
 
-std::string TextOf(KeyDeclaration& key, DriverOp op, DriverArgs args = {}) {
+std::string TextOf(KeyDeclaration& key, DriverOp op) {
+  DriverArgs args;
   CallOnKey(key, op, args);
-  return args.result_text.value_or(std::string());
+  return GetStringStack().PopText();
+}
+
+// String arguments go onto the string stack, where the driver call takes
+// them; they are referenced, not copied, as the call pops them at once.
+void PushTexts(std::initializer_list<std::string_view> texts) {
+  for (std::string_view text : texts) GetStringStack().PushText(text);
 }
 
 DriverArgs Mode(std::uint32_t mode) {
   DriverArgs args;
   args.mode = mode;
-  return args;
-}
-DriverArgs Text(std::string_view text, std::string_view value = {}) {
-  DriverArgs args;
-  args.text = text;
-  args.value = value;
   return args;
 }
 DriverArgs Pointer(std::int64_t pointer, std::uint32_t length = 0) {
@@ -83,16 +91,19 @@ void Flush(FileDeclaration& file) { Call(file, DriverOp::kFLUSH); }
 void Stream(FileDeclaration& file) { Call(file, DriverOp::kSTREAM); }
 void Remove(FileDeclaration& file) { Call(file, DriverOp::kREMOVE); }
 void Rename(FileDeclaration& file, std::string_view new_name) {
-  Call(file, DriverOp::kRENAME, Text(new_name));
+  PushTexts({new_name});
+  Call(file, DriverOp::kRENAME);
 }
 void Copy(FileDeclaration& file, std::string_view new_name) {
-  Call(file, DriverOp::kCOPY, Text(new_name));
+  PushTexts({new_name});
+  Call(file, DriverOp::kCOPY);
 }
 void Build(FileDeclaration& file) { Call(file, DriverOp::kBUILDfile); }
 void Build(KeyDeclaration& key) { Call(key, DriverOp::kBUILDkey); }
 void BuildDynamic(KeyDeclaration& key) { Call(key, DriverOp::kBUILDdyn); }
 void BuildDynamic(KeyDeclaration& key, std::string_view filter) {
-  Call(key, DriverOp::kBUILDdynfilter, Text(filter));
+  PushTexts({filter});
+  Call(key, DriverOp::kBUILDdynfilter);
 }
 void Pack(FileDeclaration& file) { Call(file, DriverOp::kPACK); }
 
@@ -132,10 +143,12 @@ void Get(KeyDeclaration& key, std::int64_t pointer) {
   Call(key, DriverOp::kGETkeyptr, Pointer(pointer));
 }
 void Reget(FileDeclaration& file, std::string_view position) {
-  Call(file, DriverOp::kREGETfile, Text(position));
+  PushTexts({position});
+  Call(file, DriverOp::kREGETfile);
 }
 void Reget(KeyDeclaration& key, std::string_view position) {
-  Call(key, DriverOp::kREGETkey, Text(position));
+  PushTexts({position});
+  Call(key, DriverOp::kREGETkey);
 }
 
 void Set(FileDeclaration& file) { Call(file, DriverOp::kSETfile); }
@@ -166,10 +179,12 @@ void Set(KeyDeclaration& key, KeyDeclaration& start, std::int64_t pointer) {
   Call(key, DriverOp::kSETkeykeyptr, Pointer(pointer));
 }
 void Reset(FileDeclaration& file, std::string_view position) {
-  Call(file, DriverOp::kRESETfile, Text(position));
+  PushTexts({position});
+  Call(file, DriverOp::kRESETfile);
 }
 void Reset(KeyDeclaration& key, std::string_view position) {
-  Call(key, DriverOp::kRESETkey, Text(position));
+  PushTexts({position});
+  Call(key, DriverOp::kRESETkey);
 }
 void Next(FileDeclaration& file) { Call(file, DriverOp::kNEXT); }
 void Previous(FileDeclaration& file) { Call(file, DriverOp::kPREVIOUS); }
@@ -226,29 +241,36 @@ void Commit(FileDeclaration& file) { Call(file, DriverOp::kCOMMIT); }
 void Rollback(FileDeclaration& file) { Call(file, DriverOp::kROLLBACK); }
 
 std::string Send(FileDeclaration& file, std::string_view command) {
-  return TextOf(file, DriverOp::kSEND, Text(command));
+  PushTexts({command});
+  return TextOf(file, DriverOp::kSEND);
 }
 void SetProperty(FileDeclaration& file, std::string_view property,
                  std::string_view value) {
-  Call(file, DriverOp::kSET_PROPERTY, Text(property, value));
+  PushTexts({property, value});
+  Call(file, DriverOp::kSET_PROPERTY);
 }
 std::string GetProperty(FileDeclaration& file, std::string_view property) {
-  return TextOf(file, DriverOp::kGET_PROPERTY, Text(property));
+  PushTexts({property});
+  return TextOf(file, DriverOp::kGET_PROPERTY);
 }
 void DoProperty(FileDeclaration& file, std::string_view property,
                 std::string_view value) {
-  Call(file, DriverOp::kDO_PROPERTY, Text(property, value));
+  PushTexts({property, value});
+  Call(file, DriverOp::kDO_PROPERTY);
 }
 void SetProperty(KeyDeclaration& key, std::string_view property,
                  std::string_view value) {
-  Call(key, DriverOp::kSETPROPERTYkey, Text(property, value));
+  PushTexts({property, value});
+  Call(key, DriverOp::kSETPROPERTYkey);
 }
 std::string GetProperty(KeyDeclaration& key, std::string_view property) {
-  return TextOf(key, DriverOp::kGETPROPERTYkey, Text(property));
+  PushTexts({property});
+  return TextOf(key, DriverOp::kGETPROPERTYkey);
 }
 void DoProperty(KeyDeclaration& key, std::string_view property,
                 std::string_view value) {
-  Call(key, DriverOp::kDOPROPERTYkey, Text(property, value));
+  PushTexts({property, value});
+  Call(key, DriverOp::kDOPROPERTYkey);
 }
 
 }  // namespace vantrel
