@@ -8,6 +8,7 @@
 
 #include "platform/posix/file_names.h"
 #include "platform/posix/os_error.h"
+#include "runtime/data/byte_scan.h"
 #include "runtime/data/error_state.h"
 
 namespace vantrel {
@@ -36,27 +37,10 @@ std::string PositionText(std::uint64_t offset) {
   return text;
 }
 
-constexpr std::uint64_t kEachByte = 0x0101010101010101;
-constexpr std::uint64_t kHighBits = 0x8080808080808080;
-
-// Non-zero when one of the eight bytes of `word` is `byte`.
-inline std::uint64_t HasByte(std::uint64_t word, unsigned char byte) {
-  std::uint64_t x = word ^ (kEachByte * byte);
-  return (x - kEachByte) & ~x & kHighBits;
-}
-
-// True when the text holds no tab and, with `ctrl_z`, no Ctrl-Z: it can be
-// copied as it stands. Looks at eight bytes at a time.
-bool IsPlainText(const char* text, std::size_t length, bool ctrl_z) {
-  const unsigned char stop = ctrl_z ? kCtrlZ : kTab;
-  std::size_t i = 0;
-  for (; i + sizeof(std::uint64_t) <= length; i += sizeof(std::uint64_t)) {
-    std::uint64_t word;
-    std::memcpy(&word, text + i, sizeof word);
-    if (HasByte(word, kTab) | HasByte(word, stop)) return false;
-  }
-  for (; i < length; ++i) {
-    if (text[i] == kTab || text[i] == static_cast<char>(stop)) return false;
+// True when `text` starts with the end-of-record sequence.
+inline bool StartsWith(const char* text, const std::string& eor) {
+  for (std::size_t i = 0; i < eor.size(); ++i) {
+    if (text[i] != eor[i]) return false;
   }
   return true;
 }
@@ -67,6 +51,17 @@ AsciiFile::AsciiFile(FileDeclaration& declaration)
     : declaration_(declaration) {}
 
 DriverResult AsciiFile::Perform(DriverOp op, DriverArgs& args) {
+  // NEXT is most of the traffic; it goes straight to the read.
+  if (op == DriverOp::kNEXT) {
+    io_failed_ = false;
+    int code = ReadRecord(next_, declaration_.record.size());
+    if (code == 0 && io_failed_) code = SystemFailure();
+    return {code, 0};
+  }
+  return PerformOther(op, args);
+}
+
+DriverResult AsciiFile::PerformOther(DriverOp op, DriverArgs& args) {
   io_failed_ = false;
   const std::size_t record_length = declaration_.record.size();
   int code = 0;
@@ -134,9 +129,6 @@ DriverResult AsciiFile::Perform(DriverOp op, DriverArgs& args) {
           next_ = (next_ << 8) | static_cast<unsigned char>(args.text[i]);
         }
       }
-      break;
-    case DriverOp::kNEXT:
-      code = ReadRecord(next_, record_length);
       break;
     case DriverOp::kGETfileptr:
       code = ReadAt(args.pointer, record_length);
@@ -334,22 +326,26 @@ void AsciiFile::ResizeBuffer() {
 
 std::size_t AsciiFile::Window(std::uint64_t pos, std::size_t want) {
   if (pos >= size_) return 0;
-  std::uint64_t end = window_start_ + window_length_;
   want = static_cast<std::size_t>(
       std::min<std::uint64_t>(std::min(want, buffer_.size()), size_ - pos));
-  if (pos < window_start_ || pos + want > end) {
-    IoResult got = file_->ReadAt(pos, buffer_.data(), buffer_.size());
-    if (got.error != kSysNone) {
-      io_failed_ = true;
-      Invalidate();
-      return 0;
-    }
-    window_start_ = pos;
-    window_length_ = static_cast<std::size_t>(
-        std::min<std::uint64_t>(got.bytes, size_ - pos));
-    end = pos + window_length_;
+  const std::uint64_t end = window_start_ + window_length_;
+  if (pos >= window_start_ && pos + want <= end) {
+    return static_cast<std::size_t>(end - pos);
   }
-  return static_cast<std::size_t>(end - pos);
+  return Refill(pos);
+}
+
+std::size_t AsciiFile::Refill(std::uint64_t pos) {
+  IoResult got = file_->ReadAt(pos, buffer_.data(), buffer_.size());
+  if (got.error != kSysNone) {
+    io_failed_ = true;
+    Invalidate();
+    return 0;
+  }
+  window_start_ = pos;
+  window_length_ =
+      static_cast<std::size_t>(std::min<std::uint64_t>(got.bytes, size_ - pos));
+  return window_length_;
 }
 
 int AsciiFile::ByteAt(std::uint64_t pos) {
@@ -373,33 +369,41 @@ bool AsciiFile::AtEndOfData(std::uint64_t pos) {
 int AsciiFile::ReadRecord(std::uint64_t pos, std::size_t length) {
   std::span<char> record = declaration_.record;
   if (!options_.quick_scan) Invalidate();
-  if (AtEndOfData(pos)) {
-    return io_failed_ ? SystemFailure() : kErrRecordNotAvailable;
-  }
+  if (shared_) RefreshSize();
   const std::string& eor = options_.end_of_record;
   const bool ctrl_z = options_.ctrl_z_is_eof;
 
-  // Fast path: the whole line, plain text, lies in the buffer.
-  std::size_t available = Window(pos, length + eor.size());
-  const char* text = &buffer_[pos - window_start_];
-  const void* found =
-      std::memchr(text, eor[0], std::min(available, length + 1));
-  if (found != nullptr) {
-    std::size_t n = static_cast<const char*>(found) - text;
-    if (n + eor.size() <= available &&
-        std::memcmp(text + n, eor.data(), eor.size()) == 0 &&
-        IsPlainText(text, n, ctrl_z)) {
-      std::memcpy(record.data(), text, n);
-      std::fill(record.begin() + n, record.end(), kBlank);
-      current_ = pos;
-      current_length_ = n + eor.size();
-      next_ = pos + current_length_;
-      return 0;
-    }
+  // The end of the data: past the end of the file, or at a Ctrl-Z.
+  const std::size_t available = Window(pos, length + eor.size());
+  if (available == 0 || (ctrl_z && buffer_[pos - window_start_] == kCtrlZ)) {
+    return io_failed_ ? SystemFailure() : kErrRecordNotAvailable;
   }
 
+  // Fast path: the whole line lies in the buffer and the first of the end of
+  // record, a tab or (with CTRLZISEOF) a Ctrl-Z within a record's length is
+  // the end of record: the text before it is copied as it stands.
+  const char* text = &buffer_[pos - window_start_];
+  const std::size_t scan = std::min(available, length + 1);
+  const std::size_t n =
+      FindFirstOf(text, scan, eor[0], kTab, ctrl_z ? kCtrlZ : kTab);
+  if (n < scan && text[n] == eor[0] && n + eor.size() <= available &&
+      StartsWith(text + n, eor)) {
+    std::memcpy(record.data(), text, n);
+    std::fill(record.begin() + n, record.end(), kBlank);
+    current_ = pos;
+    current_length_ = n + eor.size();
+    next_ = pos + current_length_;
+    return 0;
+  }
+  return ReadRecordSlowly(pos, length);
+}
+
+// Character by character: tabs, Ctrl-Z, long lines, the end of the file.
+int AsciiFile::ReadRecordSlowly(std::uint64_t pos, std::size_t length) {
+  std::span<char> record = declaration_.record;
+  const std::string& eor = options_.end_of_record;
+  const bool ctrl_z = options_.ctrl_z_is_eof;
   std::fill(record.begin(), record.end(), kBlank);
-  // Character by character: tabs, Ctrl-Z, long lines, the end of the file.
   std::size_t stored = 0;
   std::uint64_t at = pos;
   for (;;) {

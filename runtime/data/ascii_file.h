@@ -34,6 +34,9 @@ class AsciiFile final : public DriverInstance {
   DriverResult Perform(DriverOp op, DriverArgs& args) override;
 
  private:
+  // Every operation but NEXT, which Perform serves directly.
+  DriverResult PerformOther(DriverOp op, DriverArgs& args);
+
   // Whole-file operations.
   int Open(std::uint32_t mode);
   int Close();
@@ -47,6 +50,8 @@ class AsciiFile final : public DriverInstance {
 
   // Records.
   int ReadRecord(std::uint64_t pos, std::size_t length);
+  // The rest of ReadRecord once the line is not plain text in the buffer.
+  int ReadRecordSlowly(std::uint64_t pos, std::size_t length);
   int ReadAt(std::int64_t pointer, std::size_t length);
   int ReadAtPosition(std::string_view position);
   int AddLine(std::size_t length, bool make_current);
@@ -61,6 +66,8 @@ class AsciiFile final : public DriverInstance {
   // Makes the buffer hold `pos` and up to `want` bytes after it; returns the
   // bytes available from `pos` (0 at the end of the file or on failure).
   std::size_t Window(std::uint64_t pos, std::size_t want);
+  // Reads the buffer from `pos` on; returns the bytes available there.
+  std::size_t Refill(std::uint64_t pos);
   int ByteAt(std::uint64_t pos);  // -1 at the end of the file
   bool EndOfRecordAt(std::uint64_t pos);
   // The bytes of the line at `pos`, its end-of-record sequence included.

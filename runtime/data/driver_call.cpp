@@ -1,5 +1,7 @@
 #include "runtime/data/driver_call.h"
 
+#include <array>
+
 #include "runtime/data/driver_registry.h"
 #include "runtime/data/driver_state_table.h"
 #include "runtime/data/driver_trace.h"
@@ -30,6 +32,44 @@ bool AllowedWhileBuilding(DriverOp op) {
 bool TakesPosition(DriverOp op) {
   return op == DriverOp::kRESETfile || op == DriverOp::kRESETkey ||
          op == DriverOp::kREGETfile || op == DriverOp::kREGETkey;
+}
+
+// What the call does around an operation, looked up once per call.
+enum OpTraitBits : std::uint8_t {
+  kTraitTakesKey = 0x01,
+  kTraitOneText = 0x02,   // pops one text
+  kTraitTwoTexts = 0x04,  // pops two texts
+  kTraitPushesResult = 0x08,
+  kTraitTakesPosition = 0x10,
+};
+
+struct OpTraits {
+  const OpStateRow* row = nullptr;
+  std::uint8_t bits = 0;
+};
+
+std::array<OpTraits, kDriverOpCount> MakeTraits() {
+  std::array<OpTraits, kDriverOpCount> traits{};
+  for (int n = 0; n < kDriverOpCount; ++n) {
+    const auto op = static_cast<DriverOp>(n);
+    OpTraits& t = traits[static_cast<std::size_t>(n)];
+    t.row = &StateRow(op);
+    if (TakesKey(op)) t.bits |= kTraitTakesKey;
+    const int texts = StringArgumentCount(op);
+    if (texts == 1) t.bits |= kTraitOneText;
+    if (texts == 2) t.bits |= kTraitTwoTexts;
+    if (PushesStringResult(op)) t.bits |= kTraitPushesResult;
+    if (TakesPosition(op)) t.bits |= kTraitTakesPosition;
+  }
+  return traits;
+}
+
+const std::array<OpTraits, kDriverOpCount> kTraits = MakeTraits();
+
+// The traits of an operation; numbers out of range get those of 0 (none).
+const OpTraits& TraitsOf(DriverOp op) {
+  const auto index = static_cast<std::size_t>(op);
+  return kTraits[index < kTraits.size() ? index : 0];
 }
 
 bool AllBlank(std::string_view text) {
@@ -132,11 +172,11 @@ void UpdateOnSuccess(FileDeclaration& file, DriverOp op, const OpStateRow& row,
   control.activity |= row.activity;
 }
 
-}  // namespace
-
-int CheckState(const FileDeclaration& file, DriverOp op,
-               const KeyDeclaration* key, std::string_view position) {
-  const OpStateRow& row = StateRow(op);
+// The state check with the operation's traits at hand.
+int CheckStateWith(const FileDeclaration& file, DriverOp op,
+                   const OpTraits& traits, const KeyDeclaration* key,
+                   std::string_view position) {
+  const OpStateRow& row = *traits.row;
   std::uint32_t state = file.control.state;
   std::uint32_t missing = row.required & ~state & ~kStateKeyBuilt;
   if (missing == 0 && TracksBuild(key)) {
@@ -150,19 +190,28 @@ int CheckState(const FileDeclaration& file, DriverOp op,
   if (present & kStateOpen) return kErrFileAlreadyOpen;
   if (present & kStateLogout) return kErrLogoutAlreadyActive;
   if (present != 0) return kSilentFailure;
-  if (TakesPosition(op) && AllBlank(position)) return kErrRecordNotFound;
+  if ((traits.bits & kTraitTakesPosition) && AllBlank(position)) {
+    return kErrRecordNotFound;
+  }
   return 0;
 }
 
+}  // namespace
+
+int CheckState(const FileDeclaration& file, DriverOp op,
+               const KeyDeclaration* key, std::string_view position) {
+  return CheckStateWith(file, op, TraitsOf(op), key, position);
+}
+
 DriverResult CallDriver(FileDeclaration& file, DriverOp op, DriverArgs& args) {
-  const OpStateRow& row = StateRow(op);
+  const OpTraits& traits = TraitsOf(op);
+  const OpStateRow& row = *traits.row;
   // The texts are taken whatever the outcome, so the stack stays balanced.
   std::string text;
   std::string value;
-  const int text_count = StringArgumentCount(op);
-  if (text_count > 0) {
+  if (traits.bits & (kTraitOneText | kTraitTwoTexts)) {
     StringStack& stack = GetStringStack();
-    if (text_count > 1) value = stack.PopText();
+    if (traits.bits & kTraitTwoTexts) value = stack.PopText();
     text = stack.PopText();
     args.text = text;
     args.value = value;
@@ -172,11 +221,14 @@ DriverResult CallDriver(FileDeclaration& file, DriverOp op, DriverArgs& args) {
   // Calls refused before reaching the driver are traced too.
   DriverTrace* trace = file.control.trace.get();
   const std::int64_t started = trace ? TraceNow() : 0;
-  if (result.code == 0 && (args.key != nullptr || TakesKey(op)) &&
+  if (result.code == 0 &&
+      (args.key != nullptr || (traits.bits & kTraitTakesKey)) &&
       (args.key == nullptr || args.key->file != &file)) {
     result.code = kErrInvalidKeyFile;
   }
-  if (result.code == 0) result.code = CheckState(file, op, args.key, args.text);
+  if (result.code == 0) {
+    result.code = CheckStateWith(file, op, traits, args.key, args.text);
+  }
   if (result.code == 0) result = file.control.instance->Perform(op, args);
   if (trace != nullptr) {
     trace->WriteCall(file, op, args.key, result.code, TraceNow() - started);
@@ -192,7 +244,7 @@ DriverResult CallDriver(FileDeclaration& file, DriverOp op, DriverArgs& args) {
     UpdateOnFailure(file, row, result.code);
   }
 
-  if (PushesStringResult(op)) {
+  if (traits.bits & kTraitPushesResult) {
     GetStringStack().PushCopy(args.result_text.value_or(std::string()));
   }
 

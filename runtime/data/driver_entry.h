@@ -41,6 +41,10 @@ struct FixedName {
 
 // The arguments of one operation, in the form its name tells.
 struct DriverArgs {
+  // User-provided, so that `DriverArgs{}` sets the members one by one
+  // instead of first clearing the whole block (a measurable cost per call).
+  DriverArgs() {}  // NOLINT(modernize-use-equals-default)
+
   KeyDeclaration* key = nullptr;  // key operations
   std::int64_t pointer = 0;       // `ptr` forms: a record pointer
   std::uint32_t length = 0;       // `len` forms
