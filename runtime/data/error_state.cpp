@@ -81,6 +81,10 @@ constexpr MessageEntry kMessages[] = {
     {386, "Invalid Password"},
     {387, "Invalid Parameter"},
     {391, "Unknown Error"},
+    // Run-time expressions.
+    {800, "Invalid expression for EVALUATE"},
+    {801, "No BIND on variable"},
+    {802, "Mismatched PUSHSCOPE/POPSCOPE"},
 };
 
 const char* LookUpMessage(int code) {
@@ -148,8 +152,14 @@ std::string ErrorMessageFor(int code) {
 }
 
 void PostError(int code, std::string_view file_name) {
+  PostErrorWithDetail(code, {}, file_name);
+}
+
+void PostErrorWithDetail(int code, std::string_view detail,
+                         std::string_view file_name) {
   if (code == 0) code = kErrOsBase + LastSystemError();
   std::string message = ErrorMessageFor(code);
+  if (!detail.empty()) message.insert(message.size(), detail);
   ErrorState& state = State();
   std::lock_guard<std::mutex> lock(state.mutex);
   state.clear.store(false, std::memory_order_relaxed);

@@ -64,6 +64,9 @@ enum ErrorCodes : int {
   kErrServerNotFound = 95,
   kErrRemoteObjectNotFound = 96,
   kErrOsBase = 300,  // 300 + system error number
+  kErrInvalidExpression = 800,
+  kErrNoBind = 801,
+  kErrMismatchedScope = 802,
 };
 
 inline constexpr std::size_t kErrorTextSize = 80;
@@ -75,6 +78,10 @@ std::string ErrorMessageFor(int code);
 
 // Posts an error. Code 0 posts 300 + the calling thread's last system error.
 void PostError(int code, std::string_view file_name = {});
+// Posts an error whose text is the code's text followed by `detail`
+// (" (XYZ)" after "No BIND on variable").
+void PostErrorWithDetail(int code, std::string_view detail,
+                         std::string_view file_name = {});
 
 // Posts a driver's own failure: error 90 with FILEERRORCODE and FILEERROR.
 void PostFileError(std::string_view file_error_code,
