@@ -185,11 +185,8 @@ class Parser {
         return Constant(
             v.kind == ExprKind::kInteger ? v : ExprValue::Real(AsReal(v)));
       }
-      case TokenKind::kReal: {
-        std::string text = token_.text;
-        if (!text.empty() && text[0] == '.') text.insert(0, "0");
-        return Constant(ExprValue::Real(AsReal(NumberFromText(text))));
-      }
+      case TokenKind::kReal:
+        return Constant(ExprValue::Real(AsReal(NumberFromText(token_.text))));
       case TokenKind::kString:
         return Constant(ExprValue::String(token_.text));
       case TokenKind::kPicture:
