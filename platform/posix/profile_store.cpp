@@ -196,8 +196,20 @@ std::string ConfigDirectory() {
   return home + "/.config/vantrel";
 }
 
+static std::string& SystemProfileOverride() {
+  static std::string path;
+  return path;
+}
+
+void SetSystemProfilePath(std::string path) {
+  SystemProfileOverride() = std::move(path);
+}
+
 std::string ResolveProfilePath(std::string_view file) {
   if (file.size() > kMaxIniFileNameLength) return {};
+  if (file.empty() && !SystemProfileOverride().empty()) {
+    return SystemProfileOverride();
+  }
   if (file.empty()) file = kSystemProfileName;
   if (file.find('/') != std::string_view::npos) return std::string(file);
   std::string dir = ConfigDirectory();

@@ -26,6 +26,11 @@ inline constexpr std::size_t kMaxIniValueLength = 1024;
 inline constexpr std::size_t kMaxIniFileNameLength = 260;
 inline constexpr char kSystemProfileName[] = "win.ini";
 
+// Makes `path` the system profile in place of "win.ini" in the configuration
+// directory; an empty path restores that. For programs that are given a
+// profile on their command line; set it before any profile is read.
+void SetSystemProfilePath(std::string path);
+
 // The configuration directory, from the environment at the time of the call.
 std::string ConfigDirectory();
 
