@@ -111,6 +111,7 @@ TEST(ExprEvaluate, PictureLiteralsEndByTheirOwnRules) {
       {"FORMAT(1234.5, @N10.2)", "  1,234.50"},
       {"FORMAT(5551234, @P###-####P)", "555-1234"},
       {"FORMAT(5551234,@P### ####P)", "555 1234"},
+      {"FORMAT(5551234, @PRep: ###-####P)", "Rep: 555-1234"},
       {"DEFORMAT('1,234.50', @N10.2)", "1234.5"},
   });
 }
@@ -178,6 +179,7 @@ TEST(ExprFunctions, Table) {
       {"MATCH('Vantrel', 'TREL$', 3)", "1"},
       {"DATE(3, 15, 2024)", date.c_str()},
       {"DATE(2, 30, 2024)", "0"},
+      {"DATE(-9223372036854775807 - 1, 1, 2024)", "0"},
       {"DAY(DATE(3, 15, 2024))", "15"},
       {"MONTH(DATE(3, 15, 2024))", "3"},
       {"YEAR(DATE(3, 15, 2024))", "2024"},

@@ -96,7 +96,8 @@ Result Year(Args a) {
 Result Date(Args a) {
   std::int64_t m = AsInteger(a[0]), d = AsInteger(a[1]), y = AsInteger(a[2]);
   constexpr std::int64_t kLimit = 100000;
-  if (std::abs(m) > kLimit || std::abs(d) > kLimit || std::abs(y) > kLimit) {
+  auto outside = [](std::int64_t v) { return v < -kLimit || v > kLimit; };
+  if (outside(m) || outside(d) || outside(y)) {
     return Int(0);
   }
   std::int32_t date = StandardDateFrom(static_cast<int>(d), static_cast<int>(m),

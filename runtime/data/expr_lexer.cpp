@@ -132,10 +132,10 @@ ExprToken ExprLexer::QuotedString() {
   return t;
 }
 
-// "@P...P" and "@K...K" run to their closing letter; other pictures run to a
-// blank, a comma or a ')' outside their own parentheses. Inside "@N" a text
-// between tildes may hold any of those. A 'B' right after the end belongs
-// to the picture.
+// "@P...P" and "@K...K" run to the same letter, written the same way; other
+// pictures run to a blank, a comma or a ')' outside their own parentheses.
+// Inside "@N" a text between tildes may hold any of those. A 'B' right after
+// the end belongs to the picture.
 ExprToken ExprLexer::PictureLiteral() {
   ExprToken t;
   t.kind = TokenKind::kPicture;
@@ -144,8 +144,8 @@ ExprToken ExprLexer::PictureLiteral() {
   ++pos_;
   char kind = pos_ < text_.size() ? Upper(text_[pos_]) : '\0';
   if (kind == 'P' || kind == 'K') {
-    ++pos_;
-    while (pos_ < text_.size() && Upper(text_[pos_]) != kind) ++pos_;
+    const char closing = text_[pos_++];  // the letter as written
+    while (pos_ < text_.size() && text_[pos_] != closing) ++pos_;
     if (pos_ >= text_.size()) {
       t.kind = TokenKind::kError;
       return t;
