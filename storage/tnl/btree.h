@@ -1,0 +1,80 @@
+// The file's one tree of records, spread over pages: descent, find, find
+// first greater, insert with page splits and remove.
+//
+// An inner page holds, per child, a separator: a key-only copy of the first
+// record the child held when it was linked, with the child's page number.
+// Descent takes the child whose separator is the greatest one not above the
+// search key, or the first child when the key sorts before every separator.
+//
+// A page splits after an insert when its used measure exceeds kSplitUsed, or
+// exceeds kSplitUsedMany while it holds more than kSplitCount records. The
+// record at position count / 2 (the median) goes into whichever half holds
+// fewer records (the new right page when equal), and a separator for the new
+// page goes into the parent. The root keeps its page number: when it splits
+// its records move into a new child and the tree grows by one level.
+// Removal gives empty pages back and renews separators; pages never merge.
+//
+// Everything runs inside an operation (RunOperation) with the header loaded.
+#ifndef VANTREL_STORAGE_TNL_BTREE_H_
+#define VANTREL_STORAGE_TNL_BTREE_H_
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "storage/tnl/record_tree.h"
+#include "storage/tnl/tnl_file.h"
+
+namespace vantrel {
+
+// A record's total length must stay below this (internal check 824).
+inline constexpr std::size_t kMaxRecordBytes = 0x3AF6;
+inline constexpr std::uint32_t kSplitUsed = 0x3AF6;
+inline constexpr std::uint32_t kSplitUsedMany = 0x1000;
+inline constexpr std::size_t kSplitCount = 20;
+
+inline constexpr int kCheckRecordTooLong = 824;
+inline constexpr int kCheckSplitTooFew = 1364;
+inline constexpr int kCheckRemoveInReadingMode = 1203;
+
+class BTree {
+ public:
+  explicit BTree(TnlFile& file) : file_(file) {}
+
+  // The record whose key part equals `key`, or none.
+  std::optional<PageRecord> Find(std::span<const std::uint8_t> key);
+  // The first record whose key part sorts after `key`, or none.
+  std::optional<PageRecord> FindFirstGreater(std::span<const std::uint8_t> key);
+  // The first record whose key part is not below `key`, or none.
+  std::optional<PageRecord> FindFirstAtOrAbove(
+      std::span<const std::uint8_t> key);
+  // Adds the record to its leaf; the caller has checked uniqueness.
+  void Insert(PageRecord record);
+  // Takes out the record whose key part equals `key`; false when none does.
+  bool Remove(std::span<const std::uint8_t> key);
+
+ private:
+  struct Step {
+    Page* page;
+    std::size_t index;  // the child taken in this page
+  };
+  // Descends from the root to the leaf for `key`; the path ends at the leaf.
+  std::vector<Step> Descend(std::span<const std::uint8_t> key);
+  std::optional<PageRecord> NextFrom(std::vector<Step>& path,
+                                     std::size_t position);
+  Page* ParentOf(Page* page);
+  void SplitIfNeeded(Page* page);
+  void SplitRoot(Page* root);
+  void Link(Page* parent, const Page* child);
+  void FreePages(std::vector<Page*> pages);
+
+  TnlFile& file_;
+};
+
+// The used measure's cost of one record of `page`.
+std::uint32_t RecordCost(const Page& page, const PageRecord& record);
+
+}  // namespace vantrel
+
+#endif  // VANTREL_STORAGE_TNL_BTREE_H_
