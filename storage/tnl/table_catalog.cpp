@@ -1,0 +1,130 @@
+#include "storage/tnl/table_catalog.h"
+
+#include <algorithm>
+
+namespace vantrel {
+
+namespace {
+
+constexpr std::uint8_t kBlank = ' ';
+
+}  // namespace
+
+std::uint32_t CreateTable(TnlFile& file, BTree& tree, std::string_view name,
+                          const TableDescription& description, bool oem,
+                          const CharTables& tables) {
+  const std::uint32_t table = file.IssueNumber();
+  tree.Insert(TableNameRecord(name, table));
+  const auto blocks = DescriptionBlocks(WriteDescription(description));
+  for (std::size_t i = 0; i < blocks.size(); ++i) {
+    tree.Insert(MakeRecord(DescriptionKey(table, static_cast<std::uint16_t>(i)),
+                           blocks[i]));
+  }
+  tree.Insert(CharTablesRecord(table, oem, tables));
+  tree.Insert(CountersRecord(table, kKindData, 0, 0));
+  for (std::size_t k = 0; k < description.keys.size(); ++k) {
+    tree.Insert(CountersRecord(table, static_cast<std::uint8_t>(k), 0, 0));
+  }
+  return table;
+}
+
+std::optional<std::uint32_t> FindTable(BTree& tree, std::string_view name) {
+  const auto found = tree.Find(TableNameKey(name));
+  if (!found) return std::nullopt;
+  return ReadBigEndian(RecordData(*found));
+}
+
+std::vector<TableEntry> ListTables(BTree& tree) {
+  std::vector<TableEntry> out;
+  const std::uint8_t name_byte[] = {kTableNameByte};
+  auto next = tree.FindFirstAtOrAbove(name_byte);
+  while (next && !next->bytes.empty() && next->bytes[0] == kTableNameByte) {
+    const auto key = next->Key();
+    out.push_back({std::string(key.begin() + 1, key.end()),
+                   ReadBigEndian(RecordData(*next))});
+    next = tree.FindFirstGreater(key);
+  }
+  return out;
+}
+
+std::vector<std::uint8_t> ReadDescriptionStream(BTree& tree,
+                                                std::uint32_t table) {
+  std::vector<std::uint8_t> stream;
+  for (std::uint32_t block = 0; block <= 0xFFFF; ++block) {
+    const auto found =
+        tree.Find(DescriptionKey(table, static_cast<std::uint16_t>(block)));
+    if (!found) break;
+    const auto data = RecordData(*found);
+    stream.insert(stream.end(), data.begin(), data.end());
+  }
+  return stream;
+}
+
+std::optional<StoredCharTables> TableCharTables(BTree& tree,
+                                                std::uint32_t table) {
+  const auto found = tree.Find(CharTablesKey(table));
+  if (!found) return std::nullopt;
+  return ReadCharTables(*found);
+}
+
+std::optional<Counters> ReadCountersOf(BTree& tree, std::uint32_t table,
+                                       std::uint8_t counted) {
+  const auto found = tree.Find(CountersKey(table, counted));
+  if (!found) return std::nullopt;
+  return ReadCounters(*found);
+}
+
+void WriteCountersOf(BTree& tree, std::uint32_t table, std::uint8_t counted,
+                     Counters counters) {
+  tree.Remove(CountersKey(table, counted));
+  tree.Insert(CountersRecord(table, counted, counters.count, counters.flags));
+}
+
+std::optional<PageRecord> BuildKeyEntry(std::uint32_t table, std::uint8_t key,
+                                        const TableDescription& description,
+                                        std::span<const std::uint8_t> image,
+                                        std::uint32_t record_number,
+                                        const KeyStringRules& rules) {
+  const DescribedKey& declared = description.keys.at(key);
+  std::vector<KeyComponent> components;
+  bool all_empty = true;
+  for (const DescribedComponent& c : declared.components) {
+    if (c.field >= description.fields.size()) return std::nullopt;
+    const DescribedField& f = description.fields[c.field];
+    components.push_back({f.type, f.offset, f.size, c.flags != 0});
+    for (std::size_t i = f.offset; i < f.offset + f.size && i < image.size();
+         ++i) {
+      all_empty &= image[i] == 0 || image[i] == kBlank;
+    }
+  }
+  if ((declared.flags & kDescribedOpt) && all_empty) return std::nullopt;
+  KeyStringRules key_rules = rules;
+  key_rules.nocase = (declared.flags & kDescribedNoCase) != 0;
+  const auto value = EncodeKeyValue(components, image, key_rules);
+  return KeyEntryRecord(table, key, value, record_number,
+                        (declared.flags & kDescribedDup) != 0);
+}
+
+std::uint32_t AddDataRecord(TnlFile& file, BTree& tree, std::uint32_t table,
+                            const TableDescription& description,
+                            std::span<const std::uint8_t> image,
+                            const KeyStringRules& rules) {
+  const std::uint32_t number = file.IssueNumber();
+  for (std::size_t k = 0; k < description.keys.size(); ++k) {
+    const auto counted = static_cast<std::uint8_t>(k);
+    auto entry =
+        BuildKeyEntry(table, counted, description, image, number, rules);
+    if (!entry) continue;
+    tree.Insert(std::move(*entry));
+    auto counters = ReadCountersOf(tree, table, counted).value_or(Counters{});
+    ++counters.count;
+    WriteCountersOf(tree, table, counted, counters);
+  }
+  tree.Insert(MakeRecord(DataKey(table, number), image));
+  auto counters = ReadCountersOf(tree, table, kKindData).value_or(Counters{});
+  ++counters.count;
+  WriteCountersOf(tree, table, kKindData, counters);
+  return number;
+}
+
+}  // namespace vantrel

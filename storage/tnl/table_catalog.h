@@ -1,0 +1,74 @@
+// The tables of a native file: creating one (its name, description blocks,
+// character tables and counters records), finding them, their counters, and
+// adding a data record with its key entries.
+//
+// Everything runs inside an operation with the header loaded.
+#ifndef VANTREL_STORAGE_TNL_TABLE_CATALOG_H_
+#define VANTREL_STORAGE_TNL_TABLE_CATALOG_H_
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "runtime/data/char_tables.h"
+#include "storage/tnl/btree.h"
+#include "storage/tnl/description_stream.h"
+#include "storage/tnl/key_encoding.h"
+#include "storage/tnl/record_kinds.h"
+
+namespace vantrel {
+
+struct TableEntry {
+  std::string name;
+  std::uint32_t number = 0;
+};
+
+// Key flags as the description keeps them.
+inline constexpr std::uint8_t kDescribedDup = 0x01;
+inline constexpr std::uint8_t kDescribedOpt = 0x02;
+inline constexpr std::uint8_t kDescribedNoCase = 0x04;
+
+// Creates table `name` and returns its number, drawn from the file's
+// counter. All counters records start at zero.
+std::uint32_t CreateTable(TnlFile& file, BTree& tree, std::string_view name,
+                          const TableDescription& description, bool oem,
+                          const CharTables& tables);
+
+std::optional<std::uint32_t> FindTable(BTree& tree, std::string_view name);
+// Every table-name record in order.
+std::vector<TableEntry> ListTables(BTree& tree);
+
+// The table's description stream from its consecutive blocks.
+std::vector<std::uint8_t> ReadDescriptionStream(BTree& tree,
+                                                std::uint32_t table);
+// The table's character tables, or none when it has no such record.
+std::optional<StoredCharTables> TableCharTables(BTree& tree,
+                                                std::uint32_t table);
+
+std::optional<Counters> ReadCountersOf(BTree& tree, std::uint32_t table,
+                                       std::uint8_t counted);
+void WriteCountersOf(BTree& tree, std::uint32_t table, std::uint8_t counted,
+                     Counters counters);
+
+// The key entry of key `key` for a record image; none for an OPT key whose
+// components are all blank or zero (such records have no entry).
+std::optional<PageRecord> BuildKeyEntry(std::uint32_t table, std::uint8_t key,
+                                        const TableDescription& description,
+                                        std::span<const std::uint8_t> image,
+                                        std::uint32_t record_number,
+                                        const KeyStringRules& rules);
+
+// Adds a data record: issues its number, inserts the key entries, then the
+// data record, and raises the counts. The caller has checked uniqueness.
+// Returns the record number.
+std::uint32_t AddDataRecord(TnlFile& file, BTree& tree, std::uint32_t table,
+                            const TableDescription& description,
+                            std::span<const std::uint8_t> image,
+                            const KeyStringRules& rules);
+
+}  // namespace vantrel
+
+#endif  // VANTREL_STORAGE_TNL_TABLE_CATALOG_H_

@@ -1,0 +1,166 @@
+#include "storage/tnl/table_catalog.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "storage/tnl/internal_check.h"
+#include "storage/tnl/structure_check.h"
+#include "storage/tnl/test_hex.h"
+
+namespace vantrel {
+namespace {
+
+namespace fs = std::filesystem;
+
+// CARDS: NAME STRING(4) at 0, ID LONG at 4; key 0 NOCASE DUP on NAME, key 1
+// unique on ID descending, key 2 OPT on NAME.
+TableDescription Cards() {
+  TableDescription t;
+  t.record_length = 8;
+  DescribedField name;
+  name.type = FieldType::STRING;
+  name.label = "NAME";
+  name.size = 4;
+  name.string_length = 4;
+  DescribedField id;
+  id.type = FieldType::LONG;
+  id.label = "ID";
+  id.offset = 4;
+  id.size = 4;
+  t.fields = {name, id};
+  t.keys = {
+      {std::nullopt, "BYNAME", kDescribedDup | kDescribedNoCase, {{0, 0}}},
+      {std::nullopt, "BYID", 0, {{1, 1}}},
+      {std::nullopt, "OPTNAME", kDescribedOpt, {{0, 0}}}};
+  return t;
+}
+
+std::vector<std::uint8_t> Image(const char name[5], std::int32_t id) {
+  std::vector<std::uint8_t> image(name, name + 4);
+  for (int i = 0; i < 4; ++i)
+    image.push_back(static_cast<std::uint8_t>(id >> (8 * i)));
+  return image;
+}
+
+std::string HexKey(const ByteString& key) {
+  return Hex(key.data(), key.size());
+}
+
+TEST(TableCatalogTest, NewFileTableAndRecordsWithKeyEntriesAndCounters) {
+  const fs::path path = fs::path(::testing::TempDir()) /
+                        ("catalog_" + std::to_string(::getpid()) + ".vtl");
+  std::ofstream(path).close();
+  TnlFile file;
+  ASSERT_TRUE(file.Open(path.string(), 0x42));
+  const CharTables tables = CharTables::Defaults();
+  const KeyStringRules rules{&tables};
+  ASSERT_EQ(RunOperation(
+                path.string(),
+                [&] {
+                  ASSERT_EQ(file.LoadHeader(LockWait::kWait), kLoadOk);
+                  BTree tree(file);
+                  const std::uint32_t table =
+                      CreateTable(file, tree, "CARDS", Cards(), false, tables);
+                  EXPECT_EQ(table, 1u);
+                  EXPECT_EQ(AddDataRecord(file, tree, table, Cards(),
+                                          Image("smit", -1), rules),
+                            2u);
+                  EXPECT_EQ(AddDataRecord(file, tree, table, Cards(),
+                                          Image("SMIT", 0), rules),
+                            3u);
+                  EXPECT_EQ(AddDataRecord(file, tree, table, Cards(),
+                                          Image("    ", 5), rules),
+                            4u);
+
+                  EXPECT_EQ(FindTable(tree, "CARDS"), 1u);
+                  EXPECT_FALSE(FindTable(tree, "CARD"));
+                  ASSERT_EQ(ListTables(tree).size(), 1u);
+                  EXPECT_EQ(ReadDescription(ReadDescriptionStream(tree, table)),
+                            Cards());
+                  ASSERT_TRUE(TableCharTables(tree, table));
+                  EXPECT_EQ(TableCharTables(tree, table)->tables, tables);
+
+                  // All entries of the table in order: NOCASE DUP entries of
+                  // smit and SMIT are equal but for the record number; ID
+                  // descending puts 5 first.
+                  std::vector<std::string> keys;
+                  ByteString at = TablePrefix(table);
+                  while (auto next = tree.FindFirstGreater(at)) {
+                    if (next->bytes[0] != 0) break;
+                    at.assign(next->Key().begin(), next->Key().end());
+                    keys.push_back(HexKey(at));
+                  }
+                  EXPECT_EQ(keys, (std::vector<std::string>{
+                                      "00000001"
+                                      "00"
+                                      "20202020"
+                                      "00000004",
+                                      "00000001"
+                                      "00"
+                                      "736d6974"
+                                      "00000002",
+                                      "00000001"
+                                      "00"
+                                      "736d6974"
+                                      "00000003",
+                                      "00000001"
+                                      "01"
+                                      "7ffffffa",
+                                      "00000001"
+                                      "01"
+                                      "7fffffff",
+                                      "00000001"
+                                      "01"
+                                      "80000000",
+                                      "00000001"
+                                      "02"
+                                      "534d4954",
+                                      "00000001"
+                                      "02"
+                                      "736d6974",
+                                      "00000001"
+                                      "f3"
+                                      "00000002",
+                                      "00000001"
+                                      "f3"
+                                      "00000003",
+                                      "00000001"
+                                      "f3"
+                                      "00000004",
+                                      "00000001"
+                                      "f6"
+                                      "00",
+                                      "00000001"
+                                      "f6"
+                                      "01",
+                                      "00000001"
+                                      "f6"
+                                      "02",
+                                      "00000001"
+                                      "f6"
+                                      "f3",
+                                      "00000001"
+                                      "fa"
+                                      "0000",
+                                      "00000001"
+                                      "fb"
+                                      "01",
+                                  }));
+                  EXPECT_EQ(ReadCountersOf(tree, table, kKindData)->count, 3u);
+                  EXPECT_EQ(ReadCountersOf(tree, table, 0)->count, 3u);
+                  EXPECT_EQ(ReadCountersOf(tree, table, 2)->count,
+                            2u);  // OPT: blank omitted
+                  EXPECT_EQ(file.Commit(), 0);
+                  EXPECT_EQ(CheckStructure(file), "");
+                }),
+            0);
+  file.EndOperation();
+  file.Close();
+  fs::remove(path);
+}
+
+}  // namespace
+}  // namespace vantrel
