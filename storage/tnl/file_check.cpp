@@ -1,0 +1,165 @@
+#include "storage/tnl/file_check.h"
+
+#include <map>
+#include <set>
+
+#include "storage/tnl/btree.h"
+#include "storage/tnl/internal_check.h"
+#include "storage/tnl/structure_check.h"
+#include "storage/tnl/table_catalog.h"
+
+namespace vantrel {
+
+namespace {
+
+// What one table's records hold, gathered in one pass over the tree.
+struct TableRecords {
+  std::map<std::uint32_t, std::vector<std::uint8_t>> data;  // number -> image
+  std::map<std::uint8_t, std::vector<PageRecord>> entries;  // key -> entries
+  std::map<std::uint8_t, Counters> counters;
+  bool has_name = false;
+};
+
+std::string TableText(std::uint32_t table) {
+  return "table " + std::to_string(table);
+}
+
+void CheckTable(BTree& tree, std::uint32_t table, const TableRecords& records,
+                std::vector<std::string>& problems) {
+  const std::string where = TableText(table);
+  if (!records.has_name) problems.push_back(where + ": no table name");
+  const auto description = ReadDescription(ReadDescriptionStream(tree, table));
+  if (!description) {
+    problems.push_back(where + ": description does not parse");
+    return;
+  }
+  const auto data_count = records.counters.find(kKindData);
+  if (data_count == records.counters.end()) {
+    problems.push_back(where + ": no counters record for data");
+  } else if (data_count->second.count != records.data.size()) {
+    problems.push_back(where + ": data count " +
+                       std::to_string(data_count->second.count) + " but " +
+                       std::to_string(records.data.size()) + " data records");
+  }
+  const auto stored = TableCharTables(tree, table);
+  const CharTables& tables = stored ? stored->tables : GetCharTables();
+  const KeyStringRules rules{&tables, stored && stored->oem, false};
+  for (const auto& [number, image] : records.data) {
+    if (image.size() != description->record_length) {
+      problems.push_back(where + ": record " + std::to_string(number) +
+                         " has " + std::to_string(image.size()) + " bytes");
+    }
+  }
+  for (std::size_t k = 0; k < description->keys.size(); ++k) {
+    const auto key = static_cast<std::uint8_t>(k);
+    const std::string key_where = where + " key " + std::to_string(k);
+    const auto found = records.entries.find(key);
+    const std::vector<PageRecord> none;
+    const auto& entries = found == records.entries.end() ? none : found->second;
+    const auto counters = records.counters.find(key);
+    if (counters == records.counters.end()) {
+      problems.push_back(key_where + ": no counters record");
+    } else if (counters->second.count != entries.size()) {
+      problems.push_back(key_where + ": entry count " +
+                         std::to_string(counters->second.count) + " but " +
+                         std::to_string(entries.size()) + " entries");
+    }
+    std::set<ByteString> present;
+    for (const PageRecord& entry : entries) {
+      const std::uint32_t number = ReadBigEndian(RecordData(entry));
+      present.emplace(entry.bytes.begin(), entry.bytes.end());
+      if (!records.data.count(number)) {
+        problems.push_back(key_where + ": entry names missing record " +
+                           std::to_string(number));
+      }
+    }
+    for (const auto& [number, image] : records.data) {
+      const auto expected =
+          BuildKeyEntry(table, key, *description, image, number, rules);
+      if (expected && !present.count(expected->bytes)) {
+        problems.push_back(key_where + ": record " + std::to_string(number) +
+                           " has no entry");
+      }
+    }
+  }
+  for (const auto& [key, entries] : records.entries) {
+    if (key >= description->keys.size()) {
+      problems.push_back(where + ": entries of undeclared key " +
+                         std::to_string(key));
+    }
+  }
+}
+
+void CheckRecords(TnlFile& file, std::vector<std::string>& problems) {
+  BTree tree(file);
+  std::map<std::uint32_t, TableRecords> tables;
+  ByteString at;
+  while (auto record = tree.FindFirstGreater(at)) {
+    at.assign(record->Key().begin(), record->Key().end());
+    const auto data = RecordData(*record);
+    if (at[0] == kTransactionByte) continue;
+    if (at[0] == kTableNameByte) {
+      if (data.size() != kTableNumberBytes) {
+        problems.push_back("table name record with bad data");
+      } else {
+        tables[ReadBigEndian(data)].has_name = true;
+      }
+      continue;
+    }
+    if (at.size() < kTableNumberBytes + 1) {
+      problems.push_back("record with a short key");
+      continue;
+    }
+    TableRecords& table = tables[ReadBigEndian(at)];
+    const std::uint8_t kind = at[kTableNumberBytes];
+    if (kind == kKindData && at.size() == kDataKeyLength) {
+      table.data[ReadBigEndian(std::span(at).subspan(5))] =
+          ByteString(data.begin(), data.end());
+    } else if (kind == kKindCounters && at.size() == kCountersKeyLength) {
+      if (auto counters = ReadCounters(*record)) {
+        table.counters[at[5]] = *counters;
+      } else {
+        problems.push_back(TableText(ReadBigEndian(at)) +
+                           ": short counters record");
+      }
+    } else if (kind < kKindData) {
+      if (data.size() != kTableNumberBytes) {
+        problems.push_back(TableText(ReadBigEndian(at)) +
+                           ": key entry with bad data");
+      } else {
+        table.entries[kind].push_back(*record);
+      }
+    }
+  }
+  for (const auto& [number, records] : tables) {
+    CheckTable(tree, number, records, problems);
+  }
+}
+
+}  // namespace
+
+std::vector<std::string> CheckFileIntegrity(TnlFile& file) {
+  std::vector<std::string> problems;
+  const int check = RunOperation("", [&] {
+    const int load = file.LoadHeader(LockWait::kNoWait);
+    if (load != kLoadOk) {
+      problems.push_back(load == kLoadInvalidFile ? "not a valid file"
+                                                  : "the file is locked");
+      return;
+    }
+    const std::string structure = CheckStructure(file);
+    if (!structure.empty()) {
+      problems.push_back("structure: " + structure);
+      return;
+    }
+    CheckRecords(file, problems);
+  });
+  file.EndOperation();
+  if (check != 0) {
+    problems.push_back("internal check " + std::to_string(check) +
+                       " failed while reading");
+  }
+  return problems;
+}
+
+}  // namespace vantrel

@@ -1,0 +1,23 @@
+// A full integrity check of a native file, for the inspector and for tests:
+// the header loads, the page tree is sound (structure_check.h), every
+// table-named group of records has a description that parses, its counters
+// equal its data records and key entries, every data record has exactly the
+// key entries it should (OPT omissions honoured) and every key entry names
+// an existing data record. Damage ends in problem lines, never a crash.
+#ifndef VANTREL_STORAGE_TNL_FILE_CHECK_H_
+#define VANTREL_STORAGE_TNL_FILE_CHECK_H_
+
+#include <string>
+#include <vector>
+
+#include "storage/tnl/tnl_file.h"
+
+namespace vantrel {
+
+// One line per problem; empty when the file is clean. Runs its own
+// operation on an open file and changes nothing.
+std::vector<std::string> CheckFileIntegrity(TnlFile& file);
+
+}  // namespace vantrel
+
+#endif  // VANTREL_STORAGE_TNL_FILE_CHECK_H_
