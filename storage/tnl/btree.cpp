@@ -94,7 +94,7 @@ std::optional<PageRecord> BTree::NextFrom(std::vector<Step>& path,
 }
 
 void BTree::Insert(PageRecord record) {
-  Check(record.bytes.size() < kMaxRecordBytes &&
+  Check(record.bytes.size() < kRecordLengthLimit &&
             record.key_length <= record.bytes.size(),
         kCheckRecordTooLong);
   record.child = 0;

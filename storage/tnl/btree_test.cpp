@@ -271,13 +271,13 @@ TEST_F(BTreeTest, RemovalGivesEmptyLeavesBackAndRenewsSeparators) {
 
 TEST_F(BTreeTest, FailedChecks) {
   EXPECT_EQ(WithFile([](TnlFile&, BTree& tree) {
-              tree.Insert(Record("k", kMaxRecordBytes - 1));
+              tree.Insert(Record("k", kRecordLengthLimit - 1));
             }),
             kCheckRecordTooLong);
   // The longest record passes check 824, but alone in a page it exceeds the
   // split measure and a page of one record cannot split.
   EXPECT_EQ(WithFile([](TnlFile&, BTree& tree) {
-              tree.Insert(Record("k", kMaxRecordBytes - 2));
+              tree.Insert(Record("k", kRecordLengthLimit - 2));
             }),
             kCheckSplitTooFew);
   EXPECT_EQ(WithFile([](TnlFile& f, BTree& tree) {

@@ -1,0 +1,299 @@
+#include "tools/tnltool/tnl_tool.h"
+
+#include <functional>
+#include <map>
+#include <optional>
+
+#include "runtime/data/charset.h"
+#include "runtime/data/field_dump.h"
+#include "storage/tnl/btree.h"
+#include "storage/tnl/file_check.h"
+#include "storage/tnl/internal_check.h"
+#include "storage/tnl/structure_check.h"
+#include "storage/tnl/table_catalog.h"
+#include "tools/vantrel-eval/text_codec.h"
+
+namespace vantrel {
+
+namespace {
+
+constexpr unsigned kReadShared = 0x40;  // read only, deny none
+constexpr const char kUsage[] =
+    "usage: tnltool info|tables|check|dump FILE [--table NAME] "
+    "[--password P]\n";
+
+struct Options {
+  std::string command;
+  std::string file;
+  std::string table;  // dump: only this table
+  std::string password;
+};
+
+std::optional<Options> ParseArgs(const std::vector<std::string>& args,
+                                 std::ostream& err) {
+  Options options;
+  std::vector<std::string> plain;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const bool has_value = i + 1 < args.size();
+    if (args[i] == "--table" && has_value) {
+      options.table = args[++i];
+    } else if (args[i] == "--password" && has_value) {
+      options.password = args[++i];
+    } else if (args[i].starts_with("--")) {
+      err << "tnltool: unknown option " << args[i] << "\n" << kUsage;
+      return std::nullopt;
+    } else {
+      plain.push_back(args[i]);
+    }
+  }
+  if (plain.size() != 2) {
+    err << kUsage;
+    return std::nullopt;
+  }
+  options.command = plain[0];
+  options.file = plain[1];
+  return options;
+}
+
+std::string Terminal(std::string_view windows) {
+  return Windows1252ToUtf8(windows);
+}
+
+// Runs `body` as one reading operation on the file; false (with a message)
+// when the file cannot be read.
+bool WithFile(const Options& options, std::ostream& err,
+              const std::function<void(TnlFile&, BTree&)>& body) {
+  TnlFile file;
+  if (!file.Open(options.file, kReadShared)) {
+    err << "tnltool: cannot open " << options.file << "\n";
+    return false;
+  }
+  if (!options.password.empty()) file.channel().SetPassword(options.password);
+  file.SetReadingMode(true);
+  bool loaded = false;
+  const int check = RunOperation(options.file, [&] {
+    if (file.LoadHeader(LockWait::kWait) != kLoadOk) return;
+    loaded = true;
+    const std::string structure = CheckStructure(file);
+    if (!structure.empty()) {
+      err << "tnltool: damaged file (" << structure << "); run check\n";
+      loaded = false;
+      return;
+    }
+    BTree tree(file);
+    body(file, tree);
+  });
+  file.EndOperation();
+  file.Close();
+  if (check != 0) {
+    err << "tnltool: internal check " << check << " failed; run check\n";
+    return false;
+  }
+  if (!loaded) err << "tnltool: " << options.file << " is not readable\n";
+  return loaded;
+}
+
+void CountPages(TnlFile& file, Page* page, std::map<int, std::size_t>& counts) {
+  ++counts[page->units];
+  if (page->level == 0) return;
+  std::vector<PageNumber> children;
+  page->records.ForEach(
+      [&](const PageRecord& r) { children.push_back(r.child); });
+  for (PageNumber child : children) {
+    CountPages(file, file.GetPage(child), counts);
+  }
+}
+
+int Info(const Options& options, std::ostream& out, std::ostream& err) {
+  const bool ok = WithFile(options, err, [&](TnlFile& file, BTree& tree) {
+    const Header& h = file.header();
+    out << "committed end: " << h.committed_end << "\n"
+        << "shadow end: " << h.shadow_end << "\n"
+        << "last issued number: " << h.last_issued << "\n"
+        << "change counter: " << h.change_counter << "\n"
+        << "root page: " << h.root_page << "\n";
+    for (std::size_t k = 0; k < kZoneCount; ++k) {
+      if (k == 0 || h.zones.start[k] != h.zones.end[k]) {
+        out << "zone " << k << ": " << h.zones.start[k] << "-" << h.zones.end[k]
+            << "\n";
+      }
+    }
+    std::map<int, std::size_t> counts;
+    CountPages(file, file.RootPage(), counts);
+    for (const auto& [units, count] : counts) {
+      out << "pages of " << units << " units: " << count << "\n";
+    }
+    for (const TableEntry& t : ListTables(tree)) {
+      const auto counters = ReadCountersOf(tree, t.number, kKindData);
+      out << "table " << Terminal(t.name) << " (" << t.number
+          << "): " << (counters ? counters->count : 0) << " records\n";
+    }
+  });
+  return ok ? kToolClean : kToolProblems;
+}
+
+int Tables(const Options& options, std::ostream& out, std::ostream& err) {
+  const bool ok = WithFile(options, err, [&](TnlFile&, BTree& tree) {
+    for (const TableEntry& t : ListTables(tree)) {
+      out << Terminal(t.name) << " " << t.number << "\n";
+    }
+  });
+  return ok ? kToolClean : kToolProblems;
+}
+
+int Check(const Options& options, std::ostream& out, std::ostream& err) {
+  TnlFile file;
+  if (!file.Open(options.file, kReadShared)) {
+    err << "tnltool: cannot open " << options.file << "\n";
+    return kToolUsage;
+  }
+  if (!options.password.empty()) file.channel().SetPassword(options.password);
+  file.SetReadingMode(true);
+  const auto problems = CheckFileIntegrity(file);
+  file.Close();
+  for (const auto& line : problems) out << Terminal(line) << "\n";
+  return problems.empty() ? kToolClean : kToolProblems;
+}
+
+// A described field as the structure dump knows fields.
+FieldInfo AsFieldInfo(const DescribedField& f, std::uint32_t depth) {
+  FieldInfo info;
+  info.label = f.label.value_or("");
+  info.type = f.type;
+  info.offset = f.offset;
+  info.depth = depth;
+  info.places = f.places;
+  info.picture = f.picture.value_or("");
+  const std::uint32_t count = f.element_count == 0 ? 1 : f.element_count;
+  if (count > 1) info.dims = {count};
+  if (IsTextType(f.type)) {
+    info.size = f.string_length;
+  } else if (f.type == FieldType::DECIMAL) {
+    info.size = f.element_size;
+  } else {
+    info.size = f.size / count;
+  }
+  return info;
+}
+
+std::string KeyText(const TableDescription& t, const DescribedKey& key) {
+  std::string text = "KEY(";
+  for (std::size_t i = 0; i < key.components.size(); ++i) {
+    const auto& c = key.components[i];
+    if (i > 0) text += ",";
+    text += c.flags ? "-" : "+";
+    text +=
+        c.field < t.fields.size() ? t.fields[c.field].label.value_or("") : "?";
+  }
+  text += ")";
+  if (key.flags & kDescribedDup) text += ",DUP";
+  if (key.flags & kDescribedOpt) text += ",OPT";
+  if (key.flags & kDescribedNoCase) text += ",NOCASE";
+  if (key.flags & kDescribedPrimary) text += ",PRIMARY";
+  if (key.external_name) text += ",NAME('" + *key.external_name + "')";
+  return text;
+}
+
+void DumpTable(TnlFile&, BTree& tree, const TableEntry& entry,
+               std::ostream& out) {
+  out << Terminal(entry.name) << " FILE\n";
+  const auto t = ReadDescription(ReadDescriptionStream(tree, entry.number));
+  if (!t) {
+    out << "  (description does not parse)\nEND\n";
+    return;
+  }
+  const auto stored = TableCharTables(tree, entry.number);
+  const bool oem = stored && stored->oem;
+  std::map<std::uint16_t, std::uint32_t> depth_of;  // position -> depth
+  std::vector<FieldInfo> fields;
+  for (const DescribedField& f : t->fields) {
+    const auto parent = depth_of.find(f.group);
+    const std::uint32_t depth =
+        f.group == 0 || parent == depth_of.end() ? 0 : parent->second + 1;
+    depth_of[f.position] = depth;
+    fields.push_back(AsFieldInfo(f, depth));
+  }
+  for (const DescribedKey& k : t->keys) {
+    out << "  " << Terminal(k.label.value_or("")) << " "
+        << Terminal(KeyText(*t, k)) << "\n";
+  }
+  for (const DescribedMemo& m : t->memos) {
+    std::string text = (m.flags & kDescribedMemoBlob)
+                           ? std::string("BLOB")
+                           : "MEMO(" + std::to_string(m.size) + ")";
+    if (m.flags & 0x02) text += ",BINARY";
+    if (m.external_name) text += ",NAME('" + *m.external_name + "')";
+    out << "  " << Terminal(m.label.value_or("")) << " " << Terminal(text)
+        << "\n";
+  }
+  for (const FieldInfo& f : fields) {
+    out << std::string(2 * (f.depth + 1), ' ') << Terminal(f.label) << " "
+        << Terminal(FieldDeclaration(f)) << "\n";
+  }
+  out << "END\n";
+  const ByteString first = DataKey(entry.number, 0);
+  auto next = tree.FindFirstGreater(first);
+  while (next && next->key_length == kDataKeyLength &&
+         std::equal(first.begin(), first.begin() + 5, next->bytes.begin())) {
+    const auto image = RecordData(*next);
+    out << "RECORD " << ReadBigEndian(next->Key().subspan(5)) << "\n";
+    for (const FieldInfo& f : fields) {
+      if (f.type == FieldType::GROUP) continue;
+      const std::uint64_t count = f.ElementCount();
+      std::string text;
+      for (std::uint64_t e = 0; e < count; ++e) {
+        const std::uint64_t at = f.offset + e * f.size;
+        if (at + f.size > image.size()) break;
+        std::string value(image.begin() + at, image.begin() + at + f.size);
+        if (oem && IsTextType(f.type)) value = OemToWindows(value);
+        if (e > 0) text += ", ";
+        text += FieldValueText(
+            f, reinterpret_cast<const std::uint8_t*>(value.data()));
+      }
+      out << std::string(2 * (f.depth + 1), ' ') << Terminal(f.label) << " "
+          << Terminal(text) << "\n";
+    }
+    next = tree.FindFirstGreater(next->Key());
+  }
+}
+
+int Dump(const Options& options, std::ostream& out, std::ostream& err) {
+  bool found = options.table.empty();
+  const bool ok = WithFile(options, err, [&](TnlFile& file, BTree& tree) {
+    for (const TableEntry& t : ListTables(tree)) {
+      if (!options.table.empty() && Terminal(t.name) != options.table) continue;
+      found = true;
+      DumpTable(file, tree, t, out);
+    }
+  });
+  if (ok && !found) {
+    err << "tnltool: no table " << options.table << "\n";
+    return kToolProblems;
+  }
+  return ok ? kToolClean : kToolProblems;
+}
+
+}  // namespace
+
+int RunTnlTool(const std::vector<std::string>& args, std::ostream& out,
+               std::ostream& err) {
+  auto options = ParseArgs(args, err);
+  if (!options) return kToolUsage;
+  if (!options->password.empty()) {
+    std::string problem;
+    auto password = Utf8ToWindows1252(options->password, &problem);
+    if (!password) {
+      err << "tnltool: password: " << problem << "\n";
+      return kToolUsage;
+    }
+    options->password = *password;
+  }
+  if (options->command == "info") return Info(*options, out, err);
+  if (options->command == "tables") return Tables(*options, out, err);
+  if (options->command == "check") return Check(*options, out, err);
+  if (options->command == "dump") return Dump(*options, out, err);
+  err << "tnltool: unknown command " << options->command << "\n" << kUsage;
+  return kToolUsage;
+}
+
+}  // namespace vantrel
