@@ -10,6 +10,7 @@
 #include "storage/tnl/bytes.h"
 #include "storage/tnl/internal_check.h"
 #include "storage/tnl/table_catalog.h"
+#include "storage/tnl/test_tables.h"
 
 namespace vantrel {
 namespace {
@@ -20,17 +21,8 @@ namespace fs = std::filesystem;
 TableDescription People() {
   TableDescription t;
   t.record_length = 22;
-  DescribedField name;
-  name.type = FieldType::STRING;
-  name.label = "NAME";
-  name.size = 20;
-  name.string_length = 20;
-  DescribedField age;
-  age.type = FieldType::SHORT;
-  age.label = "AGE";
-  age.offset = 20;
-  age.size = 2;
-  t.fields = {name, age};
+  t.fields = {TestField(FieldType::STRING, "NAME", 0, 20),
+              TestField(FieldType::SHORT, "AGE", 20, 2)};
   t.keys = {{std::nullopt, "K0", kDescribedDup, {{0, 0}}},
             {std::nullopt, "K1", kDescribedOpt | kDescribedDup, {{1, 0}}}};
   return t;
@@ -59,18 +51,7 @@ class FileCheckTest : public ::testing::Test {
   void TearDown() override { fs::remove(path_); }
 
   void Change(const std::function<void(TnlFile&, BTree&)>& body) {
-    TnlFile file;
-    ASSERT_TRUE(file.Open(path_, 0x42));
-    ASSERT_EQ(RunOperation(path_,
-                           [&] {
-                             ASSERT_EQ(file.LoadHeader(LockWait::kWait),
-                                       kLoadOk);
-                             BTree tree(file);
-                             body(file, tree);
-                             ASSERT_EQ(file.Commit(), 0);
-                           }),
-              0);
-    file.EndOperation();
+    CommitChange(path_, body);
   }
 
   std::vector<std::string> Check() {

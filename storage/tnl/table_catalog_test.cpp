@@ -9,6 +9,7 @@
 #include "storage/tnl/internal_check.h"
 #include "storage/tnl/structure_check.h"
 #include "storage/tnl/test_hex.h"
+#include "storage/tnl/test_tables.h"
 
 namespace vantrel {
 namespace {
@@ -20,17 +21,8 @@ namespace fs = std::filesystem;
 TableDescription Cards() {
   TableDescription t;
   t.record_length = 8;
-  DescribedField name;
-  name.type = FieldType::STRING;
-  name.label = "NAME";
-  name.size = 4;
-  name.string_length = 4;
-  DescribedField id;
-  id.type = FieldType::LONG;
-  id.label = "ID";
-  id.offset = 4;
-  id.size = 4;
-  t.fields = {name, id};
+  t.fields = {TestField(FieldType::STRING, "NAME", 0, 4),
+              TestField(FieldType::LONG, "ID", 4, 4)};
   t.keys = {
       {std::nullopt, "BYNAME", kDescribedDup | kDescribedNoCase, {{0, 0}}},
       {std::nullopt, "BYID", 0, {{1, 1}}},

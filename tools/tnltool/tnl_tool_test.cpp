@@ -9,6 +9,7 @@
 
 #include "storage/tnl/internal_check.h"
 #include "storage/tnl/table_catalog.h"
+#include "storage/tnl/test_tables.h"
 
 namespace vantrel {
 namespace {
@@ -19,26 +20,9 @@ namespace fs = std::filesystem;
 TableDescription Cafe() {
   TableDescription t;
   t.record_length = 10;
-  DescribedField group;
-  group.type = FieldType::GROUP;
-  group.label = "REC";
-  group.size = 10;
-  group.position = 1;
-  DescribedField name;
-  name.type = FieldType::STRING;
-  name.label = "NAME";
-  name.size = 6;
-  name.string_length = 6;
-  name.group = 1;
-  name.position = 2;
-  DescribedField id;
-  id.type = FieldType::LONG;
-  id.label = "ID";
-  id.offset = 6;
-  id.size = 4;
-  id.group = 1;
-  id.position = 3;
-  t.fields = {group, name, id};
+  t.fields = {TestField(FieldType::GROUP, "REC", 0, 10, 0, 1),
+              TestField(FieldType::STRING, "NAME", 0, 6, 1, 2),
+              TestField(FieldType::LONG, "ID", 6, 4, 1, 3)};
   t.keys = {{std::nullopt, "BYNAME", kDescribedNoCase, {{1, 0}}}};
   return t;
 }
@@ -54,26 +38,14 @@ class TnlToolTest : public ::testing::Test {
       const CharTables tables = CharTables::Defaults();
       const std::uint32_t table =
           CreateTable(f, tree, "CAF\xC9", Cafe(), false, tables);
-      const std::uint8_t image[] = {'J', 'o', 's', 0xE9, ' ',
-                                    ' ', 7,   0,   0,      0};
+      const std::uint8_t image[] = {'J', 'o', 's', 0xE9, ' ', ' ', 7, 0, 0, 0};
       AddDataRecord(f, tree, table, Cafe(), image, KeyStringRules{&tables});
     });
   }
   void TearDown() override { fs::remove(path_); }
 
   void Change(const std::function<void(TnlFile&, BTree&)>& body) {
-    TnlFile file;
-    ASSERT_TRUE(file.Open(path_, 0x42));
-    ASSERT_EQ(RunOperation(path_,
-                           [&] {
-                             ASSERT_EQ(file.LoadHeader(LockWait::kWait),
-                                       kLoadOk);
-                             BTree tree(file);
-                             body(file, tree);
-                             ASSERT_EQ(file.Commit(), 0);
-                           }),
-              0);
-    file.EndOperation();
+    CommitChange(path_, body);
   }
 
   int Run(std::vector<std::string> args) {
