@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "runtime/data/charset.h"
+
 namespace vantrel {
 
 namespace {
@@ -105,10 +107,31 @@ std::optional<PageRecord> BuildKeyEntry(std::uint32_t table, std::uint8_t key,
                         (declared.flags & kDescribedDup) != 0);
 }
 
+void ConvertRecordStrings(const TableDescription& description,
+                          std::span<std::uint8_t> image, bool to_oem) {
+  for (const DescribedField& f : description.fields) {
+    if (!IsTextType(f.type) || f.string_length == 0) continue;
+    for (std::size_t at = f.offset;
+         at + f.string_length <= image.size() && at < f.offset + f.size;
+         at += f.string_length) {
+      auto text = image.subspan(at, f.string_length);
+      if (f.type == FieldType::PSTRING) {
+        text = text.subspan(1, std::min<std::size_t>(text[0], text.size() - 1));
+      } else if (f.type == FieldType::CSTRING) {
+        text = text.first(static_cast<std::size_t>(
+            std::find(text.begin(), text.end(), 0) - text.begin()));
+      }
+      for (auto& c : text) c = to_oem ? WindowsToOem(c) : OemToWindows(c);
+    }
+  }
+}
+
 std::uint32_t AddDataRecord(TnlFile& file, BTree& tree, std::uint32_t table,
                             const TableDescription& description,
-                            std::span<const std::uint8_t> image,
+                            std::span<const std::uint8_t> program_image,
                             const KeyStringRules& rules) {
+  std::vector<std::uint8_t> image(program_image.begin(), program_image.end());
+  if (rules.oem) ConvertRecordStrings(description, image, true);
   const std::uint32_t number = file.IssueNumber();
   for (std::size_t k = 0; k < description.keys.size(); ++k) {
     const auto counted = static_cast<std::uint8_t>(k);

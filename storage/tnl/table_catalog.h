@@ -61,8 +61,15 @@ std::optional<PageRecord> BuildKeyEntry(std::uint32_t table, std::uint8_t key,
                                         std::uint32_t record_number,
                                         const KeyStringRules& rules);
 
+// Converts the characters of every STRING, CSTRING (up to its zero) and
+// PSTRING (its counted characters) field of a record image between the
+// platform's character set and the OEM code page.
+void ConvertRecordStrings(const TableDescription& description,
+                          std::span<std::uint8_t> image, bool to_oem);
+
 // Adds a data record: issues its number, inserts the key entries, then the
-// data record, and raises the counts. The caller has checked uniqueness.
+// data record, and raises the counts. With rules.oem the image's strings are
+// stored in the OEM code page. The caller has checked uniqueness.
 // Returns the record number.
 std::uint32_t AddDataRecord(TnlFile& file, BTree& tree, std::uint32_t table,
                             const TableDescription& description,

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "runtime/data/charset.h"
 #include "storage/tnl/internal_check.h"
 #include "storage/tnl/structure_check.h"
 #include "storage/tnl/test_hex.h"
@@ -152,6 +153,30 @@ TEST(TableCatalogTest, NewFileTableAndRecordsWithKeyEntriesAndCounters) {
   file.EndOperation();
   file.Close();
   fs::remove(path);
+}
+
+}  // namespace
+}  // namespace vantrel
+
+namespace vantrel {
+namespace {
+
+TEST(TableCatalogTest, OemConversionTouchesOnlyTheCharacters) {
+  TableDescription t;
+  t.fields = {TestField(FieldType::STRING, "S", 0, 2),
+              TestField(FieldType::CSTRING, "C", 2, 3),
+              TestField(FieldType::PSTRING, "P", 5, 3),
+              TestField(FieldType::BYTE, "B", 8, 1)};
+  const std::uint8_t e = 0xE9;  // e acute in the platform set
+  const std::uint8_t oem = WindowsToOem(e);
+  ASSERT_NE(oem, e);
+  const std::vector<std::uint8_t> original = {e, e, e, 0, e, 1, e, e, e};
+  std::vector<std::uint8_t> image = original;
+  ConvertRecordStrings(t, image, true);
+  EXPECT_EQ(image,
+            (std::vector<std::uint8_t>{oem, oem, oem, 0, e, 1, oem, e, e}));
+  ConvertRecordStrings(t, image, false);
+  EXPECT_EQ(image, original);
 }
 
 }  // namespace
