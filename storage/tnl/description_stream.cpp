@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "runtime/data/descriptor_builder.h"
 #include "runtime/data/error_state.h"
 #include "runtime/data/file_declaration.h"
 
@@ -327,6 +328,86 @@ std::optional<TableDescription> DescribeDeclaration(
                   ? kDescriptionVersionBlob
                   : kDescriptionVersion;
   return t;
+}
+
+namespace {
+
+// Adds one described field to the builder; false for a type whose size the
+// description cannot give back.
+bool AddField(const DescribedField& f, std::uint32_t count,
+              DescriptorBuilder& builder) {
+  const std::string label = f.label.value_or("");
+  const std::string picture = f.picture.value_or("");
+  switch (f.type) {
+    case FieldType::GROUP:
+      builder.Group(label);
+      return true;
+    case FieldType::STRING:
+      builder.String(label, f.string_length, picture);
+      return true;
+    case FieldType::CSTRING:
+      builder.CString(label, f.string_length, picture);
+      return true;
+    case FieldType::PSTRING:
+      builder.PString(label, f.string_length, picture);
+      return true;
+    case FieldType::DECIMAL:
+      builder.Decimal(label, f.element_size * 2 - 1, f.places);
+      return f.element_size > 0;
+    case FieldType::PDECIMAL:
+      builder.PDecimal(label, static_cast<int>(f.size / count) * 2 - 1, 0);
+      return f.size / count > 0;
+    default:
+      if (FixedFieldSize(f.type) == 0) return false;
+      builder.Field(f.type, label);
+      return true;
+  }
+}
+
+}  // namespace
+
+bool DeclareFromDescription(const TableDescription& table,
+                            FileDeclaration& file) {
+  struct Open {
+    std::uint16_t position;
+    std::uint16_t offset;
+  };
+  DescriptorBuilder builder;
+  std::vector<Open> open;
+  for (const DescribedField& f : table.fields) {
+    while (!open.empty() && open.back().position != f.group) {
+      builder.End();
+      open.pop_back();
+    }
+    if (f.group != 0 && open.empty()) return false;
+    const std::uint16_t base = open.empty() ? 0 : open.back().offset;
+    const std::uint32_t count = f.element_count == 0 ? 1 : f.element_count;
+    if (f.offset < base || !AddField(f, count, builder)) return false;
+    builder.At(f.offset - base);
+    if (count > 1) builder.Dim({static_cast<std::int32_t>(count)});
+    if (f.type == FieldType::GROUP) open.push_back({f.position, f.offset});
+  }
+  for (; !open.empty(); open.pop_back()) builder.End();
+  file.descriptor = builder.Descriptor();
+  file.keys.clear();
+  for (const DescribedKey& k : table.keys) {
+    KeyDeclaration key;
+    key.label = k.label.value_or("");
+    key.external_name = k.external_name.value_or("");
+    key.flags = k.flags;
+    for (const DescribedComponent& c : k.components) {
+      const auto number = static_cast<std::int16_t>(c.field + 1);
+      key.components.push_back(c.flags ? static_cast<std::int16_t>(-number)
+                                       : number);
+    }
+    file.AddKey(std::move(key));
+  }
+  file.memos.clear();
+  for (const DescribedMemo& m : table.memos) {
+    file.memos.push_back({m.label.value_or(""), m.external_name.value_or(""),
+                          static_cast<std::uint8_t>(m.flags), m.size});
+  }
+  return true;
 }
 
 }  // namespace vantrel

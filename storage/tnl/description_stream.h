@@ -103,6 +103,13 @@ DescriptionMatch CompareDescription(const TableDescription& declared,
 // stored: a record over kMaxDeclaredRecord bytes, an unsupported type at
 // the top level, or a descriptor that does not begin with a GROUP or nests
 // groups more than kMaxGroupNesting deep.
+// Read mode's second half: fills a declaration (descriptor, keys, memos)
+// from a stored description, for a table opened without a declaration of
+// its own. Every key becomes a KEY. The caller supplies a record buffer of
+// record_length bytes. False when the description's fields do not nest.
+bool DeclareFromDescription(const TableDescription& table,
+                            FileDeclaration& file);
+
 inline constexpr std::size_t kMaxDeclaredRecord = 15000;
 inline constexpr std::uint32_t kMaxGroupNesting = 100;
 std::optional<TableDescription> DescribeDeclaration(

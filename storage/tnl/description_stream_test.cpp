@@ -247,6 +247,21 @@ TEST_F(DeclarationTest, DescribesFieldsMemosAndKeys) {
   EXPECT_EQ(t->memos[0].external_name, std::nullopt);
   EXPECT_EQ(CompareDescription(*t, WriteDescription(*t)),
             DescriptionMatch::kEqual);
+
+  // Read mode: a declaration rebuilt from the stream describes the same.
+  FileDeclaration rebuilt;
+  std::vector<char> buffer(t->record_length);
+  rebuilt.record = buffer;
+  ASSERT_TRUE(
+      DeclareFromDescription(*ReadDescription(WriteDescription(*t)), rebuilt));
+  const auto again = DescribeDeclaration(rebuilt);
+  ASSERT_TRUE(again);
+  EXPECT_EQ(*again, *t);
+  EXPECT_EQ(rebuilt.keys[0].flags, kKeyDup);  // INDEX is not known: a KEY
+
+  TableDescription stray = *t;
+  stray.fields[3].group = 9;  // names no open group
+  EXPECT_FALSE(DeclareFromDescription(stray, rebuilt));
 }
 
 TEST_F(DeclarationTest, RefusedDeclarations) {
