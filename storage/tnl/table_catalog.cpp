@@ -82,6 +82,46 @@ void WriteCountersOf(BTree& tree, std::uint32_t table, std::uint8_t counted,
   tree.Insert(CountersRecord(table, counted, counters.count, counters.flags));
 }
 
+std::uint32_t PendingNumber(BTree& tree, std::uint32_t table,
+                            std::uint8_t key) {
+  const auto counters = ReadCountersOf(tree, table, key);
+  return counters ? counters->flags : 0;
+}
+
+bool LowerPendingNumber(BTree& tree, std::uint32_t table, std::uint8_t key,
+                        std::uint32_t record_number) {
+  auto counters = ReadCountersOf(tree, table, key);
+  if (!counters) return false;
+  if (counters->flags == 0 || counters->flags > record_number) {
+    counters->flags = record_number;
+    WriteCountersOf(tree, table, key, *counters);
+  }
+  return true;
+}
+
+bool ClearPendingNumber(BTree& tree, std::uint32_t table, std::uint8_t key) {
+  auto counters = ReadCountersOf(tree, table, key);
+  if (!counters) return false;
+  if (counters->flags != 0) {
+    counters->flags = 0;
+    WriteCountersOf(tree, table, key, *counters);
+  }
+  return true;
+}
+
+std::uint32_t ReadTableFlags(BTree& tree, std::uint32_t table) {
+  const auto counters = ReadCountersOf(tree, table, kKindData);
+  if (counters) return counters->flags;
+  WriteCountersOf(tree, table, kKindData, Counters{});
+  return 0;
+}
+
+void SetTableFlags(BTree& tree, std::uint32_t table, std::uint32_t flags) {
+  auto counters = ReadCountersOf(tree, table, kKindData).value_or(Counters{});
+  counters.flags = flags;
+  WriteCountersOf(tree, table, kKindData, counters);
+}
+
 std::optional<PageRecord> BuildKeyEntry(std::uint32_t table, std::uint8_t key,
                                         const TableDescription& description,
                                         std::span<const std::uint8_t> image,

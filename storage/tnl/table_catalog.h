@@ -53,6 +53,24 @@ std::optional<Counters> ReadCountersOf(BTree& tree, std::uint32_t table,
 void WriteCountersOf(BTree& tree, std::uint32_t table, std::uint8_t counted,
                      Counters counters);
 
+// An INDEX key is built on request, not kept up to date: the second word of
+// its counters record is the lowest record number whose entry is pending,
+// 0 when none is.
+std::uint32_t PendingNumber(BTree& tree, std::uint32_t table, std::uint8_t key);
+// Lowers the key's pending number to `record_number` unless an equal or
+// lower one is pending already. False (nothing written) when the key has no
+// counters record.
+bool LowerPendingNumber(BTree& tree, std::uint32_t table, std::uint8_t key,
+                        std::uint32_t record_number);
+// After a build of the key: nothing pending. False as above.
+bool ClearPendingNumber(BTree& tree, std::uint32_t table, std::uint8_t key);
+
+// The table's FLAGS value, the second word of its data counters record.
+// Both make that record (count and flags 0) when it is missing, so they need
+// writing mode then.
+std::uint32_t ReadTableFlags(BTree& tree, std::uint32_t table);
+void SetTableFlags(BTree& tree, std::uint32_t table, std::uint32_t flags);
+
 // The key entry of key `key` for a record image; none for an OPT key whose
 // components are all blank or zero (such records have no entry).
 std::optional<PageRecord> BuildKeyEntry(std::uint32_t table, std::uint8_t key,

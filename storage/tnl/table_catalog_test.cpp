@@ -181,3 +181,51 @@ TEST(TableCatalogTest, OemConversionTouchesOnlyTheCharacters) {
 
 }  // namespace
 }  // namespace vantrel
+
+namespace vantrel {
+namespace {
+
+TEST(TableCatalogTest, PendingNumberOnlyFallsAndFlagsKeepTheCount) {
+  const std::string path = (fs::path(::testing::TempDir()) /
+                            ("counters_" + std::to_string(::getpid()) + ".vtl"))
+                               .string();
+  std::ofstream(path).close();
+  CommitChange(path, [](TnlFile& file, BTree& tree) {
+    const CharTables tables = CharTables::Defaults();
+    const std::uint32_t table =
+        CreateTable(file, tree, "CARDS", Cards(), false, tables);
+    AddDataRecord(file, tree, table, Cards(), Image("abcd", 1),
+                  KeyStringRules{&tables});
+    EXPECT_EQ(PendingNumber(tree, table, 1), 0u);
+    // 0 means none pending, so the first number always lands.
+    for (const auto& [lower_to, expected] :
+         {std::pair{90u, 90u}, {120u, 90u}, {40u, 40u}, {40u, 40u}}) {
+      EXPECT_TRUE(LowerPendingNumber(tree, table, 1, lower_to));
+      EXPECT_EQ(PendingNumber(tree, table, 1), expected) << lower_to;
+    }
+    EXPECT_EQ(ReadCountersOf(tree, table, 1)->count, 1u);  // count untouched
+    EXPECT_EQ(PendingNumber(tree, table, 0), 0u);          // other keys too
+    EXPECT_TRUE(ClearPendingNumber(tree, table, 1));
+    EXPECT_EQ(PendingNumber(tree, table, 1), 0u);
+    EXPECT_FALSE(LowerPendingNumber(tree, table, 7, 5));  // no such key
+    EXPECT_FALSE(ReadCountersOf(tree, table, 7));
+
+    EXPECT_EQ(ReadTableFlags(tree, table), 0u);
+    SetTableFlags(tree, table, 0xCAFE);
+    EXPECT_EQ(ReadTableFlags(tree, table), 0xCAFEu);
+    EXPECT_EQ(ReadCountersOf(tree, table, kKindData)->count, 1u);
+
+    // A table that lost its data counters gets them back, both words 0.
+    ASSERT_TRUE(tree.Remove(CountersKey(table, kKindData)));
+    EXPECT_EQ(ReadTableFlags(tree, table), 0u);
+    const auto remade = ReadCountersOf(tree, table, kKindData);
+    ASSERT_TRUE(remade);
+    EXPECT_EQ(remade->count, 0u);
+    SetTableFlags(tree, table, 3);
+    EXPECT_EQ(ReadCountersOf(tree, table, kKindData)->flags, 3u);
+  });
+  fs::remove(path);
+}
+
+}  // namespace
+}  // namespace vantrel
