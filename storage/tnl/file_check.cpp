@@ -5,6 +5,7 @@
 
 #include "storage/tnl/btree.h"
 #include "storage/tnl/internal_check.h"
+#include "storage/tnl/memo_store.h"
 #include "storage/tnl/structure_check.h"
 #include "storage/tnl/table_catalog.h"
 
@@ -17,11 +18,53 @@ struct TableRecords {
   std::map<std::uint32_t, std::vector<std::uint8_t>> data;  // number -> image
   std::map<std::uint8_t, std::vector<PageRecord>> entries;  // key -> entries
   std::map<std::uint8_t, Counters> counters;
+  // (record number, memo number) -> the chunks in key order, with their
+  // sequence numbers.
+  std::map<std::pair<std::uint32_t, std::uint8_t>,
+           std::vector<std::pair<std::uint16_t, ByteString>>>
+      memos;
   bool has_name = false;
 };
 
 std::string TableText(std::uint32_t table) {
   return "table " + std::to_string(table);
+}
+
+// Memo chunks belong to an existing data record and a memo the table
+// describes, run 0, 1, 2 ... without gaps, and are cut as the writer cuts
+// them (a BLOB's chunks holding the length its first chunk gives).
+void CheckMemoChunks(const std::string& where,
+                     const TableDescription& description,
+                     const TableRecords& records,
+                     std::vector<std::string>& problems) {
+  for (const auto& [owner, chunks] : records.memos) {
+    const auto [number, memo] = owner;
+    const std::string memo_where = where + " record " + std::to_string(number) +
+                                   " memo " + std::to_string(memo);
+    if (!records.data.count(number)) {
+      problems.push_back(memo_where + ": chunks of a missing record");
+    }
+    if (memo >= description.memos.size()) {
+      problems.push_back(memo_where + ": chunks of an undeclared memo");
+      continue;
+    }
+    std::vector<ByteString> contents;
+    for (const auto& [sequence, data] : chunks) {
+      if (sequence != contents.size()) {
+        problems.push_back(memo_where + ": chunk " +
+                           std::to_string(contents.size()) + " is missing");
+        break;
+      }
+      contents.push_back(data);
+    }
+    if (contents.size() == chunks.size() &&
+        !ChunksConsistent(contents, FormOf(description.memos[memo], false))) {
+      problems.push_back(memo_where + ": chunk sizes" +
+                         (description.memos[memo].flags & kDescribedMemoBlob
+                              ? " disagree with the BLOB's length"
+                              : " are not as written"));
+    }
+  }
 }
 
 void CheckTable(BTree& tree, std::uint32_t table, const TableRecords& records,
@@ -82,6 +125,7 @@ void CheckTable(BTree& tree, std::uint32_t table, const TableRecords& records,
       }
     }
   }
+  CheckMemoChunks(where, *description, records, problems);
   for (const auto& [key, entries] : records.entries) {
     if (key >= description->keys.size()) {
       problems.push_back(where + ": entries of undeclared key " +
@@ -121,6 +165,14 @@ void CheckRecords(TnlFile& file, std::vector<std::string>& problems) {
       } else {
         problems.push_back(TableText(ReadBigEndian(at)) +
                            ": short counters record");
+      }
+    } else if (kind == kKindMemo) {
+      if (const auto chunk = ParseMemoKey(at)) {
+        table.memos[{chunk->record, chunk->memo}].emplace_back(
+            chunk->sequence, ByteString(data.begin(), data.end()));
+      } else {
+        problems.push_back(TableText(ReadBigEndian(at)) +
+                           ": memo chunk with a bad key");
       }
     } else if (kind < kKindData) {
       if (data.size() != kTableNumberBytes) {

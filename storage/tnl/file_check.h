@@ -2,8 +2,10 @@
 // the header loads, the page tree is sound (structure_check.h), every
 // table-named group of records has a description that parses, its counters
 // equal its data records and key entries, every data record has exactly the
-// key entries it should (OPT omissions honoured) and every key entry names
-// an existing data record. Damage ends in problem lines, never a crash.
+// key entries it should (OPT omissions honoured), every key entry names
+// an existing data record, and memo chunks belong to an existing record and
+// a described memo, run from 0 without gaps and are cut as written. Damage
+// ends in problem lines, never a crash.
 #ifndef VANTREL_STORAGE_TNL_FILE_CHECK_H_
 #define VANTREL_STORAGE_TNL_FILE_CHECK_H_
 

@@ -9,6 +9,7 @@
 
 #include "storage/tnl/bytes.h"
 #include "storage/tnl/internal_check.h"
+#include "storage/tnl/memo_store.h"
 #include "storage/tnl/table_catalog.h"
 #include "storage/tnl/test_tables.h"
 
@@ -17,7 +18,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// PEOPLE: NAME STRING(20), AGE SHORT; key 0 DUP on NAME, key 1 OPT on AGE.
+// PEOPLE: NAME STRING(20), AGE SHORT; key 0 DUP on NAME, key 1 OPT on AGE;
+// a MEMO(1000) and a BLOB.
 TableDescription People() {
   TableDescription t;
   t.record_length = 22;
@@ -25,6 +27,8 @@ TableDescription People() {
               TestField(FieldType::SHORT, "AGE", 20, 2)};
   t.keys = {{std::nullopt, "K0", kDescribedDup, {{0, 0}}},
             {std::nullopt, "K1", kDescribedOpt | kDescribedDup, {{1, 0}}}};
+  t.memos = {{std::nullopt, "NOTES", 1000, 0},
+             {std::nullopt, "PHOTO", 0, kDescribedMemoBlob}};
   return t;
 }
 
@@ -46,6 +50,10 @@ class FileCheckTest : public ::testing::Test {
         image[20] = static_cast<std::uint8_t>(i % 3 == 0 ? 0 : i);
         AddDataRecord(f, tree, table, People(), image, KeyStringRules{&tables});
       }
+      // Record 2: notes of three chunks and a BLOB of two.
+      const std::vector<ByteString> memos = {ByteString(600, 'n'),
+                                             ByteString(300, 'p')};
+      ASSERT_TRUE(WriteRecordMemos(tree, table, 2, People(), memos, false));
     });
   }
   void TearDown() override { fs::remove(path_); }
@@ -80,6 +88,16 @@ TEST_F(FileCheckTest, CleanFilePasses) {
   EXPECT_EQ(Check(), std::vector<std::string>{});
 }
 
+// Plants a chunk of `size` bytes under `key`, replacing one stored there.
+std::function<void(FileCheckTest&)> PutChunk(ByteString key, std::size_t size) {
+  return [key, size](FileCheckTest& t) {
+    t.Change([&](TnlFile&, BTree& tree) {
+      tree.Remove(key);
+      tree.Insert(MakeRecord(key, ByteString(size, 'x')));
+    });
+  };
+}
+
 TEST_F(FileCheckTest, FindsPlantedDamage) {
   const struct {
     const char* name;
@@ -107,6 +125,32 @@ TEST_F(FileCheckTest, FindsPlantedDamage) {
          t.Change([](TnlFile&, BTree& tree) { tree.Remove(DataKey(1, 5)); });
        },
        "entry names missing record 5"},
+      {"memo chunk of a missing record", PutChunk(MemoKey(1, 999, 0, 0), 1),
+       "record 999 memo 0: chunks of a missing record"},
+      {"memo chunk of an undeclared memo", PutChunk(MemoKey(1, 3, 2, 0), 1),
+       "record 3 memo 2: chunks of an undeclared memo"},
+      {"gap in the chunk sequence",
+       [](FileCheckTest& t) {
+         t.Change([](TnlFile&, BTree& tree) {
+           ASSERT_TRUE(tree.Remove(MemoKey(1, 2, 0, 1)));
+         });
+       },
+       "record 2 memo 0: chunk 1 is missing"},
+      {"sequence not starting at 0", PutChunk(MemoKey(1, 4, 0, 1), 1),
+       "record 4 memo 0: chunk 0 is missing"},
+      {"short text chunk before the last", PutChunk(MemoKey(1, 2, 0, 0), 255),
+       "record 2 memo 0: chunk sizes are not as written"},
+      {"BLOB length beyond its chunks",
+       [](FileCheckTest& t) {
+         t.Change([](TnlFile&, BTree& tree) {
+           auto head = tree.Find(MemoKey(1, 2, 1, 0));
+           ASSERT_TRUE(head);
+           ASSERT_TRUE(tree.Remove(MemoKey(1, 2, 1, 0)));
+           head->bytes[kMemoKeyLength] += 1;  // low byte of the length
+           tree.Insert(*head);
+         });
+       },
+       "record 2 memo 1: chunk sizes disagree with the BLOB's length"},
       {"flipped page byte",
        [](FileCheckTest& t) {
          for (std::size_t at = 0x208; at < 0x300; at += 8)

@@ -14,11 +14,9 @@ constexpr std::uint8_t kBlank = ' ';
 // Key bytes shared by the chunks of one record (T FC R) and of one memo.
 constexpr std::size_t kRecordMemosPrefix = kMemoKeyLength - 3;
 constexpr std::size_t kOneMemoPrefix = kMemoKeyLength - 2;
-
-std::uint16_t SequenceOf(std::span<const std::uint8_t> key) {
-  return static_cast<std::uint16_t>((key[kOneMemoPrefix] << 8) |
-                                    key[kOneMemoPrefix + 1]);
-}
+constexpr std::size_t kRecordAt = kTableNumberBytes + 1;
+constexpr std::size_t kMemoNumberAt = kRecordMemosPrefix;
+constexpr std::size_t kSequenceAt = kOneMemoPrefix;
 
 void ConvertChunk(ByteString& chunk, bool to_oem) {
   for (auto& c : chunk) c = to_oem ? WindowsToOem(c) : OemToWindows(c);
@@ -53,6 +51,16 @@ std::size_t RemoveChunksFrom(BTree& tree, const ByteString& from,
 }
 
 }  // namespace
+
+std::optional<MemoChunkKey> ParseMemoKey(std::span<const std::uint8_t> key) {
+  if (key.size() != kMemoKeyLength || key[kTableNumberBytes] != kKindMemo) {
+    return std::nullopt;
+  }
+  return MemoChunkKey{ReadBigEndian(key), ReadBigEndian(key.subspan(kRecordAt)),
+                      key[kMemoNumberAt],
+                      static_cast<std::uint16_t>((key[kSequenceAt] << 8) |
+                                                 key[kSequenceAt + 1])};
+}
 
 MemoForm FormOf(const DescribedMemo& memo, bool oem) {
   const bool blob = (memo.flags & kDescribedMemoBlob) != 0;
@@ -107,20 +115,9 @@ std::optional<ByteString> MemoContents(const std::vector<ByteString>& chunks,
     contents.resize(declared_size, kBlank);
     return contents;
   }
+  if (!ChunksConsistent(chunks, form)) return std::nullopt;
   if (chunks.empty()) return contents;
-  if (chunks[0].size() < kBlobLengthBytes) return std::nullopt;
   const std::uint32_t length = LoadU32(chunks[0].data());
-  // Every chunk but the last is full; together they hold exactly `length`.
-  std::size_t held = 0;
-  for (std::size_t i = 0; i < chunks.size(); ++i) {
-    const std::size_t size = chunks[i].size() - (i == 0 ? kBlobLengthBytes : 0);
-    const bool last = i + 1 == chunks.size();
-    if (size > kMemoChunkBytes || (!last && size != kMemoChunkBytes)) {
-      return std::nullopt;
-    }
-    held += size;
-  }
-  if (held != length) return std::nullopt;
   contents.reserve(length);
   contents.insert(contents.end(), chunks[0].begin() + kBlobLengthBytes,
                   chunks[0].end());
@@ -130,13 +127,31 @@ std::optional<ByteString> MemoContents(const std::vector<ByteString>& chunks,
   return contents;
 }
 
+bool ChunksConsistent(const std::vector<ByteString>& chunks, MemoForm form) {
+  if (chunks.empty()) return true;
+  const std::size_t head = form.blob ? kBlobLengthBytes : 0;
+  if (chunks[0].size() < head) return false;
+  std::size_t held = 0;
+  for (std::size_t i = 0; i < chunks.size(); ++i) {
+    const std::size_t size = chunks[i].size() - (i == 0 ? head : 0);
+    const bool last = i + 1 == chunks.size();
+    if (size == 0 || size > kMemoChunkBytes ||
+        (!last && size != kMemoChunkBytes)) {
+      return false;
+    }
+    held += size;
+  }
+  return !form.blob || held == LoadU32(chunks[0].data());
+}
+
 std::vector<ByteString> LoadMemoChunks(BTree& tree, std::uint32_t table,
                                        std::uint32_t record,
                                        std::uint8_t memo) {
   std::vector<ByteString> chunks;
   ForEachChunk(tree, MemoKey(table, record, memo, 0), kOneMemoPrefix,
                [&](const PageRecord& r) {
-                 if (SequenceOf(r.Key()) != chunks.size()) return false;
+                 if (ParseMemoKey(r.Key())->sequence != chunks.size())
+                   return false;
                  const auto data = RecordData(r);
                  chunks.emplace_back(data.begin(), data.end());
                  return true;

@@ -33,6 +33,15 @@ inline constexpr std::size_t kBlobLengthBytes = 4;
 inline constexpr std::size_t kMaxMemoChunks = 0x10000;
 inline constexpr std::uint16_t kDescribedMemoBinary = 0x02;
 
+// The parts of a chunk record's key; none when the key is not one.
+struct MemoChunkKey {
+  std::uint32_t table = 0;
+  std::uint32_t record = 0;
+  std::uint8_t memo = 0;
+  std::uint16_t sequence = 0;
+};
+std::optional<MemoChunkKey> ParseMemoKey(std::span<const std::uint8_t> key);
+
 // How one memo's contents become chunks.
 struct MemoForm {
   bool blob = false;
@@ -51,6 +60,11 @@ std::optional<std::vector<ByteString>> MemoChunks(
 std::optional<ByteString> MemoContents(const std::vector<ByteString>& chunks,
                                        MemoForm form,
                                        std::size_t declared_size);
+
+// Whether `chunks` are as the writer leaves them: every chunk but the last
+// holds exactly 256 bytes of contents, the last 1 to 256, and a BLOB's first
+// chunk begins with the length that its chunks hold.
+bool ChunksConsistent(const std::vector<ByteString>& chunks, MemoForm form);
 
 // The chunks stored for one memo of a record: sequence 0, 1, ... up to the
 // first one missing.

@@ -92,21 +92,42 @@ TEST(MemoContentsTest, TextIsPaddedOrCutToTheDeclaredSize) {
   EXPECT_EQ(MemoContents({}, kText, 3), Bytes("   "));
 }
 
-TEST(MemoContentsTest, RefusesBlobChunksThatDisagreeWithTheLength) {
-  const auto good = *MemoChunks(Pattern(300), kBlob);
-  EXPECT_EQ(MemoContents(good, kBlob, 0), Pattern(300));
-  auto long_length = good;
+TEST(MemoContentsTest, ChunksMustBeFullButTheLastAndAgreeWithTheLength) {
+  const auto blob = *MemoChunks(Pattern(300), kBlob);
+  auto long_length = blob;
   long_length[0][0] = 0x2D;  // 301
-  auto short_head = good;
+  auto short_head = blob;
   short_head[0].resize(3);
   auto short_middle = *MemoChunks(Pattern(600), kBlob);
   short_middle[1].pop_back();
-  auto oversized_last = good;
+  auto oversized_last = blob;
   oversized_last[1].resize(kMemoChunkBytes + 1);
-  for (const auto* damaged :
-       {&long_length, &short_head, &short_middle, &oversized_last}) {
-    EXPECT_FALSE(MemoContents(*damaged, kBlob, 0));
+  const ByteString zero_length = {0, 0, 0, 0};
+  const struct {
+    const char* name;
+    std::vector<ByteString> chunks;
+    MemoForm form;
+    bool consistent;
+  } cases[] = {
+      {"blob", blob, kBlob, true},
+      {"length beyond the chunks", long_length, kBlob, false},
+      {"first chunk shorter than the length", short_head, kBlob, false},
+      {"short chunk in the middle", short_middle, kBlob, false},
+      {"oversized last chunk", oversized_last, kBlob, false},
+      {"blob chunk holding nothing", {zero_length}, kBlob, false},
+      {"text", {Pattern(256), Bytes("x")}, kText, true},
+      {"empty text chunk", {Pattern(256), {}}, kText, false},
+      {"short text chunk first", {Bytes("x"), Bytes("y")}, kText, false},
+      {"no chunks", {}, kBlob, true},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ChunksConsistent(c.chunks, c.form), c.consistent) << c.name;
+    if (c.form.blob) {
+      EXPECT_EQ(MemoContents(c.chunks, kBlob, 0).has_value(), c.consistent)
+          << c.name;
+    }
   }
+  EXPECT_EQ(MemoContents(blob, kBlob, 0), Pattern(300));
 }
 
 // A table with a text MEMO(700), a BINARY MEMO(50) and a BLOB, in a file.

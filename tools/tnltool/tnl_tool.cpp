@@ -9,6 +9,7 @@
 #include "storage/tnl/btree.h"
 #include "storage/tnl/file_check.h"
 #include "storage/tnl/internal_check.h"
+#include "storage/tnl/memo_store.h"
 #include "storage/tnl/structure_check.h"
 #include "storage/tnl/table_catalog.h"
 #include "tools/vantrel-eval/text_codec.h"
@@ -18,6 +19,10 @@ namespace vantrel {
 namespace {
 
 constexpr unsigned kReadShared = 0x40;  // read only, deny none
+// Binary memos and BLOBs show their size and this many leading bytes.
+constexpr std::size_t kBinaryBytesShown = 16;
+constexpr std::uint8_t kFirstPrintable = 0x20;
+constexpr std::uint8_t kDelete = 0x7F;
 constexpr const char kUsage[] =
     "usage: tnltool info|tables|check|dump FILE [--table NAME] "
     "[--password P]\n";
@@ -194,6 +199,62 @@ std::string KeyText(const TableDescription& t, const DescribedKey& key) {
   return text;
 }
 
+// A text memo as a string literal: quotes doubled, control characters as
+// <code> and a '<' as "<<", so that a memo of several lines stays on one.
+std::string MemoLiteral(std::span<const std::uint8_t> text) {
+  std::string out = "'";
+  for (const std::uint8_t c : text) {
+    if (c == '\'') {
+      out += "''";
+    } else if (c == '<') {
+      out += "<<";
+    } else if (c < kFirstPrintable || c == kDelete) {
+      out += "<" + std::to_string(c) + ">";
+    } else {
+      out.push_back(static_cast<char>(c));
+    }
+  }
+  return out + "'";
+}
+
+// "N bytes" and the first of them in hex.
+std::string BinaryText(std::span<const std::uint8_t> bytes) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out = std::to_string(bytes.size()) + " bytes";
+  for (std::size_t i = 0; i < bytes.size() && i < kBinaryBytesShown; ++i) {
+    out += i == 0 ? ": " : " ";
+    out.push_back(kHex[bytes[i] >> 4]);
+    out.push_back(kHex[bytes[i] & 0xF]);
+  }
+  if (bytes.size() > kBinaryBytesShown) out += " ...";
+  return out;
+}
+
+// One line per memo of a record: text memos as literals without their
+// trailing spaces, binary memos and BLOBs by size and leading bytes.
+void DumpMemos(BTree& tree, std::uint32_t table, std::uint32_t record,
+               const TableDescription& t, bool oem, std::ostream& out) {
+  for (std::size_t m = 0; m < t.memos.size(); ++m) {
+    const DescribedMemo& memo = t.memos[m];
+    const MemoForm form = FormOf(memo, oem);
+    const auto contents = ReadMemo(
+        tree, table, record, static_cast<std::uint8_t>(m), form, memo.size);
+    std::string text = "(damaged)";
+    if (contents) {
+      std::span<const std::uint8_t> shown = *contents;
+      if (!form.blob) {
+        while (!shown.empty() && shown.back() == ' ') {
+          shown = shown.first(shown.size() - 1);
+        }
+      }
+      const bool binary = form.blob || (memo.flags & kDescribedMemoBinary) != 0;
+      text = binary ? BinaryText(shown) : MemoLiteral(shown);
+    }
+    out << "  " << Terminal(memo.label.value_or("")) << " " << Terminal(text)
+        << "\n";
+  }
+}
+
 void DumpTable(TnlFile&, BTree& tree, const TableEntry& entry,
                std::ostream& out) {
   out << Terminal(entry.name) << " FILE\n";
@@ -221,7 +282,7 @@ void DumpTable(TnlFile&, BTree& tree, const TableEntry& entry,
     std::string text = (m.flags & kDescribedMemoBlob)
                            ? std::string("BLOB")
                            : "MEMO(" + std::to_string(m.size) + ")";
-    if (m.flags & 0x02) text += ",BINARY";
+    if (m.flags & kDescribedMemoBinary) text += ",BINARY";
     if (m.external_name) text += ",NAME('" + *m.external_name + "')";
     out << "  " << Terminal(m.label.value_or("")) << " " << Terminal(text)
         << "\n";
@@ -236,7 +297,8 @@ void DumpTable(TnlFile&, BTree& tree, const TableEntry& entry,
   while (next && next->key_length == kDataKeyLength &&
          std::equal(first.begin(), first.begin() + 5, next->bytes.begin())) {
     const auto image = RecordData(*next);
-    out << "RECORD " << ReadBigEndian(next->Key().subspan(5)) << "\n";
+    const std::uint32_t record = ReadBigEndian(next->Key().subspan(5));
+    out << "RECORD " << record << "\n";
     for (const FieldInfo& f : fields) {
       if (f.type == FieldType::GROUP) continue;
       const std::uint64_t count = f.ElementCount();
@@ -253,6 +315,7 @@ void DumpTable(TnlFile&, BTree& tree, const TableEntry& entry,
       out << std::string(2 * (f.depth + 1), ' ') << Terminal(f.label) << " "
           << Terminal(text) << "\n";
     }
+    DumpMemos(tree, entry.number, record, *t, oem, out);
     next = tree.FindFirstGreater(next->Key());
   }
 }

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "storage/tnl/internal_check.h"
+#include "storage/tnl/memo_store.h"
 #include "storage/tnl/table_catalog.h"
 #include "storage/tnl/test_tables.h"
 
@@ -16,7 +17,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Table "CAFÉ" (Windows-1252 inside): NAME STRING(6) with a NOCASE key.
+// Table "CAFÉ" (Windows-1252 inside): NAME STRING(6) with a NOCASE key, a
+// text memo and a BLOB.
 TableDescription Cafe() {
   TableDescription t;
   t.record_length = 10;
@@ -24,6 +26,8 @@ TableDescription Cafe() {
               TestField(FieldType::STRING, "NAME", 0, 6, 1, 2),
               TestField(FieldType::LONG, "ID", 6, 4, 1, 3)};
   t.keys = {{std::nullopt, "BYNAME", kDescribedNoCase, {{1, 0}}}};
+  t.memos = {{std::nullopt, "NOTE", 40, 0},
+             {std::nullopt, "PIC", 0, kDescribedMemoBlob}};
   return t;
 }
 
@@ -39,7 +43,16 @@ class TnlToolTest : public ::testing::Test {
       const std::uint32_t table =
           CreateTable(f, tree, "CAF\xC9", Cafe(), false, tables);
       const std::uint8_t image[] = {'J', 'o', 's', 0xE9, ' ', ' ', 7, 0, 0, 0};
-      AddDataRecord(f, tree, table, Cafe(), image, KeyStringRules{&tables});
+      const std::uint32_t record =
+          AddDataRecord(f, tree, table, Cafe(), image, KeyStringRules{&tables});
+      const std::string note = "<b>\r\nit's \xE9   ";
+      ByteString pic(20);
+      for (std::size_t i = 0; i < pic.size(); ++i) {
+        pic[i] = static_cast<std::uint8_t>(i * 17);
+      }
+      const std::vector<ByteString> memos = {
+          ByteString(note.begin(), note.end()), pic};
+      ASSERT_TRUE(WriteRecordMemos(tree, table, record, Cafe(), memos, false));
     });
   }
   void TearDown() override { fs::remove(path_); }
@@ -75,13 +88,18 @@ TEST_F(TnlToolTest, CommandsOnACleanFile) {
   EXPECT_EQ(out_.str(),
             "CAF\u00C9 FILE\n"
             "  BYNAME KEY(+NAME),NOCASE\n"
+            "  NOTE MEMO(40)\n"
+            "  PIC BLOB\n"
             "  REC GROUP\n"
             "    NAME STRING(6)\n"
             "    ID LONG\n"
             "END\n"
             "RECORD 2\n"
             "    NAME 'Jos\u00E9  '\n"
-            "    ID 7\n");
+            "    ID 7\n"
+            "  NOTE '<<b><13><10>it''s \u00E9'\n"
+            "  PIC 20 bytes: 00 11 22 33 44 55 66 77 88 99 AA BB CC DD EE FF "
+            "...\n");
 }
 
 TEST_F(TnlToolTest, ProblemsAndUsage) {
@@ -97,6 +115,23 @@ TEST_F(TnlToolTest, ProblemsAndUsage) {
   EXPECT_EQ(Run({"check", path_, "--bogus"}), kToolUsage);
   EXPECT_EQ(Run({"check", path_ + ".missing"}), kToolUsage);
   EXPECT_EQ(Run({"check", path_, "--password", "\xFF"}), kToolUsage);
+}
+
+TEST_F(TnlToolTest, DamagedBlobIsShownAsSuchAndReported) {
+  Change([](TnlFile&, BTree& tree) {
+    auto head = tree.Find(MemoKey(1, 2, 1, 0));
+    ASSERT_TRUE(head);
+    ASSERT_TRUE(tree.Remove(head->Key()));
+    head->bytes[kMemoKeyLength] = 21;  // the BLOB's length, one too many
+    tree.Insert(*head);
+  });
+  EXPECT_EQ(Run({"dump", path_}), 0);
+  EXPECT_NE(out_.str().find("\n  PIC (damaged)\n"), std::string::npos)
+      << out_.str();
+  EXPECT_EQ(Run({"check", path_}), kToolProblems);
+  EXPECT_EQ(out_.str(),
+            "table 1 record 2 memo 1: chunk sizes disagree with the BLOB's "
+            "length\n");
 }
 
 }  // namespace
