@@ -226,12 +226,15 @@ std::optional<std::size_t> WriteRecordMemos(
 
 std::optional<std::vector<ByteString>> ReadRecordMemos(
     BTree& tree, std::uint32_t table, std::uint32_t record,
-    const TableDescription& description, bool oem) {
+    const TableDescription& description, bool oem,
+    std::span<const std::size_t> declared_sizes) {
   std::vector<ByteString> out;
   for (std::size_t m = 0; m < description.memos.size(); ++m) {
     const DescribedMemo& memo = description.memos[m];
+    const std::size_t size =
+        m < declared_sizes.size() ? declared_sizes[m] : memo.size;
     auto contents = ReadMemo(tree, table, record, static_cast<std::uint8_t>(m),
-                             FormOf(memo, oem), memo.size);
+                             FormOf(memo, oem), size);
     if (!contents) return std::nullopt;
     out.push_back(std::move(*contents));
   }
@@ -240,8 +243,10 @@ std::optional<std::vector<ByteString>> ReadRecordMemos(
 
 bool StoredMemosEqual(BTree& tree, std::uint32_t table, std::uint32_t record,
                       const TableDescription& description,
-                      std::span<const ByteString> contents, bool oem) {
-  const auto stored = ReadRecordMemos(tree, table, record, description, oem);
+                      std::span<const ByteString> contents, bool oem,
+                      std::span<const std::size_t> declared_sizes) {
+  const auto stored =
+      ReadRecordMemos(tree, table, record, description, oem, declared_sizes);
   return stored && std::equal(stored->begin(), stored->end(), contents.begin(),
                               contents.end());
 }

@@ -93,19 +93,23 @@ std::optional<ByteString> ReadMemo(BTree& tree, std::uint32_t table,
 // that all contents fit before it changes anything; it returns the chunks
 // written over all memos, or none when one does not fit (or the number of
 // contents differs from the description's memos). Reading returns none when
-// a stored BLOB is damaged.
+// a stored BLOB is damaged. A MEMO is read to `declared_sizes[m]` bytes when
+// the program's sizes are given (the description keeps only the low 16 bits
+// of each size), else to the described size.
 std::optional<std::size_t> WriteRecordMemos(
     BTree& tree, std::uint32_t table, std::uint32_t record,
     const TableDescription& description, std::span<const ByteString> contents,
     bool oem);
 std::optional<std::vector<ByteString>> ReadRecordMemos(
     BTree& tree, std::uint32_t table, std::uint32_t record,
-    const TableDescription& description, bool oem);
+    const TableDescription& description, bool oem,
+    std::span<const std::size_t> declared_sizes = {});
 // Whether reading the record's memos now would give exactly `contents`
 // (the copies kept when the record was fetched).
 bool StoredMemosEqual(BTree& tree, std::uint32_t table, std::uint32_t record,
                       const TableDescription& description,
-                      std::span<const ByteString> contents, bool oem);
+                      std::span<const ByteString> contents, bool oem,
+                      std::span<const std::size_t> declared_sizes = {});
 // Removes every chunk of every memo of a record; returns how many.
 std::size_t RemoveRecordMemos(BTree& tree, std::uint32_t table,
                               std::uint32_t record);

@@ -196,6 +196,15 @@ TEST_F(MemoStoreTest, RecordMemosComeBackAsWritten) {
   EXPECT_EQ(Sizes(Chunks(7, 0)), (std::vector<std::size_t>{256, 256, 88}));
   EXPECT_EQ(Read(7),
             (std::vector<ByteString>{notes, Padded(raw, 50), picture}));
+  // The program's own sizes win over the described ones.
+  const std::size_t sizes[] = {0x10000 + 700, 2};
+  Change([&](BTree& tree) {
+    const auto memos =
+        ReadRecordMemos(tree, kTable, 7, description_, false, sizes);
+    ASSERT_TRUE(memos);
+    EXPECT_EQ(*memos, (std::vector<ByteString>{Padded(notes, 0x10000 + 700),
+                                               Padded(raw, 2), picture}));
+  });
   // Another record's memos are its own.
   EXPECT_EQ(Read(8), (std::vector<ByteString>{Padded({}, 700), Padded({}, 50),
                                               ByteString{}}));
