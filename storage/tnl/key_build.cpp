@@ -77,9 +77,10 @@ class KeyBuilder {
   }
 
  private:
-  bool Report(BuildStage stage, std::uint64_t done, std::uint64_t total) {
+  bool Report(BuildStage stage, std::uint64_t done, std::uint64_t total,
+              std::uint8_t key = 0) {
     if (!options_.progress) return true;
-    return options_.progress({stage, done, std::max(done, total)});
+    return options_.progress({stage, done, std::max(done, total), key});
   }
 
   int SortFailure(const ExternalSorter& sorter) const {
@@ -94,7 +95,10 @@ class KeyBuilder {
     std::uint64_t done = 0;
     int code = 0;
     ForEachDataRecord(tree_, table_, [&](std::uint32_t number, auto image) {
-      for (KeyInBuild& k : keys_) {
+      const bool included =
+          !options_.include || options_.include(number, image);
+      for (KeyInBuild& k :
+           included ? std::span(keys_) : std::span<KeyInBuild>()) {
         const auto entry =
             BuildKeyEntry(table_, k.key, description_, image, number, rules_);
         if (entry && !k.sorter->Add(entry->bytes)) {
@@ -142,6 +146,7 @@ class KeyBuilder {
   void WriteKeys() {
     if (options_.new_tables != nullptr) ReplaceCharTables();
     for (KeyInBuild& k : keys_) {
+      writing_ = k.key;
       RemoveKeyEntries(tree_, table_, k.key);
       std::uint64_t count = 0;
       const bool read = k.sorter->Merge([&](std::span<const std::uint8_t> e) {
@@ -158,7 +163,7 @@ class KeyBuilder {
       WriteCountersOf(tree_, table_, k.key,
                       {static_cast<std::uint32_t>(count), 0});
     }
-    Report(BuildStage::kWriting, entries_written_, entries_total_);
+    Report(BuildStage::kWriting, entries_written_, entries_total_, writing_);
   }
 
   void InsertEntry(std::span<const std::uint8_t> bytes) {
@@ -168,13 +173,14 @@ class KeyBuilder {
         static_cast<std::uint16_t>(bytes.size() - kEntryDataBytes);
     tree_.Insert(std::move(record));
     if (++entries_written_ % kProgressInterval == 0) {
-      Report(BuildStage::kWriting, entries_written_, entries_total_);
+      Report(BuildStage::kWriting, entries_written_, entries_total_, writing_);
     }
   }
 
   std::uint64_t InsertEntriesDirectly(std::uint8_t key) {
     std::uint64_t count = 0;
     ForEachDataRecord(tree_, table_, [&](std::uint32_t number, auto image) {
+      if (options_.include && !options_.include(number, image)) return true;
       if (auto entry =
               BuildKeyEntry(table_, key, description_, image, number, rules_)) {
         InsertEntry(entry->bytes);
@@ -200,6 +206,7 @@ class KeyBuilder {
   std::vector<KeyInBuild> keys_;
   std::uint64_t entries_total_ = 0;
   std::uint64_t entries_written_ = 0;
+  std::uint8_t writing_ = 0;  // the key whose entries are going in
 };
 
 }  // namespace

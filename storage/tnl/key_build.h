@@ -38,6 +38,7 @@ struct BuildProgress {
   BuildStage stage = BuildStage::kReading;
   std::uint64_t done = 0;   // data records read, or entries written
   std::uint64_t total = 0;  // of as many (never below done)
+  std::uint8_t key = 0;     // writing: the key whose entries are going in
 };
 
 // Returns false to cancel; honoured only while reading.
@@ -49,6 +50,9 @@ struct KeyBuildOptions {
   // Build with these tables and store them as the table's character tables
   // (its OEM flag kept): a full rebuild under the collation now in force.
   const CharTables* new_tables = nullptr;
+  // When set, only records it accepts (number, stored image) get entries in
+  // the keys being built: a key over a subset of the table.
+  std::function<bool(std::uint32_t, std::span<const std::uint8_t>)> include;
 };
 
 // Rebuilds keys `keys` (key numbers of `description`) of `table`. `rules`

@@ -157,6 +157,7 @@ TEST_F(KeyBuildTest, RebuildRestoresDamagedKeysFromTheDataRecords) {
   EXPECT_EQ(last_read->done, std::uint64_t{kCount});
   const std::uint64_t entries = kCount + kCount + kCount * 3 / 4;  // OPT
   EXPECT_EQ(reports.back().stage, BuildStage::kWriting);
+  EXPECT_EQ(reports.back().key, 2);
   EXPECT_EQ(reports.back().done, entries);
   EXPECT_EQ(reports.back().total, entries);
   for (std::size_t i = 1; i < reports.size(); ++i) {
@@ -240,16 +241,16 @@ TEST_F(KeyBuildTest, FullRebuildFollowsTheNewCollationAndStoresIt) {
   });
 }
 
-TEST_F(KeyBuildTest, RebuildingOneKeyLeavesTheOthers) {
+TEST_F(KeyBuildTest, OneKeyRebuiltAloneAndOverASubset) {
   MakeFile("one.tnl", 100);
   CommitChange(path_, [&](TnlFile&, BTree& tree) {
     RemoveKeyEntries(tree, table_, 0);
     RemoveKeyEntries(tree, table_, kUniqueKey);
   });
   const auto before = Records();
+  const std::uint8_t only[] = {kUniqueKey};
   int code = -1;
   CommitChange(path_, [&](TnlFile&, BTree& tree) {
-    const std::uint8_t only[] = {kUniqueKey};
     code = RebuildKeys(tree, table_, People(), only, rules_, SmallRuns());
   });
   EXPECT_EQ(code, 0);
@@ -260,6 +261,17 @@ TEST_F(KeyBuildTest, RebuildingOneKeyLeavesTheOthers) {
     EXPECT_NE(p.find("key 0"), std::string::npos) << p;
   }
   EXPECT_EQ(Records().size(), before.size() + 100);
+
+  // Over the records with an even ID only.
+  KeyBuildOptions even = SmallRuns();
+  even.include = [](std::uint32_t, std::span<const std::uint8_t> image) {
+    return image[4] % 2 == 0;
+  };
+  CommitChange(path_, [&](TnlFile&, BTree& tree) {
+    EXPECT_EQ(RebuildKeys(tree, table_, People(), only, rules_, even), 0);
+    EXPECT_EQ(ReadCountersOf(tree, table_, kUniqueKey)->count, 50u);
+    EXPECT_EQ(RemoveKeyEntries(tree, table_, kUniqueKey), 50u);
+  });
 }
 
 }  // namespace
