@@ -179,26 +179,7 @@ DriverResult AsciiFile::PerformOther(DriverOp op, DriverArgs& args) {
 }
 
 int AsciiFile::SystemFailure() {
-  int system = LastSystemError();
-  switch (system) {
-    case kSysFileNotFound:
-      return kErrFileNotFound;
-    case kSysPathNotFound:
-      return kErrPathNotFound;
-    case kSysTooManyOpenFiles:
-      return kErrTooManyOpenFiles;
-    case kSysAccessDenied:
-    case kSysSharingViolation:
-    case kSysWriteProtect:
-      return kErrAccessDenied;
-    case kSysLockViolation:
-      return kErrFileLocked;
-    default:
-      PostFileError(std::to_string(system),
-                    ErrorMessageFor(kErrOsBase + system),
-                    declaration_.DisplayName());
-      return kErrFileSystem;
-  }
+  return SystemFailureCode(declaration_.DisplayName());
 }
 
 int AsciiFile::Open(std::uint32_t mode) {

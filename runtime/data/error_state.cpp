@@ -177,6 +177,28 @@ void PostFileError(std::string_view file_error_code,
   FillPadded(state.file_text, file_error, kFileErrorSize);
 }
 
+int SystemFailureCode(std::string_view file_name) {
+  const int system = LastSystemError();
+  switch (system) {
+    case kSysFileNotFound:
+      return kErrFileNotFound;
+    case kSysPathNotFound:
+      return kErrPathNotFound;
+    case kSysTooManyOpenFiles:
+      return kErrTooManyOpenFiles;
+    case kSysAccessDenied:
+    case kSysSharingViolation:
+    case kSysWriteProtect:
+      return kErrAccessDenied;
+    case kSysLockViolation:
+      return kErrFileLocked;
+    default:
+      PostFileError(std::to_string(system),
+                    ErrorMessageFor(kErrOsBase + system), file_name);
+      return kErrFileSystem;
+  }
+}
+
 void ClearError() {
   ErrorState& state = State();
   if (state.clear.load(std::memory_order_acquire)) return;

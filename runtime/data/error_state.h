@@ -87,6 +87,11 @@ void PostErrorWithDetail(int code, std::string_view detail,
 void PostFileError(std::string_view file_error_code,
                    std::string_view file_error, std::string_view file_name);
 
+// The error for the calling thread's last system error on a file: 2, 3, 4,
+// 5 or 32 for the common ones; any other is posted as error 90 with the
+// system's number and text as the driver's, and 90 returned.
+int SystemFailureCode(std::string_view file_name);
+
 // Code 0, blank texts, no file.
 void ClearError();
 

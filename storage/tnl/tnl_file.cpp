@@ -343,6 +343,17 @@ int TnlFile::Commit() {
   return error;
 }
 
+void TnlFile::DiscardChanges() {
+  DropCachedPages();
+  state_.header.has_magic = false;
+  dirty_ = false;
+  ReleaseCommitLock();
+  if (state_.holds_writer_byte) {
+    ReleaseWriterByte(channel_);
+    state_.holds_writer_byte = false;
+  }
+}
+
 void TnlFile::DropCachedPages() {
   cache_.Clear();
   recovery_map_.clear();

@@ -76,6 +76,10 @@ class TnlFile : public HeaderLoadCache, private PageMover {
   // the changes are dropped from memory.
   int Commit();
   bool dirty() const { return dirty_; }
+  // Forgets every change not yet committed (an operation was abandoned
+  // half-way): the cache is dropped, the header is read again on the next
+  // load and the writer byte is given back.
+  void DiscardChanges();
 
   // Asked during recovery whether the interrupted write belongs to a
   // transaction that committed. Until transactions exist every interrupted

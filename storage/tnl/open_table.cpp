@@ -1,0 +1,56 @@
+#include "storage/tnl/open_table.h"
+
+#include <filesystem>
+#include <map>
+#include <mutex>
+
+#include "runtime/data/error_state.h"
+
+namespace vantrel {
+namespace {
+
+struct FileRegistry {
+  std::mutex mutex;
+  std::map<std::string, std::weak_ptr<SharedFile>> files;
+};
+
+FileRegistry& Registry() {
+  static FileRegistry registry;
+  return registry;
+}
+
+// One spelling per file, so that "a/../CARDS.TNL" finds "CARDS.TNL".
+std::string RegistryKey(const std::string& path) {
+  std::error_code error;
+  const auto canonical = std::filesystem::weakly_canonical(path, error);
+  return error ? path : canonical.string();
+}
+
+}  // namespace
+
+AcquiredFile AcquireFile(const std::string& path, unsigned mode,
+                         std::string_view password) {
+  FileRegistry& registry = Registry();
+  std::lock_guard<std::mutex> lock(registry.mutex);
+  std::weak_ptr<SharedFile>& slot = registry.files[RegistryKey(path)];
+  if (auto open = slot.lock()) {
+    if ((mode & kOpenAccessMask) != 0 && !open->writable()) {
+      return {nullptr, kErrAccessDenied};
+    }
+    return {open, 0};
+  }
+  auto shared = std::make_shared<SharedFile>();
+  if (!shared->file.Open(path, mode)) {
+    registry.files.erase(RegistryKey(path));
+    return {nullptr, SystemFailureCode(path)};
+  }
+  if (!password.empty()) shared->file.channel().SetPassword(password);
+  shared->path = path;
+  shared->mode = mode;
+  // Created files are found under their canonical name from now on.
+  registry.files.erase(RegistryKey(path));
+  registry.files[RegistryKey(path)] = shared;
+  return {shared, 0};
+}
+
+}  // namespace vantrel

@@ -1,0 +1,93 @@
+// What the native driver keeps for one table opened by a FILE: the file it
+// lives in (shared with the other tables of that file open in this process),
+// its number, the tables built from the declaration, the current record,
+// the sequential position, holds and watches, and its character tables.
+#ifndef VANTREL_STORAGE_TNL_OPEN_TABLE_H_
+#define VANTREL_STORAGE_TNL_OPEN_TABLE_H_
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "runtime/data/char_tables.h"
+#include "storage/tnl/description_stream.h"
+#include "storage/tnl/key_encoding.h"
+#include "storage/tnl/table_name.h"
+#include "storage/tnl/tnl_file.h"
+
+namespace vantrel {
+
+// A native file open in this process. Byte-range locks belong to an open
+// file description, so two descriptors of one file in one process would
+// lock each other out: every table of the file shares this one.
+struct SharedFile {
+  ~SharedFile() { file.Close(); }
+
+  TnlFile file;
+  std::string path;   // as the first opener named it
+  unsigned mode = 0;  // the open mode it was opened in
+  bool writable() const { return (mode & kOpenAccessMask) != 0; }
+};
+
+// The shared file for `path`, opened in `mode` (enciphered with `password`
+// when it is not empty) unless this process has it open already. On failure
+// `file` is null and `code` the runtime error (2, 3, 5 ...; 90 with the
+// driver's texts for other system errors). A file already open without write
+// access cannot serve a table that asks for it: 5.
+struct AcquiredFile {
+  std::shared_ptr<SharedFile> file;
+  int code = 0;
+};
+AcquiredFile AcquireFile(const std::string& path, unsigned mode,
+                         std::string_view password);
+
+// Bits of OpenTable::bits.
+enum TableBits : std::uint32_t {
+  kTableOpen = 1u << 0,
+  kTableHoldRequested = 1u << 1,
+  kTableHeld = 1u << 2,  // the current record is held by this table
+  kTableWatchRequested = 1u << 3,
+  kTableWatched = 1u << 4,  // watched_copy holds the record as fetched
+  kTableNoMemoRequested = 1u << 5,
+  kTableMemosUnread = 1u << 6,  // PUT leaves the stored memos alone
+  kTableFullBuild = 1u << 8,
+};
+
+// A hold wait without a time limit.
+inline constexpr std::int32_t kHoldNoLimit = -1;
+
+struct OpenTable {
+  TnlFile& file() { return shared->file; }
+  // The rules that encode this table's key strings.
+  KeyStringRules Rules() const { return {&tables, oem, false}; }
+
+  std::shared_ptr<SharedFile> shared;
+  TableName name;
+  std::string message_name;  // name.MessageName()
+  std::uint32_t number = 0;  // the table number
+  // The field, memo and key tables of the declaration, as stored.
+  TableDescription description;
+  // The declaration's flags of each key (INDEX and runtime-built, which
+  // the description does not keep).
+  std::vector<std::uint16_t> key_flags;
+  std::uint32_t current = 0;  // the current record number, 0 when none
+  // The sequential position: a data-record key or a key entry, and what it
+  // is (set by the sequence operations).
+  std::vector<std::uint8_t> position;
+  std::uint8_t position_kind = 0;
+  std::uint32_t bits = kTableOpen;
+  // Seconds a fetch with hold keeps retrying; kHoldNoLimit for no limit.
+  std::int32_t hold_wait = kHoldNoLimit;
+  std::vector<std::uint8_t> watched_copy;  // the watched record as fetched
+  CharTables tables;
+  bool oem = false;  // strings are stored in the OEM code page
+  // The internal check that failed during an operation; from then on every
+  // operation but CLOSE and NAME reports it again.
+  int failed_check = 0;
+};
+
+}  // namespace vantrel
+
+#endif  // VANTREL_STORAGE_TNL_OPEN_TABLE_H_

@@ -1,0 +1,215 @@
+#include "storage/tnl/tnl_driver.h"
+
+#include "runtime/data/driver_registry.h"
+#include "runtime/data/error_state.h"
+#include "runtime/data/field_type.h"
+#include "storage/tnl/internal_check.h"
+#include "storage/tnl/tnl_driver_internal.h"
+
+namespace vantrel {
+namespace {
+
+constexpr std::uint32_t kFieldBlockSize = 50;
+
+constexpr auto Op(DriverOp op) { return static_cast<std::uint8_t>(op); }
+constexpr auto Type(FieldType type) { return static_cast<std::uint8_t>(type); }
+
+// The operations of the native operation table, then the field types.
+constexpr std::uint8_t kSupported[] = {
+    70,
+    Op(DriverOp::kOPEN),
+    Op(DriverOp::kSHARE),
+    Op(DriverOp::kCREATE),
+    Op(DriverOp::kCLOSE),
+    Op(DriverOp::kADD),
+    Op(DriverOp::kAPPEND),
+    Op(DriverOp::kPUT),
+    Op(DriverOp::kPUTfileptr),
+    Op(DriverOp::kDELETE),
+    Op(DriverOp::kGETfilekey),
+    Op(DriverOp::kGETfileptr),
+    Op(DriverOp::kGETkeyptr),
+    Op(DriverOp::kREGETfile),
+    Op(DriverOp::kREGETkey),
+    Op(DriverOp::kSETfile),
+    Op(DriverOp::kSETfilekey),
+    Op(DriverOp::kSETfileptr),
+    Op(DriverOp::kSETkey),
+    Op(DriverOp::kSETkeykey),
+    Op(DriverOp::kSETkeyptr),
+    Op(DriverOp::kSETkeykeyptr),
+    Op(DriverOp::kRESETfile),
+    Op(DriverOp::kRESETkey),
+    Op(DriverOp::kNEXT),
+    Op(DriverOp::kPREVIOUS),
+    Op(DriverOp::kSKIP),
+    Op(DriverOp::kEOF),
+    Op(DriverOp::kBOF),
+    Op(DriverOp::kPOSITIONfile),
+    Op(DriverOp::kPOSITIONkey),
+    Op(DriverOp::kPOINTERfile),
+    Op(DriverOp::kPOINTERkey),
+    Op(DriverOp::kRECORDSfile),
+    Op(DriverOp::kRECORDSkey),
+    Op(DriverOp::kCOUNTRECORDS),
+    Op(DriverOp::kHOLDfile),
+    Op(DriverOp::kHOLDfilesec),
+    Op(DriverOp::kRELEASE),
+    Op(DriverOp::kWATCH),
+    Op(DriverOp::kLOCKfile),
+    Op(DriverOp::kLOCKfilesec),
+    Op(DriverOp::kUNLOCK),
+    Op(DriverOp::kLOGOUT),
+    Op(DriverOp::kCOMMIT),
+    Op(DriverOp::kROLLBACK),
+    Op(DriverOp::kFLUSH),
+    Op(DriverOp::kSTREAM),
+    Op(DriverOp::kEMPTY),
+    Op(DriverOp::kBUILDfile),
+    Op(DriverOp::kBUILDkey),
+    Op(DriverOp::kBUILDdyn),
+    Op(DriverOp::kBUILDdynfilter),
+    Op(DriverOp::kBUILDevent),
+    Op(DriverOp::kPACK),
+    Op(DriverOp::kDUPLICATE),
+    Op(DriverOp::kDUPLICATEkey),
+    Op(DriverOp::kREMOVE),
+    Op(DriverOp::kRENAME),
+    Op(DriverOp::kCOPY),
+    Op(DriverOp::kNOMEMO),
+    Op(DriverOp::kBYTES),
+    Op(DriverOp::kNAME),
+    Op(DriverOp::kSEND),
+    Op(DriverOp::kSET_PROPERTY),
+    Op(DriverOp::kGET_PROPERTY),
+    Op(DriverOp::kBLOB_TAKE),
+    Op(DriverOp::kBLOB_YIELD),
+    Op(DriverOp::kQUERY_KEY),
+    Op(DriverOp::kENDVIEW),
+    Op(DriverOp::kCLEAR),
+    17,
+    Type(FieldType::BYTE),
+    Type(FieldType::SHORT),
+    Type(FieldType::USHORT),
+    Type(FieldType::DATE),
+    Type(FieldType::TIME),
+    Type(FieldType::LONG),
+    Type(FieldType::ULONG),
+    Type(FieldType::SREAL),
+    Type(FieldType::REAL),
+    Type(FieldType::DECIMAL),
+    Type(FieldType::STRING),
+    Type(FieldType::CSTRING),
+    Type(FieldType::PSTRING),
+    Type(FieldType::MEMO),
+    Type(FieldType::BLOB),
+    Type(FieldType::GROUP),
+    Type(FieldType::ARRAY),
+};
+static_assert(sizeof(kSupported) == 1 + 70 + 1 + 17);
+
+// A FILE whose record the driver cannot store fails here (47, 75, 79); one
+// without a record takes its declaration from the table at OPEN.
+MadeInstance MakeTnlInstance(FileDeclaration& file) {
+  auto instance = std::make_unique<TnlInstance>(file);
+  if (!file.record.empty()) {
+    instance->declared = DescribeDeclaration(file);
+    if (!instance->declared) return {nullptr, ErrorCode()};
+  }
+  return {std::move(instance), 0};
+}
+
+DriverEntry MakeEntry() {
+  DriverEntry entry;
+  entry.name = "TARNEL";
+  entry.library = "H5TNL.DLL";
+  entry.notice = "Vantrel native file driver";
+  entry.display_name = "Tarnel (TNL)";
+  entry.make_instance = MakeTnlInstance;
+  entry.block_sizes = {kFieldBlockSize, 0, 0, 0};
+  entry.supported = kSupported;
+  entry.second_library = "H5TNLS.DLL";
+  entry.trace = {"HWTARNEL", "TARNEL.LOG"};
+  return entry;
+}
+
+}  // namespace
+
+const DriverEntry& TarnelDriverEntry() {
+  static const DriverEntry entry = MakeEntry();
+  return entry;
+}
+
+void RegisterTarnelDriver() { RegisterDriver(TarnelDriverEntry()); }
+
+TnlInstance::TnlInstance(FileDeclaration& declaration)
+    : declaration(declaration) {}
+
+TnlInstance::~TnlInstance() {
+  table.reset();
+  // A declaration taken from the file lasts while the file is open; the
+  // next OPEN takes it afresh.
+  if (!own_record_.empty()) declaration.record = {};
+}
+
+bool TnlInstance::DeclareFromFile(const TableDescription& stored) {
+  own_record_.assign(stored.record_length, ' ');
+  declaration.record = std::span<char>(own_record_);
+  if (DeclareFromDescription(stored, declaration)) return true;
+  declaration.record = {};
+  own_record_.clear();
+  return false;
+}
+
+std::string TnlInstance::Password() const {
+  return (declaration.attributes & kFileEncrypt) ? declaration.owner
+                                                 : std::string();
+}
+
+DriverResult TnlInstance::Perform(DriverOp op, DriverArgs& args) {
+  // After a failed internal check the table only closes or tells its name.
+  if (table && table->failed_check != 0 && op != DriverOp::kCLOSE &&
+      op != DriverOp::kNAME) {
+    PostCheckFailure(table->failed_check, table->message_name);
+    return {kErrFileSystem};
+  }
+  return Dispatch(op, args);
+}
+
+DriverResult TnlInstance::Dispatch(DriverOp op, DriverArgs& args) {
+  switch (op) {
+    case DriverOp::kOPEN:
+    case DriverOp::kSHARE:
+      return OpenTableOp(*this, args);
+    case DriverOp::kCREATE:
+      return CreateTableOp(*this);
+    case DriverOp::kCLOSE:
+      return CloseTableOp(*this);
+    case DriverOp::kNAME:
+      return NameOp(*this, args);
+    default:
+      break;
+  }
+  // Every other operation works on an open table.
+  if (!table) return {kErrFileNotOpen};
+  switch (op) {
+    case DriverOp::kADD:
+    case DriverOp::kAPPEND:
+      return AddRecordOp(*this);
+    case DriverOp::kGETfileptr:
+      return GetByPointerOp(*this, args);
+    case DriverOp::kBYTES:
+      return BytesOp(*this);
+    case DriverOp::kPOINTERfile:
+    case DriverOp::kPOINTERkey:
+      return PointerOp(*this);
+    case DriverOp::kRECORDSfile:
+    case DriverOp::kRECORDSkey:
+    case DriverOp::kCOUNTRECORDS:
+      return RecordsOp(*this, args.key);
+    default:
+      return {kErrUnsupportedFunction};
+  }
+}
+
+}  // namespace vantrel

@@ -1,0 +1,93 @@
+// The native driver's per-FILE instance and what its groups of operations
+// share. The dispatch (tnl_driver.cpp) hands each operation to a function of
+// its group: tnl_driver_open.cpp, tnl_driver_write.cpp,
+// tnl_driver_fetch.cpp, tnl_driver_service.cpp ...
+#ifndef VANTREL_STORAGE_TNL_TNL_DRIVER_INTERNAL_H_
+#define VANTREL_STORAGE_TNL_TNL_DRIVER_INTERNAL_H_
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "runtime/data/driver_entry.h"
+#include "runtime/data/file_declaration.h"
+#include "storage/tnl/btree.h"
+#include "storage/tnl/description_stream.h"
+#include "storage/tnl/open_table.h"
+
+namespace vantrel {
+
+class TnlInstance : public DriverInstance {
+ public:
+  explicit TnlInstance(FileDeclaration& declaration);
+  ~TnlInstance() override;
+
+  DriverResult Perform(DriverOp op, DriverArgs& args) override;
+
+  // Fills the FILE's declaration from a stored description, with a record
+  // buffer owned by this instance (the FILE had none). False when the
+  // description cannot be declared.
+  bool DeclareFromFile(const TableDescription& stored);
+  // The password the file is enciphered with, empty when it is not.
+  std::string Password() const;
+
+  FileDeclaration& declaration;
+  // The description of the program's declaration; none when the program
+  // gave no record and the table's own description is used.
+  std::optional<TableDescription> declared;
+  std::unique_ptr<OpenTable> table;  // while the FILE is open
+
+ private:
+  DriverResult Dispatch(DriverOp op, DriverArgs& args);
+
+  std::vector<char> own_record_;  // the buffer of a declaration from the file
+};
+
+// What an operation does to the file: only read, or change it.
+enum class Access { kRead, kChange };
+
+// Runs `body` as one operation on the table's file: the file's mode for the
+// access, its header brought up to date, the body (which returns the
+// operation's code), then FinishOperation. An internal check failing inside
+// latches error 90 on the table and drops the operation's changes.
+int RunOnTable(OpenTable& table, Access access,
+               const std::function<int(BTree&)>& body);
+
+// How every operation on a file ends: its changes are committed by the
+// two-step write and the operation's locks given back. Returns 0 or the
+// error of a failed commit (which leaves the file as it was).
+int FinishOperation(OpenTable& table);
+
+// Gives up this table's hold on its current record, if it has one.
+void ReleaseHold(OpenTable& table);
+
+// Fetches data record `number` into the record buffer as the current
+// record, honouring the table's hold, watch and NOMEMO requests (which it
+// clears): 0, 43 when the hold cannot be had at once, 35 when there is no
+// such record (the buffer is then left as it was).
+int FetchRecord(TnlInstance& instance, BTree& tree, std::uint32_t number);
+// Repeats `attempt` while it fails with 43, until the table's hold wait has
+// passed (for ever with kHoldNoLimit).
+int RetryWhileHeld(OpenTable& table, const std::function<int()>& attempt);
+
+// Removes every record of table `number` (the table-name record excepted).
+void RemoveTableRecords(BTree& tree, std::uint32_t number);
+
+// The operation groups.
+DriverResult OpenTableOp(TnlInstance& instance, DriverArgs& args);
+DriverResult CreateTableOp(TnlInstance& instance);
+DriverResult CloseTableOp(TnlInstance& instance);
+
+DriverResult AddRecordOp(TnlInstance& instance);
+
+DriverResult GetByPointerOp(TnlInstance& instance, DriverArgs& args);
+
+DriverResult NameOp(TnlInstance& instance, DriverArgs& args);
+DriverResult BytesOp(TnlInstance& instance);
+DriverResult PointerOp(TnlInstance& instance);
+DriverResult RecordsOp(TnlInstance& instance, const KeyDeclaration* key);
+
+}  // namespace vantrel
+
+#endif  // VANTREL_STORAGE_TNL_TNL_DRIVER_INTERNAL_H_

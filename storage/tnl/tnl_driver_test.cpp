@@ -1,0 +1,254 @@
+#include "storage/tnl/tnl_driver.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "runtime/data/driver_registry.h"
+#include "storage/tnl/header.h"
+#include "storage/tnl/table_catalog.h"
+#include "storage/tnl/table_name.h"
+#include "storage/tnl/tnl_driver_test_support.h"
+
+namespace vantrel {
+namespace {
+
+TEST(TarnelEntryTest, RegisteredWithTheNativeOperationsAndTypes) {
+  RegisterTarnelDriver();
+  const DriverEntry* entry = FindDriver("tarnel");
+  ASSERT_EQ(entry, &TarnelDriverEntry());
+  EXPECT_EQ(entry->display_name.view(), "Tarnel (TNL)");
+  EXPECT_EQ(entry->trace.section, "HWTARNEL");
+  EXPECT_EQ(entry->trace.default_file, "TARNEL.LOG");
+  for (DriverOp op : {DriverOp::kOPEN, DriverOp::kREGETkey, DriverOp::kSEND,
+                      DriverOp::kCOUNTRECORDS, DriverOp::kCLEAR}) {
+    EXPECT_TRUE(entry->Supports(op)) << DriverOpName(static_cast<int>(op));
+  }
+  // Length forms, NULL handling and views are not native operations.
+  for (DriverOp op : {DriverOp::kADDfilelen, DriverOp::kGETfileptrlen,
+                      DriverOp::kNULL, DriverOp::kSETview, DriverOp::kBUFFER}) {
+    EXPECT_FALSE(entry->Supports(op)) << DriverOpName(static_cast<int>(op));
+  }
+  EXPECT_TRUE(entry->SupportsType(static_cast<std::uint8_t>(FieldType::BLOB)));
+  EXPECT_FALSE(
+      entry->SupportsType(static_cast<std::uint8_t>(FieldType::PDECIMAL)));
+}
+
+class TableNameTest : public TnlDriverTest {};
+
+TEST_F(TableNameTest, SplitsAtTheFirstSelectorAfterAnyDirectory) {
+  // A part before "\!" that names a directory does not end the file name.
+  ASSERT_EQ(mkdir(Path("dir").c_str(), 0700), 0);
+  struct Case {
+    std::string name;
+    std::string path;
+    std::string table;
+    std::string message;
+  };
+  const Case cases[] = {
+      {"CARDS.vtl\\!names", "CARDS.vtl", "NAMES", "CARDS.vtl\\!NAMES"},
+      {"cards", "cards.TNL", "UNNAMED", "cards.TNL"},
+      {"cards\\!", "cards.TNL", "UNNAMED", "cards.TNL"},
+      {"a.b/cards\\!x\\!y", "a.b/cards.TNL", "X\\!Y", "a.b/cards.TNL\\!X\\!Y"},
+      {".hidden", ".hidden.TNL", "UNNAMED", ".hidden.TNL"},
+      {Path("dir") + "\\!f.dat\\!t", Path("dir") + "\\!f.dat", "T",
+       Path("dir") + "\\!f.dat\\!T"},
+  };
+  for (const Case& c : cases) {
+    const TableName split = SplitTableName(c.name);
+    EXPECT_EQ(split.path, c.path) << c.name;
+    EXPECT_EQ(split.table, c.table) << c.name;
+    EXPECT_EQ(split.MessageName(), c.message) << c.name;
+  }
+}
+
+TEST_F(TnlDriverTest, AddedRecordsComeBackByPointerAfterReopening) {
+  const Order first{7, "Miller", "Bern"};
+  const Order second{8, "Smith", ""};
+  {
+    auto orders = CreateOpen(Path("orders"));
+    ASSERT_EQ(orders->AddOrder(first), 0) << Error();
+    const std::int64_t first_number = Pointer(orders->file);
+    ASSERT_EQ(orders->AddOrder(second), 0) << Error();
+    EXPECT_GT(Pointer(orders->file), first_number);
+  }
+  EXPECT_TRUE(Problems(Path("orders.TNL")).empty());
+
+  OrdersFile again(Path("orders"));
+  Open(again.file);
+  ASSERT_EQ(ErrorCode(), 0) << Error();
+  // Numbers come from one counter: the table took the first, the records
+  // follow.
+  std::vector<Order> found;
+  for (std::int64_t n = 1; n <= 4; ++n) {
+    Get(again.file, n);
+    if (ErrorCode() == 0) found.push_back(again.Get());
+  }
+  EXPECT_EQ(found, (std::vector<Order>{first, second}));
+  Get(again.file, 99);
+  EXPECT_EQ(ErrorCode(), kErrRecordNotFound);
+  EXPECT_EQ(again.Get(), second);  // a failed fetch leaves the buffer
+}
+
+TEST_F(TnlDriverTest, OpenFailures) {
+  auto orders = CreateOpen(Path("ORDERS.TNL"));
+  Close(orders->file);
+
+  struct Case {
+    std::string name;
+    int code;
+  };
+  const Case cases[] = {
+      {"", kErrInvalidFilename},
+      {Path("missing.TNL"), kErrFileNotFound},
+      // The file holds only UNNAMED.
+      {Path("ORDERS.TNL") + "\\!ORDERS", kErrFileNotFound},
+  };
+  for (const Case& c : cases) {
+    OrdersFile file(c.name);
+    Open(file.file);
+    EXPECT_EQ(ErrorCode(), c.code) << c.name;
+    EXPECT_FALSE(file.file.control.state & kStateOpen) << c.name;
+  }
+}
+
+TEST_F(TnlDriverTest, DeclarationComparedWithTheStoredDescription) {
+  CreateOpen(Path("orders")).reset();
+
+  // Other labels only: accepted.
+  OrdersFile relabelled(Path("orders"));
+  relabelled.id_key->label = "ORD:NUMBERKEY";
+  relabelled.file.label = "X";
+  Open(relabelled.file);
+  EXPECT_EQ(ErrorCode(), 0) << Error();
+  Close(relabelled.file);
+
+  // A key that is no longer DUP: refused.
+  OrdersFile changed(Path("orders"));
+  changed.name_key->flags = kKeyNoCase;
+  Open(changed.file);
+  EXPECT_EQ(ErrorCode(), kErrInvalidRecordDeclaration);
+}
+
+TEST_F(TnlDriverTest, FileWithoutRecordIsDeclaredFromTheTable) {
+  {
+    auto orders = CreateOpen(Path("orders"));
+    ASSERT_EQ(orders->AddOrder({5, "Jones", "Rome"}), 0);
+  }
+  OrdersFile bare(Path("orders"), /*with_record=*/false);
+  Open(bare.file);
+  ASSERT_EQ(ErrorCode(), 0) << Error();
+  ASSERT_EQ(bare.file.record.size(), kOrderLength);
+  ASSERT_EQ(bare.file.keys.size(), 3u);
+  EXPECT_EQ(bare.file.keys[1].flags, kKeyDup | kKeyNoCase);
+  Get(bare.file, 2);
+  ASSERT_EQ(ErrorCode(), 0) << Error();
+  EXPECT_EQ(bare.Get(), (Order{5, "Jones", "Rome"}));
+  Close(bare.file);
+  EXPECT_TRUE(bare.file.record.empty());
+}
+
+TEST_F(TnlDriverTest, CreateReplacesItsTableAndKeepsTheOthers) {
+  const std::string file = Path("multi.TNL");
+  {
+    auto a = CreateOpen(file + "\\!a");
+    ASSERT_EQ(a->AddOrder({1, "Alpha", "X"}), 0);
+    auto b = CreateOpen(file + "\\!b");  // same file, open twice
+    ASSERT_EQ(b->AddOrder({2, "Beta", "Y"}), 0);
+  }
+  OrdersFile again(file + "\\!A");
+  Create(again.file);
+  ASSERT_EQ(ErrorCode(), 0) << Error();
+  EXPECT_TRUE(Problems(file).empty());
+
+  TnlFile raw;
+  ASSERT_TRUE(raw.Open(file, 0x40));
+  ASSERT_EQ(raw.LoadHeader(LockWait::kWait), kLoadOk);
+  BTree tree(raw);
+  const auto tables = ListTables(tree);
+  ASSERT_EQ(tables.size(), 2u);
+  for (const TableEntry& t : tables) {
+    const auto counters = ReadCountersOf(tree, t.number, kKindData);
+    ASSERT_TRUE(counters) << t.name;
+    // A is new and empty under a new number; B kept its record.
+    EXPECT_EQ(counters->count, t.name == "A" ? 0u : 1u) << t.name;
+  }
+  EXPECT_GT(tables[0].number, tables[1].number);
+  raw.EndOperation();
+}
+
+TEST_F(TnlDriverTest, AddChecksUniqueKeysBeforeWritingAnything) {
+  auto orders = CreateOpen(Path("orders"));
+  ASSERT_EQ(orders->AddOrder({1, "Same", "Oslo"}), 0);
+  const std::int64_t current = Pointer(orders->file);
+  // DUP key NAME and OPT key CITY never collide; ID does.
+  EXPECT_EQ(orders->AddOrder({2, "same", ""}), 0);
+  EXPECT_EQ(orders->AddOrder({1, "Other", "Rome"}), kErrDuplicateKey);
+  EXPECT_EQ(Pointer(orders->file), current + 1);
+  Close(orders->file);
+
+  TnlFile raw;
+  ASSERT_TRUE(raw.Open(Path("orders.TNL"), 0x40));
+  ASSERT_EQ(raw.LoadHeader(LockWait::kWait), kLoadOk);
+  BTree tree(raw);
+  const std::uint32_t table = *FindTable(tree, "UNNAMED");
+  EXPECT_EQ(ReadCountersOf(tree, table, kKindData)->count, 2u);
+  EXPECT_EQ(ReadCountersOf(tree, table, 0)->count, 2u);
+  EXPECT_EQ(ReadCountersOf(tree, table, 2)->count, 1u);  // blank city: none
+  raw.EndOperation();
+  EXPECT_TRUE(CheckFileIntegrity(raw).empty());
+}
+
+// Replaces the root page's body on disk by `body` (returning the old one)
+// and raises the change counter, so that the next user reloads it.
+std::vector<char> ReplaceRootPage(const std::string& path,
+                                  std::vector<char> body) {
+  constexpr off_t kPageBody = 4;  // after the page's home address
+  const int fd = ::open(path.c_str(), O_RDWR);
+  std::uint32_t root = 0;
+  std::uint32_t counter = 0;
+  EXPECT_EQ(::pread(fd, &root, 4, 0x1C), 4);
+  EXPECT_EQ(::pread(fd, &counter, 4, 0x18), 4);
+  counter += 2;
+  EXPECT_EQ(::pwrite(fd, &counter, 4, 0x18), 4);
+  const off_t at = static_cast<off_t>(kHeaderSize) + root * 256 + kPageBody;
+  std::vector<char> old(body.size());
+  EXPECT_EQ(::pread(fd, old.data(), old.size(), at),
+            static_cast<ssize_t>(old.size()));
+  EXPECT_EQ(::pwrite(fd, body.data(), body.size(), at),
+            static_cast<ssize_t>(body.size()));
+  ::close(fd);
+  return old;
+}
+
+TEST_F(TnlDriverTest, FailedInternalCheckLatchesOnTheTable) {
+  auto orders = CreateOpen(Path("orders"));
+  ASSERT_EQ(orders->AddOrder({1, "Ann", "Oslo"}), 0);
+  const std::int64_t record = Pointer(orders->file);
+  const std::vector<char> sound =
+      ReplaceRootPage(Path("orders.TNL"), std::vector<char>(252, '\x5A'));
+
+  Get(orders->file, record);
+  ASSERT_EQ(ErrorCode(), kErrFileSystem);
+  EXPECT_EQ(FileError(), "Possible data corruption in file");
+  const std::string check(FileErrorCode());
+  EXPECT_FALSE(check.empty());
+
+  // Later operations report the same check and do nothing, even once the
+  // file is sound again: the ADD adds no record.
+  ReplaceRootPage(Path("orders.TNL"), sound);
+  ClearError();
+  EXPECT_EQ(orders->AddOrder({2, "Bob", "Rome"}), kErrFileSystem);
+  EXPECT_EQ(FileErrorCode(), check);
+  EXPECT_EQ(Name(orders->file), Path("orders.TNL"));
+  Close(orders->file);
+  EXPECT_EQ(ErrorCode(), 0);
+
+  OrdersFile again(Path("orders"));
+  Open(again.file);
+  EXPECT_EQ(Records(again.file), 1);
+  EXPECT_EQ(ErrorCode(), 0) << Error();
+}
+
+}  // namespace
+}  // namespace vantrel

@@ -1,0 +1,146 @@
+// A small orders table declared as the program would, for the driver's
+// tests: ID (LONG, unique key), NAME (STRING 12, DUP NOCASE key), CITY
+// (STRING 8, OPT key).
+#ifndef VANTREL_STORAGE_TNL_TNL_DRIVER_TEST_SUPPORT_H_
+#define VANTREL_STORAGE_TNL_TNL_DRIVER_TEST_SUPPORT_H_
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "runtime/data/descriptor_builder.h"
+#include "runtime/data/driver_state_table.h"
+#include "runtime/data/error_state.h"
+#include "runtime/data/file_statements.h"
+#include "storage/tnl/file_check.h"
+#include "storage/tnl/tnl_driver.h"
+
+namespace vantrel {
+
+inline constexpr std::size_t kOrderIdOffset = 0;
+inline constexpr std::size_t kOrderNameOffset = 4;
+inline constexpr std::size_t kOrderNameSize = 12;
+inline constexpr std::size_t kOrderCityOffset = 16;
+inline constexpr std::size_t kOrderCitySize = 8;
+inline constexpr std::size_t kOrderLength = 24;
+
+struct Order {
+  std::int32_t id = 0;
+  std::string name;
+  std::string city;
+  bool operator==(const Order&) const = default;
+};
+
+// One FILE on the driver with its own record buffer.
+class OrdersFile {
+ public:
+  explicit OrdersFile(const std::string& name, bool with_record = true) {
+    file.label = "ORD";
+    file.driver_name = "TARNEL";
+    file.name = name;
+    if (!with_record) return;
+    file.descriptor = DescriptorBuilder()
+                          .Group("ORD:RECORD")
+                          .Long("ORD:ID")
+                          .String("ORD:NAME", kOrderNameSize)
+                          .String("ORD:CITY", kOrderCitySize)
+                          .End()
+                          .Descriptor();
+    buffer_.assign(kOrderLength, ' ');
+    file.record = buffer_;
+    id_key = &AddKey("ORD:IDKEY", 0, {2});
+    name_key = &AddKey("ORD:NAMEKEY", kKeyDup | kKeyNoCase, {3});
+    city_key = &AddKey("ORD:CITYKEY", kKeyOpt, {4});
+  }
+  ~OrdersFile() {
+    if (file.control.state & kStateOpen) Close(file);
+  }
+
+  KeyDeclaration& AddKey(std::string label, std::uint16_t flags,
+                         std::vector<std::int16_t> components) {
+    KeyDeclaration key;
+    key.label = std::move(label);
+    key.flags = flags;
+    key.components = std::move(components);
+    return file.AddKey(std::move(key));
+  }
+
+  void Set(const Order& order) {
+    std::memcpy(file.record.data() + kOrderIdOffset, &order.id, 4);
+    Put(order.name, kOrderNameOffset, kOrderNameSize);
+    Put(order.city, kOrderCityOffset, kOrderCitySize);
+  }
+  Order Get() const {
+    Order order;
+    std::memcpy(&order.id, file.record.data() + kOrderIdOffset, 4);
+    order.name = Text(kOrderNameOffset, kOrderNameSize);
+    order.city = Text(kOrderCityOffset, kOrderCitySize);
+    return order;
+  }
+  // Adds `order`; returns ERRORCODE.
+  int AddOrder(const Order& order) {
+    Set(order);
+    Add(file);
+    return ErrorCode();
+  }
+
+  FileDeclaration file;
+  KeyDeclaration* id_key = nullptr;
+  KeyDeclaration* name_key = nullptr;
+  KeyDeclaration* city_key = nullptr;
+
+ private:
+  void Put(const std::string& text, std::size_t offset, std::size_t size) {
+    std::memset(file.record.data() + offset, ' ', size);
+    std::memcpy(file.record.data() + offset, text.data(),
+                std::min(size, text.size()));
+  }
+  std::string Text(std::size_t offset, std::size_t size) const {
+    std::string text(file.record.data() + offset, size);
+    text.erase(text.find_last_not_of(' ') + 1);
+    return text;
+  }
+
+  std::vector<char> buffer_;
+};
+
+// A fresh directory per test; the driver registered.
+class TnlDriverTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    RegisterTarnelDriver();
+    char pattern[] = "/tmp/vantrel_tnl_driver_XXXXXX";
+    dir_ = mkdtemp(pattern);
+    ClearError();
+  }
+  void TearDown() override { std::system(("rm -rf " + dir_).c_str()); }
+
+  std::string Path(const std::string& name) const { return dir_ + "/" + name; }
+
+  // Creates the table `name` (a FILE name, "\!" allowed) and opens it.
+  std::unique_ptr<OrdersFile> CreateOpen(const std::string& name) {
+    auto orders = std::make_unique<OrdersFile>(name);
+    Create(orders->file);
+    EXPECT_EQ(ErrorCode(), 0) << Error();
+    Share(orders->file);
+    EXPECT_EQ(ErrorCode(), 0) << Error();
+    return orders;
+  }
+
+  // The integrity check's findings on a file no table has open.
+  static std::vector<std::string> Problems(const std::string& path) {
+    TnlFile file;
+    if (!file.Open(path, 0x40)) return {"cannot open " + path};
+    return CheckFileIntegrity(file);
+  }
+
+  std::string dir_;
+};
+
+}  // namespace vantrel
+
+#endif  // VANTREL_STORAGE_TNL_TNL_DRIVER_TEST_SUPPORT_H_
