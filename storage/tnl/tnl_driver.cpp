@@ -187,6 +187,13 @@ DriverResult TnlInstance::Dispatch(DriverOp op, DriverArgs& args) {
       return CloseTableOp(*this);
     case DriverOp::kNAME:
       return NameOp(*this, args);
+    case DriverOp::kBUILDfile:
+    case DriverOp::kBUILDevent:
+    case DriverOp::kPACK:
+    case DriverOp::kBUILDkey:
+    case DriverOp::kBUILDdyn:
+    case DriverOp::kBUILDdynfilter:
+      return BuildOp(*this, op, args);
     default:
       break;
   }

@@ -88,6 +88,9 @@ DriverResult BytesOp(TnlInstance& instance);
 DriverResult PointerOp(TnlInstance& instance);
 DriverResult RecordsOp(TnlInstance& instance, const KeyDeclaration* key);
 
+// BUILDfile, BUILDevent, PACK, BUILDkey, BUILDdyn, BUILDdynfilter.
+DriverResult BuildOp(TnlInstance& instance, DriverOp op, DriverArgs& args);
+
 }  // namespace vantrel
 
 #endif  // VANTREL_STORAGE_TNL_TNL_DRIVER_INTERNAL_H_
