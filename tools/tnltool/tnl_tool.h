@@ -5,6 +5,7 @@
 //   tnltool check FILE           one line per problem; exit 1 when any
 //   tnltool dump FILE [--table NAME]
 //                                declaration, then every data record
+//                                with its memos
 //   --password P                 for enciphered files
 //
 // Text on the terminal is UTF-8; names and values inside are Windows-1252.
