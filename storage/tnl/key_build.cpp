@@ -161,7 +161,7 @@ class KeyBuilder {
         count = InsertEntriesDirectly(k.key);
       }
       WriteCountersOf(tree_, table_, k.key,
-                      {static_cast<std::uint32_t>(count), 0});
+                      {static_cast<std::uint32_t>(count), options_.pending});
     }
     Report(BuildStage::kWriting, entries_written_, entries_total_, writing_);
   }

@@ -8,8 +8,8 @@
 //   writing  (only when reading went through) the character-tables record is
 //            replaced when new tables were asked for; then per key the old
 //            entries are removed, the sorted entries inserted in key order,
-//            and its counters record set to the new count with nothing
-//            pending.
+//            and its counters record set to the new count and the pending
+//            number asked for (normally 0: nothing pending).
 // Nothing in the file changes before the writing stage, so a cancel, a
 // duplicate value in a unique key or a failing temporary file leaves every
 // key as it was. The writing stage cannot be cancelled and always ends with
@@ -53,7 +53,15 @@ struct KeyBuildOptions {
   // When set, only records it accepts (number, stored image) get entries in
   // the keys being built: a key over a subset of the table.
   std::function<bool(std::uint32_t, std::span<const std::uint8_t>)> include;
+  // The second word of each built key's counters record: the lowest record
+  // number whose entry may be missing, 0 for a key that is complete and kept
+  // up to date.
+  std::uint32_t pending = 0;
 };
+
+// A pending number that leaves every record's entry open: a key built over
+// part of the table, or one that changes to the table do not maintain.
+inline constexpr std::uint32_t kEveryRecordPending = 1;
 
 // Rebuilds keys `keys` (key numbers of `description`) of `table`. `rules`
 // carry the table's character tables and OEM flag. Returns 0, 40

@@ -14,10 +14,11 @@
 //   BUILDdyn    the key given: its entries are written into the table like
 //               those of any key. A runtime-built key is not kept up to date
 //               by ADD, PUT and DELETE, so its entries show the table as it
-//               was at the build until the next BUILDdyn
+//               was at the build until the next BUILDdyn; its counters record
+//               says so by marking every record's entry as pending
 //   BUILDdynfilter  as BUILDdyn over the records for which the filter
 //               expression (names bound by the program, reading the record
-//               buffer) is true
+//               buffer) is true; also marked as pending
 // BUILDfile, BUILDevent and PACK on a FILE that is not open open its table
 // for exclusive use and close it again afterwards.
 #include <cstring>
@@ -137,9 +138,15 @@ int RunBuild(TnlInstance& instance, DriverOp op, DriverArgs& args) {
   const bool was_open = (file.control.state & kStateOpen) != 0;
   if (op == DriverOp::kBUILDevent) options.progress = ReportTo(file, was_open);
 
+  // A runtime-built key is left alone by ADD, PUT and DELETE, and a filtered
+  // one covers part of the table: neither vouches for every record.
+  const bool runtime_built = args.key && (args.key->flags & kKeyRuntimeBuilt);
+  const bool filtered = op == DriverOp::kBUILDdynfilter && !args.text.empty();
+  if (runtime_built || filtered) options.pending = kEveryRecordPending;
+
   ExprParse filter;
   std::optional<RecordFilter> record_filter;
-  if (op == DriverOp::kBUILDdynfilter && !args.text.empty()) {
+  if (filtered) {
     filter = ParseExpression(args.text);
     if (!filter.root) return filter.error;
     record_filter.emplace(instance, *filter.root);
