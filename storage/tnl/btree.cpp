@@ -93,6 +93,46 @@ std::optional<PageRecord> BTree::NextFrom(std::vector<Step>& path,
   return std::nullopt;
 }
 
+std::optional<PageRecord> BTree::FindLastBelow(
+    std::span<const std::uint8_t> key) {
+  auto path = Descend(key);
+  return PreviousFrom(path, path.back().page->records.LowerBound(key));
+}
+
+std::optional<PageRecord> BTree::FindLastAtOrBelow(
+    std::span<const std::uint8_t> key) {
+  auto path = Descend(key);
+  return PreviousFrom(path, path.back().page->records.UpperBound(key));
+}
+
+// The record just before `position` of the path's leaf, or when the leaf has
+// none there the last record of the next leaf to the left. A child holds
+// only keys from its separator up to the next separator, so the leaf to the
+// left holds nothing at or above the search key.
+std::optional<PageRecord> BTree::PreviousFrom(std::vector<Step>& path,
+                                              std::size_t position) {
+  const Page* leaf = path.back().page;
+  if (leaf->level == 0 && position > 0 && position <= leaf->records.size()) {
+    return leaf->records.At(position - 1);
+  }
+  path.pop_back();
+  while (!path.empty()) {
+    Step& step = path.back();
+    if (step.index > 0) {
+      Page* page = file_.GetPage(step.page->records.At(step.index - 1).child);
+      while (page->level > 0 && !page->records.empty()) {
+        page = file_.GetPage(page->records.At(page->records.size() - 1).child);
+      }
+      if (page->level == 0 && !page->records.empty()) {
+        return page->records.At(page->records.size() - 1);
+      }
+      return std::nullopt;  // an empty page below the root: damaged tree
+    }
+    path.pop_back();
+  }
+  return std::nullopt;
+}
+
 void BTree::Insert(PageRecord record) {
   Check(record.bytes.size() < kRecordLengthLimit &&
             record.key_length <= record.bytes.size(),

@@ -1,5 +1,5 @@
 // The file's one tree of records, spread over pages: descent, find, find
-// first greater, insert with page splits and remove.
+// first greater or last below, insert with page splits and remove.
 //
 // An inner page holds, per child, a separator: a key-only copy of the first
 // record the child held when it was linked, with the child's page number.
@@ -49,6 +49,11 @@ class BTree {
   // The first record whose key part is not below `key`, or none.
   std::optional<PageRecord> FindFirstAtOrAbove(
       std::span<const std::uint8_t> key);
+  // The last record whose key part sorts before `key`, or none.
+  std::optional<PageRecord> FindLastBelow(std::span<const std::uint8_t> key);
+  // The last record whose key part is not above `key`, or none.
+  std::optional<PageRecord> FindLastAtOrBelow(
+      std::span<const std::uint8_t> key);
   // Adds the record to its leaf; the caller has checked uniqueness.
   void Insert(PageRecord record);
   // Takes out the record whose key part equals `key`; false when none does.
@@ -63,6 +68,8 @@ class BTree {
   std::vector<Step> Descend(std::span<const std::uint8_t> key);
   std::optional<PageRecord> NextFrom(std::vector<Step>& path,
                                      std::size_t position);
+  std::optional<PageRecord> PreviousFrom(std::vector<Step>& path,
+                                         std::size_t position);
   Page* ParentOf(Page* page);
   void SplitIfNeeded(Page* page);
   void SplitRoot(Page* root);

@@ -8,6 +8,7 @@
 #include <map>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "storage/tnl/internal_check.h"
@@ -19,6 +20,9 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr unsigned kReadWriteShared = 0x42;
+constexpr std::size_t kLongestRandomKey = 12;
+// Longer than every random key and all 0xFF, so above all of them.
+constexpr std::size_t kAboveAll = kLongestRandomKey + 1;
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -81,6 +85,19 @@ class BTreeTest : public ::testing::Test {
     return out;
   }
 
+  // Every record in reverse order, stepping with FindLastBelow from a key
+  // above all others, as (key, bytes) pairs.
+  static std::vector<std::pair<Bytes, Bytes>> WalkBackward(BTree& tree) {
+    std::vector<std::pair<Bytes, Bytes>> out;
+    auto previous = tree.FindLastAtOrBelow(Bytes(kAboveAll, 0xFF));
+    while (previous) {
+      Bytes key(previous->Key().begin(), previous->Key().end());
+      out.emplace_back(key, previous->bytes);
+      previous = tree.FindLastBelow(key);
+    }
+    return out;
+  }
+
   // The keys of the records of each child of the root, in order.
   static std::vector<std::vector<std::string>> RootChildren(TnlFile& f) {
     std::vector<std::vector<std::string>> out;
@@ -108,7 +125,7 @@ TEST_F(BTreeTest, RandomInsertsAndRemovesMatchAMapModel) {
   auto insert_phase = [&](int count) {
     ASSERT_EQ(WithFile([&](TnlFile&, BTree& tree) {
                 for (int i = 0; i < count; ++i) {
-                  Bytes key(1 + rng() % 12);
+                  Bytes key(1 + rng() % kLongestRandomKey);
                   for (auto& b : key) b = static_cast<std::uint8_t>(rng());
                   if (model.count(key)) continue;
                   // Mostly small records, now and then a large one.
@@ -140,12 +157,41 @@ TEST_F(BTreeTest, RandomInsertsAndRemovesMatchAMapModel) {
               }),
               0);
   };
+  // Backward searches for random keys, keys of records and their prefixes
+  // (which sort just before them) against the model.
+  // The found record must be the model's last one before `bound`.
+  auto expect_before = [&](const std::optional<PageRecord>& found,
+                           std::map<Bytes, Bytes>::const_iterator bound) {
+    ASSERT_EQ(found.has_value(), bound != model.cbegin());
+    if (found) {
+      EXPECT_EQ(found->bytes, std::prev(bound)->second);
+    }
+  };
+  auto probe_backward = [&](BTree& tree) {
+    for (int i = 0; i < 400; ++i) {
+      Bytes probe;
+      if (!keys.empty() && i % 2 == 0) {
+        probe = keys[rng() % keys.size()];
+        if (i % 4 == 0) probe.resize(rng() % probe.size());
+      } else {
+        probe.resize(rng() % kAboveAll);
+        for (auto& b : probe) b = static_cast<std::uint8_t>(rng());
+      }
+      expect_before(tree.FindLastBelow(probe), model.lower_bound(probe));
+      expect_before(tree.FindLastAtOrBelow(probe), model.upper_bound(probe));
+    }
+  };
   auto verify = [&](const char* phase) {
     SCOPED_TRACE(phase);
     ASSERT_EQ(WithFile(
                   [&](TnlFile& f, BTree& tree) {
                     EXPECT_EQ(CheckStructure(f), "");
                     EXPECT_TRUE(Walk(tree) == model);
+                    const auto backward = WalkBackward(tree);
+                    const std::vector<std::pair<Bytes, Bytes>> reversed(
+                        model.rbegin(), model.rend());
+                    EXPECT_TRUE(backward == reversed);
+                    probe_backward(tree);
                     for (std::size_t i = 0; i < keys.size(); i += 97) {
                       auto found = tree.Find(keys[i]);
                       ASSERT_TRUE(found.has_value());
