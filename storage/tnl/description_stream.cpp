@@ -259,7 +259,9 @@ DescriptionMatch CompareDescription(const TableDescription& declared,
 std::optional<TableDescription> DescribeDeclaration(
     const FileDeclaration& file) {
   const std::string& name = file.DisplayName();
-  if (file.record.size() > kMaxDeclaredRecord) {
+  if (file.record.size() > kMaxDeclaredRecord ||
+      file.memos.size() > kMaxDeclaredMemos ||
+      file.keys.size() > kMaxDeclaredKeys) {
     PostError(kErrInvalidRecordDeclaration, name);
     return std::nullopt;
   }

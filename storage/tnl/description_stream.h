@@ -100,7 +100,8 @@ DescriptionMatch CompareDescription(const TableDescription& declared,
 // in order (the record's GROUP first); a key component names its field by
 // position from 0. Pictures and external names that are empty are absent.
 // Posts error 47, 79 or 75 and returns none when the declaration cannot be
-// stored: a record over kMaxDeclaredRecord bytes, an unsupported type at
+// stored: a record over kMaxDeclaredRecord bytes, more memos or keys than a
+// table can number, an unsupported type at
 // the top level, or a descriptor that does not begin with a GROUP or nests
 // groups more than kMaxGroupNesting deep.
 // Read mode's second half: fills a declaration (descriptor, keys, memos)
@@ -111,6 +112,10 @@ bool DeclareFromDescription(const TableDescription& table,
                             FileDeclaration& file);
 
 inline constexpr std::size_t kMaxDeclaredRecord = 15000;
+// Memo numbers are one byte; key numbers stay below the data-record kind
+// byte (0xF3) so that a table's key entries sort before its data records.
+inline constexpr std::size_t kMaxDeclaredMemos = 0x100;
+inline constexpr std::size_t kMaxDeclaredKeys = 0xF3;
 inline constexpr std::uint32_t kMaxGroupNesting = 100;
 std::optional<TableDescription> DescribeDeclaration(
     const FileDeclaration& file);

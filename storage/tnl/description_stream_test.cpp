@@ -300,6 +300,21 @@ TEST_F(DeclarationTest, RefusedDeclarations) {
               .Descriptor(),
           4);
   EXPECT_TRUE(DescribeDeclaration(file_));
+  // One memo or key more than a table can number.
+  Declare(DescriptorBuilder().Group("R").Long("L").End().Descriptor(), 4);
+  file_.memos.resize(kMaxDeclaredMemos);
+  ClearError();
+  EXPECT_TRUE(DescribeDeclaration(file_)) << ErrorCode();
+  file_.memos.emplace_back();
+  EXPECT_FALSE(DescribeDeclaration(file_));
+  EXPECT_EQ(ErrorCode(), kErrInvalidRecordDeclaration);
+  file_.memos.clear();
+  for (std::size_t k = 0; k <= kMaxDeclaredKeys; ++k) {
+    file_.AddKey(KeyDeclaration{"K", "", 0, {1}});
+  }
+  ClearError();
+  EXPECT_FALSE(DescribeDeclaration(file_));
+  EXPECT_EQ(ErrorCode(), kErrInvalidRecordDeclaration);
 }
 
 }  // namespace

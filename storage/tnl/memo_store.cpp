@@ -209,7 +209,9 @@ std::optional<std::size_t> WriteRecordMemos(
     const TableDescription& description, std::span<const ByteString> contents,
     bool oem) {
   const auto& memos = description.memos;
-  if (contents.size() != memos.size()) return std::nullopt;
+  if (contents.size() != memos.size() || memos.size() > kMaxDeclaredMemos) {
+    return std::nullopt;
+  }
   std::vector<std::vector<ByteString>> all;
   for (std::size_t m = 0; m < memos.size(); ++m) {
     auto chunks = MemoChunks(contents[m], FormOf(memos[m], oem));
@@ -228,6 +230,7 @@ std::optional<std::vector<ByteString>> ReadRecordMemos(
     BTree& tree, std::uint32_t table, std::uint32_t record,
     const TableDescription& description, bool oem,
     std::span<const std::size_t> declared_sizes) {
+  if (description.memos.size() > kMaxDeclaredMemos) return std::nullopt;
   std::vector<ByteString> out;
   for (std::size_t m = 0; m < description.memos.size(); ++m) {
     const DescribedMemo& memo = description.memos[m];

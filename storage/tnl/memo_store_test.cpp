@@ -299,6 +299,13 @@ TEST_F(MemoStoreTest, ContentsThatDoNotFitChangeNothing) {
                                   false));
     EXPECT_FALSE(WriteRecordMemos(tree, kTable, 7, description_,
                                   std::vector<ByteString>{{}}, false));
+    // Memo 256 would wrap onto memo 0's chunks.
+    TableDescription many = description_;
+    many.memos.resize(kMaxDeclaredMemos + 1);
+    EXPECT_FALSE(WriteRecordMemos(tree, kTable, 7, many,
+                                  std::vector<ByteString>(many.memos.size()),
+                                  false));
+    EXPECT_FALSE(ReadRecordMemos(tree, kTable, 7, many, false));
   });
   EXPECT_EQ(Chunks(7, 0), std::vector<ByteString>{Bytes("kept")});
 }
