@@ -12,6 +12,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "runtime/data/driver_op.h"
 
@@ -87,10 +88,18 @@ struct MadeInstance {
 };
 using MakeInstanceFunction = MadeInstance (*)(FileDeclaration& file);
 
-// Where a driver's trace settings live in the system profile.
+// Where a driver's trace settings live in the system profile, and how its
+// files show in the trace when they are not plain FILEs.
 struct TraceSettingsSource {
   std::string_view section;       // "HWASCII"
   std::string_view default_file;  // "ASCII.LOG"
+  // The lines written before a file's first call; nullptr: its declaration.
+  std::vector<std::string> (*declaration_lines)(const FileDeclaration&) =
+      nullptr;
+  // Text before the operation's name in a call's line, and the width that
+  // part is padded to; nullptr and 0: none and the usual width.
+  std::string (*call_prefix)(const FileDeclaration&) = nullptr;
+  std::size_t call_width = 0;
 };
 
 // One registered driver.

@@ -190,13 +190,19 @@ std::vector<std::string> TraceDeclarationLines(const FileDeclaration& file) {
 std::string TraceCallLine(const FileDeclaration& file, DriverOp op,
                           const KeyDeclaration* key, int code,
                           std::int64_t elapsed_ms) {
-  std::string call(DriverOpName(static_cast<int>(op)));
+  const TraceSettingsSource* source =
+      file.driver != nullptr ? &file.driver->trace : nullptr;
+  std::string call =
+      source && source->call_prefix ? source->call_prefix(file) : "";
+  const std::size_t width =
+      source && source->call_width ? source->call_width : kCallNameWidth;
+  call += DriverOpName(static_cast<int>(op));
   call += '(' + file.DisplayName();
   if (key != nullptr) {
     call += ',' + key->label + '[' + std::to_string(file.KeyNumber(*key)) + ']';
   }
   call += ' ' + std::to_string(trace_thread_index + 1) + ") ";
-  if (call.size() < kCallNameWidth) call.resize(kCallNameWidth, ' ');
+  if (call.size() < width) call.resize(width, ' ');
 
   if (code == kErrFileSystem) {
     call += "File Error: " + std::string(FileError()) + ' ';
@@ -264,7 +270,9 @@ void DriverTrace::WriteCall(FileDeclaration& file, DriverOp op,
   if (log_ == nullptr) return;
   std::string text;
   if (!file.control.trace_declared) {
-    for (const std::string& line : TraceDeclarationLines(file)) {
+    const auto declared = file.driver->trace.declaration_lines;
+    for (const std::string& line :
+         declared ? declared(file) : TraceDeclarationLines(file)) {
       text += line + '\n';
     }
     file.control.trace_declared = true;
@@ -275,6 +283,14 @@ void DriverTrace::WriteCall(FileDeclaration& file, DriverOp op,
       text += line + '\n';
     }
   }
+  std::fwrite(text.data(), 1, text.size(), log_);
+  std::fflush(log_);
+}
+
+void DriverTrace::WriteLine(std::string_view line) {
+  if (log_ == nullptr) return;
+  std::string text(line);
+  text += '\n';
   std::fwrite(text.data(), 1, text.size(), log_);
   std::fflush(log_);
 }

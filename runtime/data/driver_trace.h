@@ -73,6 +73,8 @@ class DriverTrace {
   // file) and flushes them.
   void WriteCall(FileDeclaration& file, DriverOp op, const KeyDeclaration* key,
                  int code, std::int64_t elapsed_ms);
+  // Writes one line of another origin (a view's calls on its files).
+  void WriteLine(std::string_view line);
 
  private:
   TraceSettings settings_;

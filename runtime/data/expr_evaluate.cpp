@@ -72,9 +72,9 @@ Value Arithmetic(ExprOp op, const ExprValue& x, const ExprValue& y) {
   }
 }
 
-// Numbers compare as numbers, and so does a number with a string that reads
-// as one; anything else compares as text without trailing blanks.
-int Compare(const ExprValue& x, const ExprValue& y) {
+}  // namespace
+
+int CompareExprValues(const ExprValue& x, const ExprValue& y) {
   bool numeric = (x.IsNumber() || IsNumericText(x.text)) &&
                  (y.IsNumber() || IsNumericText(y.text)) &&
                  (x.IsNumber() || y.IsNumber());
@@ -89,6 +89,8 @@ int Compare(const ExprValue& x, const ExprValue& y) {
   std::string a = AsText(x), b = AsText(y);
   return CompareStrings(ClipText(a), ClipText(b));
 }
+
+namespace {
 
 bool ComparisonHolds(ExprOp op, int c) {
   switch (op) {
@@ -123,7 +125,7 @@ Value Binary(ExprOp op, const ExprValue& x, const ExprValue& y) {
     case kOpGreater:
     case kOpLessEqual:
     case kOpGreaterEqual:
-      return ExprValue::Bool(ComparisonHolds(op, Compare(x, y)));
+      return ExprValue::Bool(ComparisonHolds(op, CompareExprValues(x, y)));
     default:
       return Arithmetic(op, x, y);
   }

@@ -16,6 +16,11 @@ namespace vantrel {
 // function refusing its arguments).
 std::optional<ExprValue> EvaluateTree(const ExprNode& node);
 
+// Compares two values as the comparison operators do: numbers as numbers,
+// and so a number with a string that reads as one; anything else as text
+// without trailing blanks, by the character tables. Negative, 0, positive.
+int CompareExprValues(const ExprValue& x, const ExprValue& y);
+
 // EVALUATE(text): the value as text, with ERRORCODE cleared. On an error the
 // result is empty and ERRORCODE is 800, or 801 with the text
 // "No BIND on variable (NAME)" for a name bound nowhere.
