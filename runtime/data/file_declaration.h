@@ -64,6 +64,10 @@ struct MemoDeclaration {
   std::string external_name;
   std::uint8_t flags = 0;
   std::uint32_t size = 0;  // a MEMO's declared size
+  // A MEMO's buffer, `size` bytes, which the driver fills on a fetch and
+  // stores from on ADD and PUT. A MEMO without one is neither read nor
+  // changed. A BLOB's contents live with the driver instead.
+  std::span<char> buffer{};
 };
 
 // What the runtime keeps per file between driver calls.

@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "runtime/data/error_state.h"
+#include "storage/tnl/file_locks.h"
 
 namespace vantrel {
 namespace {
@@ -27,6 +28,23 @@ std::string RegistryKey(const std::string& path) {
 }
 
 }  // namespace
+
+bool TakeNumberLock(SharedFile& shared, std::uint32_t n) {
+  File* file = shared.file.channel().file();
+  if (file == nullptr || shared.locked_numbers.count(n) != 0 ||
+      !file->LockByte(HoldPosition(n), LockWait::kNoWait)) {
+    return false;
+  }
+  shared.locked_numbers.insert(n);
+  return true;
+}
+
+void ReleaseNumberLock(SharedFile& shared, std::uint32_t n) {
+  if (shared.locked_numbers.erase(n) == 0) return;
+  if (File* file = shared.file.channel().file()) {
+    file->UnlockByte(HoldPosition(n));
+  }
+}
 
 AcquiredFile AcquireFile(const std::string& path, unsigned mode,
                          std::string_view password) {

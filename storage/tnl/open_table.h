@@ -7,6 +7,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,7 +31,15 @@ struct SharedFile {
   std::string path;   // as the first opener named it
   unsigned mode = 0;  // the open mode it was opened in
   bool writable() const { return (mode & kOpenAccessMask) != 0; }
+  // Record holds and table locks taken by tables of this process: their
+  // lock bytes alone would not keep two tables sharing the descriptor apart.
+  std::set<std::uint32_t> locked_numbers;
 };
+
+// Takes the lock byte of record or table number `n` without waiting; false
+// when this process or another has it.
+bool TakeNumberLock(SharedFile& shared, std::uint32_t n);
+void ReleaseNumberLock(SharedFile& shared, std::uint32_t n);
 
 // The shared file for `path`, opened in `mode` (enciphered with `password`
 // when it is not empty) unless this process has it open already. On failure
@@ -81,6 +91,12 @@ struct OpenTable {
   // Seconds a fetch with hold keeps retrying; kHoldNoLimit for no limit.
   std::int32_t hold_wait = kHoldNoLimit;
   std::vector<std::uint8_t> watched_copy;  // the watched record as fetched
+  // The watched record's memos as fetched; none when they were not read.
+  std::optional<std::vector<std::vector<std::uint8_t>>> watched_memos;
+  // The BLOB contents of the current record, one block per memo of the
+  // description (empty for the MEMOs).
+  std::vector<std::vector<std::uint8_t>> blobs;
+  bool locked = false;  // this table holds its table lock (LOCK)
   CharTables tables;
   bool oem = false;  // strings are stored in the OEM code page
   // The internal check that failed during an operation; from then on every

@@ -150,15 +150,27 @@ TnlInstance::~TnlInstance() {
   // A declaration taken from the file lasts while the file is open; the
   // next OPEN takes it afresh.
   if (!own_record_.empty()) declaration.record = {};
+  if (!own_memos_.empty()) {
+    for (MemoDeclaration& memo : declaration.memos) memo.buffer = {};
+  }
 }
 
 bool TnlInstance::DeclareFromFile(const TableDescription& stored) {
   own_record_.assign(stored.record_length, ' ');
   declaration.record = std::span<char>(own_record_);
-  if (DeclareFromDescription(stored, declaration)) return true;
-  declaration.record = {};
-  own_record_.clear();
-  return false;
+  if (!DeclareFromDescription(stored, declaration)) {
+    declaration.record = {};
+    own_record_.clear();
+    return false;
+  }
+  own_memos_.resize(declaration.memos.size());
+  for (std::size_t m = 0; m < declaration.memos.size(); ++m) {
+    MemoDeclaration& memo = declaration.memos[m];
+    if (memo.flags & kMemoBlob) continue;
+    own_memos_[m].assign(memo.size, ' ');
+    memo.buffer = own_memos_[m];
+  }
+  return true;
 }
 
 std::string TnlInstance::Password() const {
@@ -194,6 +206,8 @@ DriverResult TnlInstance::Dispatch(DriverOp op, DriverArgs& args) {
     case DriverOp::kBUILDdyn:
     case DriverOp::kBUILDdynfilter:
       return BuildOp(*this, op, args);
+    case DriverOp::kSEND:
+      return SendOp(*this, args);
     default:
       break;
   }
@@ -204,7 +218,26 @@ DriverResult TnlInstance::Dispatch(DriverOp op, DriverArgs& args) {
     case DriverOp::kAPPEND:
       return AddRecordOp(*this);
     case DriverOp::kGETfileptr:
+    case DriverOp::kGETkeyptr:
       return GetByPointerOp(*this, args);
+    case DriverOp::kGETfilekey:
+      return GetByKeyOp(*this, args);
+    case DriverOp::kREGETfile:
+    case DriverOp::kREGETkey:
+      return RegetOp(*this, args);
+    case DriverOp::kHOLDfile:
+    case DriverOp::kHOLDfilesec:
+    case DriverOp::kRELEASE:
+    case DriverOp::kWATCH:
+    case DriverOp::kNOMEMO:
+      return RequestOp(*this, op, args);
+    case DriverOp::kLOCKfile:
+    case DriverOp::kLOCKfilesec:
+      return LockOp(*this, op, args);
+    case DriverOp::kUNLOCK:
+      return UnlockOp(*this);
+    case DriverOp::kEMPTY:
+      return EmptyOp(*this);
     case DriverOp::kBYTES:
       return BytesOp(*this);
     case DriverOp::kPOINTERfile:

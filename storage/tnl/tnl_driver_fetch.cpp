@@ -32,25 +32,92 @@ void CopyToBuffer(const OpenTable& table, std::span<const std::uint8_t> data,
   }
 }
 
+// The record number that key `key`'s entry for the record buffer names:
+// the equal entry of a key without DUP; in a DUP key the first entry of
+// that value. None when there is none (or the buffer has no entry in an
+// OPT key).
+std::optional<std::uint32_t> FindByKey(const TnlInstance& instance, BTree& tree,
+                                       std::uint8_t key) {
+  const OpenTable& table = *instance.table;
+  const ByteString image = StoredImage(table, instance.declaration);
+  const auto entry = BuildKeyEntry(table.number, key, table.description, image,
+                                   0, table.Rules());
+  if (!entry) return std::nullopt;
+  const auto wanted = entry->Key();
+  if (!(table.description.keys[key].flags & kDescribedDup)) {
+    const auto found = tree.Find(wanted);
+    if (!found) return std::nullopt;
+    return ReadBigEndian(RecordData(*found));
+  }
+  // The entry built with record number 0 sorts before every entry of its
+  // value; the first one after it must have the same value.
+  const auto found = tree.FindFirstGreater(wanted);
+  const std::size_t value_end = wanted.size() - kTableNumberBytes;
+  if (!found || found->Key().size() != wanted.size() ||
+      !std::equal(wanted.begin(), wanted.begin() + value_end,
+                  found->Key().begin())) {
+    return std::nullopt;
+  }
+  return ReadBigEndian(RecordData(*found));
+}
+
+// Fetches record `number` (none: not found) with the hold retries.
+DriverResult FetchWithRetries(
+    TnlInstance& instance,
+    const std::function<std::optional<std::uint32_t>(BTree&)>& locate) {
+  OpenTable& table = *instance.table;
+  const int code = RetryWhileHeld(table, [&] {
+    return RunOnTable(table, Access::kRead, [&](BTree& tree) {
+      const auto number = locate(tree);
+      if (!number) return static_cast<int>(kErrRecordNotFound);
+      return FetchRecord(instance, tree, *number);
+    });
+  });
+  if (code != 0) table.bits &= ~kRequestBits;
+  return {code};
+}
+
 }  // namespace
+
+ByteString StoredImage(const OpenTable& table, const FileDeclaration& file) {
+  ByteString image(file.record.begin(), file.record.end());
+  if (table.oem) ConvertRecordStrings(table.description, image, true);
+  return image;
+}
+
+int KeyIndex(const TnlInstance& instance, const KeyDeclaration* key) {
+  const int number = key == nullptr ? 0 : instance.declaration.KeyNumber(*key);
+  if (number == 0 ||
+      number > static_cast<int>(instance.table->description.keys.size())) {
+    return -1;
+  }
+  return number - 1;
+}
 
 int FetchRecord(TnlInstance& instance, BTree& tree, std::uint32_t number) {
   OpenTable& table = *instance.table;
-  File* file = table.file().channel().file();
   const bool hold = (table.bits & kTableHoldRequested) != 0;
   // Holding the current record again needs no second lock.
   const bool already_held =
       (table.bits & kTableHeld) && table.current == number;
-  if (hold && !already_held &&
-      !file->LockByte(HoldPosition(number), LockWait::kNoWait)) {
+  if (hold && !already_held && !TakeNumberLock(*table.shared, number)) {
     return kErrRecordHeld;
   }
   const auto found = tree.Find(DataKey(table.number, number));
   if (!found) {
-    if (hold && !already_held) file->UnlockByte(HoldPosition(number));
+    if (hold && !already_held) ReleaseNumberLock(*table.shared, number);
     return kErrRecordNotFound;
   }
-  if (!already_held) ReleaseHold(table);
+  // A fetch ends the hold on the record before, unless it holds it again.
+  std::optional<std::vector<ByteString>> memos;
+  if (!(table.bits & kTableNoMemoRequested)) {
+    memos = ReadMemosIntoBuffers(instance, tree, number);
+    if (!memos) {
+      if (hold && !already_held) ReleaseNumberLock(*table.shared, number);
+      return kErrInvalidMemoFile;
+    }
+  }
+  if (!(hold && already_held)) ReleaseHold(table);
   CopyToBuffer(table, RecordData(*found), instance.declaration);
   table.current = number;
   if (hold) table.bits |= kTableHeld;
@@ -59,8 +126,9 @@ int FetchRecord(TnlInstance& instance, BTree& tree, std::uint32_t number) {
     table.bits |= kTableWatched;
     const auto data = RecordData(*found);
     table.watched_copy.assign(data.begin(), data.end());
+    table.watched_memos = memos;
   }
-  if (table.bits & kTableNoMemoRequested) table.bits |= kTableMemosUnread;
+  if (!memos) table.bits |= kTableMemosUnread;
   table.bits &= ~kRequestBits;
   return 0;
 }
@@ -81,19 +149,34 @@ int RetryWhileHeld(OpenTable& table, const std::function<int()>& attempt) {
 }
 
 DriverResult GetByPointerOp(TnlInstance& instance, DriverArgs& args) {
-  OpenTable& table = *instance.table;
-  if (args.pointer <= 0 || args.pointer > 0xFFFFFFFF) {
-    table.bits &= ~kRequestBits;
-    return {kErrRecordNotFound};
-  }
-  const auto number = static_cast<std::uint32_t>(args.pointer);
-  const int code = RetryWhileHeld(table, [&] {
-    return RunOnTable(table, Access::kRead, [&](BTree& tree) {
-      return FetchRecord(instance, tree, number);
-    });
+  const std::int64_t pointer = args.pointer;
+  return FetchWithRetries(instance,
+                          [&](BTree&) -> std::optional<std::uint32_t> {
+                            if (pointer <= 0 || pointer > kLastIssuableNumber)
+                              return std::nullopt;
+                            return static_cast<std::uint32_t>(pointer);
+                          });
+}
+
+DriverResult GetByKeyOp(TnlInstance& instance, DriverArgs& args) {
+  const int key = KeyIndex(instance, args.key);
+  if (key < 0) return {kErrInvalidKeyFile};
+  return FetchWithRetries(instance, [&](BTree& tree) {
+    return FindByKey(instance, tree, static_cast<std::uint8_t>(key));
   });
-  if (code != 0) table.bits &= ~kRequestBits;
-  return {code};
+}
+
+// The position's first four bytes are the record number (big-endian).
+DriverResult RegetOp(TnlInstance& instance, DriverArgs& args) {
+  if (args.text.size() < kTableNumberBytes) return {kErrRecordNotFound};
+  const std::uint32_t number =
+      ReadBigEndian({reinterpret_cast<const std::uint8_t*>(args.text.data()),
+                     kTableNumberBytes});
+  return FetchWithRetries(instance,
+                          [&](BTree&) -> std::optional<std::uint32_t> {
+                            if (number == 0) return std::nullopt;
+                            return number;
+                          });
 }
 
 }  // namespace vantrel

@@ -15,6 +15,7 @@
 #include "storage/tnl/btree.h"
 #include "storage/tnl/description_stream.h"
 #include "storage/tnl/open_table.h"
+#include "storage/tnl/record_kinds.h"
 
 namespace vantrel {
 
@@ -37,11 +38,14 @@ class TnlInstance : public DriverInstance {
   // gave no record and the table's own description is used.
   std::optional<TableDescription> declared;
   std::unique_ptr<OpenTable> table;  // while the FILE is open
+  bool full_build = false;           // SEND "FULLBUILD=ON"
 
  private:
   DriverResult Dispatch(DriverOp op, DriverArgs& args);
 
-  std::vector<char> own_record_;  // the buffer of a declaration from the file
+  // The buffers of a declaration taken from the file.
+  std::vector<char> own_record_;
+  std::vector<std::vector<char>> own_memos_;
 };
 
 // What an operation does to the file: only read, or change it.
@@ -61,6 +65,15 @@ int FinishOperation(OpenTable& table);
 
 // Gives up this table's hold on its current record, if it has one.
 void ReleaseHold(OpenTable& table);
+// Gives up the table lock of LOCK, if the table has it.
+void ReleaseTableLock(OpenTable& table);
+
+// The record buffer as stored: strings in the OEM code page when the table
+// keeps them so.
+ByteString StoredImage(const OpenTable& table, const FileDeclaration& file);
+// The 0-based number of `key` in the table, or -1 when it is not one of the
+// table's keys.
+int KeyIndex(const TnlInstance& instance, const KeyDeclaration* key);
 
 // Fetches data record `number` into the record buffer as the current
 // record, honouring the table's hold, watch and NOMEMO requests (which it
@@ -70,6 +83,21 @@ int FetchRecord(TnlInstance& instance, BTree& tree, std::uint32_t number);
 // Repeats `attempt` while it fails with 43, until the table's hold wait has
 // passed (for ever with kHoldNoLimit).
 int RetryWhileHeld(OpenTable& table, const std::function<int()>& attempt);
+
+// The program's contents of each memo of the table, as ADD and PUT store
+// them: a MEMO's buffer, a BLOB's block; none for a MEMO without a buffer,
+// which stays as stored. None at all when one would not fit in a record's
+// chunks (nothing may be written then).
+using ProgramMemoContents = std::vector<std::optional<ByteString>>;
+std::optional<ProgramMemoContents> ProgramMemos(TnlInstance& instance);
+// Stores them for record `number`; only chunks that differ are written.
+void WriteProgramMemos(const OpenTable& table, BTree& tree,
+                       std::uint32_t number,
+                       const ProgramMemoContents& contents);
+// Reads the memos of record `number` into the MEMO buffers and BLOB blocks;
+// returns what was read, or none for a damaged BLOB.
+std::optional<std::vector<ByteString>> ReadMemosIntoBuffers(
+    TnlInstance& instance, BTree& tree, std::uint32_t number);
 
 // Removes every record of table `number` (the table-name record excepted).
 void RemoveTableRecords(BTree& tree, std::uint32_t number);
@@ -81,8 +109,18 @@ DriverResult CloseTableOp(TnlInstance& instance);
 
 DriverResult AddRecordOp(TnlInstance& instance);
 
-DriverResult GetByPointerOp(TnlInstance& instance, DriverArgs& args);
+DriverResult RequestOp(TnlInstance& instance, DriverOp op,
+                       const DriverArgs& args);
+DriverResult LockOp(TnlInstance& instance, DriverOp op, const DriverArgs& args);
+DriverResult UnlockOp(TnlInstance& instance);
 
+DriverResult GetByPointerOp(TnlInstance& instance, DriverArgs& args);
+DriverResult GetByKeyOp(TnlInstance& instance, DriverArgs& args);
+DriverResult RegetOp(TnlInstance& instance, DriverArgs& args);
+
+DriverResult EmptyOp(TnlInstance& instance);
+
+DriverResult SendOp(TnlInstance& instance, DriverArgs& args);
 DriverResult NameOp(TnlInstance& instance, DriverArgs& args);
 DriverResult BytesOp(TnlInstance& instance);
 DriverResult PointerOp(TnlInstance& instance);

@@ -30,6 +30,7 @@ StartedTable StartTable(TnlInstance& instance, unsigned mode) {
   table->message_name = name.MessageName();
   table->name = std::move(name);
   table->tables = GetCharTables();
+  if (instance.full_build) table->bits |= kTableFullBuild;
   return {std::move(table), 0};
 }
 
@@ -102,7 +103,10 @@ DriverResult CreateTableOp(TnlInstance& instance) {
 }
 
 DriverResult CloseTableOp(TnlInstance& instance) {
-  if (instance.table) ReleaseHold(*instance.table);
+  if (instance.table) {
+    ReleaseHold(*instance.table);
+    ReleaseTableLock(*instance.table);
+  }
   instance.table.reset();
   return {};
 }

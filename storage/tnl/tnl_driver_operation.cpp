@@ -58,9 +58,7 @@ int RunOnTable(OpenTable& table, Access access,
 
 void ReleaseHold(OpenTable& table) {
   if (!(table.bits & kTableHeld)) return;
-  if (File* file = table.file().channel().file()) {
-    file->UnlockByte(HoldPosition(table.current));
-  }
+  ReleaseNumberLock(*table.shared, table.current);
   table.bits &= ~kTableHeld;
 }
 

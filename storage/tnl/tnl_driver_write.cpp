@@ -37,11 +37,14 @@ DriverResult AddRecordOp(TnlInstance& instance) {
     if (!ReadCountersOf(tree, table.number, kKindData)) {
       return static_cast<int>(kErrAccessDenied);
     }
+    const auto memos = ProgramMemos(instance);
+    if (!memos) return static_cast<int>(kErrRecordLimit);
     if (CollidesOnAdd(table, tree, image)) {
       return static_cast<int>(kErrDuplicateKey);
     }
     table.current = AddDataRecord(table.file(), tree, table.number,
                                   table.description, image, table.Rules());
+    WriteProgramMemos(table, tree, table.current, *memos);
     return 0;
   });
   return {code};
