@@ -161,20 +161,15 @@ TEST_F(TnlDriverTest, CreateReplacesItsTableAndKeepsTheOthers) {
   ASSERT_EQ(ErrorCode(), 0) << Error();
   EXPECT_TRUE(Problems(file).empty());
 
-  TnlFile raw;
-  ASSERT_TRUE(raw.Open(file, 0x40));
-  ASSERT_EQ(raw.LoadHeader(LockWait::kWait), kLoadOk);
-  BTree tree(raw);
-  const auto tables = ListTables(tree);
+  StoredFile stored(file);
+  const auto tables = ListTables(stored.tree);
   ASSERT_EQ(tables.size(), 2u);
   for (const TableEntry& t : tables) {
-    const auto counters = ReadCountersOf(tree, t.number, kKindData);
-    ASSERT_TRUE(counters) << t.name;
     // A is new and empty under a new number; B kept its record.
-    EXPECT_EQ(counters->count, t.name == "A" ? 0u : 1u) << t.name;
+    EXPECT_EQ(stored.Count(t.number, kKindData), t.name == "A" ? 0u : 1u)
+        << t.name;
   }
   EXPECT_GT(tables[0].number, tables[1].number);
-  raw.EndOperation();
 }
 
 TEST_F(TnlDriverTest, AddChecksUniqueKeysBeforeWritingAnything) {
@@ -187,16 +182,12 @@ TEST_F(TnlDriverTest, AddChecksUniqueKeysBeforeWritingAnything) {
   EXPECT_EQ(Pointer(orders->file), current + 1);
   Close(orders->file);
 
-  TnlFile raw;
-  ASSERT_TRUE(raw.Open(Path("orders.TNL"), 0x40));
-  ASSERT_EQ(raw.LoadHeader(LockWait::kWait), kLoadOk);
-  BTree tree(raw);
-  const std::uint32_t table = *FindTable(tree, "UNNAMED");
-  EXPECT_EQ(ReadCountersOf(tree, table, kKindData)->count, 2u);
-  EXPECT_EQ(ReadCountersOf(tree, table, 0)->count, 2u);
-  EXPECT_EQ(ReadCountersOf(tree, table, 2)->count, 1u);  // blank city: none
-  raw.EndOperation();
-  EXPECT_TRUE(CheckFileIntegrity(raw).empty());
+  EXPECT_TRUE(Problems(Path("orders.TNL")).empty());
+  StoredFile stored(Path("orders.TNL"));
+  const std::uint32_t table = stored.Table();
+  EXPECT_EQ(stored.Count(table, kKindData), 2u);
+  EXPECT_EQ(stored.Count(table, 0), 2u);
+  EXPECT_EQ(stored.Count(table, 2), 1u);  // blank city: no entry
 }
 
 // Replaces the root page's body on disk by `body` (returning the old one)

@@ -17,6 +17,7 @@
 #include "runtime/data/error_state.h"
 #include "runtime/data/file_statements.h"
 #include "storage/tnl/file_check.h"
+#include "storage/tnl/table_catalog.h"
 #include "storage/tnl/tnl_driver.h"
 
 namespace vantrel {
@@ -35,10 +36,14 @@ struct Order {
   bool operator==(const Order&) const = default;
 };
 
-// One FILE on the driver with its own record buffer.
+inline constexpr std::size_t kOrderNotesSize = 700;
+
+// One FILE on the driver with its own record buffer; optionally a MEMO
+// (NOTES, 700 bytes) and a BLOB (PICTURE).
 class OrdersFile {
  public:
-  explicit OrdersFile(const std::string& name, bool with_record = true) {
+  explicit OrdersFile(const std::string& name, bool with_record = true,
+                      bool with_memos = false) {
     file.label = "ORD";
     file.driver_name = "TARNEL";
     file.name = name;
@@ -55,6 +60,17 @@ class OrdersFile {
     id_key = &AddKey("ORD:IDKEY", 0, {2});
     name_key = &AddKey("ORD:NAMEKEY", kKeyDup | kKeyNoCase, {3});
     city_key = &AddKey("ORD:CITYKEY", kKeyOpt, {4});
+    if (!with_memos) return;
+    notes_.assign(kOrderNotesSize, ' ');
+    MemoDeclaration notes;
+    notes.label = "ORD:NOTES";
+    notes.size = kOrderNotesSize;
+    notes.buffer = notes_;
+    file.memos.push_back(notes);
+    MemoDeclaration picture;
+    picture.label = "ORD:PICTURE";
+    picture.flags = kMemoBlob;
+    file.memos.push_back(picture);
   }
   ~OrdersFile() {
     if (file.control.state & kStateOpen) Close(file);
@@ -74,6 +90,13 @@ class OrdersFile {
     Put(order.name, kOrderNameOffset, kOrderNameSize);
     Put(order.city, kOrderCityOffset, kOrderCitySize);
   }
+  std::string Notes() const { return {notes_.begin(), notes_.end()}; }
+  void SetNotes(const std::string& text) {
+    std::fill(notes_.begin(), notes_.end(), ' ');
+    std::copy_n(text.begin(), std::min(text.size(), notes_.size()),
+                notes_.begin());
+  }
+
   Order Get() const {
     Order order;
     std::memcpy(&order.id, file.record.data() + kOrderIdOffset, 4);
@@ -106,6 +129,28 @@ class OrdersFile {
   }
 
   std::vector<char> buffer_;
+  std::vector<char> notes_;
+};
+
+// A read-only look at the tree of a file that no FILE has open, inside one
+// operation that lasts as long as this object.
+class StoredFile {
+ public:
+  explicit StoredFile(const std::string& path) {
+    EXPECT_TRUE(file.Open(path, 0x40));
+    EXPECT_EQ(file.LoadHeader(LockWait::kWait), kLoadOk);
+  }
+  ~StoredFile() { file.EndOperation(); }
+  // The number of table `name`, 0 when there is none.
+  std::uint32_t Table(std::string_view name = "UNNAMED") {
+    return FindTable(tree, name).value_or(0);
+  }
+  std::uint32_t Count(std::uint32_t table, std::uint8_t counted) {
+    return ReadCountersOf(tree, table, counted).value_or(Counters{}).count;
+  }
+
+  TnlFile file;
+  BTree tree{file};
 };
 
 // A fresh directory per test; the driver registered.
@@ -122,8 +167,9 @@ class TnlDriverTest : public ::testing::Test {
   std::string Path(const std::string& name) const { return dir_ + "/" + name; }
 
   // Creates the table `name` (a FILE name, "\!" allowed) and opens it.
-  std::unique_ptr<OrdersFile> CreateOpen(const std::string& name) {
-    auto orders = std::make_unique<OrdersFile>(name);
+  std::unique_ptr<OrdersFile> CreateOpen(const std::string& name,
+                                         bool with_memos = false) {
+    auto orders = std::make_unique<OrdersFile>(name, true, with_memos);
     Create(orders->file);
     EXPECT_EQ(ErrorCode(), 0) << Error();
     Share(orders->file);
