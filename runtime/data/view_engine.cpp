@@ -91,6 +91,37 @@ std::uint32_t OpenModeOf(const FileDeclaration& file) {
   return mode;
 }
 
+// The error state as a query found it. A query that succeeds leaves the
+// error state as it was, though the reads it made on the files posted
+// their own ends and failures.
+class KeptErrorState {
+ public:
+  KeptErrorState()
+      : code_(ErrorCode()),
+        text_(Error()),
+        file_(ErrorFile()),
+        file_code_(FileErrorCode()),
+        file_error_(FileError()) {}
+
+  void Restore() const {
+    if (code_ == 0) {
+      ClearError();
+    } else if (code_ == kErrFileSystem) {
+      PostFileError(file_code_, file_error_, file_);
+    } else {
+      const std::string standard = ErrorMessageFor(code_);
+      const bool extended = text_.compare(0, standard.size(), standard) == 0;
+      PostErrorWithDetail(
+          code_, extended ? text_.substr(standard.size()) : std::string(),
+          file_);
+    }
+  }
+
+ private:
+  int code_;
+  std::string text_, file_, file_code_, file_error_;
+};
+
 }  // namespace
 
 struct ViewEngine::Prepared {
@@ -162,9 +193,12 @@ DriverResult ViewEngine::Perform(DriverOp op, DriverArgs& args) {
     case DriverOp::kGETfileptr:
       code = GetByPointer(args.pointer);
       break;
-    case DriverOp::kRECORDSfile:
+    case DriverOp::kRECORDSfile: {
+      const KeptErrorState kept;
       code = Records(result.value);
+      if (code == 0) kept.Restore();
       break;
+    }
     case DriverOp::kPOSITIONfile:
       code = Position(args);
       break;
@@ -202,6 +236,7 @@ int ViewEngine::Open(DriverArgs& args) {
 }
 
 int ViewEngine::Prepare() {
+  prepared_.reset();
   auto prepared = std::make_unique<Prepared>();
   prepared->reader =
       std::make_unique<ViewRowReader>(FlattenView(view_), Caller());

@@ -396,8 +396,17 @@ TEST_F(ViewTest, PositionsRegetResetAndCounting) {
   Next(view);
   Next(view);
   ASSERT_EQ(CustomerRow(), "3:N3");
+  EXPECT_EQ(Long(ord_, kOrdId), 10);
+  Previous(view);  // turning round reads the neighbour
+  EXPECT_EQ(CustomerRow(), "2:N2");
+  EXPECT_EQ(Long(ord_, kOrdId), 0);
+  Next(view);
+  EXPECT_EQ(CustomerRow(), "3:N3");
   const std::string third = Position(view);
+  Get(cus_, 99);                // an error that counting must leave as it is
   EXPECT_EQ(Records(view), 5);  // counting keeps the place
+  EXPECT_EQ(ErrorCode(), kErrRecordNotFound);
+  EXPECT_EQ(ErrorFile(), "CUS");
   Next(view);
   EXPECT_EQ(CustomerRow(), "4:N4");
   EXPECT_EQ(Long(ord_, kOrdId), 0);
