@@ -256,7 +256,8 @@ DriverResult CallDriver(FileDeclaration& file, DriverOp op, DriverArgs& args) {
     DiscardInstance(control);
   }
   if (result.code != 0 && result.code != kSilentFailure) {
-    PostError(result.code, file.DisplayName());
+    PostErrorWithDetail(result.code, args.error_detail.value_or(std::string()),
+                        file.DisplayName());
   }
   return result;
 }

@@ -60,6 +60,9 @@ struct DriverArgs {
   // A string result (NAME, POSITION, GET_PROPERTY, SEND's reply), which the
   // driver call pushes onto the string stack.
   std::optional<std::string> result_text;
+  // Text the driver adds to the posted error's message (" (XYZ)" after
+  // "No BIND on variable").
+  std::optional<std::string> error_detail;
 };
 
 // The outcome of an operation: `code` is 0, -1 for a silent failure, or an

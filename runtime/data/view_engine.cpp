@@ -161,6 +161,7 @@ ViewFileCall ViewEngine::Caller() {
 }
 
 DriverResult ViewEngine::Perform(DriverOp op, DriverArgs& args) {
+  error_detail_.clear();
   DriverResult result;
   int& code = result.code;
   switch (op) {
@@ -225,6 +226,7 @@ DriverResult ViewEngine::Perform(DriverOp op, DriverArgs& args) {
       code = kErrUnsupportedFunction;
       break;
   }
+  if (code != 0 && !error_detail_.empty()) args.error_detail = error_detail_;
   return result;
 }
 
@@ -248,13 +250,13 @@ int ViewEngine::Prepare() {
   prepared->fields = std::make_unique<ViewFields>(slots);
   if (!IsBlank(settings_.filter)) {
     prepared->filter = prepared->fields->Parse(settings_.filter);
-    if (!prepared->filter.root) return prepared->filter.error;
+    if (!prepared->filter.root) return ParseFailure(prepared->filter);
     prepared->rules.filter = prepared->filter.root.get();
   }
   prepared->order = SplitOrder(settings_.order);
   for (const OrderComponent& component : prepared->order) {
     ExprParse parse = prepared->fields->Parse(component.text);
-    if (!parse.root) return parse.error;
+    if (!parse.root) return ParseFailure(parse);
     prepared->rules.order.push_back(parse.root.get());
     prepared->order_trees.push_back(std::move(parse));
   }
@@ -264,6 +266,13 @@ int ViewEngine::Prepare() {
   prepared->sorts = !prepared->order.empty() && !prepared->plan.key_gives_order;
   prepared_ = std::move(prepared);
   return 0;
+}
+
+int ViewEngine::ParseFailure(const ExprParse& parse) {
+  if (parse.error == kErrNoBind) {
+    error_detail_ = " (" + parse.unbound_name + ")";
+  }
+  return parse.error;
 }
 
 void ViewEngine::ResetSequence() {

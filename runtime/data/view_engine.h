@@ -77,6 +77,8 @@ class ViewEngine : public DriverInstance {
   int StartAtValues(const std::vector<ExprValue>& values);
   int LoadCurrent(const ViewRow& row, bool load_primary);
   void ResetSequence();
+  // The parse's error, with the unbound name kept for the message.
+  int ParseFailure(const ExprParse& parse);
 
   ViewDeclaration& view_;
   ViewSettings& settings_;  // the view's properties
@@ -84,6 +86,7 @@ class ViewEngine : public DriverInstance {
   bool flush_ = false;
   // The calls on the view's files go into the view's trace as well.
   bool trace_into_files_ = false;
+  std::string error_detail_;  // added to the message of this call's error
 
   std::unique_ptr<Prepared> prepared_;  // built by SET, RESET, RECORDS
   // The sequence.

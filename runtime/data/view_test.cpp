@@ -475,7 +475,7 @@ TEST_F(ViewTest, PropertiesAndErrors) {
   };
   const Case cases[] = {
       {"CUS:ID = ", kErrInvalidExpression, "Invalid expression for EVALUATE"},
-      {"NOSUCH = 1", kErrNoBind, "No BIND on variable"},
+      {"NOSUCH = 1", kErrNoBind, "No BIND on variable (NOSUCH)"},
   };
   for (const Case& c : cases) {
     SetViewFilter(view, c.filter);
