@@ -12,6 +12,7 @@ struct State {
   std::int64_t steps = 0;
   std::int64_t writes = 0;
   std::int64_t flushes = 0;
+  std::vector<std::string> paths;
 };
 
 State& GetState() {
@@ -31,6 +32,7 @@ FaultDecision Step(const std::string& path, std::int64_t State::*kind) {
   if (!state.armed || !Matches(state.plan, path)) return {};
   ++state.steps;
   ++(state.*kind);
+  state.paths.push_back(path);
   if (state.steps != state.plan.at_step) return {};
   return {state.plan.action, state.plan.short_bytes, state.plan.error};
 }
@@ -43,6 +45,7 @@ void FaultInjection::Arm(const FaultPlan& plan) {
   state.armed = true;
   state.plan = plan;
   state.steps = state.writes = state.flushes = 0;
+  state.paths.clear();
 }
 
 void FaultInjection::Disarm() {
@@ -64,6 +67,11 @@ std::int64_t FaultInjection::Writes() {
 std::int64_t FaultInjection::Flushes() {
   std::lock_guard<std::mutex> lock(GetState().mutex);
   return GetState().flushes;
+}
+
+std::vector<std::string> FaultInjection::StepPaths() {
+  std::lock_guard<std::mutex> lock(GetState().mutex);
+  return GetState().paths;
 }
 
 FaultDecision FaultInjection::OnWrite(const std::string& path) {

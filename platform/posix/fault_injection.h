@@ -15,6 +15,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace vantrel {
 
@@ -63,6 +64,9 @@ class FaultInjection {
   static std::int64_t Steps();
   static std::int64_t Writes();
   static std::int64_t Flushes();
+  // The path of every step since Arm(), in order, so a test can find the
+  // step at which one file's part of a larger operation begins.
+  static std::vector<std::string> StepPaths();
 
   // Called by File; counts the step and says what to do.
   static FaultDecision OnWrite(const std::string& path);

@@ -20,11 +20,14 @@
 
 #include <algorithm>
 #include <array>
+#include <cassert>
 #include <vector>
 
 #include "storage/tnl/bytes.h"
 #include "storage/tnl/file_locks.h"
 #include "storage/tnl/internal_check.h"
+#include "storage/tnl/transaction.h"
+#include "storage/tnl/transaction_control.h"
 
 namespace vantrel {
 namespace {
@@ -50,8 +53,11 @@ bool TnlFile::Open(const std::string& name, unsigned mode) {
 }
 
 void TnlFile::Close() {
+  if (in_transaction_) LeaveTransaction(*this);
+  if (phase_one_done_) DiscardPending();
+  in_change_ = false;
   EndOperation();
-  if (state_.holds_writer_byte) ReleaseWriterByte(channel_);
+  ReleaseWriterByteIfHeld();
   channel_.Close();
   DropCachedPages();
   state_ = HeaderLoadState{};
@@ -64,8 +70,30 @@ void TnlFile::SetReadingMode(bool reading) {
   if (!reading && !recovery_map_.empty()) {
     DropCachedPages();
     state_.header.has_magic = false;
+    state_.header_loaded = false;
   }
   state_.reading_mode = reading;
+}
+
+bool TnlFile::BeginChange() {
+  if (!open_for_writing_) return false;
+  if (state_.holds_reader_slot) {
+    // Loaded under a reader slot: the next load takes the writer byte and
+    // looks at the disk again.
+    EndHeaderOperation(channel_, state_);
+  }
+  SetReadingMode(false);
+  in_change_ = true;
+  return true;
+}
+
+int TnlFile::EndChange() {
+  const int error = Commit();
+  in_change_ = false;
+  ReleaseWriterByteIfHeld();
+  state_.reading_mode = true;
+  state_.header_loaded = false;
+  return error;
 }
 
 int TnlFile::LoadHeader(LockWait wait) {
@@ -80,10 +108,7 @@ int TnlFile::LoadHeader(LockWait wait) {
 }
 
 void TnlFile::EndOperation() {
-  if (state_.holds_writer_byte && !dirty_) {
-    ReleaseWriterByte(channel_);
-    state_.holds_writer_byte = false;
-  }
+  if (!dirty_ && !in_change_) ReleaseWriterByteIfHeld();
   EndHeaderOperation(channel_, state_);
   cache_.Trim();
 }
@@ -258,7 +283,7 @@ std::uint64_t TnlFile::WritePages(std::uint64_t boundary,
   return shadow_end;
 }
 
-int TnlFile::CommitPhaseOne(const Header& old_header) {
+int TnlFile::WritePhaseOne(const Header& old_header) {
   const std::uint64_t boundary = PageSpaceEnd(old_header.zones);
   Zones zones(state_.header.zones, *this);
   PlacePages(zones);
@@ -283,7 +308,7 @@ int TnlFile::CommitPhaseOne(const Header& old_header) {
   return 0;
 }
 
-void TnlFile::CommitPhaseTwo() {
+void TnlFile::WritePhaseTwo() {
   const std::vector<Page*> shadowed = cache_.dirty();
   for (Page* page : shadowed) {
     const std::uint64_t home = PagePosition(page->number);
@@ -311,47 +336,86 @@ void TnlFile::ReleaseCommitLock() {
   holds_commit_lock_ = false;
 }
 
+void TnlFile::ReleaseWriterByteIfHeld() {
+  if (!state_.holds_writer_byte) return;
+  ReleaseWriterByte(channel_);
+  state_.holds_writer_byte = false;
+}
+
 int TnlFile::Commit() {
+  const int error = CommitPhaseOne();
+  if (error == 0) CommitPhaseTwo();
+  // Without a begun change the writer byte lasts only until the commit.
+  if (!in_change_) ReleaseWriterByteIfHeld();
+  return error;
+}
+
+int TnlFile::CommitPhaseOne() {
+  assert(!phase_one_done_);
   if (!dirty_ || !open_for_writing_) return 0;
   if (state_.sharing != Sharing::kExclusive) {
     holds_commit_lock_ = TakeCommitLock(channel_, LockWait::kWait);
   }
-  Header old_header;
-  if (!ReadDiskHeader(0, &old_header)) {
-    old_header = Header{};  // a new file: nothing on disk yet
-    old_header.has_magic = true;
+  disk_header_valid_ = ReadDiskHeader(0, &disk_header_);
+  if (!disk_header_valid_) {
+    disk_header_ = Header{};  // a new file: nothing on disk yet
+    disk_header_.has_magic = true;
   }
-  const int error = CommitPhaseOne(old_header);
+  const int error = WritePhaseOne(disk_header_);
   if (error != 0) {
-    // The disk still holds the old state; so must memory.
+    // The kept header may have reached position 0 before the failing
+    // flush; put the old state back there so the file stays as it was.
+    RestoreDiskHeader();
+    ReleaseCommitLock();
+    return error;
+  }
+  phase_one_done_ = true;
+  return 0;
+}
+
+void TnlFile::CommitPhaseTwo() {
+  if (!phase_one_done_) return;
+  phase_one_done_ = false;
+  WritePhaseTwo();
+  if (channel_.error() != 0) {
+    // Durable, but not all at home: reload and repair on the next load.
     DropCachedPages();
-    state_.header = old_header;
-  } else {
-    CommitPhaseTwo();
-    if (channel_.error() != 0) {
-      // Durable, but not all at home: reload and repair on the next load.
-      DropCachedPages();
-      state_.header.has_magic = false;
-    }
+    state_.header.has_magic = false;
   }
   ReleaseCommitLock();
   dirty_ = false;
-  if (state_.holds_writer_byte) {
-    ReleaseWriterByte(channel_);
-    state_.holds_writer_byte = false;
-  }
+}
+
+int TnlFile::DiscardPending() {
+  if (!phase_one_done_) return 0;
+  phase_one_done_ = false;
+  channel_.ClearError();
+  RestoreDiskHeader();
+  const int error = channel_.error();
+  ReleaseCommitLock();
   return error;
 }
 
 void TnlFile::DiscardChanges() {
+  DiscardPending();
   DropCachedPages();
-  state_.header.has_magic = false;
-  dirty_ = false;
+  state_.header.has_magic = false;  // read it again at the next load
+  EndHeaderOperation(channel_, state_);
   ReleaseCommitLock();
-  if (state_.holds_writer_byte) {
-    ReleaseWriterByte(channel_);
-    state_.holds_writer_byte = false;
-  }
+  // A begun change keeps its writer byte until it ends.
+  if (!in_change_) ReleaseWriterByteIfHeld();
+}
+
+// Drops the changes from memory and commits the header that was on disk
+// before phase one afresh, so that its committed end and shadow end no
+// longer point at a shadow area. A file that had no header yet keeps
+// whatever phase one wrote; its in-memory header stays the empty one.
+void TnlFile::RestoreDiskHeader() {
+  DropCachedPages();
+  state_.header = disk_header_;
+  if (!disk_header_valid_) return;
+  channel_.ClearError();
+  CommitAfresh();
 }
 
 void TnlFile::DropCachedPages() {
@@ -413,6 +477,26 @@ void TnlFile::RollForward() {
   recovery_map_.clear();
 }
 
+// The transaction marker is looked up in the interrupted write's own tree,
+// read through the recovery map under its header.
+bool TnlFile::AskTransactionCommitted(const Header& shadow) {
+  const Header disk = state_.header;
+  state_.header = shadow;
+  bool committed = false;
+  try {
+    committed = transaction_committed_ ? transaction_committed_(*this)
+                                       : RecoveredWriteCommitted(*this);
+  } catch (...) {
+    // A damaged shadow tree: forget it and load again next time.
+    DropCachedPages();
+    state_.header = disk;
+    state_.header.has_magic = false;
+    throw;
+  }
+  state_.header = disk;
+  return committed;
+}
+
 int TnlFile::Recover() {
   Header& h = state_.header;
   recovery_map_.clear();
@@ -420,8 +504,7 @@ int TnlFile::Recover() {
   const bool whole = WalkShadowArea() &&
                      ReadDiskHeader(recovery_map_.at(0), &shadow) &&
                      ZonesConsistent(shadow.zones);
-  const bool committed =
-      whole && (!transaction_committed_ || transaction_committed_(*this));
+  const bool committed = whole && AskTransactionCommitted(shadow);
   const bool repair = !state_.reading_mode && open_for_writing_;
   if (!committed) {
     DropCachedPages();

@@ -5,6 +5,14 @@
 // RootPage / GetPage / NewPage / MarkDirty / FreePage / IssueNumber, then
 // Commit, then EndOperation. Page pointers stay valid until EndOperation or
 // a header load that drops the cache; the cache is trimmed only there.
+//
+// Modes: a file is in reading mode or writing mode. BeginChange switches to
+// writing mode (a reader slot still held is given back first; the writer
+// byte of a shared file is taken by the next header load and kept across
+// operations); EndChange commits, gives the writer byte back and returns to
+// reading mode. A file opened for writing starts in writing mode without a
+// begun change: its writer byte then lasts until its next commit, or until
+// an operation ends with nothing to commit.
 #ifndef VANTREL_STORAGE_TNL_TNL_FILE_H_
 #define VANTREL_STORAGE_TNL_TNL_FILE_H_
 
@@ -44,10 +52,23 @@ class TnlFile : public HeaderLoadCache, private PageMover {
   void Close();
 
   IoChannel& channel() { return channel_; }
+  const std::string& name() const { return channel_.name(); }
   const Header& header() const { return state_.header; }
   bool reading_mode() const { return state_.reading_mode; }
   // Reading mode (no changes) or writing mode; writing needs write access.
   void SetReadingMode(bool reading);
+
+  // Begins a change: writing mode until EndChange. False when the file is
+  // not open for writing.
+  bool BeginChange();
+  // Commits (the two-step write), releases the writer byte and returns to
+  // reading mode. Returns 0 or the commit's error.
+  int EndChange();
+  bool in_change() const { return in_change_; }
+  // Set while the file takes part in the process's transaction: operations
+  // then leave their changes to the transaction's commit.
+  bool in_transaction() const { return in_transaction_; }
+  void set_in_transaction(bool in) { in_transaction_ = in; }
 
   // Brings the header up to date with the disk under the sharing's lock:
   // 0, 1 (not a valid file) or 5 (the lock could not be had).
@@ -76,15 +97,30 @@ class TnlFile : public HeaderLoadCache, private PageMover {
   // the changes are dropped from memory.
   int Commit();
   bool dirty() const { return dirty_; }
+  // The two phases of Commit, for a commit of several files. Phase one
+  // writes the change durably but not yet at home (a crash from its end on
+  // is recovered through the transaction marker); it returns 0 or the
+  // channel's error, after which the file holds its old state as Commit
+  // leaves it. Phase two (only after phase one succeeded) puts the change
+  // at home.
+  int CommitPhaseOne();
+  void CommitPhaseTwo();
+  // Undoes a successful phase one that will not be followed by phase two:
+  // the header at 0 is committed afresh over the old state, which drops the
+  // shadow area. Returns 0 or the channel's error.
+  int DiscardPending();
   // Forgets every change not yet committed (an operation was abandoned
-  // half-way): the cache is dropped, the header is read again on the next
-  // load and the writer byte is given back.
+  // half-way, or a transaction rolled back), and a pending phase one: the
+  // cache is dropped, the header is read again on the next load, the
+  // operation's locks are given back, and the writer byte too unless a
+  // change is begun.
   void DiscardChanges();
 
-  // Asked during recovery whether the interrupted write belongs to a
-  // transaction that committed. Until transactions exist every interrupted
-  // write whose shadow area is whole rolls forward.
-  using TransactionQuery = std::function<bool(const TnlFile&)>;
+  // Asked during recovery, with the interrupted write's header in place and
+  // its pages readable through the recovery map, whether the write belongs
+  // to a transaction that committed. Without a query set, the transaction
+  // marker and its control file decide (RecoveredWriteCommitted).
+  using TransactionQuery = std::function<bool(TnlFile&)>;
   void SetTransactionQuery(TransactionQuery query) {
     transaction_committed_ = std::move(query);
   }
@@ -106,12 +142,15 @@ class TnlFile : public HeaderLoadCache, private PageMover {
   void FixReference(Page* page, PageNumber old_number);
   void PlacePages(Zones& zones);
   std::uint64_t WritePages(std::uint64_t boundary, std::uint64_t shadow_end);
-  int CommitPhaseOne(const Header& old_header);
-  void CommitPhaseTwo();
+  int WritePhaseOne(const Header& old_header);
+  void WritePhaseTwo();
+  void RestoreDiskHeader();
   void CommitAfresh();
+  void ReleaseWriterByteIfHeld();
   void WriteHeaderAt(std::uint64_t position, const Header& header);
   bool ReadDiskHeader(std::uint64_t position, Header* header);
   bool WalkShadowArea();
+  bool AskTransactionCommitted(const Header& shadow);
   void RollForward();
   void ReleaseCommitLock();
 
@@ -121,7 +160,12 @@ class TnlFile : public HeaderLoadCache, private PageMover {
   bool dirty_ = false;  // changes not yet committed
   bool open_for_writing_ = false;
   bool holds_commit_lock_ = false;
-  PageNumber pending_root_ = 0;  // the root's number while it is unplaced
+  bool in_change_ = false;          // between BeginChange and EndChange
+  bool in_transaction_ = false;     // a member of the process's transaction
+  bool phase_one_done_ = false;     // phase two (or a discard) is due
+  Header disk_header_;              // the header on disk before phase one
+  bool disk_header_valid_ = false;  // false: the file had no header yet
+  PageNumber pending_root_ = 0;     // the root's number while it is unplaced
   std::uint64_t commit_boundary_ = 0;
   std::map<std::uint32_t, std::uint32_t> recovery_map_;
   TransactionQuery transaction_committed_;
