@@ -12,6 +12,7 @@
 #include "storage/tnl/memo_store.h"
 #include "storage/tnl/structure_check.h"
 #include "storage/tnl/table_catalog.h"
+#include "tools/tnltool/sample.h"
 #include "tools/vantrel-eval/text_codec.h"
 
 namespace vantrel {
@@ -25,14 +26,31 @@ constexpr std::uint8_t kFirstPrintable = 0x20;
 constexpr std::uint8_t kDelete = 0x7F;
 constexpr const char kUsage[] =
     "usage: tnltool info|tables|check|dump FILE [--table NAME] "
-    "[--password P]\n";
+    "[--password P]\n"
+    "       tnltool sample FILE --records N [--table NAME] [--seed S] "
+    "[--batch K] [--password P]\n";
 
 struct Options {
   std::string command;
   std::string file;
   std::string table;  // dump: only this table
   std::string password;
+  std::uint64_t records = 0;  // sample
+  std::uint32_t seed = 1;
+  std::uint64_t batch = 0;
+  bool records_given = false;
 };
+
+// A whole decimal number; none when `text` is anything else.
+std::optional<std::uint64_t> ParseCount(const std::string& text) {
+  if (text.empty() || text.size() > 18) return std::nullopt;
+  std::uint64_t value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + static_cast<std::uint64_t>(c - '0');
+  }
+  return value;
+}
 
 std::optional<Options> ParseArgs(const std::vector<std::string>& args,
                                  std::ostream& err) {
@@ -44,6 +62,23 @@ std::optional<Options> ParseArgs(const std::vector<std::string>& args,
       options.table = args[++i];
     } else if (args[i] == "--password" && has_value) {
       options.password = args[++i];
+    } else if ((args[i] == "--records" || args[i] == "--seed" ||
+                args[i] == "--batch") &&
+               has_value) {
+      const std::string& name = args[i];
+      auto value = ParseCount(args[++i]);
+      if (!value || (name == "--seed" && *value > 0xFFFFFFFFu)) {
+        err << "tnltool: " << name << " needs a whole number\n";
+        return std::nullopt;
+      }
+      if (name == "--records") {
+        options.records = *value;
+        options.records_given = true;
+      } else if (name == "--seed") {
+        options.seed = static_cast<std::uint32_t>(*value);
+      } else {
+        options.batch = *value;
+      }
     } else if (args[i].starts_with("--")) {
       err << "tnltool: unknown option " << args[i] << "\n" << kUsage;
       return std::nullopt;
@@ -355,6 +390,15 @@ int RunTnlTool(const std::vector<std::string>& args, std::ostream& out,
   if (options->command == "tables") return Tables(*options, out, err);
   if (options->command == "check") return Check(*options, out, err);
   if (options->command == "dump") return Dump(*options, out, err);
+  if (options->command == "sample") {
+    if (!options->records_given) {
+      err << "tnltool: sample needs --records N\n" << kUsage;
+      return kToolUsage;
+    }
+    return RunSample({options->file, options->table, options->password,
+                      options->records, options->seed, options->batch},
+                     out, err);
+  }
   err << "tnltool: unknown command " << options->command << "\n" << kUsage;
   return kToolUsage;
 }

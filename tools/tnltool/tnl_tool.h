@@ -6,6 +6,8 @@
 //   tnltool dump FILE [--table NAME]
 //                                declaration, then every data record
 //                                with its memos
+//   tnltool sample FILE --records N [--table NAME] [--seed S] [--batch K]
+//                                adds N generated records (sample.h)
 //   --password P                 for enciphered files
 //
 // Text on the terminal is UTF-8; names and values inside are Windows-1252.
