@@ -5,7 +5,6 @@
 #include "runtime/data/expr_bind.h"
 #include "storage/tnl/key_build.h"
 #include "storage/tnl/test_tables.h"
-#include "storage/tnl/tnl_driver_internal.h"
 #include "storage/tnl/tnl_driver_test_support.h"
 
 namespace vantrel {
@@ -217,10 +216,8 @@ TEST_F(TnlBuildTest, CloseFromTheProgressHandlerCancelsTheBuild) {
 TEST_F(TnlBuildTest, FullBuildTakesTheCollationNowInForce) {
   auto orders = MakeOrders(20);
   Open(orders->file, kExclusive);
-  auto* instance =
-      static_cast<TnlInstance*>(orders->file.control.instance.get());
-  ASSERT_NE(instance, nullptr);
-  instance->table->bits |= kTableFullBuild;
+  Send(orders->file, "FULLBUILD=on");
+  ASSERT_EQ(Send(orders->file, "FULLBUILD"), "ON");
   const CharTables before = GetCharTables();
   CharTables reversed = before;
   for (std::size_t c = 0; c < kCharCount; ++c) {
