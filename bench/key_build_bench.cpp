@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "storage/tnl/file_check.h"
 #include "storage/tnl/internal_check.h"
 #include "storage/tnl/key_build.h"
 #include "storage/tnl/table_catalog.h"
@@ -170,7 +171,19 @@ int main(int argc, char** argv) {
   MakeFile();
   RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
+  // The rebuilt file must hold exactly the entries its records call for.
+  std::vector<std::string> problems;
+  {
+    TnlFile file;
+    problems = file.Open(path, 0x40)
+                   ? CheckFileIntegrity(file)
+                   : std::vector<std::string>{"cannot open " + path};
+  }
   std::remove(path.c_str());
+  if (!problems.empty()) {
+    std::fprintf(stderr, "after the builds: %s\n", problems.front().c_str());
+    return 1;
+  }
   const double ours = reporter.cpu["BM_KeyBuild"];
   const double reference = reporter.cpu["BM_Multimap"];
   if (ours > 0 && reference > 0) {

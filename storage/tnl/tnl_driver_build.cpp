@@ -22,6 +22,7 @@
 // BUILDfile, BUILDevent and PACK on a FILE that is not open open its table
 // for exclusive use and close it again afterwards.
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "runtime/data/build_progress.h"
@@ -82,9 +83,11 @@ bool Report(FileDeclaration& file, const BuildReport& report, bool was_open) {
   return go_on && (!was_open || (file.control.state & kStateOpen) != 0);
 }
 
-// The build's progress as the program's build reports.
+// The build's progress as the program's build reports: one per step of a
+// percent (or change of key), however often the build reports.
 BuildProgressCallback ReportTo(FileDeclaration& file, bool was_open) {
-  return [&file, was_open](const BuildProgress& p) {
+  std::optional<BuildReport> last;
+  return [&file, was_open, last](const BuildProgress& p) mutable {
     BuildReport report;
     report.file = &file;
     report.percent = Percent(p);
@@ -92,6 +95,11 @@ BuildProgressCallback ReportTo(FileDeclaration& file, bool was_open) {
       report.event = BuildEvent::kBuildKey;
       if (p.key < file.keys.size()) report.key = &file.keys[p.key];
     }
+    if (last && last->event == report.event && last->key == report.key &&
+        last->percent == report.percent) {
+      return true;
+    }
+    last = report;
     return Report(file, report, was_open);
   };
 }
