@@ -73,7 +73,8 @@ class ViewTraceTest : public ::testing::Test {
 
 TEST_F(ViewTraceTest, StructureThenPrefixedCallsWithTheFilesCalls) {
   std::ofstream(dir_ + "/win.ini")
-      << "[HWVIEW]\nProfile=1\nTraceIntoFiles=1\nTraceFile=views.log\n";
+      << "[HWVIEW]\nProfile=1\nTraceIntoFiles=1\nDetails=1\n"
+      << "TraceFile=views.log\n";
   Open(ord_);
   Open(cus_);
   std::int32_t one = 1;
