@@ -16,6 +16,7 @@
 #include "runtime/data/file_statements.h"
 #include "runtime/data/view_declaration.h"
 #include "runtime/data/view_engine.h"
+#include "runtime/data/view_order.h"
 #include "runtime/data/view_statements.h"
 #include "runtime/data/view_test_driver.h"
 
@@ -153,6 +154,29 @@ class ViewTest : public ::testing::Test {
       *key_lin_order_;
   std::vector<std::unique_ptr<std::vector<char>>> buffers_;
 };
+
+TEST(ViewOrderTest, SplitsAtTopLevelCommasOnly) {
+  struct Case {
+    const char* order;
+    std::vector<std::string> components;  // as read back
+  };
+  const Case cases[] = {
+      {" -CUS:NAME , + CUS:ID", {"-CUS:NAME", "CUS:ID"}},
+      {"SUB(CUS:NAME, 1, 2),-CUS:ID", {"SUB(CUS:NAME, 1, 2)", "-CUS:ID"}},
+      {"'a,b' & CUS:NAME[1 : 2], X", {"'a,b' & CUS:NAME[1 : 2]", "X"}},
+      {"'it''s, here', Y", {"'it''s, here'", "Y"}},
+      {",, - ,+,A,", {"A"}},
+      {"'open, (", {"'open, ("}},
+      {"", {}},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> read;
+    for (const OrderComponent& component : SplitOrder(c.order)) {
+      read.push_back(OrderComponentText(component));
+    }
+    EXPECT_EQ(read, c.components) << c.order;
+  }
+}
 
 TEST_F(ViewTest, OrderUsesAKeyWhenOneSortsAlikeAndSortsOtherwise) {
   OpenAll();
@@ -470,15 +494,22 @@ TEST_F(ViewTest, PropertiesAndErrors) {
 
   struct Case {
     const char* filter;
+    const char* order;
     int code;
     const char* text;
   };
   const Case cases[] = {
-      {"CUS:ID = ", kErrInvalidExpression, "Invalid expression for EVALUATE"},
-      {"NOSUCH = 1", kErrNoBind, "No BIND on variable (NOSUCH)"},
+      {"CUS:ID = ", "CUS:ID", kErrInvalidExpression,
+       "Invalid expression for EVALUATE"},
+      {"NOSUCH = 1", "CUS:ID", kErrNoBind, "No BIND on variable (NOSUCH)"},
+      {"", "CUS:ID, (", kErrInvalidExpression,
+       "Invalid expression for EVALUATE"},
+      {"", "-CUS:ID, OTHER", kErrNoBind, "No BIND on variable (OTHER)"},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
     SetViewFilter(view, c.filter);
+    SetViewOrder(view, c.order);
     SetView(view);
     EXPECT_EQ(ErrorCode(), c.code);
     EXPECT_EQ(Error(), c.text);
@@ -487,6 +518,7 @@ TEST_F(ViewTest, PropertiesAndErrors) {
   }
   Close(ord_);
   SetViewFilter(view, "");
+  SetViewOrder(view, "CUS:NAME, -CUS:ID, SUB(CUS:NAME, 1, 2)");
   SetView(view);
   EXPECT_EQ(ErrorCode(), kErrFileNotOpen);
 
