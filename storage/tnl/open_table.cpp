@@ -20,14 +20,13 @@ FileRegistry& Registry() {
   return registry;
 }
 
-// One spelling per file, so that "a/../CARDS.TNL" finds "CARDS.TNL".
-std::string RegistryKey(const std::string& path) {
+}  // namespace
+
+std::string FileIdentity(const std::string& path) {
   std::error_code error;
   const auto canonical = std::filesystem::weakly_canonical(path, error);
   return error ? path : canonical.string();
 }
-
-}  // namespace
 
 bool TakeNumberLock(SharedFile& shared, std::uint32_t n) {
   File* file = shared.file.channel().file();
@@ -50,7 +49,7 @@ AcquiredFile AcquireFile(const std::string& path, unsigned mode,
                          std::string_view password) {
   FileRegistry& registry = Registry();
   std::lock_guard<std::mutex> lock(registry.mutex);
-  std::weak_ptr<SharedFile>& slot = registry.files[RegistryKey(path)];
+  std::weak_ptr<SharedFile>& slot = registry.files[FileIdentity(path)];
   if (auto open = slot.lock()) {
     if ((mode & kOpenAccessMask) != 0 && !open->writable()) {
       return {nullptr, kErrAccessDenied};
@@ -59,15 +58,15 @@ AcquiredFile AcquireFile(const std::string& path, unsigned mode,
   }
   auto shared = std::make_shared<SharedFile>();
   if (!shared->file.Open(path, mode)) {
-    registry.files.erase(RegistryKey(path));
+    registry.files.erase(FileIdentity(path));
     return {nullptr, SystemFailureCode(path)};
   }
   if (!password.empty()) shared->file.channel().SetPassword(password);
   shared->path = path;
   shared->mode = mode;
   // Created files are found under their canonical name from now on.
-  registry.files.erase(RegistryKey(path));
-  registry.files[RegistryKey(path)] = shared;
+  registry.files.erase(FileIdentity(path));
+  registry.files[FileIdentity(path)] = shared;
   return {shared, 0};
 }
 

@@ -36,6 +36,9 @@ struct SharedFile {
   std::set<std::uint32_t> locked_numbers;
 };
 
+// One spelling per file, so that "a/../CARDS.TNL" and "CARDS.TNL" match.
+std::string FileIdentity(const std::string& path);
+
 // Takes the lock byte of record or table number `n` without waiting; false
 // when this process or another has it.
 bool TakeNumberLock(SharedFile& shared, std::uint32_t n);

@@ -48,6 +48,7 @@ TableName SplitTableName(std::string_view name) {
                                      ? std::string_view{}
                                      : name.substr(at + kTableSelector.size());
   out.table = table.empty() ? std::string(kUnnamedTable) : UpperCase(table);
+  out.selected = at != std::string_view::npos;
   out.path = std::string(file);
   if (!out.path.empty() && !HasExtension(out.path)) {
     out.path += kDefaultExtension;

@@ -15,6 +15,7 @@ inline constexpr std::string_view kDefaultExtension = ".TNL";
 struct TableName {
   std::string path;   // the file, with ".TNL" added when it had no extension
   std::string table;  // upper case; "UNNAMED" without a selector
+  bool selected = false;  // the name had a "\!" selector
 
   // How messages name the table: the path, followed by "\!" and the table
   // when it is not "UNNAMED".

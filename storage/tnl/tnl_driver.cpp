@@ -208,6 +208,11 @@ DriverResult TnlInstance::Dispatch(DriverOp op, DriverArgs& args) {
       return BuildOp(*this, op, args);
     case DriverOp::kSEND:
       return SendOp(*this, args);
+    case DriverOp::kREMOVE:
+      return RemoveOp(*this);
+    case DriverOp::kRENAME:
+    case DriverOp::kCOPY:
+      return RenameOp(*this, op, args);
     default:
       break;
   }

@@ -48,6 +48,15 @@ class TnlInstance : public DriverInstance {
   std::vector<std::vector<char>> own_memos_;
 };
 
+// A table state for `name` on its shared file (opened in `mode` when this
+// process does not have it open), or the error of opening it.
+struct StartedTable {
+  std::unique_ptr<OpenTable> table;
+  int code = 0;
+};
+StartedTable StartTableOn(const TableName& name, unsigned mode,
+                          std::string_view password);
+
 // What an operation does to the file: only read, or change it.
 enum class Access { kRead, kChange };
 
@@ -119,6 +128,8 @@ DriverResult GetByKeyOp(TnlInstance& instance, DriverArgs& args);
 DriverResult RegetOp(TnlInstance& instance, DriverArgs& args);
 
 DriverResult EmptyOp(TnlInstance& instance);
+DriverResult RemoveOp(TnlInstance& instance);
+DriverResult RenameOp(TnlInstance& instance, DriverOp op, DriverArgs& args);
 
 DriverResult SendOp(TnlInstance& instance, DriverArgs& args);
 DriverResult NameOp(TnlInstance& instance, DriverArgs& args);

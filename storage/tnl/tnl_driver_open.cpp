@@ -14,24 +14,13 @@ namespace {
 constexpr unsigned kReadWrite = 0x02;
 constexpr unsigned kCreateOpenMode = kReadWrite | kOpenDenyNone | kOpenCreate;
 
-// A table state for `name` on its shared file, or the error of opening it.
-struct StartedTable {
-  std::unique_ptr<OpenTable> table;
-  int code = 0;
-};
-
 StartedTable StartTable(TnlInstance& instance, unsigned mode) {
   TableName name = SplitTableName(instance.declaration.name);
-  if (name.path.empty()) return {nullptr, kErrInvalidFilename};
-  AcquiredFile acquired = AcquireFile(name.path, mode, instance.Password());
-  if (!acquired.file) return {nullptr, acquired.code};
-  auto table = std::make_unique<OpenTable>();
-  table->shared = std::move(acquired.file);
-  table->message_name = name.MessageName();
-  table->name = std::move(name);
-  table->tables = GetCharTables();
-  if (instance.full_build) table->bits |= kTableFullBuild;
-  return {std::move(table), 0};
+  StartedTable started = StartTableOn(name, mode, instance.Password());
+  if (started.table && instance.full_build) {
+    started.table->bits |= kTableFullBuild;
+  }
+  return started;
 }
 
 // Takes the table's description from the declaration (compared with the
@@ -59,6 +48,19 @@ int TakeDescription(TnlInstance& instance, OpenTable& table, BTree& tree) {
 }
 
 }  // namespace
+
+StartedTable StartTableOn(const TableName& name, unsigned mode,
+                          std::string_view password) {
+  if (name.path.empty()) return {nullptr, kErrInvalidFilename};
+  AcquiredFile acquired = AcquireFile(name.path, mode, password);
+  if (!acquired.file) return {nullptr, acquired.code};
+  auto table = std::make_unique<OpenTable>();
+  table->shared = std::move(acquired.file);
+  table->message_name = name.MessageName();
+  table->name = name;
+  table->tables = GetCharTables();
+  return {std::move(table), 0};
+}
 
 DriverResult OpenTableOp(TnlInstance& instance, DriverArgs& args) {
   StartedTable started = StartTable(instance, args.mode);
