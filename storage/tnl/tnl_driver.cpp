@@ -222,6 +222,14 @@ DriverResult TnlInstance::Dispatch(DriverOp op, DriverArgs& args) {
     case DriverOp::kADD:
     case DriverOp::kAPPEND:
       return AddRecordOp(*this);
+    case DriverOp::kPUT:
+    case DriverOp::kPUTfileptr:
+      return PutRecordOp(*this, args);
+    case DriverOp::kDELETE:
+      return DeleteRecordOp(*this);
+    case DriverOp::kDUPLICATE:
+    case DriverOp::kDUPLICATEkey:
+      return DuplicateOp(*this, args.key);
     case DriverOp::kGETfileptr:
     case DriverOp::kGETkeyptr:
       return GetByPointerOp(*this, args);

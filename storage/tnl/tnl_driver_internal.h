@@ -117,6 +117,9 @@ DriverResult CreateTableOp(TnlInstance& instance);
 DriverResult CloseTableOp(TnlInstance& instance);
 
 DriverResult AddRecordOp(TnlInstance& instance);
+DriverResult PutRecordOp(TnlInstance& instance, DriverArgs& args);
+DriverResult DeleteRecordOp(TnlInstance& instance);
+DriverResult DuplicateOp(TnlInstance& instance, const KeyDeclaration* key);
 
 DriverResult RequestOp(TnlInstance& instance, DriverOp op,
                        const DriverArgs& args);

@@ -1,0 +1,219 @@
+// PUT, DELETE and DUPLICATE: changing and deleting the current record with
+// its key entries and memos kept in step.
+#include "runtime/data/error_state.h"
+#include "storage/tnl/memo_store.h"
+#include "storage/tnl/record_kinds.h"
+#include "storage/tnl/table_catalog.h"
+#include "storage/tnl/tnl_driver_internal.h"
+
+namespace vantrel {
+namespace {
+
+// One key's part in a change of record `number`.
+struct KeyChange {
+  std::uint8_t key = 0;
+  std::optional<PageRecord> old_entry;
+  std::optional<PageRecord> new_entry;
+};
+
+std::uint16_t DeclaredFlags(const OpenTable& table, std::size_t key) {
+  return key < table.key_flags.size() ? table.key_flags[key] : 0;
+}
+
+bool SameKey(const std::optional<PageRecord>& a,
+             const std::optional<PageRecord>& b) {
+  if (!a || !b) return !a && !b;
+  const auto x = a->Key();
+  const auto y = b->Key();
+  return std::equal(x.begin(), x.end(), y.begin(), y.end());
+}
+
+// An entry of another record with the same key part, in a key without DUP.
+bool Collides(const OpenTable& table, BTree& tree, const KeyChange& change,
+              std::uint32_t number) {
+  if (!change.new_entry ||
+      (table.description.keys[change.key].flags & kDescribedDup)) {
+    return false;
+  }
+  const auto found = tree.Find(change.new_entry->Key());
+  return found && ReadBigEndian(RecordData(*found)) != number;
+}
+
+// Keeps every key in step with record `number` going from `old_image` to
+// `new_image` (either none). Collisions are looked for before any key is
+// touched, so a change refused with 40 leaves every key as it was.
+int MaintainTableKeys(OpenTable& table, BTree& tree,
+                      const std::optional<ByteString>& new_image,
+                      const std::optional<ByteString>& old_image,
+                      std::uint32_t number) {
+  std::vector<KeyChange> changes;
+  for (std::size_t k = 0; k < table.description.keys.size(); ++k) {
+    const std::uint16_t flags = DeclaredFlags(table, k);
+    if (flags & kKeyRuntimeBuilt) continue;
+    KeyChange change{static_cast<std::uint8_t>(k), std::nullopt, std::nullopt};
+    const auto key = change.key;
+    if (old_image) {
+      change.old_entry = BuildKeyEntry(table.number, key, table.description,
+                                       *old_image, number, table.Rules());
+    }
+    if (new_image) {
+      change.new_entry = BuildKeyEntry(table.number, key, table.description,
+                                       *new_image, number, table.Rules());
+    }
+    if (SameKey(change.old_entry, change.new_entry)) continue;
+    if (flags & kKeyIsIndex) {
+      LowerPendingNumber(tree, table.number, key, number);
+      continue;
+    }
+    if (Collides(table, tree, change, number)) return kErrDuplicateKey;
+    changes.push_back(std::move(change));
+  }
+  for (KeyChange& change : changes) {
+    int delta = 0;
+    if (change.new_entry) {
+      tree.Insert(std::move(*change.new_entry));
+      ++delta;
+    }
+    if (change.old_entry) {
+      const auto stored = tree.Find(change.old_entry->Key());
+      if (stored && ReadBigEndian(RecordData(*stored)) == number &&
+          tree.Remove(change.old_entry->Key())) {
+        --delta;
+      }
+    }
+    auto counters =
+        ReadCountersOf(tree, table.number, change.key).value_or(Counters{});
+    counters.count = static_cast<std::uint32_t>(
+        static_cast<std::int64_t>(counters.count) + delta);
+    WriteCountersOf(tree, table.number, change.key, counters);
+  }
+  return 0;
+}
+
+std::optional<ByteString> StoredRecord(const OpenTable& table, BTree& tree,
+                                       std::uint32_t number) {
+  const auto found = tree.Find(DataKey(table.number, number));
+  if (!found) return std::nullopt;
+  const auto data = RecordData(*found);
+  return ByteString(data.begin(), data.end());
+}
+
+// Takes the record lock of `number` unless this table holds it; false when
+// another table or process has it. `taken` says whether it must be given
+// back.
+bool LockRecord(OpenTable& table, std::uint32_t number, bool& taken) {
+  taken = false;
+  if ((table.bits & kTableHeld) && table.current == number) return true;
+  taken = TakeNumberLock(*table.shared, number);
+  return taken;
+}
+
+int ChangeRecord(TnlInstance& instance, BTree& tree, std::uint32_t number,
+                 const ProgramMemoContents& memos) {
+  OpenTable& table = *instance.table;
+  const auto stored = StoredRecord(table, tree, number);
+  if (!stored) return kErrRecordNotAvailable;
+  if (table.bits & kTableWatched) {
+    const bool memos_changed =
+        table.watched_memos &&
+        !StoredMemosEqual(tree, table.number, number, table.description,
+                          *table.watched_memos, table.oem);
+    if (*stored != table.watched_copy || memos_changed) {
+      return kErrRecordChanged;
+    }
+  }
+  const ByteString image = StoredImage(table, instance.declaration);
+  if (image != *stored) {
+    if (const int code = MaintainTableKeys(table, tree, image, stored, number);
+        code != 0) {
+      return code;
+    }
+    tree.Remove(DataKey(table.number, number));
+    tree.Insert(MakeRecord(DataKey(table.number, number), image));
+  }
+  if (!(table.bits & kTableMemosUnread)) {
+    WriteProgramMemos(table, tree, number, memos);
+  }
+  return 0;
+}
+
+}  // namespace
+
+DriverResult PutRecordOp(TnlInstance& instance, DriverArgs& args) {
+  OpenTable& table = *instance.table;
+  const std::uint32_t number =
+      args.pointer > 0 && args.pointer <= kLastIssuableNumber
+          ? static_cast<std::uint32_t>(args.pointer)
+          : table.current;
+  if (number == 0) return {kErrRecordNotAvailable};
+  const auto memos = ProgramMemos(instance);
+  if (!memos) return {kErrRecordLimit};
+  bool taken = false;
+  if (!LockRecord(table, number, taken)) return {kErrAccessDenied};
+  const int code = RunOnTable(table, Access::kChange, [&](BTree& tree) {
+    return ChangeRecord(instance, tree, number, *memos);
+  });
+  if (taken) ReleaseNumberLock(*table.shared, number);
+  if (code == 0) {
+    table.current = number;
+    ReleaseHold(table);
+    table.bits &= ~kTableWatched;
+  }
+  return {code};
+}
+
+DriverResult DeleteRecordOp(TnlInstance& instance) {
+  OpenTable& table = *instance.table;
+  const std::uint32_t number = table.current;
+  bool taken = false;
+  if (number == 0 || !LockRecord(table, number, taken)) {
+    return {kErrRecordNotAvailable};
+  }
+  const int code = RunOnTable(table, Access::kChange, [&](BTree& tree) {
+    const auto stored = StoredRecord(table, tree, number);
+    if (!stored) return static_cast<int>(kErrRecordNotAvailable);
+    tree.Remove(DataKey(table.number, number));
+    MaintainTableKeys(table, tree, std::nullopt, stored, number);
+    auto counters =
+        ReadCountersOf(tree, table.number, kKindData).value_or(Counters{});
+    if (counters.count > 0) --counters.count;
+    WriteCountersOf(tree, table.number, kKindData, counters);
+    RemoveRecordMemos(tree, table.number, number);
+    return 0;
+  });
+  if (taken) ReleaseNumberLock(*table.shared, number);
+  if (code == 0) {
+    ReleaseHold(table);
+    table.current = 0;
+    table.bits &= ~kTableWatched;
+  }
+  return {code};
+}
+
+// Value 1 when the record buffer would collide with another record's entry
+// in the given key, or in any key.
+DriverResult DuplicateOp(TnlInstance& instance, const KeyDeclaration* key) {
+  OpenTable& table = *instance.table;
+  int only = -1;
+  if (key != nullptr) {
+    only = KeyIndex(instance, key);
+    if (only < 0) return {kErrInvalidKeyFile};
+  }
+  bool duplicate = false;
+  const ByteString image = StoredImage(table, instance.declaration);
+  const int code = RunOnTable(table, Access::kRead, [&](BTree& tree) {
+    for (std::size_t k = 0; k < table.description.keys.size(); ++k) {
+      if (only >= 0 && static_cast<int>(k) != only) continue;
+      if (DeclaredFlags(table, k) & kKeyRuntimeBuilt) continue;
+      KeyChange change{
+          static_cast<std::uint8_t>(k), std::nullopt,
+          BuildKeyEntry(table.number, static_cast<std::uint8_t>(k),
+                        table.description, image, 0, table.Rules())};
+      duplicate |= Collides(table, tree, change, table.current);
+    }
+    return 0;
+  });
+  return {code, duplicate ? 1 : 0};
+}
+
+}  // namespace vantrel
