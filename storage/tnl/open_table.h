@@ -16,6 +16,7 @@
 #include "runtime/data/char_tables.h"
 #include "storage/tnl/description_stream.h"
 #include "storage/tnl/key_encoding.h"
+#include "storage/tnl/table_cursor.h"
 #include "storage/tnl/table_name.h"
 #include "storage/tnl/tnl_file.h"
 
@@ -86,10 +87,9 @@ struct OpenTable {
   // the description does not keep).
   std::vector<std::uint16_t> key_flags;
   std::uint32_t current = 0;  // the current record number, 0 when none
-  // The sequential position: a data-record key or a key entry, and what it
-  // is (set by the sequence operations).
-  std::vector<std::uint8_t> position;
-  std::uint8_t position_kind = 0;
+  // The sequential position: a data-record key or a key entry, and its
+  // order (set by the sequence operations).
+  SequencePosition position;
   std::uint32_t bits = kTableOpen;
   // Seconds a fetch with hold keeps retrying; kHoldNoLimit for no limit.
   std::int32_t hold_wait = kHoldNoLimit;

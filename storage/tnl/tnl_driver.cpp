@@ -251,6 +251,27 @@ DriverResult TnlInstance::Dispatch(DriverOp op, DriverArgs& args) {
       return UnlockOp(*this);
     case DriverOp::kEMPTY:
       return EmptyOp(*this);
+    case DriverOp::kSETfile:
+    case DriverOp::kSETfilekey:
+    case DriverOp::kSETfileptr:
+    case DriverOp::kSETkey:
+    case DriverOp::kSETkeykey:
+    case DriverOp::kSETkeyptr:
+    case DriverOp::kSETkeykeyptr:
+    case DriverOp::kRESETfile:
+    case DriverOp::kRESETkey:
+      return SetSequenceOp(*this, op, args);
+    case DriverOp::kNEXT:
+    case DriverOp::kPREVIOUS:
+      return StepOp(*this, op);
+    case DriverOp::kSKIP:
+      return SkipOp(*this, args);
+    case DriverOp::kEOF:
+    case DriverOp::kBOF:
+      return EndOfSequenceOp(*this, op);
+    case DriverOp::kPOSITIONfile:
+    case DriverOp::kPOSITIONkey:
+      return PositionOp(*this, args);
     case DriverOp::kBYTES:
       return BytesOp(*this);
     case DriverOp::kPOINTERfile:

@@ -135,6 +135,16 @@ DriverResult RemoveOp(TnlInstance& instance);
 DriverResult RenameOp(TnlInstance& instance, DriverOp op, DriverArgs& args);
 
 DriverResult SendOp(TnlInstance& instance, DriverArgs& args);
+
+// The sequence operations (tnl_driver_sequence.cpp): SET and RESET in all
+// their forms, NEXT and PREVIOUS, SKIP, EOF and BOF, POSITION.
+DriverResult SetSequenceOp(TnlInstance& instance, DriverOp op,
+                           DriverArgs& args);
+DriverResult StepOp(TnlInstance& instance, DriverOp op);
+DriverResult SkipOp(TnlInstance& instance, DriverArgs& args);
+DriverResult EndOfSequenceOp(TnlInstance& instance, DriverOp op);
+DriverResult PositionOp(TnlInstance& instance, DriverArgs& args);
+
 DriverResult NameOp(TnlInstance& instance, DriverArgs& args);
 DriverResult BytesOp(TnlInstance& instance);
 DriverResult PointerOp(TnlInstance& instance);

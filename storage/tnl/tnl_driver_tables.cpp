@@ -33,7 +33,7 @@ DriverResult EmptyOp(TnlInstance& instance) {
   });
   if (code == 0) {
     table.current = 0;
-    table.position.clear();
+    table.position = {};
   }
   return {code};
 }
