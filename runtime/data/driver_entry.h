@@ -103,6 +103,9 @@ struct TraceSettingsSource {
   // part is padded to; nullptr and 0: none and the usual width.
   std::string (*call_prefix)(const FileDeclaration&) = nullptr;
   std::size_t call_width = 0;
+  // The detail lines of a call; nullptr: the record's or key's fields.
+  std::vector<std::string> (*detail_lines)(const FileDeclaration&,
+                                           DriverOp) = nullptr;
 };
 
 // One registered driver.

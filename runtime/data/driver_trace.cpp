@@ -236,6 +236,10 @@ std::vector<std::string> TraceDetailLines(const FileDeclaration& file,
                    FieldValueText(*field, record.data() + field->offset)});
     }
   }
+  return TraceValueLines(lines);
+}
+
+std::vector<std::string> TraceValueLines(const std::vector<DumpLine>& lines) {
   const std::size_t column = LabelColumn(lines, 0);
   std::vector<std::string> text;
   for (const DumpLine& line : lines) {
@@ -243,6 +247,8 @@ std::vector<std::string> TraceDetailLines(const FileDeclaration& file,
   }
   return text;
 }
+
+bool TraceCarriesRecord(DriverOp op) { return CarriesRecord(op); }
 
 DriverTrace::DriverTrace(TraceSettings settings)
     : settings_(std::move(settings)) {
@@ -279,7 +285,9 @@ void DriverTrace::WriteCall(FileDeclaration& file, DriverOp op,
   }
   text += TraceCallLine(file, op, key, code, elapsed_ms) + '\n';
   if (settings_.details) {
-    for (const std::string& line : TraceDetailLines(file, op, key)) {
+    const auto details = file.driver->trace.detail_lines;
+    for (const std::string& line :
+         details ? details(file, op) : TraceDetailLines(file, op, key)) {
       text += line + '\n';
     }
   }

@@ -25,6 +25,7 @@
 
 #include "runtime/data/driver_entry.h"
 #include "runtime/data/driver_op.h"
+#include "runtime/data/field_dump.h"
 #include "runtime/data/file_declaration.h"
 
 namespace vantrel {
@@ -53,6 +54,13 @@ std::string TraceCallLine(const FileDeclaration& file, DriverOp op,
 std::vector<std::string> TraceDetailLines(const FileDeclaration& file,
                                           DriverOp op,
                                           const KeyDeclaration* key);
+
+// Value lines (label and value) with the labels in one column, as the
+// details show them.
+std::vector<std::string> TraceValueLines(const std::vector<DumpLine>& lines);
+
+// True for the operations whose details show the record.
+bool TraceCarriesRecord(DriverOp op);
 
 // The log of one file's driver calls, kept open for appending while the
 // file's driver instance lives.

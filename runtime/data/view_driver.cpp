@@ -55,6 +55,10 @@ std::string CallPrefix(const FileDeclaration& file) {
   return ViewCallPrefix(AsView(file));
 }
 
+std::vector<std::string> DetailLines(const FileDeclaration& file, DriverOp op) {
+  return ViewDetailLines(AsView(file), op);
+}
+
 DriverEntry MakeEntry() {
   DriverEntry entry;
   entry.name = "VIEW";
@@ -62,8 +66,8 @@ DriverEntry MakeEntry() {
   entry.display_name = "View";
   entry.make_instance = MakeViewInstance;
   entry.supported = kSupported;
-  entry.trace = {"HWVIEW", "VIEW.LOG", StructureLines, CallPrefix,
-                 kViewCallWidth};
+  entry.trace = {"HWVIEW",   "VIEW.LOG",     StructureLines,
+                 CallPrefix, kViewCallWidth, DetailLines};
   return entry;
 }
 

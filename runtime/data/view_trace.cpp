@@ -4,6 +4,8 @@
 #include <cstdlib>
 
 #include "platform/posix/profile_store.h"
+#include "runtime/data/driver_trace.h"
+#include "runtime/data/field_dump.h"
 
 namespace vantrel {
 namespace {
@@ -65,7 +67,48 @@ void AddJoins(std::vector<std::string>& lines, std::size_t depth,
   }
 }
 
+void AddValue(std::vector<DumpLine>& lines, const FileDeclaration& file,
+              const FieldInfo& field) {
+  if (field.type == FieldType::GROUP ||
+      std::uint64_t{field.offset} + field.Extent() > file.record.size()) {
+    return;
+  }
+  lines.push_back(DumpLine{
+      0, field.label,
+      FieldValueText(field,
+                     reinterpret_cast<const std::uint8_t*>(file.record.data()) +
+                         field.offset)});
+}
+
+void AddValues(std::vector<DumpLine>& lines, const FileDeclaration& file,
+               const std::vector<ViewItem>& items) {
+  if (items.empty()) {
+    for (std::size_t n = 1; n <= file.descriptor.FieldCount(); ++n) {
+      if (auto field = file.descriptor.Field(n)) AddValue(lines, file, *field);
+    }
+    return;
+  }
+  for (const ViewItem& item : items) {
+    if (item.kind != ViewItem::Kind::kField) continue;
+    if (auto field = file.descriptor.Field(item.number)) {
+      AddValue(lines, file, *field);
+    }
+  }
+}
+
 }  // namespace
+
+std::vector<std::string> ViewDetailLines(const ViewDeclaration& view,
+                                         DriverOp op) {
+  if (!TraceCarriesRecord(op)) return {};
+  std::vector<DumpLine> lines;
+  for (const ViewSlot& slot : FlattenView(view)) {
+    if (slot.file == nullptr) continue;
+    AddValues(lines, *slot.file,
+              slot.join != nullptr ? slot.join->project : view.project);
+  }
+  return TraceValueLines(lines);
+}
 
 std::vector<std::string> ViewStructureLines(const ViewDeclaration& view) {
   std::vector<std::string> lines;

@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "runtime/data/driver_op.h"
 #include "runtime/data/view_declaration.h"
 
 namespace vantrel {
@@ -31,6 +32,12 @@ inline constexpr std::size_t kViewCallWidth = 24;
 
 // The structure block, ending with an empty line.
 std::vector<std::string> ViewStructureLines(const ViewDeclaration& view);
+
+// With details on, the calls that read or write a row show the projected
+// fields of every file of the view (all fields of a file without a
+// projection), label and value, in the order of the files.
+std::vector<std::string> ViewDetailLines(const ViewDeclaration& view,
+                                         DriverOp op);
 
 // "VIEW:1A:" for the view with handle 0x1A.
 std::string ViewCallPrefix(const ViewDeclaration& view);

@@ -125,6 +125,9 @@ TEST_F(ViewTraceTest, StructureThenPrefixedCallsWithTheFilesCalls) {
       "NEXT(CUS 1)       Error: Record Not Available Time Taken: 0.00 secs",
       "GETfileptr(CUS 1) Time Taken: 0.00 secs",
       padded("NEXT(ORD 1) "),
+      "ORD:ID     0",
+      "ORD:CUSTID 1",
+      "CUS:NAME   '    '",
   };
   EXPECT_EQ(Lines("views.log"), expected);
 }
