@@ -41,14 +41,18 @@ class FileCheckTest : public ::testing::Test {
     std::ofstream(path_).close();
     Change([](TnlFile& f, BTree& tree) {
       const CharTables tables = CharTables::Defaults();
-      const std::uint32_t table =
-          CreateTable(f, tree, "PEOPLE", People(), false, tables);
+      const TableDescription people = People();
+      const TableKeys keys{
+          CreateTable(f, tree, "PEOPLE", people, false, tables),
+          &people,
+          {},
+          KeyStringRules{&tables}};
       for (int i = 0; i < 400; ++i) {
         std::vector<std::uint8_t> image(22, ' ');
         const std::string name = "person " + std::to_string(i * 7919 % 400);
         std::copy(name.begin(), name.end(), image.begin());
         image[20] = static_cast<std::uint8_t>(i % 3 == 0 ? 0 : i);
-        AddDataRecord(f, tree, table, People(), image, KeyStringRules{&tables});
+        ASSERT_EQ(AddDataRecord(f, tree, keys, image).error, 0);
       }
       // Record 2: notes of three chunks and a BLOB of two.
       const std::vector<ByteString> memos = {ByteString(600, 'n'),

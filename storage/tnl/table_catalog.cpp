@@ -3,12 +3,37 @@
 #include <algorithm>
 
 #include "runtime/data/charset.h"
+#include "runtime/data/error_state.h"
+#include "storage/tnl/key_maintenance.h"
 
 namespace vantrel {
 
 namespace {
 
 constexpr std::uint8_t kBlank = ' ';
+
+// Whether a key component counts as empty for an OPT key. Bytes past the
+// image count as zeros, as the key value encodes them.
+bool IsEmptyComponent(const DescribedField& f,
+                      std::span<const std::uint8_t> image) {
+  const std::size_t begin = std::min<std::size_t>(f.offset, image.size());
+  const std::size_t end =
+      std::min<std::size_t>(f.offset + f.size, image.size());
+  const auto bytes = image.subspan(begin, end - begin);
+  switch (f.type) {
+    case FieldType::STRING:
+    case FieldType::GROUP:
+      return std::all_of(bytes.begin(), bytes.end(),
+                         [](std::uint8_t b) { return b == kBlank; }) &&
+             end - begin == f.size;
+    case FieldType::CSTRING:
+    case FieldType::PSTRING:
+      return bytes.empty() || bytes[0] == 0;
+    default:
+      return std::all_of(bytes.begin(), bytes.end(),
+                         [](std::uint8_t b) { return b == 0; });
+  }
+}
 
 }  // namespace
 
@@ -134,10 +159,7 @@ std::optional<PageRecord> BuildKeyEntry(std::uint32_t table, std::uint8_t key,
     if (c.field >= description.fields.size()) return std::nullopt;
     const DescribedField& f = description.fields[c.field];
     components.push_back({f.type, f.offset, f.size, c.flags != 0});
-    for (std::size_t i = f.offset; i < f.offset + f.size && i < image.size();
-         ++i) {
-      all_empty &= image[i] == 0 || image[i] == kBlank;
-    }
+    all_empty &= IsEmptyComponent(f, image);
   }
   if ((declared.flags & kDescribedOpt) && all_empty) return std::nullopt;
   KeyStringRules key_rules = rules;
@@ -166,28 +188,53 @@ void ConvertRecordStrings(const TableDescription& description,
   }
 }
 
-std::uint32_t AddDataRecord(TnlFile& file, BTree& tree, std::uint32_t table,
-                            const TableDescription& description,
-                            std::span<const std::uint8_t> program_image,
-                            const KeyStringRules& rules) {
-  std::vector<std::uint8_t> image(program_image.begin(), program_image.end());
-  if (rules.oem) ConvertRecordStrings(description, image, true);
+AddedRecord AddDataRecord(TnlFile& file, BTree& tree, const TableKeys& keys,
+                          std::span<const std::uint8_t> image) {
+  auto counters = ReadCountersOf(tree, keys.table, kKindData);
+  if (!counters) return {kErrAccessDenied};
+  const ByteString stored = StoredImage(keys, image);
   const std::uint32_t number = file.IssueNumber();
-  for (std::size_t k = 0; k < description.keys.size(); ++k) {
-    const auto counted = static_cast<std::uint8_t>(k);
-    auto entry =
-        BuildKeyEntry(table, counted, description, image, number, rules);
-    if (!entry) continue;
-    tree.Insert(std::move(*entry));
-    auto counters = ReadCountersOf(tree, table, counted).value_or(Counters{});
-    ++counters.count;
-    WriteCountersOf(tree, table, counted, counters);
+  const int error =
+      MaintainKeys(tree, keys, OptionalImage(stored), std::nullopt, number);
+  if (error != kErrNone) return {error};
+  tree.Insert(MakeRecord(DataKey(keys.table, number), stored));
+  ++counters->count;
+  WriteCountersOf(tree, keys.table, kKindData, *counters);
+  return {kErrNone, number};
+}
+
+int ReplaceDataRecord(BTree& tree, const TableKeys& keys, std::uint32_t number,
+                      std::span<const std::uint8_t> image) {
+  const ByteString key = DataKey(keys.table, number);
+  const auto found = tree.Find(key);
+  if (!found) return kErrRecordNotAvailable;
+  const ByteString stored = StoredImage(keys, image);
+  const auto old_data = RecordData(*found);
+  if (std::equal(stored.begin(), stored.end(), old_data.begin(),
+                 old_data.end())) {
+    return kErrNone;
   }
-  tree.Insert(MakeRecord(DataKey(table, number), image));
-  auto counters = ReadCountersOf(tree, table, kKindData).value_or(Counters{});
-  ++counters.count;
-  WriteCountersOf(tree, table, kKindData, counters);
-  return number;
+  const int error = MaintainKeys(tree, keys, OptionalImage(stored),
+                                 OptionalImage(old_data), number);
+  if (error != kErrNone) return error;
+  tree.Remove(key);
+  tree.Insert(MakeRecord(key, stored));
+  return kErrNone;
+}
+
+int RemoveDataRecord(BTree& tree, const TableKeys& keys, std::uint32_t number) {
+  const ByteString key = DataKey(keys.table, number);
+  const auto found = tree.Find(key);
+  if (!found) return kErrRecordNotAvailable;
+  tree.Remove(key);
+  MaintainKeys(tree, keys, std::nullopt, OptionalImage(RecordData(*found)),
+               number);
+  if (auto counters = ReadCountersOf(tree, keys.table, kKindData);
+      counters && counters->count > 0) {
+    --counters->count;
+    WriteCountersOf(tree, keys.table, kKindData, *counters);
+  }
+  return kErrNone;
 }
 
 }  // namespace vantrel

@@ -1,6 +1,6 @@
 // The tables of a native file: creating one (its name, description blocks,
 // character tables and counters records), finding them, their counters, and
-// adding a data record with its key entries.
+// adding, changing and deleting a data record with its key entries.
 //
 // Everything runs inside an operation with the header loaded.
 #ifndef VANTREL_STORAGE_TNL_TABLE_CATALOG_H_
@@ -72,7 +72,9 @@ std::uint32_t ReadTableFlags(BTree& tree, std::uint32_t table);
 void SetTableFlags(BTree& tree, std::uint32_t table, std::uint32_t flags);
 
 // The key entry of key `key` for a record image; none for an OPT key whose
-// components are all blank or zero (such records have no entry).
+// components are all empty (such records have no entry): STRING and GROUP
+// only spaces, CSTRING and PSTRING a first byte of 0, any other type only
+// zero bytes.
 std::optional<PageRecord> BuildKeyEntry(std::uint32_t table, std::uint8_t key,
                                         const TableDescription& description,
                                         std::span<const std::uint8_t> image,
@@ -85,14 +87,35 @@ std::optional<PageRecord> BuildKeyEntry(std::uint32_t table, std::uint8_t key,
 void ConvertRecordStrings(const TableDescription& description,
                           std::span<std::uint8_t> image, bool to_oem);
 
-// Adds a data record: issues its number, inserts the key entries, then the
-// data record, and raises the counts. With rules.oem the image's strings are
-// stored in the OEM code page. The caller has checked uniqueness.
-// Returns the record number.
-std::uint32_t AddDataRecord(TnlFile& file, BTree& tree, std::uint32_t table,
-                            const TableDescription& description,
-                            std::span<const std::uint8_t> image,
-                            const KeyStringRules& rules);
+struct TableKeys;  // key_maintenance.h
+
+// The number of an added record, or the error that stopped the add.
+struct AddedRecord {
+  int error = 0;
+  std::uint32_t number = 0;
+};
+
+// The data record operations below take the program's record image; with
+// keys.rules.oem its strings are stored in the OEM code page. Each leaves
+// the tree untouched when it fails.
+
+// Adds a data record: issues its number, maintains the keys, inserts the
+// data record and raises the data count. Errors: kErrAccessDenied when the
+// table has no counters record, kErrDuplicateKey (the issued number is then
+// lost).
+AddedRecord AddDataRecord(TnlFile& file, BTree& tree, const TableKeys& keys,
+                          std::span<const std::uint8_t> image);
+
+// Changes data record `number` to `image`: the keys are maintained and the
+// record is removed and inserted again under its number. Nothing happens
+// when the stored record already equals the image. Errors:
+// kErrRecordNotAvailable when the record is missing, kErrDuplicateKey.
+int ReplaceDataRecord(BTree& tree, const TableKeys& keys, std::uint32_t number,
+                      std::span<const std::uint8_t> image);
+
+// Deletes data record `number` with its key entries and lowers the data
+// count. Error: kErrRecordNotAvailable when the record is missing.
+int RemoveDataRecord(BTree& tree, const TableKeys& keys, std::uint32_t number);
 
 }  // namespace vantrel
 

@@ -55,18 +55,20 @@ TEST(TableCatalogTest, NewFileTableAndRecordsWithKeyEntriesAndCounters) {
                 [&] {
                   ASSERT_EQ(file.LoadHeader(LockWait::kWait), kLoadOk);
                   BTree tree(file);
+                  const TableDescription cards = Cards();
                   const std::uint32_t table =
-                      CreateTable(file, tree, "CARDS", Cards(), false, tables);
+                      CreateTable(file, tree, "CARDS", cards, false, tables);
                   EXPECT_EQ(table, 1u);
-                  EXPECT_EQ(AddDataRecord(file, tree, table, Cards(),
-                                          Image("smit", -1), rules),
-                            2u);
-                  EXPECT_EQ(AddDataRecord(file, tree, table, Cards(),
-                                          Image("SMIT", 0), rules),
-                            3u);
-                  EXPECT_EQ(AddDataRecord(file, tree, table, Cards(),
-                                          Image("    ", 5), rules),
-                            4u);
+                  const TableKeys cards_keys{table, &cards, {}, rules};
+                  for (const auto& [image, number] :
+                       {std::pair{Image("smit", -1), 2u},
+                        {Image("SMIT", 0), 3u},
+                        {Image("    ", 5), 4u}}) {
+                    const AddedRecord added =
+                        AddDataRecord(file, tree, cards_keys, image);
+                    EXPECT_EQ(added.error, 0);
+                    EXPECT_EQ(added.number, number);
+                  }
 
                   EXPECT_EQ(FindTable(tree, "CARDS"), 1u);
                   EXPECT_FALSE(FindTable(tree, "CARD"));

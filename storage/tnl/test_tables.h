@@ -8,6 +8,7 @@
 #include <string>
 
 #include "storage/tnl/internal_check.h"
+#include "storage/tnl/key_maintenance.h"
 #include "storage/tnl/table_catalog.h"
 
 namespace vantrel {

@@ -40,11 +40,14 @@ class TnlToolTest : public ::testing::Test {
     std::ofstream(path_).close();
     Change([](TnlFile& f, BTree& tree) {
       const CharTables tables = CharTables::Defaults();
-      const std::uint32_t table =
-          CreateTable(f, tree, "CAF\xC9", Cafe(), false, tables);
+      const TableDescription cafe = Cafe();
+      const TableKeys keys{CreateTable(f, tree, "CAF\xC9", cafe, false, tables),
+                           &cafe,
+                           {},
+                           KeyStringRules{&tables}};
       const std::uint8_t image[] = {'J', 'o', 's', 0xE9, ' ', ' ', 7, 0, 0, 0};
-      const std::uint32_t record =
-          AddDataRecord(f, tree, table, Cafe(), image, KeyStringRules{&tables});
+      const AddedRecord added = AddDataRecord(f, tree, keys, image);
+      ASSERT_EQ(added.error, 0);
       const std::string note = "<b>\r\nit's \xE9   ";
       ByteString pic(20);
       for (std::size_t i = 0; i < pic.size(); ++i) {
@@ -52,7 +55,8 @@ class TnlToolTest : public ::testing::Test {
       }
       const std::vector<ByteString> memos = {
           ByteString(note.begin(), note.end()), pic};
-      ASSERT_TRUE(WriteRecordMemos(tree, table, record, Cafe(), memos, false));
+      ASSERT_TRUE(
+          WriteRecordMemos(tree, keys.table, added.number, cafe, memos, false));
     });
   }
   void TearDown() override { fs::remove(path_); }
