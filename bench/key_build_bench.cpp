@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -21,6 +22,7 @@
 #include "storage/tnl/file_check.h"
 #include "storage/tnl/internal_check.h"
 #include "storage/tnl/key_build.h"
+#include "storage/tnl/key_maintenance.h"
 #include "storage/tnl/table_catalog.h"
 
 namespace vantrel {
@@ -100,9 +102,11 @@ void MakeFile() {
              .string();
   std::ofstream(path).close();
   Change([](TnlFile& file, BTree& tree) {
-    table = CreateTable(file, tree, "PEOPLE", People(), false, Tables());
+    const TableDescription people = People();
+    table = CreateTable(file, tree, "PEOPLE", people, false, Tables());
+    const TableKeys keys{table, &people, {}, {&Tables()}};
     for (const auto& image : images) {
-      AddDataRecord(file, tree, table, People(), image, {&Tables()});
+      if (AddDataRecord(file, tree, keys, image).error != 0) std::abort();
     }
   });
 }

@@ -69,15 +69,20 @@ class KeyBuildTest : public ::testing::Test {
     path_ = (dir_ / name).string();
     std::ofstream(path_).close();
     CommitChange(path_, [&](TnlFile& file, BTree& tree) {
-      const std::uint32_t other =
-          CreateTable(file, tree, "OTHER", People(), false, tables_);
-      table_ = CreateTable(file, tree, "PEOPLE", People(), oem, tables_);
+      const TableDescription people = People();
+      const TableKeys other{
+          CreateTable(file, tree, "OTHER", people, false, tables_),
+          &people,
+          {},
+          {&tables_}};
+      table_ = CreateTable(file, tree, "PEOPLE", people, oem, tables_);
       rules_ = {&tables_, oem};
+      const TableKeys keys{table_, &people, {}, rules_};
       for (int i = 0; i < 5; ++i) {
-        AddDataRecord(file, tree, other, People(), Person(i), {&tables_});
+        ASSERT_EQ(AddDataRecord(file, tree, other, Person(i)).error, 0);
       }
       for (int i = 0; i < count; ++i) {
-        AddDataRecord(file, tree, table_, People(), Person(i), rules_);
+        ASSERT_EQ(AddDataRecord(file, tree, keys, Person(i)).error, 0);
       }
     });
   }
