@@ -57,7 +57,7 @@ class FileCheckTest : public ::testing::Test {
       // Record 2: notes of three chunks and a BLOB of two.
       const std::vector<ByteString> memos = {ByteString(600, 'n'),
                                              ByteString(300, 'p')};
-      ASSERT_TRUE(WriteRecordMemos(tree, table, 2, People(), memos, false));
+      ASSERT_TRUE(WriteRecordMemos(tree, keys.table, 2, people, memos, false));
     });
   }
   void TearDown() override { fs::remove(path_); }

@@ -51,19 +51,10 @@ bool TakenByOther(BTree& tree, const TableKeys& keys, std::uint8_t key,
   return found && (!current || NamedRecord(*found) != *current);
 }
 
-// Lowers an INDEX key's pending number to `number`; 0 means none pending.
-void LowerPending(BTree& tree, std::uint32_t table, std::uint8_t key,
-                  std::uint32_t number) {
-  auto counters = ReadCountersOf(tree, table, key).value_or(Counters{});
-  if (counters.flags != 0 && counters.flags <= number) return;
-  counters.flags = number;
-  WriteCountersOf(tree, table, key, counters);
-}
-
 void ApplyStep(BTree& tree, std::uint32_t table, KeyStep& step,
                std::uint32_t number) {
   if (step.index) {
-    LowerPending(tree, table, step.key, number);
+    LowerPendingNumber(tree, table, step.key, number);
     return;
   }
   std::int64_t delta = 0;

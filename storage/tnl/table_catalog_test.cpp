@@ -194,10 +194,11 @@ TEST(TableCatalogTest, PendingNumberOnlyFallsAndFlagsKeepTheCount) {
   std::ofstream(path).close();
   CommitChange(path, [](TnlFile& file, BTree& tree) {
     const CharTables tables = CharTables::Defaults();
+    const TableDescription cards = Cards();
     const std::uint32_t table =
-        CreateTable(file, tree, "CARDS", Cards(), false, tables);
-    AddDataRecord(file, tree, table, Cards(), Image("abcd", 1),
-                  KeyStringRules{&tables});
+        CreateTable(file, tree, "CARDS", cards, false, tables);
+    const TableKeys keys{table, &cards, {}, KeyStringRules{&tables}};
+    ASSERT_EQ(AddDataRecord(file, tree, keys, Image("abcd", 1)).error, 0);
     EXPECT_EQ(PendingNumber(tree, table, 1), 0u);
     // 0 means none pending, so the first number always lands.
     for (const auto& [lower_to, expected] :
