@@ -80,11 +80,11 @@ void ApplyStep(BTree& tree, std::uint32_t table, KeyStep& step,
 
 }  // namespace
 
-std::vector<KeyUse> KeyUsesOf(const FileDeclaration& file) {
+std::vector<KeyUse> KeyUsesOf(std::span<const std::uint16_t> key_flags) {
   std::vector<KeyUse> uses;
-  for (const KeyDeclaration& key : file.keys) {
+  for (const std::uint16_t flags : key_flags) {
     uses.push_back(
-        {(key.flags & kKeyIsIndex) != 0, (key.flags & kKeyRuntimeBuilt) != 0});
+        {(flags & kKeyIsIndex) != 0, (flags & kKeyRuntimeBuilt) != 0});
   }
   return uses;
 }

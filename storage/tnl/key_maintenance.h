@@ -30,8 +30,6 @@
 
 namespace vantrel {
 
-class FileDeclaration;
-
 // What only the program's declaration tells about a key: the stored
 // description keeps neither.
 struct KeyUse {
@@ -39,8 +37,8 @@ struct KeyUse {
   bool runtime_built = false;  // built at run time in an object of its own
 };
 
-// The uses of a declaration's keys, in order.
-std::vector<KeyUse> KeyUsesOf(const FileDeclaration& file);
+// The uses of a declaration's keys from their attribute flags, in order.
+std::vector<KeyUse> KeyUsesOf(std::span<const std::uint16_t> key_flags);
 
 // One table's keys as maintenance needs them.
 struct TableKeys {
