@@ -45,10 +45,13 @@ class TnlBuildTest : public TnlDriverTest {
         orders->Set({i, i % 3 ? "Smith" : "jones",
                      i % 4 ? "C" + std::to_string(i) : ""});
         const auto& record = orders->file.record;
-        AddDataRecord(file, tree, *table, *described,
-                      {reinterpret_cast<const std::uint8_t*>(record.data()),
-                       record.size()},
-                      {&tables});
+        const TableKeys keys{*table, &*described, {}, {&tables}};
+        ASSERT_EQ(
+            AddDataRecord(file, tree, keys,
+                          {reinterpret_cast<const std::uint8_t*>(record.data()),
+                           record.size()})
+                .error,
+            0);
       }
     });
     return orders;
