@@ -38,11 +38,13 @@ TableDescription Cards() {
 
 void AddCards(TnlFile& file, BTree& tree, int first, int count) {
   const CharTables tables = CharTables::Defaults();
-  const std::uint32_t table = *FindTable(tree, "CARDS");
+  const TableDescription cards = Cards();
+  const TableKeys keys{
+      *FindTable(tree, "CARDS"), &cards, {}, KeyStringRules{&tables}};
   for (int id = first; id < first + count; ++id) {
     std::vector<std::uint8_t> image = {'c', 'a', 'r', 'd'};
     for (int i = 0; i < 4; ++i) image.push_back(std::uint8_t(id >> (8 * i)));
-    AddDataRecord(file, tree, table, Cards(), image, KeyStringRules{&tables});
+    ASSERT_EQ(AddDataRecord(file, tree, keys, image).error, 0);
   }
 }
 
