@@ -1,6 +1,7 @@
 // PUT, DELETE and DUPLICATE: changing and deleting the current record with
 // its key entries and memos kept in step.
 #include "runtime/data/error_state.h"
+#include "storage/tnl/key_maintenance.h"
 #include "storage/tnl/memo_store.h"
 #include "storage/tnl/record_kinds.h"
 #include "storage/tnl/table_catalog.h"
@@ -18,14 +19,6 @@ struct KeyChange {
 
 std::uint16_t DeclaredFlags(const OpenTable& table, std::size_t key) {
   return key < table.key_flags.size() ? table.key_flags[key] : 0;
-}
-
-bool SameKey(const std::optional<PageRecord>& a,
-             const std::optional<PageRecord>& b) {
-  if (!a || !b) return !a && !b;
-  const auto x = a->Key();
-  const auto y = b->Key();
-  return std::equal(x.begin(), x.end(), y.begin(), y.end());
 }
 
 // An entry of another record with the same key part, in a key without DUP.
@@ -46,48 +39,12 @@ int MaintainTableKeys(OpenTable& table, BTree& tree,
                       const std::optional<ByteString>& new_image,
                       const std::optional<ByteString>& old_image,
                       std::uint32_t number) {
-  std::vector<KeyChange> changes;
-  for (std::size_t k = 0; k < table.description.keys.size(); ++k) {
-    const std::uint16_t flags = DeclaredFlags(table, k);
-    if (flags & kKeyRuntimeBuilt) continue;
-    KeyChange change{static_cast<std::uint8_t>(k), std::nullopt, std::nullopt};
-    const auto key = change.key;
-    if (old_image) {
-      change.old_entry = BuildKeyEntry(table.number, key, table.description,
-                                       *old_image, number, table.Rules());
-    }
-    if (new_image) {
-      change.new_entry = BuildKeyEntry(table.number, key, table.description,
-                                       *new_image, number, table.Rules());
-    }
-    if (SameKey(change.old_entry, change.new_entry)) continue;
-    if (flags & kKeyIsIndex) {
-      LowerPendingNumber(tree, table.number, key, number);
-      continue;
-    }
-    if (Collides(table, tree, change, number)) return kErrDuplicateKey;
-    changes.push_back(std::move(change));
-  }
-  for (KeyChange& change : changes) {
-    int delta = 0;
-    if (change.new_entry) {
-      tree.Insert(std::move(*change.new_entry));
-      ++delta;
-    }
-    if (change.old_entry) {
-      const auto stored = tree.Find(change.old_entry->Key());
-      if (stored && ReadBigEndian(RecordData(*stored)) == number &&
-          tree.Remove(change.old_entry->Key())) {
-        --delta;
-      }
-    }
-    auto counters =
-        ReadCountersOf(tree, table.number, change.key).value_or(Counters{});
-    counters.count = static_cast<std::uint32_t>(
-        static_cast<std::int64_t>(counters.count) + delta);
-    WriteCountersOf(tree, table.number, change.key, counters);
-  }
-  return 0;
+  const std::vector<KeyUse> uses = KeyUsesOf(table.key_flags);
+  const TableKeys keys{table.number, &table.description, uses, table.Rules()};
+  const auto image = [](const std::optional<ByteString>& bytes) {
+    return bytes ? OptionalImage(*bytes) : std::nullopt;
+  };
+  return MaintainKeys(tree, keys, image(new_image), image(old_image), number);
 }
 
 std::optional<ByteString> StoredRecord(const OpenTable& table, BTree& tree,
