@@ -69,6 +69,10 @@ enum TableBits : std::uint32_t {
   kTableFullBuild = 1u << 8,
 };
 
+// The requests a fetch or a failed step clears.
+inline constexpr std::uint32_t kTableFetchRequests =
+    kTableHoldRequested | kTableWatchRequested | kTableNoMemoRequested;
+
 // A hold wait without a time limit.
 inline constexpr std::int32_t kHoldNoLimit = -1;
 

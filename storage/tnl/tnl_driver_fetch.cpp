@@ -14,8 +14,6 @@ namespace vantrel {
 namespace {
 
 constexpr auto kHoldRetryPause = std::chrono::milliseconds(10);
-constexpr std::uint32_t kRequestBits =
-    kTableHoldRequested | kTableWatchRequested | kTableNoMemoRequested;
 
 // Copies a stored data record into the record buffer (from the OEM code
 // page when the table keeps it); bytes the stored record lacks are zero.
@@ -73,7 +71,7 @@ DriverResult FetchWithRetries(
       return FetchRecord(instance, tree, *number);
     });
   });
-  if (code != 0) table.bits &= ~kRequestBits;
+  if (code != 0) table.bits &= ~kTableFetchRequests;
   return {code};
 }
 
@@ -129,7 +127,7 @@ int FetchRecord(TnlInstance& instance, BTree& tree, std::uint32_t number) {
     table.watched_memos = memos;
   }
   if (!memos) table.bits |= kTableMemosUnread;
-  table.bits &= ~kRequestBits;
+  table.bits &= ~kTableFetchRequests;
   return 0;
 }
 
@@ -141,7 +139,7 @@ int RetryWhileHeld(OpenTable& table, const std::function<int()>& attempt) {
     const bool limited = table.hold_wait != kHoldNoLimit;
     if (limited && std::chrono::steady_clock::now() - started >=
                        std::chrono::seconds(table.hold_wait)) {
-      table.bits &= ~kRequestBits;
+      table.bits &= ~kTableFetchRequests;
       return code;
     }
     std::this_thread::sleep_for(kHoldRetryPause);

@@ -11,8 +11,6 @@
 namespace vantrel {
 namespace {
 
-constexpr std::uint32_t kRequestBits =
-    kTableHoldRequested | kTableWatchRequested | kTableNoMemoRequested;
 constexpr std::int64_t kHighestPointer = 0xFFFFFFFF;
 
 TableCursor CursorOf(const OpenTable& table) {
@@ -110,7 +108,7 @@ DriverResult StepOp(TnlInstance& instance, DriverOp op) {
       return fetched;
     });
   });
-  if (code != 0) table.bits &= ~kRequestBits;
+  if (code != 0) table.bits &= ~kTableFetchRequests;
   return {code};
 }
 
@@ -122,7 +120,7 @@ DriverResult SkipOp(TnlInstance& instance, DriverArgs& args) {
     table.position = cursor.position();
     return done ? 0 : static_cast<int>(kErrRecordNotAvailable);
   });
-  if (code != 0) table.bits &= ~kRequestBits;
+  if (code != 0) table.bits &= ~kTableFetchRequests;
   return {code};
 }
 
