@@ -6,8 +6,10 @@
 // errno (nothing written), stops short after `short_bytes`, or the process
 // ends (_exit) right after writing `short_bytes` of it, which stands for a
 // power loss in a child process. A flush at the planned step fails or ends
-// the process. Crash tests count the steps of an operation once (Steps()),
-// then repeat it failing at each step k in turn.
+// the process. Either call may instead stop the process (SIGSTOP) before it
+// runs, so that a test can kill it at that point with a real signal while
+// it holds its locks. Crash tests count the steps of an operation once
+// (Steps()), then repeat it failing at each step k in turn.
 #ifndef VANTREL_PLATFORM_POSIX_FAULT_INJECTION_H_
 #define VANTREL_PLATFORM_POSIX_FAULT_INJECTION_H_
 
@@ -24,6 +26,8 @@ enum class FaultAction {
   kFail,   // the call fails with `error`
   kShort,  // a write stops after `short_bytes`, reporting no error
   kCrash,  // the process ends after `short_bytes` of a write (or at a flush)
+  kStop,   // the process stops (SIGSTOP) before the call, for another
+           // process to watch it or kill it there; continued, it goes on
 };
 
 // Exit status of a process ended by kCrash.

@@ -1,6 +1,7 @@
 #include "platform/posix/file.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -210,7 +211,10 @@ IoResult File::WriteAt(std::uint64_t offset, const void* buffer,
     result.error = RecordErrno();
     return result;
   }
-  if (fault.action != FaultAction::kNone && fault.short_bytes < limit) {
+  if (fault.action == FaultAction::kStop) raise(SIGSTOP);
+  if ((fault.action == FaultAction::kShort ||
+       fault.action == FaultAction::kCrash) &&
+      fault.short_bytes < limit) {
     limit = fault.short_bytes;
   }
   const char* in = static_cast<const char*>(buffer);
@@ -232,7 +236,9 @@ IoResult File::WriteAt(std::uint64_t offset, const void* buffer,
 bool File::Flush() {
   const FaultDecision fault = FaultInjection::OnFlush(path_);
   if (fault.action == FaultAction::kCrash) _exit(kFaultCrashExitCode);
-  if (fault.action != FaultAction::kNone) {
+  if (fault.action == FaultAction::kStop) raise(SIGSTOP);
+  if (fault.action == FaultAction::kFail ||
+      fault.action == FaultAction::kShort) {
     errno = fault.error;
     RecordErrno();
     return false;

@@ -1,0 +1,62 @@
+// A tnl_peer program run by a test as a separate process: its stdin and
+// stdout are pipes, so the test tells it when to go on and reads its
+// reports line by line; it can be stopped, killed and waited for.
+#ifndef VANTREL_STORAGE_TNL_PROCESSES_PEER_PROCESS_H_
+#define VANTREL_STORAGE_TNL_PROCESSES_PEER_PROCESS_H_
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vantrel {
+
+class PeerProcess {
+ public:
+  // Starts tnl_peer with `args`; started() tells whether it ran.
+  explicit PeerProcess(const std::vector<std::string>& args);
+  PeerProcess(const PeerProcess&) = delete;
+  PeerProcess& operator=(const PeerProcess&) = delete;
+  // Kills a peer still running, so that no test leaves one behind.
+  ~PeerProcess();
+
+  bool started() const { return pid_ > 0; }
+
+  // The next line the peer wrote; nothing when it ended its output or
+  // wrote nothing for `patience` (a hung peer fails the test, never hangs
+  // it).
+  std::optional<std::string> ReadLine(
+      std::chrono::milliseconds patience = std::chrono::seconds(60));
+  // Reads lines until one starts with `prefix`; returns it, or nothing.
+  std::optional<std::string> ReadUntil(const std::string& prefix);
+  // Every line left, up to the end of its output (after it ended).
+  std::vector<std::string> ReadRest();
+
+  // Sends one line to the peer's stdin.
+  void Tell(const std::string& line);
+  // Closes the peer's stdin.
+  void CloseInput();
+
+  // Waits until the peer has stopped itself (SIGSTOP); false when it ended
+  // instead.
+  bool AwaitStopped();
+  void Kill();
+  // Waits for the end: the exit status, or 128 + the signal that ended it.
+  int Wait();
+
+ private:
+  pid_t pid_ = -1;
+  int to_peer_ = -1;
+  int from_peer_ = -1;
+  std::string pending_;  // read but not yet returned
+  bool output_ended_ = false;
+};
+
+// The numbers that end report lines such as "committed 12" or "held 250".
+long NumberAfter(const std::string& line, const std::string& prefix);
+
+}  // namespace vantrel
+
+#endif  // VANTREL_STORAGE_TNL_PROCESSES_PEER_PROCESS_H_
