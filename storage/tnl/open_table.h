@@ -103,9 +103,17 @@ struct OpenTable {
   // The BLOB contents of the current record, one block per memo of the
   // description (empty for the MEMOs).
   std::vector<std::vector<std::uint8_t>> blobs;
+  // Per BLOB: its block was handed to the program since the last operation
+  // that stored or fetched the record (TableBlob), so it may differ from
+  // the file's.
+  std::vector<bool> blobs_changed;
   bool locked = false;  // this table holds its table lock (LOCK)
   CharTables tables;
   bool oem = false;  // strings are stored in the OEM code page
+  // The state word of the FILE the table serves (its STREAM and building
+  // bits decide whether an operation's commit is deferred); none for a
+  // table the driver opened for itself.
+  const std::uint32_t* file_state = nullptr;
   // The internal check that failed during an operation; from then on every
   // operation but CLOSE and NAME reports it again.
   int failed_check = 0;

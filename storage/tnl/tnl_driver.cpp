@@ -108,6 +108,28 @@ constexpr std::uint8_t kSupported[] = {
 };
 static_assert(sizeof(kSupported) == 1 + 70 + 1 + 17);
 
+// The operations after which the table's BLOBs count as unchanged: their
+// blocks now hold what the file holds (or what the program gave it).
+bool StoresOrFetchesRecord(DriverOp op) {
+  switch (op) {
+    case DriverOp::kADD:
+    case DriverOp::kAPPEND:
+    case DriverOp::kDELETE:
+    case DriverOp::kGETfilekey:
+    case DriverOp::kGETfileptr:
+    case DriverOp::kGETkeyptr:
+    case DriverOp::kREGETfile:
+    case DriverOp::kREGETkey:
+    case DriverOp::kNEXT:
+    case DriverOp::kPREVIOUS:
+    case DriverOp::kPUT:
+    case DriverOp::kPUTfileptr:
+      return true;
+    default:
+      return false;
+  }
+}
+
 // A FILE whose record the driver cannot store fails here (47, 75, 79); one
 // without a record takes its declaration from the table at OPEN.
 MadeInstance MakeTnlInstance(FileDeclaration& file) {
@@ -185,7 +207,11 @@ DriverResult TnlInstance::Perform(DriverOp op, DriverArgs& args) {
     PostCheckFailure(table->failed_check, table->message_name);
     return {kErrFileSystem};
   }
-  return Dispatch(op, args);
+  const DriverResult result = Dispatch(op, args);
+  if (table && StoresOrFetchesRecord(op)) {
+    table->blobs_changed.assign(table->blobs_changed.size(), false);
+  }
+  return result;
 }
 
 DriverResult TnlInstance::Dispatch(DriverOp op, DriverArgs& args) {
@@ -249,6 +275,12 @@ DriverResult TnlInstance::Dispatch(DriverOp op, DriverArgs& args) {
       return LockOp(*this, op, args);
     case DriverOp::kUNLOCK:
       return UnlockOp(*this);
+    case DriverOp::kLOGOUT:
+    case DriverOp::kCOMMIT:
+    case DriverOp::kROLLBACK:
+    case DriverOp::kFLUSH:
+    case DriverOp::kSTREAM:
+      return TransactionOp(*this, op);
     case DriverOp::kEMPTY:
       return EmptyOp(*this);
     case DriverOp::kSETfile:

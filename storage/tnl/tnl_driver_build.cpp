@@ -178,9 +178,14 @@ int RunBuild(TnlInstance& instance, DriverOp op, DriverArgs& args) {
     Report(file, done, was_open);
   }
   file.control.state &= ~kStateBuilding;
-  // The program closed the FILE while it was told of the build.
-  if (was_open && !(file.control.state & kStateOpen)) CloseTableOp(instance);
-  return code;
+  // The program closed the FILE while it was told of the build (the CLOSE
+  // commits what the build deferred).
+  if (was_open && !(file.control.state & kStateOpen)) {
+    CloseTableOp(instance);
+    return code;
+  }
+  const int committed = CommitDeferred(table);
+  return code != 0 ? code : committed;
 }
 
 }  // namespace

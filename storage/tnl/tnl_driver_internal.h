@@ -59,18 +59,30 @@ StartedTable StartTableOn(const TableName& name, unsigned mode,
 
 // What an operation does to the file: only read, or change it.
 enum class Access { kRead, kChange };
+// How an operation ends: committing unless the file defers its commits, or
+// committing whatever is pending now.
+enum class Ending { kAsUsual, kCommitNow };
 
 // Runs `body` as one operation on the table's file: the file's mode for the
 // access, its header brought up to date, the body (which returns the
 // operation's code), then FinishOperation. An internal check failing inside
 // latches error 90 on the table and drops the operation's changes.
 int RunOnTable(OpenTable& table, Access access,
-               const std::function<int(BTree&)>& body);
+               const std::function<int(BTree&)>& body,
+               Ending ending = Ending::kAsUsual);
 
 // How every operation on a file ends: its changes are committed by the
-// two-step write and the operation's locks given back. Returns 0 or the
-// error of a failed commit (which leaves the file as it was).
-int FinishOperation(OpenTable& table);
+// two-step write, its change ended, and the operation's locks given back.
+// A member of the process's transaction keeps its changes for COMMIT; with
+// Ending::kAsUsual the commit waits while the FILE builds, and under STREAM
+// while fewer than 40 pages are dirty and fewer than 5,000 operations have
+// been deferred. Returns 0 or the error of a failed commit (which leaves
+// the file as it was).
+int FinishOperation(OpenTable& table, Ending ending);
+
+// Commits the changes the table's file deferred (none in a transaction):
+// 0 or the runtime error of the failed commit.
+int CommitDeferred(OpenTable& table);
 
 // Gives up this table's hold on its current record, if it has one.
 void ReleaseHold(OpenTable& table);
@@ -135,6 +147,9 @@ DriverResult RemoveOp(TnlInstance& instance);
 DriverResult RenameOp(TnlInstance& instance, DriverOp op, DriverArgs& args);
 
 DriverResult SendOp(TnlInstance& instance, DriverArgs& args);
+
+// LOGOUT, COMMIT, ROLLBACK, FLUSH and STREAM (tnl_driver_transaction.cpp).
+DriverResult TransactionOp(TnlInstance& instance, DriverOp op);
 
 // The sequence operations (tnl_driver_sequence.cpp): SET and RESET in all
 // their forms, NEXT and PREVIOUS, SKIP, EOF and BOF, POSITION.

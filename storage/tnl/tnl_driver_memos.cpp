@@ -93,7 +93,18 @@ std::vector<std::uint8_t>* TableBlob(FileDeclaration& file, std::size_t memo) {
     return nullptr;
   }
   table.blobs.resize(table.description.memos.size());
+  table.blobs_changed.resize(table.blobs.size());
+  // The program may write through the block.
+  table.blobs_changed[memo] = true;
   return &table.blobs[memo];
+}
+
+bool BlobChanged(const FileDeclaration& file, std::size_t memo) {
+  const auto* instance =
+      dynamic_cast<const TnlInstance*>(file.control.instance.get());
+  if (instance == nullptr || !instance->table) return false;
+  const std::vector<bool>& changed = instance->table->blobs_changed;
+  return memo < changed.size() && changed[memo];
 }
 
 }  // namespace vantrel

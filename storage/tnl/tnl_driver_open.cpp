@@ -80,6 +80,7 @@ DriverResult OpenTableOp(TnlInstance& instance, DriverArgs& args) {
     return 0;
   });
   if (code != 0) return {code};
+  table.file_state = &instance.declaration.control.state;
   instance.table = std::move(started.table);
   return {};
 }
@@ -104,8 +105,14 @@ DriverResult CreateTableOp(TnlInstance& instance) {
   return {code};
 }
 
+// Deferred changes are committed first; a commit that fails keeps the table
+// open, with the error. A file of the transaction leaves it when its last
+// table closes (TnlFile::Close), its changes uncommitted.
 DriverResult CloseTableOp(TnlInstance& instance) {
   if (instance.table) {
+    if (const int code = CommitDeferred(*instance.table); code != 0) {
+      return {code};
+    }
     ReleaseHold(*instance.table);
     ReleaseTableLock(*instance.table);
   }

@@ -1,6 +1,7 @@
 // How one operation of the native driver runs on a table's file, and how it
 // ends.
 #include "platform/posix/os_error.h"
+#include "runtime/data/driver_state_table.h"
 #include "runtime/data/error_state.h"
 #include "storage/tnl/file_locks.h"
 #include "storage/tnl/internal_check.h"
@@ -10,12 +11,19 @@
 namespace vantrel {
 namespace {
 
+// Under STREAM a commit waits while fewer pages than this are dirty and
+// fewer operations than this have been deferred.
+constexpr std::size_t kStreamDirtyPages = 40;
+constexpr int kStreamDeferredOperations = 5000;
+
 int BeginOperation(OpenTable& table, Access access) {
   TnlFile& file = table.file();
   if (access == Access::kChange) {
     if (!table.shared->writable()) return kErrAccessDenied;
     file.SetReadingMode(false);
-  } else if (!file.dirty()) {
+  } else if (!file.dirty() && !file.in_change()) {
+    // A file with a begun change or uncommitted pages stays in writing
+    // mode: its writer byte is what keeps other writers out meanwhile.
     file.SetReadingMode(true);
   }
   switch (file.LoadHeader(LockWait::kWait)) {
@@ -28,11 +36,33 @@ int BeginOperation(OpenTable& table, Access access) {
   }
 }
 
+// Whether the changes of the operation now ending may wait for a later
+// commit: while the FILE builds, and under STREAM until the dirty pages or
+// the deferred operations reach their bounds.
+bool DefersCommit(const OpenTable& table) {
+  const TnlFile& file = table.shared->file;
+  if (table.file_state == nullptr || !file.dirty()) return false;
+  const std::uint32_t state = *table.file_state;
+  if (state & kStateBuilding) return true;
+  return (state & kStateStream) && file.dirty_pages() < kStreamDirtyPages &&
+         file.deferred_operations() < kStreamDeferredOperations;
+}
+
 }  // namespace
 
-int FinishOperation(OpenTable& table) {
+int FinishOperation(OpenTable& table, Ending ending) {
   TnlFile& file = table.file();
-  const int error = file.Commit();
+  // The transaction's COMMIT writes a member's changes.
+  if (file.in_transaction()) {
+    file.EndOperation();
+    return 0;
+  }
+  if (ending == Ending::kAsUsual && DefersCommit(table)) {
+    file.NoteDeferredOperation();
+    file.EndOperation();
+    return 0;
+  }
+  const int error = file.in_change() ? file.EndChange() : file.Commit();
   file.EndOperation();
   if (error == 0) return 0;
   SetLastSystemError(error);
@@ -40,20 +70,27 @@ int FinishOperation(OpenTable& table) {
 }
 
 int RunOnTable(OpenTable& table, Access access,
-               const std::function<int(BTree&)>& body) {
+               const std::function<int(BTree&)>& body, Ending ending) {
   int code = 0;
   const int check = RunOperation(table.message_name, [&] {
     code = BeginOperation(table, access);
     if (code != 0) return;
     BTree tree(table.file());
     code = body(tree);
-    const int finished = FinishOperation(table);
+    const int finished = FinishOperation(table, ending);
     if (code == 0) code = finished;
   });
   if (check == 0) return code;
   table.failed_check = check;
   table.file().DiscardChanges();
   return kErrFileSystem;
+}
+
+int CommitDeferred(OpenTable& table) {
+  const TnlFile& file = table.shared->file;
+  if (!file.dirty() || file.in_transaction()) return 0;
+  return RunOnTable(
+      table, Access::kRead, [](BTree&) { return 0; }, Ending::kCommitNow);
 }
 
 void ReleaseHold(OpenTable& table) {

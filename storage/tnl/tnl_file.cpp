@@ -384,6 +384,7 @@ void TnlFile::CommitPhaseTwo() {
   }
   ReleaseCommitLock();
   dirty_ = false;
+  deferred_operations_ = 0;
 }
 
 int TnlFile::DiscardPending() {
@@ -423,6 +424,7 @@ void TnlFile::DropCachedPages() {
   recovery_map_.clear();
   pending_root_ = 0;
   dirty_ = false;
+  deferred_operations_ = 0;
 }
 
 // Maps every image of the shadow area to its home; false unless the area

@@ -97,6 +97,12 @@ class TnlFile : public HeaderLoadCache, private PageMover {
   // the changes are dropped from memory.
   int Commit();
   bool dirty() const { return dirty_; }
+  // Pages changed (or made) since the last commit.
+  std::size_t dirty_pages() const { return cache_.dirty().size(); }
+  // Operations that ended without committing their changes since the last
+  // commit; the driver counts them to bound a deferral.
+  int deferred_operations() const { return deferred_operations_; }
+  void NoteDeferredOperation() { ++deferred_operations_; }
   // The two phases of Commit, for a commit of several files. Phase one
   // writes the change durably but not yet at home (a crash from its end on
   // is recovered through the transaction marker); it returns 0 or the
@@ -163,6 +169,7 @@ class TnlFile : public HeaderLoadCache, private PageMover {
   bool in_change_ = false;          // between BeginChange and EndChange
   bool in_transaction_ = false;     // a member of the process's transaction
   bool phase_one_done_ = false;     // phase two (or a discard) is due
+  int deferred_operations_ = 0;     // see deferred_operations()
   Header disk_header_;              // the header on disk before phase one
   bool disk_header_valid_ = false;  // false: the file had no header yet
   PageNumber pending_root_ = 0;     // the root's number while it is unplaced

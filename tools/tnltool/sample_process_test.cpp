@@ -40,37 +40,48 @@ int Wait(pid_t pid) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
-// Two writers interleave their commits on one file; every record of
-// both arrives and the file checks clean.
+// Two writers interleave their commits on one file, each record committed
+// alone or in batches through LOGOUT and COMMIT; every record of both
+// arrives and the file checks clean.
 TEST(SampleProcessTest, TwoWritersShareOneFile) {
   const std::string path =
       (fs::path(::testing::TempDir()) /
        ("shared_" + std::to_string(::getpid()) + ".tnl"))
           .string();
-  fs::remove(path);
-  // The table exists before the writers race to append to it.
-  std::ostringstream out, err;
-  ASSERT_EQ(RunTnlTool({"sample", path, "--records", "0"}, out, err), 0)
-      << err.str();
+  struct Case {
+    const char* first_batch;
+    const char* second_batch;
+  };
+  for (const Case c : {Case{"0", "0"}, Case{"40", "7"}}) {
+    SCOPED_TRACE(std::string("batches ") + c.first_batch + "/" +
+                 c.second_batch);
+    fs::remove(path);
+    // The table exists before the writers race to append to it.
+    std::ostringstream out, err;
+    ASSERT_EQ(RunTnlTool({"sample", path, "--records", "0"}, out, err), 0)
+        << err.str();
 
-  constexpr int kEach = 1000;
-  const pid_t first = Start({"sample", path, "--records",
-                             std::to_string(kEach), "--seed", "1"});
-  const pid_t second = Start({"sample", path, "--records",
-                              std::to_string(kEach), "--seed", "2"});
-  ASSERT_GT(first, 0);
-  ASSERT_GT(second, 0);
-  EXPECT_EQ(Wait(first), 0);
-  EXPECT_EQ(Wait(second), 0);
+    constexpr int kEach = 1000;
+    const pid_t first =
+        Start({"sample", path, "--records", std::to_string(kEach), "--seed",
+               "1", "--batch", c.first_batch});
+    const pid_t second =
+        Start({"sample", path, "--records", std::to_string(kEach), "--seed",
+               "2", "--batch", c.second_batch});
+    ASSERT_GT(first, 0);
+    ASSERT_GT(second, 0);
+    EXPECT_EQ(Wait(first), 0);
+    EXPECT_EQ(Wait(second), 0);
 
-  out.str("");
-  EXPECT_EQ(RunTnlTool({"check", path}, out, err), kToolClean) << out.str();
-  out.str("");
-  ASSERT_EQ(RunTnlTool({"info", path}, out, err), 0);
-  EXPECT_NE(out.str().find("table UNNAMED (1): " + std::to_string(2 * kEach) +
-                           " records"),
-            std::string::npos)
-      << out.str();
+    out.str("");
+    EXPECT_EQ(RunTnlTool({"check", path}, out, err), kToolClean) << out.str();
+    out.str("");
+    ASSERT_EQ(RunTnlTool({"info", path}, out, err), 0);
+    EXPECT_NE(out.str().find("table UNNAMED (1): " +
+                             std::to_string(2 * kEach) + " records"),
+              std::string::npos)
+        << out.str();
+  }
   fs::remove(path);
 }
 

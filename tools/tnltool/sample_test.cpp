@@ -34,7 +34,7 @@ class SampleTest : public ::testing::Test {
   std::ostringstream err_;
 };
 
-// A second run appends to the table the first one created, and the file
+// Later runs append to the table the first one created, and the file
 // checks clean with every key, memo and counter in step.
 TEST_F(SampleTest, CreatesThenAppendsAndChecksClean) {
   ASSERT_EQ(Tool({"sample", path_, "--records", "150", "--seed", "3"}), 0)
@@ -43,6 +43,10 @@ TEST_F(SampleTest, CreatesThenAppendsAndChecksClean) {
   ASSERT_EQ(Tool({"sample", path_, "--records", "120", "--seed", "3"}), 0)
       << err_.str();
   EXPECT_EQ(out_.str(), "added 120 records; table holds 270\n");
+  // In transactions of 20, the last one shorter.
+  ASSERT_EQ(Tool({"sample", path_, "--records", "45", "--batch", "20"}), 0)
+      << err_.str();
+  EXPECT_EQ(out_.str(), "added 45 records; table holds 315\n");
   EXPECT_EQ(Tool({"check", path_}), kToolClean) << out_.str();
 }
 

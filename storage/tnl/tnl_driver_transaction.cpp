@@ -1,0 +1,65 @@
+// LOGOUT, COMMIT, ROLLBACK, FLUSH and STREAM of the native driver: the
+// table's file in the process's transaction (transaction.h), and writing out
+// what an operation left uncommitted.
+//
+// The runtime's state word refuses a second LOGOUT (56) and a COMMIT or
+// ROLLBACK without LOGOUT before the driver is called, so these operations
+// do not check for them again.
+#include "platform/posix/os_error.h"
+#include "runtime/data/error_state.h"
+#include "storage/tnl/transaction.h"
+#include "storage/tnl/tnl_driver_internal.h"
+
+namespace vantrel {
+namespace {
+
+// The file joins the transaction with its change begun and its writer byte
+// held. Changes it deferred before are committed first: they were made
+// outside the transaction and must not go with a ROLLBACK.
+int Logout(OpenTable& table) {
+  if (const int code = CommitDeferred(table); code != 0) return code;
+  return RunOnTable(table, Access::kChange, [&](BTree&) {
+    const int error = Transaction::OfProcess().Logout(table.file());
+    return error == 0 ? 0 : static_cast<int>(kErrAccessDenied);
+  });
+}
+
+// Commits every file of the transaction together; a failure leaves each of
+// them as it was before the transaction.
+int Commit(OpenTable& table) {
+  Transaction& transaction = Transaction::OfProcess();
+  const int code = RunOnTable(table, Access::kRead, [&](BTree&) {
+    const int error = transaction.Commit();
+    if (error == 0) return 0;
+    SetLastSystemError(error);
+    return SystemFailureCode(table.message_name);
+  });
+  // An internal check stopped the commit half-way: nothing of it stands.
+  if (!transaction.empty()) transaction.Rollback();
+  return code;
+}
+
+}  // namespace
+
+DriverResult TransactionOp(TnlInstance& instance, DriverOp op) {
+  OpenTable& table = *instance.table;
+  switch (op) {
+    case DriverOp::kLOGOUT:
+      return {Logout(table)};
+    case DriverOp::kCOMMIT:
+      return {Commit(table)};
+    case DriverOp::kROLLBACK:
+      Transaction::OfProcess().Rollback();
+      return {};
+    case DriverOp::kFLUSH:
+      // A member's changes wait for the transaction's COMMIT.
+      if (table.file().in_transaction()) return {};
+      return {RunOnTable(
+          table, Access::kRead, [](BTree&) { return 0; }, Ending::kCommitNow)};
+    default:
+      // STREAM: the FILE's state word now defers this file's commits.
+      return {};
+  }
+}
+
+}  // namespace vantrel
