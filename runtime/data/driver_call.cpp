@@ -207,9 +207,11 @@ DriverResult CallDriver(FileDeclaration& file, DriverOp op, DriverArgs& args) {
   const OpTraits& traits = TraitsOf(op);
   const OpStateRow& row = *traits.row;
   // The texts are taken whatever the outcome, so the stack stays balanced.
+  // They live here for the length of the call only.
   std::string text;
   std::string value;
-  if (traits.bits & (kTraitOneText | kTraitTwoTexts)) {
+  const bool takes_texts = traits.bits & (kTraitOneText | kTraitTwoTexts);
+  if (takes_texts) {
     StringStack& stack = GetStringStack();
     if (traits.bits & kTraitTwoTexts) value = stack.PopText();
     text = stack.PopText();
@@ -258,6 +260,11 @@ DriverResult CallDriver(FileDeclaration& file, DriverOp op, DriverArgs& args) {
   if (result.code != 0 && result.code != kSilentFailure) {
     PostErrorWithDetail(result.code, args.error_detail.value_or(std::string()),
                         file.DisplayName());
+  }
+  // The views would outlive the texts they show.
+  if (takes_texts) {
+    args.text = {};
+    args.value = {};
   }
   return result;
 }

@@ -14,8 +14,9 @@ namespace vantrel {
 // Returns the outcome; its code is also the file's last result and, unless 0
 // or -1, has been posted to the error state. The operation's string arguments
 // are popped off the runtime's string stack (StringArgumentCount) into
-// args.text and args.value; an operation with a string result pushes it (an
-// empty text when it failed) and also leaves it in args.result_text.
+// args.text and args.value, which show them for the length of the call and
+// are empty again when it returns; an operation with a string result pushes
+// it (an empty text when it failed) and also leaves it in args.result_text.
 DriverResult CallDriver(FileDeclaration& file, DriverOp op, DriverArgs& args);
 
 // The state check alone: 0 when the operation may go ahead, else its error

@@ -24,12 +24,17 @@ std::map<std::string, std::vector<std::string>>& Disk() {
 }
 int instances_made = 0;
 int fail_next_with = 0;  // a code the next operation returns
+// The string arguments of the last operation, as the driver saw them.
+std::string text_seen;
+std::string value_seen;
 
 class MemoryInstance : public DriverInstance {
  public:
   explicit MemoryInstance(FileDeclaration& file) : file_(file) {}
 
   DriverResult Perform(DriverOp op, DriverArgs& args) override {
+    text_seen = args.text;
+    value_seen = args.value;
     if (fail_next_with != 0) {
       int code = std::exchange(fail_next_with, 0);
       if (code == kErrFileSystem) {
@@ -396,8 +401,10 @@ TEST_F(DriverCallTest, StringArgumentsAndResultsGoThroughTheStringStack) {
   stack.PushText("2");
   DriverArgs reset;
   ASSERT_EQ(CallDriver(file_, DriverOp::kRESETfile, reset).code, 0);
-  EXPECT_EQ(reset.text, "2");
+  EXPECT_EQ(text_seen, "2");
   EXPECT_EQ(stack.Depth(), depth);
+  // The popped text is gone after the call; no view of it is left behind.
+  EXPECT_TRUE(reset.text.empty());
   ASSERT_EQ(CallDriver(file_, DriverOp::kNEXT, reset).code, 0);
   EXPECT_EQ(std::string(record_.data(), 1), "c");
 
@@ -410,13 +417,15 @@ TEST_F(DriverCallTest, StringArgumentsAndResultsGoThroughTheStringStack) {
   DriverArgs property;
   EXPECT_EQ(CallDriver(file_, DriverOp::kGET_PROPERTY, property).code,
             kErrUnsupportedFunction);
-  EXPECT_EQ(property.text, "color");
+  EXPECT_EQ(text_seen, "color");
+  EXPECT_TRUE(property.text.empty());
   EXPECT_EQ(stack.PopText(), "");
   EXPECT_EQ(stack.Depth(), depth);
 
   stack.PushText("below");
   EXPECT_EQ(GetProperty(file_, "color"), "");
-  SetProperty(file_, "color", "red");       // two texts taken
+  SetProperty(file_, "color", "red");  // two texts taken
+  EXPECT_EQ(text_seen + "=" + value_seen, "color=red");
   Rename(file_, "new");                     // refused: the file is open
   KeyDeclaration stray = MakeKey("STRAY");  // a key no file declares
   EXPECT_EQ(GetProperty(stray, "x"), "");

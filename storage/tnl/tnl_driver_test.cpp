@@ -4,8 +4,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <set>
+#include <span>
+
+#include "runtime/data/char_tables.h"
 #include "runtime/data/driver_registry.h"
 #include "storage/tnl/header.h"
+#include "storage/tnl/record_kinds.h"
 #include "storage/tnl/table_catalog.h"
 #include "storage/tnl/table_name.h"
 #include "storage/tnl/tnl_driver_test_support.h"
@@ -13,25 +18,56 @@
 namespace vantrel {
 namespace {
 
-TEST(TarnelEntryTest, RegisteredWithTheNativeOperationsAndTypes) {
+std::set<std::string> OpNames(std::span<const std::uint8_t> ops) {
+  std::set<std::string> names;
+  for (const std::uint8_t op : ops) names.emplace(DriverOpName(op));
+  return names;
+}
+
+TEST(TarnelEntryTest, RegisteredWithExactlyTheNativeOperationsAndTypes) {
   RegisterTarnelDriver();
   const DriverEntry* entry = FindDriver("tarnel");
   ASSERT_EQ(entry, &TarnelDriverEntry());
   EXPECT_EQ(entry->display_name.view(), "Tarnel (TNL)");
   EXPECT_EQ(entry->trace.section, "HWTARNEL");
   EXPECT_EQ(entry->trace.default_file, "TARNEL.LOG");
-  for (DriverOp op : {DriverOp::kOPEN, DriverOp::kREGETkey, DriverOp::kSEND,
-                      DriverOp::kCOUNTRECORDS, DriverOp::kCLEAR}) {
-    EXPECT_TRUE(entry->Supports(op)) << DriverOpName(static_cast<int>(op));
-  }
-  // Length forms, NULL handling and views are not native operations.
-  for (DriverOp op : {DriverOp::kADDfilelen, DriverOp::kGETfileptrlen,
-                      DriverOp::kNULL, DriverOp::kSETview, DriverOp::kBUFFER}) {
-    EXPECT_FALSE(entry->Supports(op)) << DriverOpName(static_cast<int>(op));
-  }
-  EXPECT_TRUE(entry->SupportsType(static_cast<std::uint8_t>(FieldType::BLOB)));
-  EXPECT_FALSE(
-      entry->SupportsType(static_cast<std::uint8_t>(FieldType::PDECIMAL)));
+
+  // The native operations, as the format's table of operations names them;
+  // the length forms, NULL handling, views and the key and blob property
+  // forms are not among them.
+  const std::vector<std::string> operations = {
+      "OPEN",         "SHARE",       "CREATE",       "CLOSE",
+      "ADD",          "APPEND",      "PUT",          "PUTfileptr",
+      "DELETE",       "GETfilekey",  "GETfileptr",   "GETkeyptr",
+      "REGETfile",    "REGETkey",    "SETfile",      "SETfilekey",
+      "SETfileptr",   "SETkey",      "SETkeykey",    "SETkeyptr",
+      "SETkeykeyptr", "RESETfile",   "RESETkey",     "NEXT",
+      "PREVIOUS",     "SKIP",        "EOF",          "BOF",
+      "POSITIONfile", "POSITIONkey", "POINTERfile",  "POINTERkey",
+      "RECORDSfile",  "RECORDSkey",  "COUNTRECORDS", "HOLDfile",
+      "HOLDfilesec",  "RELEASE",     "WATCH",        "LOCKfile",
+      "LOCKfilesec",  "UNLOCK",      "LOGOUT",       "COMMIT",
+      "ROLLBACK",     "FLUSH",       "STREAM",       "EMPTY",
+      "BUILDfile",    "BUILDkey",    "BUILDdyn",     "BUILDdynfilter",
+      "BUILDevent",   "PACK",        "DUPLICATE",    "DUPLICATEkey",
+      "REMOVE",       "RENAME",      "COPY",         "NOMEMO",
+      "BYTES",        "NAME",        "SEND",         "SET_PROPERTY",
+      "GET_PROPERTY", "BLOB_TAKE",   "BLOB_YIELD",   "QUERY_KEY",
+      "ENDVIEW",      "CLEAR"};
+  ASSERT_EQ(operations.size(), 70u);
+  const auto listed = entry->SupportedOps();
+  EXPECT_EQ(listed.size(), operations.size());  // each one once
+  EXPECT_EQ(OpNames(listed),
+            std::set<std::string>(operations.begin(), operations.end()));
+
+  // Codes 1 to 10 (BYTE to DECIMAL), then STRING 18, CSTRING 19, PSTRING 20,
+  // MEMO 21, GROUP 22, ARRAY 24 and BLOB 27.
+  const std::set<int> types = {1,  2,  3,  4,  5,  6,  7,  8, 9,
+                               10, 18, 19, 20, 21, 22, 24, 27};
+  const auto listed_types = entry->SupportedTypes();
+  EXPECT_EQ(listed_types.size(), types.size());
+  EXPECT_EQ(std::set<int>(listed_types.begin(), listed_types.end()), types);
+  EXPECT_EQ(entry->supported.size(), 1 + 70 + 1 + 17u);
 }
 
 class TableNameTest : public TnlDriverTest {};
@@ -148,6 +184,65 @@ TEST_F(TnlDriverTest, FileWithoutRecordIsDeclaredFromTheTable) {
   EXPECT_TRUE(bare.file.record.empty());
 }
 
+TEST_F(TnlDriverTest, IndexComesFromTheDeclarationAndABareOpenKeepsAKey) {
+  {
+    OrdersFile declared(Path("orders"));
+    declared.city_key->flags |= kKeyIsIndex;
+    Create(declared.file);
+    Share(declared.file);
+    ASSERT_EQ(declared.AddOrder({1, "Ann", "Oslo"}), 0) << Error();
+  }
+  {
+    // The declared INDEX is left alone: no entry, only a pending number.
+    StoredFile stored(Path("orders.TNL"));
+    const std::uint32_t table = stored.Table();
+    EXPECT_EQ(stored.Count(table, 2), 0u);
+    EXPECT_NE(ReadCountersOf(stored.tree, table, 2)->flags, 0u);
+  }
+  // The stored description cannot say INDEX: without a declaration the key
+  // is a KEY, and an add writes its entry.
+  OrdersFile bare(Path("orders"), /*with_record=*/false);
+  Share(bare.file);
+  ASSERT_EQ(ErrorCode(), 0) << Error();
+  ASSERT_EQ(bare.file.keys.size(), 3u);
+  EXPECT_EQ(bare.file.keys[2].flags, kKeyOpt);
+  ASSERT_EQ(bare.AddOrder({2, "Bob", "Rome"}), 0) << Error();
+  Close(bare.file);
+  StoredFile stored(Path("orders.TNL"));
+  EXPECT_EQ(stored.Count(stored.Table(), 2), 1u);
+}
+
+TEST_F(TnlDriverTest, NewTableStoresTheCharacterTablesByteForByte) {
+  SetCharTables(CharTables::Defaults());
+  CreateOpen(Path("orders")).reset();
+
+  // Key: table 1, kind FB, index 01. Data: OEM flag 0; weights = codes;
+  // case map a-z <-> A-Z and 0 elsewhere; class masks 01 upper, 02 lower,
+  // 04 digit; 128 empty digraph entries of three bytes.
+  std::vector<std::uint8_t> expected = {0, 0, 0, 1, 0xFB, 0x01, 0x00};
+  for (int c = 0; c < 256; ++c) expected.push_back(c);
+  for (int c = 0; c < 256; ++c) {
+    expected.push_back(c >= 'a' && c <= 'z'   ? c - 0x20
+                       : c >= 'A' && c <= 'Z' ? c + 0x20
+                                              : 0);
+  }
+  for (int c = 0; c < 256; ++c) {
+    expected.push_back(c >= 'A' && c <= 'Z'   ? 0x01
+                       : c >= 'a' && c <= 'z' ? 0x02
+                       : c >= '0' && c <= '9' ? 0x04
+                                              : 0);
+  }
+  expected.resize(expected.size() + 128 * 3, 0);
+  ASSERT_EQ(expected.size(), 6u + 1 + 0x480);
+
+  StoredFile stored(Path("orders.TNL"));
+  ASSERT_EQ(stored.Table(), 1u);
+  const auto record = stored.tree.Find(CharTablesKey(1));
+  ASSERT_TRUE(record);
+  EXPECT_EQ(record->key_length, 6);
+  EXPECT_EQ(record->bytes, expected);
+}
+
 TEST_F(TnlDriverTest, CreateReplacesItsTableAndKeepsTheOthers) {
   const std::string file = Path("multi.TNL");
   {
@@ -180,14 +275,18 @@ TEST_F(TnlDriverTest, AddChecksUniqueKeysBeforeWritingAnything) {
   EXPECT_EQ(orders->AddOrder({2, "same", ""}), 0);
   EXPECT_EQ(orders->AddOrder({1, "Other", "Rome"}), kErrDuplicateKey);
   EXPECT_EQ(Pointer(orders->file), current + 1);
+  // The refused add had issued its number before its keys were tried; the
+  // number stays used.
+  ASSERT_EQ(orders->AddOrder({3, "Third", "Bern"}), 0);
+  EXPECT_EQ(Pointer(orders->file), current + 3);
   Close(orders->file);
 
   EXPECT_TRUE(Problems(Path("orders.TNL")).empty());
   StoredFile stored(Path("orders.TNL"));
   const std::uint32_t table = stored.Table();
-  EXPECT_EQ(stored.Count(table, kKindData), 2u);
-  EXPECT_EQ(stored.Count(table, 0), 2u);
-  EXPECT_EQ(stored.Count(table, 2), 1u);  // blank city: no entry
+  EXPECT_EQ(stored.Count(table, kKindData), 3u);
+  EXPECT_EQ(stored.Count(table, 0), 3u);
+  EXPECT_EQ(stored.Count(table, 2), 2u);  // blank city: no entry
 }
 
 // Replaces the root page's body on disk by `body` (returning the old one)
