@@ -10,6 +10,9 @@ namespace vantrel {
 namespace {
 
 // Expected values worked out independently from the algorithm's description.
+// The schedule enciphers S in place, each step reading its key word from the
+// array it changes; enciphering a copy with the original as key would give
+// another key (first word 0x81289290) and other blocks.
 TEST(Cipher, KeyScheduleAndBlockAreFixed) {
   const Cipher cipher("Secret");
   const CipherWords expected_key = {
