@@ -258,8 +258,9 @@ DriverResult CallDriver(FileDeclaration& file, DriverOp op, DriverArgs& args) {
     DiscardInstance(control);
   }
   if (result.code != 0 && result.code != kSilentFailure) {
-    PostErrorWithDetail(result.code, args.error_detail.value_or(std::string()),
-                        file.DisplayName());
+    PostErrorWithDetail(
+        result.code, args.error_detail.value_or(std::string()),
+        args.error_file ? *args.error_file : file.DisplayName());
   }
   // The views would outlive the texts they show.
   if (takes_texts) {

@@ -47,11 +47,13 @@ struct DriverArgs {
   DriverArgs() {}  // NOLINT(modernize-use-equals-default)
 
   KeyDeclaration* key = nullptr;  // key operations
-  std::int64_t pointer = 0;       // `ptr` forms: a record pointer
-  std::uint32_t length = 0;       // `len` forms
-  std::int32_t seconds = 0;       // `sec` forms
-  std::int32_t count = 0;         // SKIP
-  std::uint32_t mode = 0;         // OPEN and SHARE: the open mode
+  // `ptr` forms: a record pointer; BLOB_TAKE and BLOB_YIELD: the number of
+  // the BLOB among the FILE's memos, from 1.
+  std::int64_t pointer = 0;
+  std::uint32_t length = 0;  // `len` forms
+  std::int32_t seconds = 0;  // `sec` forms
+  std::int32_t count = 0;    // SKIP
+  std::uint32_t mode = 0;    // OPEN and SHARE: the open mode
   // String arguments, taken off the string stack by the driver call:
   // COPY's and RENAME's new name, a SEND command, a property name, a filter,
   // a RESET or REGET position.
@@ -60,9 +62,15 @@ struct DriverArgs {
   // A string result (NAME, POSITION, GET_PROPERTY, SEND's reply), which the
   // driver call pushes onto the string stack.
   std::optional<std::string> result_text;
+  // BLOB_TAKE and BLOB_YIELD: the caller's block, which the driver takes
+  // the BLOB's contents from or hands them over in.
+  std::vector<std::uint8_t>* block = nullptr;
   // Text the driver adds to the posted error's message (" (XYZ)" after
   // "No BIND on variable").
   std::optional<std::string> error_detail;
+  // The name the driver gives the file in messages, when it is not the
+  // FILE's own (the posted error's ERRORFILE).
+  std::optional<std::string> error_file;
 };
 
 // The outcome of an operation: `code` is 0, -1 for a silent failure, or an

@@ -68,17 +68,22 @@ MemoForm FormOf(const DescribedMemo& memo, bool oem) {
   return {blob, oem && !blob && !binary};
 }
 
+bool BlobFits(std::size_t length) {
+  // The first chunk holds the length and up to 256 bytes; each later one
+  // 256 bytes.
+  const std::size_t first = std::min(length, kMemoChunkBytes);
+  const std::size_t count =
+      1 + (length - first + kMemoChunkBytes - 1) / kMemoChunkBytes;
+  return count <= kMaxMemoChunks && length <= UINT32_MAX;
+}
+
 std::optional<std::vector<ByteString>> MemoChunks(
     std::span<const std::uint8_t> contents, MemoForm form) {
   std::vector<ByteString> chunks;
   if (form.blob) {
     if (contents.empty()) return chunks;
+    if (!BlobFits(contents.size())) return std::nullopt;
     const std::size_t first = std::min(contents.size(), kMemoChunkBytes);
-    const std::size_t count =
-        1 + (contents.size() - first + kMemoChunkBytes - 1) / kMemoChunkBytes;
-    if (count > kMaxMemoChunks || contents.size() > UINT32_MAX) {
-      return std::nullopt;
-    }
     ByteString head(kBlobLengthBytes);
     StoreU32(head.data(), static_cast<std::uint32_t>(contents.size()));
     head.insert(head.end(), contents.begin(), contents.begin() + first);

@@ -50,6 +50,9 @@ struct MemoForm {
 // The form of memo `memo` of a table; `oem` is the file's OEM flag.
 MemoForm FormOf(const DescribedMemo& memo, bool oem);
 
+// Whether a BLOB of `length` bytes fits in one record's chunks.
+bool BlobFits(std::size_t length);
+
 // The chunks that store `contents`; none when they need more than
 // kMaxMemoChunks chunks.
 std::optional<std::vector<ByteString>> MemoChunks(

@@ -103,10 +103,13 @@ struct OpenTable {
   // The BLOB contents of the current record, one block per memo of the
   // description (empty for the MEMOs).
   std::vector<std::vector<std::uint8_t>> blobs;
-  // Per BLOB: its block was handed to the program since the last operation
-  // that stored or fetched the record (TableBlob), so it may differ from
-  // the file's.
+  // Per BLOB: its block was handed to the program or set by it since the
+  // last operation that stored or fetched the record (TableBlob, BLOB_TAKE,
+  // CLEAR), so it may differ from the file's.
   std::vector<bool> blobs_changed;
+  // Per memo: BLOB_YIELD handed the BLOB's block to the program, so ADD and
+  // PUT leave that BLOB as stored until a fetch, BLOB_TAKE or CLEAR.
+  std::vector<bool> blobs_yielded;
   bool locked = false;  // this table holds its table lock (LOCK)
   CharTables tables;
   bool oem = false;  // strings are stored in the OEM code page

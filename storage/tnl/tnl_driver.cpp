@@ -4,6 +4,7 @@
 #include "runtime/data/error_state.h"
 #include "runtime/data/field_type.h"
 #include "storage/tnl/internal_check.h"
+#include "storage/tnl/table_name.h"
 #include "storage/tnl/tnl_driver_internal.h"
 
 namespace vantrel {
@@ -205,11 +206,18 @@ DriverResult TnlInstance::Perform(DriverOp op, DriverArgs& args) {
   if (table && table->failed_check != 0 && op != DriverOp::kCLOSE &&
       op != DriverOp::kNAME) {
     PostCheckFailure(table->failed_check, table->message_name);
+    args.error_file = table->message_name;
     return {kErrFileSystem};
   }
   const DriverResult result = Dispatch(op, args);
   if (table && StoresOrFetchesRecord(op)) {
     table->blobs_changed.assign(table->blobs_changed.size(), false);
+  }
+  if (result.code != 0 && result.code != -1) {
+    // Messages name the file by its path and the table.
+    std::string name = table ? table->message_name
+                             : SplitTableName(declaration.name).MessageName();
+    if (!name.empty()) args.error_file = std::move(name);
   }
   return result;
 }
@@ -234,6 +242,10 @@ DriverResult TnlInstance::Dispatch(DriverOp op, DriverArgs& args) {
       return BuildOp(*this, op, args);
     case DriverOp::kSEND:
       return SendOp(*this, args);
+    case DriverOp::kSET_PROPERTY:
+      return SetPropertyOp(*this, args);
+    case DriverOp::kGET_PROPERTY:
+      return GetPropertyOp(*this, args);
     case DriverOp::kREMOVE:
       return RemoveOp(*this);
     case DriverOp::kRENAME:
@@ -313,6 +325,16 @@ DriverResult TnlInstance::Dispatch(DriverOp op, DriverArgs& args) {
     case DriverOp::kRECORDSkey:
     case DriverOp::kCOUNTRECORDS:
       return RecordsOp(*this, args.key);
+    case DriverOp::kQUERY_KEY:
+      return QueryKeyOp(*this, args.key);
+    case DriverOp::kCLEAR:
+      return ClearOp(*this);
+    case DriverOp::kBLOB_TAKE:
+      return BlobTakeOp(*this, args);
+    case DriverOp::kBLOB_YIELD:
+      return BlobYieldOp(*this, args);
+    case DriverOp::kENDVIEW:
+      return {};  // a native table keeps nothing for a view
     default:
       return {kErrUnsupportedFunction};
   }

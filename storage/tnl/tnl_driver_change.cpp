@@ -10,28 +10,6 @@
 namespace vantrel {
 namespace {
 
-// One key's part in a change of record `number`.
-struct KeyChange {
-  std::uint8_t key = 0;
-  std::optional<PageRecord> old_entry;
-  std::optional<PageRecord> new_entry;
-};
-
-std::uint16_t DeclaredFlags(const OpenTable& table, std::size_t key) {
-  return key < table.key_flags.size() ? table.key_flags[key] : 0;
-}
-
-// An entry of another record with the same key part, in a key without DUP.
-bool Collides(const OpenTable& table, BTree& tree, const KeyChange& change,
-              std::uint32_t number) {
-  if (!change.new_entry ||
-      (table.description.keys[change.key].flags & kDescribedDup)) {
-    return false;
-  }
-  const auto found = tree.Find(change.new_entry->Key());
-  return found && ReadBigEndian(RecordData(*found)) != number;
-}
-
 // Keeps every key in step with record `number` going from `old_image` to
 // `new_image` (either none). Collisions are looked for before any key is
 // touched, so a change refused with 40 leaves every key as it was.
@@ -148,7 +126,8 @@ DriverResult DeleteRecordOp(TnlInstance& instance) {
 }
 
 // Value 1 when the record buffer would collide with another record's entry
-// in the given key, or in any key.
+// in the given key, or in any key; the current record's own entries do not
+// count.
 DriverResult DuplicateOp(TnlInstance& instance, const KeyDeclaration* key) {
   OpenTable& table = *instance.table;
   int only = -1;
@@ -156,18 +135,17 @@ DriverResult DuplicateOp(TnlInstance& instance, const KeyDeclaration* key) {
     only = KeyIndex(instance, key);
     if (only < 0) return {kErrInvalidKeyFile};
   }
+  const auto image = RecordImage(instance.declaration);
+  const std::optional<std::uint32_t> current =
+      table.current != 0 ? std::optional(table.current) : std::nullopt;
   bool duplicate = false;
-  const ByteString image = StoredImage(table, instance.declaration);
   const int code = RunOnTable(table, Access::kRead, [&](BTree& tree) {
-    for (std::size_t k = 0; k < table.description.keys.size(); ++k) {
-      if (only >= 0 && static_cast<int>(k) != only) continue;
-      if (DeclaredFlags(table, k) & kKeyRuntimeBuilt) continue;
-      KeyChange change{
-          static_cast<std::uint8_t>(k), std::nullopt,
-          BuildKeyEntry(table.number, static_cast<std::uint8_t>(k),
-                        table.description, image, 0, table.Rules())};
-      duplicate |= Collides(table, tree, change, table.current);
-    }
+    const std::vector<KeyUse> uses = KeyUsesOf(table.key_flags);
+    const TableKeys keys{table.number, &table.description, uses, table.Rules()};
+    duplicate = only >= 0
+                    ? CollidesInKey(tree, keys, static_cast<std::uint8_t>(only),
+                                    image, current)
+                    : CollidesInAnyKey(tree, keys, image, current);
     return 0;
   });
   return {code, duplicate ? 1 : 0};

@@ -1,4 +1,8 @@
 // PUT, DELETE and DUPLICATE through the driver interface.
+#include <random>
+
+#include "platform/posix/fault_injection.h"
+#include "runtime/data/driver_call.h"
 #include "storage/tnl/memo_store.h"
 #include "storage/tnl/tnl_driver_test_support.h"
 
@@ -118,6 +122,85 @@ TEST_F(TnlChangeTest, MemoChangeKeepsTheRecordAndDropsSurplusChunks) {
   ASSERT_EQ(chunks.size(), 2u);  // 401 bytes: the third chunk went
   EXPECT_EQ(chunks[1][300 - 256], 'X');
   EXPECT_EQ(chunks[1].size(), 401u - 256u);
+}
+
+TEST_F(TnlChangeTest, WatchedRecordWhoseMemosChangedElsewhereIsRefused) {
+  OrdersFile other(Path("orders"), true, true);
+  Share(other.file);
+  struct Case {
+    const char* what;
+    bool blob;
+  };
+  for (const Case c : {Case{"memo", false}, Case{"blob", true}}) {
+    Watch(orders_->file);
+    Get(orders_->file, first_);
+    Get(other.file, first_);
+    if (c.blob) {
+      *TableBlob(other.file, 1) = {1, 2, 3};
+    } else {
+      other.SetNotes(std::string("changed by the other station ") + c.what);
+    }
+    Put(other.file);  // only a memo or the BLOB changes
+    ASSERT_EQ(ErrorCode(), 0) << Error();
+    orders_->SetNotes("mine");
+    Put(orders_->file);
+    EXPECT_EQ(ErrorCode(), kErrRecordChanged) << c.what;
+    // The refused PUT left the other station's change in place.
+    Get(orders_->file, first_);
+    EXPECT_EQ(orders_->Notes(), other.Notes()) << c.what;
+    EXPECT_EQ(*TableBlob(orders_->file, 1), *TableBlob(other.file, 1));
+  }
+}
+
+// Pages a PUT writes, counted through the write seam (each dirty page is
+// one write, more when the commit goes through the shadow area).
+class PageWriteCount {
+ public:
+  PageWriteCount() { FaultInjection::Arm(FaultPlan{}); }
+  ~PageWriteCount() { FaultInjection::Disarm(); }
+  std::int64_t Writes() const { return FaultInjection::Writes(); }
+};
+
+std::int64_t WritesOfPut(FileDeclaration& file) {
+  PageWriteCount count;
+  Put(file);
+  EXPECT_EQ(ErrorCode(), 0) << Error();
+  return count.Writes();
+}
+
+TEST_F(TnlChangeTest, MemoOnlyChangeRewritesOnlyTheChangedChunks) {
+  // A BLOB of incompressible bytes spread over several pages.
+  std::vector<std::uint8_t> picture(200 * kMemoChunkBytes);
+  std::mt19937 random(7);
+  for (std::uint8_t& byte : picture) byte = static_cast<std::uint8_t>(random());
+  Get(orders_->file, first_);
+  *TableBlob(orders_->file, 1) = picture;
+  orders_->SetNotes(std::string(600, 'n'));
+  Put(orders_->file);
+  ASSERT_EQ(ErrorCode(), 0) << Error();
+
+  // One byte of the notes' second chunk: one chunk, one page.
+  Get(orders_->file, first_);
+  orders_->SetNotes(std::string(300, 'n') + "X" + std::string(299, 'n'));
+  const std::int64_t one_notes_chunk = WritesOfPut(orders_->file);
+  // One byte in the middle of the BLOB: no more than that.
+  Get(orders_->file, first_);
+  (*TableBlob(orders_->file, 1))[100 * kMemoChunkBytes] ^= 0xFF;
+  const std::int64_t one_blob_chunk = WritesOfPut(orders_->file);
+  EXPECT_LE(one_blob_chunk, one_notes_chunk);
+  // Nothing changed: nothing written.
+  Get(orders_->file, first_);
+  EXPECT_EQ(WritesOfPut(orders_->file), 0);
+  // Every BLOB chunk changed: every page of it is written.
+  Get(orders_->file, first_);
+  for (std::uint8_t& byte : *TableBlob(orders_->file, 1)) byte ^= 0xFF;
+  EXPECT_GT(WritesOfPut(orders_->file), one_blob_chunk + 2);
+
+  // The data record and keys were left alone throughout.
+  EXPECT_EQ(Find(*orders_->id_key, {1, "", ""}), 1);
+  EXPECT_EQ(Records(*orders_->id_key), 2);
+  Close(orders_->file);
+  EXPECT_TRUE(Problems(Path("orders.TNL")).empty());
 }
 
 }  // namespace

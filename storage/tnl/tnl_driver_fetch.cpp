@@ -164,6 +164,19 @@ DriverResult GetByKeyOp(TnlInstance& instance, DriverArgs& args) {
   });
 }
 
+DriverResult QueryKeyOp(TnlInstance& instance, const KeyDeclaration* key) {
+  const int k = KeyIndex(instance, key);
+  if (k < 0) return {kErrInvalidKeyFile};
+  OpenTable& table = *instance.table;
+  bool found = false;
+  const int code = RunOnTable(table, Access::kRead, [&](BTree& tree) {
+    const auto number = FindByKey(instance, tree, static_cast<std::uint8_t>(k));
+    found = number && tree.Find(DataKey(table.number, *number)).has_value();
+    return 0;
+  });
+  return {code, found ? 1 : 0};
+}
+
 // The position's first four bytes are the record number (big-endian).
 DriverResult RegetOp(TnlInstance& instance, DriverArgs& args) {
   if (args.text.size() < kTableNumberBytes) return {kErrRecordNotFound};

@@ -89,6 +89,8 @@ void ReleaseHold(OpenTable& table);
 // Gives up the table lock of LOCK, if the table has it.
 void ReleaseTableLock(OpenTable& table);
 
+// The record buffer as the program has it.
+std::span<const std::uint8_t> RecordImage(const FileDeclaration& file);
 // The record buffer as stored: strings in the OEM code page when the table
 // keeps them so.
 ByteString StoredImage(const OpenTable& table, const FileDeclaration& file);
@@ -120,6 +122,10 @@ void WriteProgramMemos(const OpenTable& table, BTree& tree,
 std::optional<std::vector<ByteString>> ReadMemosIntoBuffers(
     TnlInstance& instance, BTree& tree, std::uint32_t number);
 
+// Blanks the MEMO buffers and empties the BLOB blocks (all the program's
+// again).
+void ClearMemos(TnlInstance& instance);
+
 // Removes every record of table `number` (the table-name record excepted).
 void RemoveTableRecords(BTree& tree, std::uint32_t number);
 
@@ -147,6 +153,17 @@ DriverResult RemoveOp(TnlInstance& instance);
 DriverResult RenameOp(TnlInstance& instance, DriverOp op, DriverArgs& args);
 
 DriverResult SendOp(TnlInstance& instance, DriverArgs& args);
+// SET_PROPERTY and GET_PROPERTY: the settings of SEND by name.
+DriverResult SetPropertyOp(TnlInstance& instance, DriverArgs& args);
+DriverResult GetPropertyOp(TnlInstance& instance, DriverArgs& args);
+
+// BLOB_TAKE: the BLOB numbered args.pointer takes the contents of
+// args.block (left empty) for the next ADD or PUT. BLOB_YIELD: the BLOB's
+// contents move into args.block; ADD and PUT then leave the stored BLOB as
+// it is until it is given back. 78 for a number that names no BLOB or no
+// block; 94 for contents too long to store (the block is kept).
+DriverResult BlobTakeOp(TnlInstance& instance, DriverArgs& args);
+DriverResult BlobYieldOp(TnlInstance& instance, DriverArgs& args);
 
 // LOGOUT, COMMIT, ROLLBACK, FLUSH and STREAM (tnl_driver_transaction.cpp).
 DriverResult TransactionOp(TnlInstance& instance, DriverOp op);
@@ -164,6 +181,13 @@ DriverResult NameOp(TnlInstance& instance, DriverArgs& args);
 DriverResult BytesOp(TnlInstance& instance);
 DriverResult PointerOp(TnlInstance& instance);
 DriverResult RecordsOp(TnlInstance& instance, const KeyDeclaration* key);
+// CLEAR: the record buffer cleared as for a new record (strings blank,
+// numbers zero), the MEMO buffers blank and the BLOB blocks empty.
+DriverResult ClearOp(TnlInstance& instance);
+// QUERY_KEY: value 1 when the key holds an entry for the record buffer's
+// value that names an existing record, else 0. Nothing else changes: not the
+// buffer, the current record or the position.
+DriverResult QueryKeyOp(TnlInstance& instance, const KeyDeclaration* key);
 
 // BUILDfile, BUILDevent, PACK, BUILDkey, BUILDdyn, BUILDdynfilter.
 DriverResult BuildOp(TnlInstance& instance, DriverOp op, DriverArgs& args);

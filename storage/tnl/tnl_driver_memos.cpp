@@ -1,8 +1,10 @@
 // The memos and BLOBs of the current record between the program and the
 // file: MEMOs through the declaration's buffers, BLOBs through blocks the
 // open table owns.
+#include <algorithm>
 #include <cstring>
 
+#include "runtime/data/error_state.h"
 #include "storage/tnl/memo_store.h"
 #include "storage/tnl/tnl_driver.h"
 #include "storage/tnl/tnl_driver_internal.h"
@@ -12,6 +14,37 @@ namespace {
 
 bool IsBlob(const DescribedMemo& memo) {
   return (memo.flags & kDescribedMemoBlob) != 0;
+}
+
+bool BlobYielded(const OpenTable& table, std::size_t m) {
+  return m < table.blobs_yielded.size() && table.blobs_yielded[m];
+}
+
+// A block (and a yielded mark) for every memo of the table.
+void EnsureBlobBlocks(OpenTable& table) {
+  const std::size_t count = table.description.memos.size();
+  table.blobs.resize(count);
+  table.blobs_changed.resize(count, false);
+  table.blobs_yielded.resize(count, false);
+}
+
+// Every BLOB block present again, and the program's.
+void ResetBlobBlocks(OpenTable& table) {
+  EnsureBlobBlocks(table);
+  table.blobs_yielded.assign(table.blobs_yielded.size(), false);
+}
+
+// The 0-based index of the BLOB numbered `number` (from 1) among the
+// table's memos; none when that memo is not a BLOB.
+std::optional<std::size_t> BlobIndex(const OpenTable& table,
+                                     std::int64_t number) {
+  const auto& memos = table.description.memos;
+  if (number < 1 || number > static_cast<std::int64_t>(memos.size())) {
+    return std::nullopt;
+  }
+  const auto m = static_cast<std::size_t>(number - 1);
+  if (!IsBlob(memos[m])) return std::nullopt;
+  return m;
 }
 
 std::vector<std::size_t> DeclaredSizes(const FileDeclaration& file) {
@@ -31,11 +64,12 @@ const MemoDeclaration* DeclaredMemo(const FileDeclaration& file,
 std::optional<ProgramMemoContents> ProgramMemos(TnlInstance& instance) {
   OpenTable& table = *instance.table;
   const auto& described = table.description.memos;
-  table.blobs.resize(described.size());
+  EnsureBlobBlocks(table);
   ProgramMemoContents contents(described.size());
   for (std::size_t m = 0; m < described.size(); ++m) {
     const MemoDeclaration* declared = DeclaredMemo(instance.declaration, m);
     if (IsBlob(described[m])) {
+      if (BlobYielded(table, m)) continue;
       contents[m] = table.blobs[m];
     } else if (declared != nullptr && !declared->buffer.empty()) {
       contents[m] =
@@ -67,7 +101,7 @@ std::optional<std::vector<ByteString>> ReadMemosIntoBuffers(
   auto read = ReadRecordMemos(tree, table.number, number, table.description,
                               table.oem, sizes);
   if (!read) return std::nullopt;
-  table.blobs.resize(read->size());
+  ResetBlobBlocks(table);
   for (std::size_t m = 0; m < read->size(); ++m) {
     const ByteString& contents = (*read)[m];
     if (IsBlob(table.description.memos[m])) {
@@ -92,10 +126,11 @@ std::vector<std::uint8_t>* TableBlob(FileDeclaration& file, std::size_t memo) {
       !IsBlob(table.description.memos[memo])) {
     return nullptr;
   }
-  table.blobs.resize(table.description.memos.size());
-  table.blobs_changed.resize(table.blobs.size());
-  // The program may write through the block.
+  // The program may write through the block, and whoever fills it gives
+  // the BLOB back for ADD and PUT.
+  EnsureBlobBlocks(table);
   table.blobs_changed[memo] = true;
+  table.blobs_yielded[memo] = false;
   return &table.blobs[memo];
 }
 
@@ -105,6 +140,50 @@ bool BlobChanged(const FileDeclaration& file, std::size_t memo) {
   if (instance == nullptr || !instance->table) return false;
   const std::vector<bool>& changed = instance->table->blobs_changed;
   return memo < changed.size() && changed[memo];
+}
+
+DriverResult BlobTakeOp(TnlInstance& instance, DriverArgs& args) {
+  OpenTable& table = *instance.table;
+  const auto m = BlobIndex(table, args.pointer);
+  if (!m || args.block == nullptr) return {kErrInvalidParameterCount};
+  // Refused here, the block stays with the caller; taken, it could only
+  // fail the next ADD or PUT.
+  if (!BlobFits(args.block->size())) return {kErrRecordLimit};
+  EnsureBlobBlocks(table);
+  table.blobs[*m] = std::move(*args.block);
+  table.blobs_changed[*m] = true;
+  table.blobs_yielded[*m] = false;
+  args.block->clear();
+  return {};
+}
+
+DriverResult BlobYieldOp(TnlInstance& instance, DriverArgs& args) {
+  OpenTable& table = *instance.table;
+  const auto m = BlobIndex(table, args.pointer);
+  if (!m || args.block == nullptr) return {kErrInvalidParameterCount};
+  EnsureBlobBlocks(table);
+  if (table.blobs_yielded[*m]) {
+    args.block->clear();  // handed over already: nothing is left here
+  } else {
+    *args.block = std::move(table.blobs[*m]);
+    table.blobs[*m].clear();
+    table.blobs_yielded[*m] = true;
+  }
+  return {};
+}
+
+void ClearMemos(TnlInstance& instance) {
+  for (MemoDeclaration& memo : instance.declaration.memos) {
+    std::fill(memo.buffer.begin(), memo.buffer.end(), ' ');
+  }
+  if (!instance.table) return;
+  OpenTable& table = *instance.table;
+  ResetBlobBlocks(table);
+  for (std::size_t m = 0; m < table.blobs.size(); ++m) {
+    if (table.blobs[m].empty()) continue;
+    table.blobs[m].clear();
+    table.blobs_changed[m] = true;
+  }
 }
 
 }  // namespace vantrel

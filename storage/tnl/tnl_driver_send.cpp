@@ -170,4 +170,32 @@ DriverResult SendOp(TnlInstance& instance, DriverArgs& args) {
   return {};
 }
 
+DriverResult SetPropertyOp(TnlInstance& instance, DriverArgs& args) {
+  const std::string_view name = args.text;
+  // Only the settings can be set; a name the driver does not know must not
+  // pass for a setting made.
+  if (!EqualNoCase(name, kFullBuild) && !EqualNoCase(name, kFlags) &&
+      name != kTcf) {
+    return {kErrUnsupportedFunction};
+  }
+  const std::string command = std::string(name) + "=" + std::string(args.value);
+  DriverArgs send;
+  send.text = command;
+  return {SendOp(instance, send).code};
+}
+
+DriverResult GetPropertyOp(TnlInstance& instance, DriverArgs& args) {
+  // Reading changes nothing: a value after "=" is dropped, except in the
+  // table listing, whose "=" belongs to its name.
+  std::string_view name = args.text;
+  if (name.find(kNextTable) == std::string_view::npos) {
+    name = name.substr(0, name.find('='));
+  }
+  DriverArgs send;
+  send.text = name;
+  const DriverResult result = SendOp(instance, send);
+  args.result_text = std::move(send.result_text);
+  return result;
+}
+
 }  // namespace vantrel

@@ -1,6 +1,7 @@
 // The driver's service and query operations: NAME, BYTES, POINTER,
-// RECORDS.
+// RECORDS, CLEAR.
 #include "runtime/data/error_state.h"
+#include "runtime/data/record_clear.h"
 #include "storage/tnl/record_kinds.h"
 #include "storage/tnl/table_catalog.h"
 #include "storage/tnl/tnl_driver_internal.h"
@@ -42,6 +43,17 @@ DriverResult RecordsOp(TnlInstance& instance, const KeyDeclaration* key) {
     return 0;
   });
   return {code, count};
+}
+
+DriverResult ClearOp(TnlInstance& instance) {
+  FileDeclaration& file = instance.declaration;
+  if (!ClearRecord(file.descriptor,
+                   {reinterpret_cast<std::uint8_t*>(file.record.data()),
+                    file.record.size()})) {
+    return {kErrInvalidDescriptor};
+  }
+  ClearMemos(instance);
+  return {};
 }
 
 }  // namespace vantrel

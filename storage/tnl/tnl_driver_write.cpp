@@ -5,14 +5,11 @@
 #include "storage/tnl/tnl_driver_internal.h"
 
 namespace vantrel {
-namespace {
 
 std::span<const std::uint8_t> RecordImage(const FileDeclaration& file) {
   return {reinterpret_cast<const std::uint8_t*>(file.record.data()),
           file.record.size()};
 }
-
-}  // namespace
 
 DriverResult AddRecordOp(TnlInstance& instance) {
   OpenTable& table = *instance.table;
