@@ -210,10 +210,10 @@ void CheckRecords(TnlFile& file, std::vector<std::string>& problems) {
 
 }  // namespace
 
-std::vector<std::string> CheckFileIntegrity(TnlFile& file) {
+std::vector<std::string> CheckFileIntegrity(TnlFile& file, LockWait wait) {
   std::vector<std::string> problems;
   const int check = RunOperation("", [&] {
-    const int load = file.LoadHeader(LockWait::kNoWait);
+    const int load = file.LoadHeader(wait);
     if (load != kLoadOk) {
       problems.push_back(load == kLoadInvalidFile ? "not a valid file"
                                                   : "the file is locked");

@@ -17,8 +17,10 @@
 namespace vantrel {
 
 // One line per problem; empty when the file is clean. Runs its own
-// operation on an open file and changes nothing.
-std::vector<std::string> CheckFileIntegrity(TnlFile& file);
+// operation on an open file and changes nothing. Without waiting, a file
+// that another process is committing is reported as locked.
+std::vector<std::string> CheckFileIntegrity(TnlFile& file,
+                                            LockWait wait = LockWait::kNoWait);
 
 }  // namespace vantrel
 

@@ -73,11 +73,7 @@ const std::vector<Kind>& Kinds() {
 class HoldsLocksTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::path(::testing::TempDir()) /
-           ("holds_" + std::to_string(::getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
+    dir_ = ScratchDir();
     path_ = (dir_ / "cards.vtl").string();
     table_ = std::make_unique<PeerTable>(path_);
     ASSERT_EQ(table_->Open(), 0) << Error();

@@ -1,6 +1,7 @@
 #include "storage/tnl/processes/peer_process.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -9,6 +10,8 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <filesystem>
+#include <sstream>
 
 extern char** environ;
 
@@ -144,6 +147,37 @@ int PeerProcess::Wait() {
 long NumberAfter(const std::string& line, const std::string& prefix) {
   if (!line.starts_with(prefix)) return -1;
   return std::strtol(line.c_str() + prefix.size(), nullptr, 10);
+}
+
+std::string ScratchDir() {
+  const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+  const std::filesystem::path dir =
+      std::filesystem::path(::testing::TempDir()) /
+      ("procs_" + std::to_string(::getpid()) + "_" + test->name());
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  return dir.string();
+}
+
+ReadReport FinishReading(PeerProcess& reader) {
+  reader.CloseInput();
+  ReadReport report;
+  for (const std::string& line : reader.ReadRest()) {
+    if (line.starts_with("error")) report.error = line;
+    if (!line.starts_with("rounds ")) continue;
+    std::istringstream words(line);
+    std::string word;
+    words >> word >> report.rounds >> word >> report.counts >> word >>
+        report.last;
+  }
+  report.clean =
+      reader.Wait() == 0 && report.error.empty() && report.rounds > 0;
+  return report;
+}
+
+ReadReport ReadOnce(const std::string& path) {
+  PeerProcess reader({"read", path});
+  return FinishReading(reader);
 }
 
 }  // namespace vantrel

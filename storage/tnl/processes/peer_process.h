@@ -54,8 +54,26 @@ class PeerProcess {
   bool output_ended_ = false;
 };
 
-// The numbers that end report lines such as "committed 12" or "held 250".
+// The number after `prefix` at the start of a report line such as
+// "committed 12" or "held 250"; -1 when the line does not start so.
 long NumberAfter(const std::string& line, const std::string& prefix);
+
+// What a `tnl_peer read` run saw, from its last lines and its exit.
+struct ReadReport {
+  bool clean = false;  // it ended normally, without an error line
+  std::string error;   // its error line, if any
+  long rounds = 0;     // rounds of check and scans
+  long counts = 0;     // different record counts seen
+  long last = -1;      // the record count of its last round
+};
+
+// A new empty directory for the running test, under the test temp dir.
+std::string ScratchDir();
+
+// Tells a reading peer to stop and collects its report.
+ReadReport FinishReading(PeerProcess& reader);
+// Runs one round of `tnl_peer read` on `path` in a new process.
+ReadReport ReadOnce(const std::string& path);
 
 }  // namespace vantrel
 

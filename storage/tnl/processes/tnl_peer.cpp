@@ -21,7 +21,8 @@
 //       the file's integrity in one operation, scans it in record order and
 //       in ID key order, and checks every record seen; "ready" after the
 //       first round, "error ..." on the first problem, at the end
-//       "rounds N counts K" (K: how many different record counts it saw)
+//       "rounds N counts K last L" (K: how many different record counts it
+//       saw, L: the count of the last scan)
 //
 // MS is the time from before "trying" to the answer, in milliseconds. The exit
 // status is 0 when everything went as asked, 1 on an error, 2 on a bad command
@@ -225,8 +226,10 @@ int ReadLoop(const std::string& path) {
   raw.SetReadingMode(true);
   long rounds = 0;
   std::set<std::int32_t> counts;
+  std::int32_t last = 0;
   do {
-    const std::vector<std::string> problems = CheckFileIntegrity(raw);
+    const std::vector<std::string> problems =
+        CheckFileIntegrity(raw, LockWait::kWait);
     if (!problems.empty()) return Fail("check: " + problems.front());
     const auto by_record = Scan(table, nullptr);
     if (!by_record) return 1;
@@ -240,10 +243,11 @@ int ReadLoop(const std::string& path) {
     }
     counts.insert(*by_record);
     counts.insert(*by_key);
+    last = *by_key;
     if (++rounds == 1) Say("ready");
   } while (!WordArrived());
   Say("rounds " + std::to_string(rounds) + " counts " +
-      std::to_string(counts.size()));
+      std::to_string(counts.size()) + " last " + std::to_string(last));
   return 0;
 }
 
