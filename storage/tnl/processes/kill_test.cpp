@@ -25,7 +25,7 @@ struct KillPoint {
 std::vector<KillPoint> KillPoints() {
   std::vector<KillPoint> points;
   for (int i = 0; i < 24; ++i) {
-    points.push_back({1 + i * 7 % 13, i * 373 % 2000});
+    points.push_back({1 + i * 7 % 13, i * 1373 % 20000});
   }
   return points;
 }
@@ -87,6 +87,90 @@ TEST(KillTest, TwoFileTransactionsSurviveKillsAllOrNothing) {
                  std::to_string(point.delay_us) + " us");
     const long reported = KillWriterAt({"txn", a, b, "100000"}, point);
     EXPECT_EQ(ExpectCommitted(a, reported), ExpectCommitted(b, reported));
+  }
+  fs::remove_all(dir);
+}
+
+// A transaction over two directories stopped at chosen steps of its COMMIT
+// and killed there: before the first control file has lost its record both
+// files stay as they were; from then on both are rolled forward, even with
+// the second control file still holding the record or phase two half done.
+// The next writer repairs both and goes on.
+TEST(KillTest, TransactionKilledAroundItsCommitPoint) {
+  const std::string dir = ScratchDir();
+  const std::string a = dir + "/one/a.vtl", b = dir + "/two/b.vtl";
+  const std::string control_a = dir + "/one/tarnel.tcf";
+  const std::string control_b = dir + "/two/tarnel.tcf";
+  fs::create_directories(dir + "/one");
+  fs::create_directories(dir + "/two");
+  constexpr long kBefore = 3;
+  {
+    PeerProcess setup({"txn", a, b, std::to_string(kBefore)});
+    ASSERT_EQ(setup.Wait(), 0);
+  }
+  const std::vector<std::string> files = {a, b, control_a, control_b};
+  for (const std::string& file : files) fs::copy_file(file, file + ".before");
+  auto restore = [&] {
+    for (const std::string& file : files) {
+      fs::copy_file(file + ".before", file,
+                    fs::copy_options::overwrite_existing);
+    }
+  };
+
+  // The writes and flushes of one COMMIT, in order.
+  std::vector<std::string> steps;
+  {
+    PeerProcess measure({"txn", a, b, "1", "--steps"});
+    for (const std::string& line : measure.ReadRest()) {
+      if (line.starts_with("step "))
+        steps.push_back(line.substr(line.find(' ', 5) + 1));
+    }
+    ASSERT_EQ(measure.Wait(), 0);
+  }
+  auto first_step = [&](std::size_t from, const std::string& path) {
+    for (std::size_t i = from; i < steps.size(); ++i) {
+      if (steps[i] == path) return i + 1;
+    }
+    ADD_FAILURE() << "no step on " << path << " after step " << from;
+    return steps.size();
+  };
+  const std::size_t phase_one = first_step(0, a);
+  const std::size_t removal = first_step(phase_one, control_a);
+  const std::size_t second_removal = first_step(removal, control_b);
+  const std::size_t phase_two = first_step(second_removal, a);
+  const std::size_t phase_two_b = first_step(phase_two, b);
+  const struct {
+    const char* name;
+    std::size_t step;
+    long count;
+  } cases[] = {
+      {"both marked, both control files hold the record", removal, kBefore},
+      {"the first control file's record is gone", second_removal, kBefore + 1},
+      {"commit point passed, phase two not begun", phase_two, kBefore + 1},
+      {"phase two done on the first file only", phase_two_b, kBefore + 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.name) + ", step " + std::to_string(c.step));
+    restore();
+    PeerProcess writer({"txn", a, b, "1", "--stop-at", std::to_string(c.step)});
+    ASSERT_TRUE(writer.AwaitStopped());
+    writer.Kill();
+    EXPECT_EQ(writer.Wait(), 128 + SIGKILL);
+    // Readers see the outcome through the pending writes.
+    for (const std::string& file : {a, b}) {
+      const ReadReport report = ReadOnce(file);
+      EXPECT_TRUE(report.clean) << file << ": " << report.error;
+      EXPECT_EQ(report.last, c.count) << file;
+    }
+    // A writer repairs both files and adds to them.
+    PeerProcess next({"txn", a, b, "1"});
+    EXPECT_TRUE(next.ReadUntil("committed " + std::to_string(c.count + 1)));
+    EXPECT_EQ(next.Wait(), 0);
+    for (const std::string& file : {a, b}) {
+      const ReadReport report = ReadOnce(file);
+      EXPECT_TRUE(report.clean) << file << ": " << report.error;
+      EXPECT_EQ(report.last, c.count + 1) << file;
+    }
   }
   fs::remove_all(dir);
 }

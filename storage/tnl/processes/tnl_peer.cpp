@@ -180,6 +180,10 @@ int RunTransactions(const std::string& path_a, const std::string& path_b,
     const std::vector<std::string> steps = FaultInjection::StepPaths();
     FaultInjection::Disarm();
     if (code != 0) return Fail("commit " + LastError());
+    // COMMIT ends the LOGOUT state of the FILE it names only; the other
+    // FILE's ends with a COMMIT of the now empty transaction.
+    Commit(b.file);
+    if (ErrorCode() != 0) return Fail("commit " + LastError());
     if (options.steps) {
       for (std::size_t i = 0; i < steps.size(); ++i) {
         Say("step " + std::to_string(i + 1) + " " + steps[i]);
