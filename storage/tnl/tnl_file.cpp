@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <array>
 #include <cassert>
+#include <utility>
 #include <vector>
 
 #include "storage/tnl/bytes.h"
@@ -483,6 +484,7 @@ void TnlFile::RollForward() {
 // read through the recovery map under its header.
 bool TnlFile::AskTransactionCommitted(const Header& shadow) {
   const Header disk = state_.header;
+  home_header_ = disk;
   state_.header = shadow;
   bool committed = false;
   try {
@@ -497,6 +499,25 @@ bool TnlFile::AskTransactionCommitted(const Header& shadow) {
   }
   state_.header = disk;
   return committed;
+}
+
+bool TnlFile::ReadHomeState(const std::function<void()>& read) {
+  const Header pending = std::exchange(state_.header, home_header_);
+  auto map = std::exchange(recovery_map_, {});
+  cache_.Clear();
+  bool whole = true;
+  {
+    OperationScope scope;  // a failed check unwinds to here, not further
+    try {
+      read();
+    } catch (const InternalCheckFailure&) {
+      whole = false;
+    }
+  }
+  cache_.Clear();
+  recovery_map_ = std::move(map);
+  state_.header = pending;
+  return whole;
 }
 
 int TnlFile::Recover() {

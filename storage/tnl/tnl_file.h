@@ -131,6 +131,10 @@ class TnlFile : public HeaderLoadCache, private PageMover {
     transaction_committed_ = std::move(query);
   }
 
+  // For the transaction query: runs `read` on the file as the header at 0
+  // and the pages at home show it, which phase two may have partly
+  // overwritten. False when an internal check failed on the way.
+  bool ReadHomeState(const std::function<void()>& read);
   // HeaderLoadCache.
   void DropCachedPages() override;
   int Recover() override;
@@ -175,6 +179,7 @@ class TnlFile : public HeaderLoadCache, private PageMover {
   PageNumber pending_root_ = 0;     // the root's number while it is unplaced
   std::uint64_t commit_boundary_ = 0;
   std::map<std::uint32_t, std::uint32_t> recovery_map_;
+  Header home_header_;  // the header at 0, while recovery asks its query
   TransactionQuery transaction_committed_;
 };
 

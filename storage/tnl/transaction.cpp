@@ -20,12 +20,13 @@ constexpr std::int64_t kSecondsPerMinute = 60;
 using Controls = std::vector<std::unique_ptr<ControlFile>>;
 
 // Sets *number to the first number from `start` on that no control file
-// holds. Returns 0 or the LoadHeader result of a control file that cannot
-// be read.
-int ChooseNumber(Controls& controls, std::uint32_t start,
-                 std::uint32_t* number) {
+// holds and that is none of `markers`. Returns 0 or the LoadHeader result
+// of a control file that cannot be read.
+int ChooseNumber(Controls& controls, const std::vector<std::uint32_t>& markers,
+                 std::uint32_t start, std::uint32_t* number) {
   for (*number = start;; ++*number) {
-    bool taken = false;
+    bool taken = std::find(markers.begin(), markers.end(), *number) !=
+                 markers.end();
     for (const auto& control : controls) {
       bool present = false;
       std::string first;
@@ -128,8 +129,22 @@ int Transaction::CommitSeveral(const std::vector<const Member*>& changed) {
                                             /*retry_sharing=*/false);
     if (error != 0) return error;
   }
+  // A file's new marker must differ from the one it has: recovery takes an
+  // unchanged marker for a commit of that file alone.
+  std::vector<std::uint32_t> markers;
+  for (const Member* member : changed) {
+    TnlFile& file = *member->file;
+    if (const int error = file.LoadHeader(LockWait::kWait); error != kLoadOk) {
+      return error;
+    }
+    BTree tree(file);
+    if (std::optional<PageRecord> record = FindMarker(tree)) {
+      if (auto marker = ReadMarker(*record)) markers.push_back(marker->number);
+    }
+  }
   std::uint32_t number = 0;
-  if (const int error = ChooseNumber(controls, NumberFromLocalTime(), &number);
+  if (const int error =
+          ChooseNumber(controls, markers, NumberFromLocalTime(), &number);
       error != 0) {
     return error;
   }

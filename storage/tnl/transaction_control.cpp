@@ -164,6 +164,24 @@ bool RecoveredWriteCommitted(TnlFile& file) {
   if (!record) return true;
   const std::optional<TransactionMarker> marker = ReadMarker(*record);
   if (!marker) return false;  // damaged: keep the state before the write
+  // Every commit of several files writes a number its files never held, so
+  // a write that leaves the marker as the file had it is a commit of this
+  // file alone (or one whose phase two already put the marker home): it
+  // rolls forward without asking a control file that may be long gone.
+  // So does a write whose phase two has left the old state unreadable:
+  // only rolling forward can give a sound file then.
+  std::optional<TransactionMarker> home;
+  const bool home_readable = file.ReadHomeState([&] {
+    BTree home_tree(file);
+    if (std::optional<PageRecord> r = FindMarker(home_tree)) {
+      home = ReadMarker(*r);
+    }
+  });
+  if (!home_readable) return true;
+  if (home && home->number == marker->number &&
+      home->control_name == marker->control_name) {
+    return true;
+  }
   const std::string path = ControlFilePath(marker->control_name, file.name());
   return !ControlHolds(path, marker->number, /*follow_first=*/true);
 }

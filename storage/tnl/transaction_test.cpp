@@ -140,9 +140,11 @@ class TransactionTest : public ::testing::Test {
     }
   }
 
-  // LOGOUT over both files, cards added to those in `change`, COMMIT.
+  // LOGOUT over both files, cards from `first_id` on (twice that in the
+  // second file) added to those in `change`, COMMIT.
   // Returns what COMMIT returned.
-  int RunTransaction(std::array<bool, 2> change = {true, true}) {
+  int RunTransaction(std::array<bool, 2> change = {true, true},
+                     int first_id = 1000) {
     TnlFile files[2];
     Transaction& txn = Transaction::OfProcess();
     for (int i = 0; i < 2; ++i) {
@@ -153,7 +155,7 @@ class TransactionTest : public ::testing::Test {
       if (!change[i]) continue;
       InOperation(files[i], [&] {
         BTree tree(files[i]);
-        AddCards(files[i], tree, 1000 * (i + 1), kRecordsAdded);
+        AddCards(files[i], tree, first_id * (i + 1), kRecordsAdded);
       });
     }
     int result = -1;
@@ -456,6 +458,65 @@ TEST_F(TransactionTest, MovedFileLooksForTheControlFileBesideIt) {
     EXPECT_EQ(Records(file), c.after ? after_[0] : before_[0]);
     EXPECT_EQ(CheckFileIntegrity(file), std::vector<std::string>{});
   }
+}
+
+// A file keeps the marker of its last commit with others. When the control
+// file it names is gone (deleted, or the file moved without it), a later
+// commit of the file alone that stops anywhere, phase two included, must
+// still recover to before or after: its write left the marker as it was,
+// which no commit of several files does.
+TEST_F(TransactionTest, CommitAloneUnderAnOldMarkerRecoversWithoutItsControlFile) {
+  ASSERT_EQ(RunTransaction(), 0);
+  fs::remove(ControlPath(0));
+  const std::string& path = paths_[0];
+  fs::copy_file(path, path + ".base", fs::copy_options::overwrite_existing);
+  const auto commit_alone = [&] {
+    TnlFile file;
+    ASSERT_TRUE(file.Open(path, kReadWriteShared));
+    InOperation(file, [&] {
+      BTree tree(file);
+      AddCards(file, tree, 5000, kRecordsAdded);
+      file.Commit();
+    });
+  };
+  const auto before = Reopened()[0];
+  FaultInjection::Arm(FaultPlan{});
+  commit_alone();
+  const std::int64_t steps = FaultInjection::Steps();
+  FaultInjection::Disarm();
+  const auto after = Reopened()[0];
+  ASSERT_EQ(after.size(), before.size() + 2 * kRecordsAdded);
+
+  bool saw_after = false;
+  for (std::int64_t step = 1; step <= steps; ++step) {
+    SCOPED_TRACE("step " + std::to_string(step));
+    fs::copy_file(path + ".base", path, fs::copy_options::overwrite_existing);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      FaultInjection::Arm(FaultAt(step, FaultAction::kCrash, 100));
+      commit_alone();
+      ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    const auto state = Reopened()[0];
+    EXPECT_TRUE(state == before || state == after);
+    saw_after |= state == after;
+  }
+  EXPECT_TRUE(saw_after);
+}
+
+// Two commits of the same files within one second still write different
+// transaction numbers, so a marker never looks like an older one.
+TEST_F(TransactionTest, EachCommitOfSeveralFilesWritesANewNumber) {
+  ASSERT_EQ(RunTransaction(), 0);
+  const auto first = MarkerOf(paths_[0]);
+  ASSERT_EQ(RunTransaction({true, true}, 3000), 0);
+  const auto second = MarkerOf(paths_[0]);
+  ASSERT_TRUE(first && second);
+  EXPECT_NE(second->number, first->number);
+  EXPECT_EQ(MarkerOf(paths_[1])->number, second->number);
 }
 
 TEST(TnlFileModeTest, ChangeHoldsTheWriterByteAndReaderSlotGoesFirst) {
