@@ -193,11 +193,16 @@ class TransactionTest : public ::testing::Test {
 
   // Runs the transaction in a child process that ends at step `step`.
   void CrashAt(std::int64_t step) {
+    CrashAt(step, [&] { RunTransaction(); });
+  }
+  // Runs `body` in a child process that ends at step `step`.
+  template <typename Body>
+  void CrashAt(std::int64_t step, Body body) {
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
       FaultInjection::Arm(FaultAt(step, FaultAction::kCrash, 100));
-      RunTransaction();
+      body();
       ::_exit(0);
     }
     int status = 0;
@@ -491,15 +496,7 @@ TEST_F(TransactionTest, CommitAloneUnderAnOldMarkerRecoversWithoutItsControlFile
   for (std::int64_t step = 1; step <= steps; ++step) {
     SCOPED_TRACE("step " + std::to_string(step));
     fs::copy_file(path + ".base", path, fs::copy_options::overwrite_existing);
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-      FaultInjection::Arm(FaultAt(step, FaultAction::kCrash, 100));
-      commit_alone();
-      ::_exit(0);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    CrashAt(step, commit_alone);
     const auto state = Reopened()[0];
     EXPECT_TRUE(state == before || state == after);
     saw_after |= state == after;
