@@ -41,8 +41,8 @@ int Wait(pid_t pid) {
 }
 
 // Two writers interleave their commits on one file, each record committed
-// alone or in batches through LOGOUT and COMMIT; every record of both
-// arrives and the file checks clean.
+// alone (1,000 each) or in batches through LOGOUT and COMMIT (10,000 each);
+// every record of both arrives and the file checks clean.
 TEST(SampleProcessTest, TwoWritersShareOneFile) {
   const std::string path =
       (fs::path(::testing::TempDir()) /
@@ -51,8 +51,9 @@ TEST(SampleProcessTest, TwoWritersShareOneFile) {
   struct Case {
     const char* first_batch;
     const char* second_batch;
+    int each;  // records added by each writer
   };
-  for (const Case c : {Case{"0", "0"}, Case{"40", "7"}}) {
+  for (const Case c : {Case{"0", "0", 1000}, Case{"100", "37", 10000}}) {
     SCOPED_TRACE(std::string("batches ") + c.first_batch + "/" +
                  c.second_batch);
     fs::remove(path);
@@ -61,12 +62,11 @@ TEST(SampleProcessTest, TwoWritersShareOneFile) {
     ASSERT_EQ(RunTnlTool({"sample", path, "--records", "0"}, out, err), 0)
         << err.str();
 
-    constexpr int kEach = 1000;
     const pid_t first =
-        Start({"sample", path, "--records", std::to_string(kEach), "--seed",
+        Start({"sample", path, "--records", std::to_string(c.each), "--seed",
                "1", "--batch", c.first_batch});
     const pid_t second =
-        Start({"sample", path, "--records", std::to_string(kEach), "--seed",
+        Start({"sample", path, "--records", std::to_string(c.each), "--seed",
                "2", "--batch", c.second_batch});
     ASSERT_GT(first, 0);
     ASSERT_GT(second, 0);
@@ -78,7 +78,7 @@ TEST(SampleProcessTest, TwoWritersShareOneFile) {
     out.str("");
     ASSERT_EQ(RunTnlTool({"info", path}, out, err), 0);
     EXPECT_NE(out.str().find("table UNNAMED (1): " +
-                             std::to_string(2 * kEach) + " records"),
+                             std::to_string(2 * c.each) + " records"),
               std::string::npos)
         << out.str();
   }
