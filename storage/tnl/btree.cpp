@@ -171,6 +171,22 @@ void BTree::Insert(PageRecord record) {
   }
 }
 
+bool BTree::Replace(const PageRecord& record) {
+  Check(!file_.reading_mode(), kCheckRemoveInReadingMode);
+  Page* leaf = Descend(record.Key()).back().page;
+  const std::size_t position = leaf->records.LowerBound(record.Key());
+  if (leaf->level != 0 || position >= leaf->records.size()) return false;
+  PageRecord& stored = leaf->records.At(position);
+  if (CompareKeys(stored.Key(), record.Key()) != 0 ||
+      stored.bytes.size() != record.bytes.size() ||
+      stored.key_length != record.key_length) {
+    return false;
+  }
+  stored.bytes = record.bytes;
+  file_.MarkDirty(leaf);
+  return true;
+}
+
 bool BTree::Remove(std::span<const std::uint8_t> key) {
   Check(!file_.reading_mode(), kCheckRemoveInReadingMode);
   auto path = Descend(key);

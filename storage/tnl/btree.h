@@ -58,6 +58,10 @@ class BTree {
   void Insert(PageRecord record);
   // Takes out the record whose key part equals `key`; false when none does.
   bool Remove(std::span<const std::uint8_t> key);
+  // Puts `record` in place of the record with the same key part when both
+  // have the same length (so the page's measure and the separators stay as
+  // they are); false, changing nothing, otherwise.
+  bool Replace(const PageRecord& record);
 
  private:
   struct Step {

@@ -202,8 +202,34 @@ TEST_F(BTreeTest, RandomInsertsAndRemovesMatchAMapModel) {
               0);
   };
 
+  // Replace takes a record of the same length in place and refuses any
+  // other, and a key the tree does not hold.
+  auto replace_phase = [&] {
+    ASSERT_EQ(WithFile([&](TnlFile&, BTree& tree) {
+                for (std::size_t i = 0; i < keys.size(); i += 7) {
+                  PageRecord r;
+                  r.bytes = model[keys[i]];
+                  r.key_length = static_cast<std::uint16_t>(keys[i].size());
+                  r.bytes.push_back(0);
+                  EXPECT_FALSE(tree.Replace(r));
+                  r.bytes.pop_back();
+                  for (std::size_t j = r.key_length; j < r.bytes.size(); ++j) {
+                    r.bytes[j] ^= 0x5A;
+                  }
+                  ASSERT_TRUE(tree.Replace(r));
+                  model[keys[i]] = r.bytes;
+                }
+                Bytes absent(kAboveAll, 0xFF);
+                EXPECT_FALSE(tree.Replace(Record(
+                    std::string(absent.begin(), absent.end()), 4)));
+              }),
+              0);
+  };
+
   insert_phase(30000);
   verify("after inserting");
+  replace_phase();
+  verify("after replacing");
   remove_phase(keys.size() / 2);
   verify("after removing half");
   insert_phase(15000);
