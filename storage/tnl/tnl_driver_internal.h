@@ -160,8 +160,9 @@ DriverResult GetPropertyOp(TnlInstance& instance, DriverArgs& args);
 // BLOB_TAKE: the BLOB numbered args.pointer takes the contents of
 // args.block (left empty) for the next ADD or PUT. BLOB_YIELD: the BLOB's
 // contents move into args.block; ADD and PUT then leave the stored BLOB as
-// it is until it is given back. 78 for a number that names no BLOB or no
-// block; 94 for contents too long to store (the block is kept).
+// it is until it is given back. 78 for a number that names no BLOB, for no
+// block or one of the table's own; 94 for contents too long to store (the
+// block is kept).
 DriverResult BlobTakeOp(TnlInstance& instance, DriverArgs& args);
 DriverResult BlobYieldOp(TnlInstance& instance, DriverArgs& args);
 

@@ -59,6 +59,13 @@ const MemoDeclaration* DeclaredMemo(const FileDeclaration& file,
   return m < file.memos.size() ? &file.memos[m] : nullptr;
 }
 
+// Whether `block` is one of the table's own blocks (from TableBlob), which
+// cannot be handed to or from the table itself.
+bool OwnBlock(const OpenTable& table, const std::vector<std::uint8_t>* block) {
+  return std::any_of(table.blobs.begin(), table.blobs.end(),
+                     [block](const auto& own) { return &own == block; });
+}
+
 }  // namespace
 
 std::optional<ProgramMemoContents> ProgramMemos(TnlInstance& instance) {
@@ -145,7 +152,9 @@ bool BlobChanged(const FileDeclaration& file, std::size_t memo) {
 DriverResult BlobTakeOp(TnlInstance& instance, DriverArgs& args) {
   OpenTable& table = *instance.table;
   const auto m = BlobIndex(table, args.pointer);
-  if (!m || args.block == nullptr) return {kErrInvalidParameterCount};
+  if (!m || args.block == nullptr || OwnBlock(table, args.block)) {
+    return {kErrInvalidParameterCount};
+  }
   // Refused here, the block stays with the caller; taken, it could only
   // fail the next ADD or PUT.
   if (!BlobFits(args.block->size())) return {kErrRecordLimit};
@@ -160,7 +169,9 @@ DriverResult BlobTakeOp(TnlInstance& instance, DriverArgs& args) {
 DriverResult BlobYieldOp(TnlInstance& instance, DriverArgs& args) {
   OpenTable& table = *instance.table;
   const auto m = BlobIndex(table, args.pointer);
-  if (!m || args.block == nullptr) return {kErrInvalidParameterCount};
+  if (!m || args.block == nullptr || OwnBlock(table, args.block)) {
+    return {kErrInvalidParameterCount};
+  }
   EnsureBlobBlocks(table);
   if (table.blobs_yielded[*m]) {
     args.block->clear();  // handed over already: nothing is left here

@@ -106,6 +106,13 @@ TEST_F(TnlServiceTest, BlobOperationsRefuseWhatTheyCannotDo) {
     EXPECT_EQ(ErrorCode(), c.code);
     EXPECT_EQ(block.size(), 10u);  // a refused take keeps the caller's block
   }
+  // The table's own block cannot be handed to or from the table.
+  std::vector<std::uint8_t>* own = TableBlob(orders_->file, 1);
+  own->assign(5, 4);
+  for (DriverOp op : {DriverOp::kBLOB_TAKE, DriverOp::kBLOB_YIELD}) {
+    EXPECT_EQ(Blob(op, kPictureNumber, own), kErrInvalidParameterCount);
+    EXPECT_EQ(*own, std::vector<std::uint8_t>(5, 4));
+  }
   // Too long for a record's chunks: refused, and the caller keeps it.
   std::vector<std::uint8_t> huge(kMaxMemoChunks * kMemoChunkBytes + 1, 7);
   EXPECT_EQ(Blob(DriverOp::kBLOB_TAKE, kPictureNumber, &huge), kErrRecordLimit);
