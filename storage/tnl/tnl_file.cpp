@@ -10,12 +10,18 @@
 //   phase 2  every shadowed page at its home, the new header at 0, then the
 //            header committed afresh (committed end = shadow end = end of
 //            page space), flushed before and after.
+// A commit of several files reaches its commit point between the phases
+// and then, before phase 2, rewrites the header at 0 once more with the
+// change counter (0x018) of the new header, flushed: the header still
+// describes the old state, and its counter says that phase 2 may have begun.
 //
 // A header found with committed end != shadow end was written by an
 // interrupted commit. Its shadow area holds whole page images one after the
 // other (each stepping by its stored length rounded up to 256) and ends with
 // the new header (home 0). When the area is whole the change rolls forward,
-// else it is discarded and the old header stands.
+// else it is discarded and the old header stands. A header at 0 with the
+// new header's change counter rolls forward at once; otherwise the
+// transaction marker decides (RecoveredWriteCommitted).
 #include "storage/tnl/tnl_file.h"
 
 #include <algorithm>
@@ -388,6 +394,17 @@ void TnlFile::CommitPhaseTwo() {
   deferred_operations_ = 0;
 }
 
+void TnlFile::MarkPhaseTwoBegun() {
+  // A file that had no header keeps what phase one wrote either way.
+  if (!phase_one_done_ || !disk_header_valid_) return;
+  Header marked = disk_header_;
+  marked.committed_end = state_.header.committed_end;
+  marked.shadow_end = state_.header.shadow_end;
+  marked.change_counter = state_.header.change_counter;
+  WriteHeaderAt(0, marked);
+  channel_.Flush();
+}
+
 int TnlFile::DiscardPending() {
   if (!phase_one_done_) return 0;
   phase_one_done_ = false;
@@ -527,7 +544,12 @@ int TnlFile::Recover() {
   const bool whole = WalkShadowArea() &&
                      ReadDiskHeader(recovery_map_.at(0), &shadow) &&
                      ZonesConsistent(shadow.zones);
-  const bool committed = whole && AskTransactionCommitted(shadow);
+  // Phase one leaves the old change counter at 0; only the step towards
+  // phase two, or phase two itself, puts the new one there.
+  const bool phase_two_begun =
+      whole && h.change_counter == shadow.change_counter;
+  const bool committed =
+      whole && (phase_two_begun || AskTransactionCommitted(shadow));
   const bool repair = !state_.reading_mode && open_for_writing_;
   if (!committed) {
     DropCachedPages();

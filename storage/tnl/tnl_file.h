@@ -111,6 +111,12 @@ class TnlFile : public HeaderLoadCache, private PageMover {
   // at home.
   int CommitPhaseOne();
   void CommitPhaseTwo();
+  // Between the transaction's commit point and phase two: the header at 0
+  // takes the change's new change counter (the old state stays as it was),
+  // flushed, so that recovery can tell that phase two may have begun and
+  // rolls the change forward without asking the control file, which may be
+  // out of reach by then.
+  void MarkPhaseTwoBegun();
   // Undoes a successful phase one that will not be followed by phase two:
   // the header at 0 is committed afresh over the old state, which drops the
   // shadow area. Returns 0 or the channel's error.

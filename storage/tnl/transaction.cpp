@@ -187,7 +187,10 @@ int Transaction::CommitSeveral(const std::vector<const Member*>& changed) {
   for (std::size_t i = 1; i < controls.size(); ++i) controls[i]->Remove(number);
   controls.clear();
 
-  // Step 5.
+  // Step 5. Every file first shows that its phase two may begin, before
+  // any of them puts a page home: a file moved away from its control file
+  // then still rolls forward rather than discard over pages already home.
+  for (TnlFile* file : written) file->MarkPhaseTwoBegun();
   for (TnlFile* file : written) file->CommitPhaseTwo();
   return 0;
 }

@@ -465,6 +465,36 @@ TEST_F(TransactionTest, MovedFileLooksForTheControlFileBesideIt) {
   }
 }
 
+// A file stopped in phase two of a commit of several files and then moved
+// away from its control file (here: the control file is gone) recovers to
+// a sound state: rolled forward from the moment its header says that phase
+// two may begin, so never discarded over pages already home.
+TEST_F(TransactionTest, PhaseTwoRollsForwardWithoutTheControlFile) {
+  MeasureTransaction();
+  const auto is_a = [&](const std::string& p) { return p == paths_[0]; };
+  const auto is_b = [&](const std::string& p) { return p == paths_[1]; };
+  const std::int64_t removal =
+      FirstStep(FirstStep(0, is_a), [](const auto& p) { return IsControl(p); });
+  const std::int64_t a_marked = FirstStep(removal, is_a);
+  const std::int64_t b_marked = FirstStep(a_marked, is_b);
+  ASSERT_LT(b_marked, FirstStep(b_marked, is_a));  // both before any page
+  for (std::int64_t step = a_marked; step <= std::ssize(step_paths_); ++step) {
+    SCOPED_TRACE("step " + std::to_string(step) + " " +
+                 step_paths_[step - 1]);
+    RestoreBefore();
+    CrashAt(step);
+    fs::remove(ControlPath(0));
+    const auto state = Reopened();  // checks both files' integrity
+    EXPECT_EQ(state[0], after_[0]);
+    if (step >= b_marked) {
+      EXPECT_EQ(state[1], after_[1]);
+    } else {
+      // Not yet marked: without its control file it cannot know.
+      EXPECT_EQ(state[1], before_[1]);
+    }
+  }
+}
+
 // A file keeps the marker of its last commit with others. When the control
 // file it names is gone (deleted, or the file moved without it), a later
 // commit of the file alone that stops anywhere, phase two included, must
