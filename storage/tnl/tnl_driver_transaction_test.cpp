@@ -102,6 +102,10 @@ TEST_F(TnlTransactionTest, CommitOrRollbackOfTwoChangedFiles) {
     DriverArgs args;
     ASSERT_EQ(CallDriver(a_->file, c.ending, args).code, 0) << Error();
     EXPECT_TRUE(Transaction::OfProcess().empty());
+    // The same statement on the other FILE finds the transaction ended and
+    // ends that FILE's LOGOUT too.
+    ASSERT_EQ(CallDriver(b_->file, c.ending, args).code, 0) << Error();
+    EXPECT_FALSE(b_->file.control.state & kStateLogout);
     for (const char* name : {"a.TNL", "b.TNL"}) {
       EXPECT_EQ(Disk(Path(name)).records, c.records_after) << name;
       EXPECT_TRUE(Problems(Path(name)).empty()) << name;
