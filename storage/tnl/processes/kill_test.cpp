@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "storage/tnl/processes/peer_process.h"
+#include "storage/tnl/processes/peer_table.h"
 
 namespace vantrel {
 namespace {
@@ -31,27 +32,30 @@ std::vector<KillPoint> KillPoints() {
 }
 
 // Runs `args` (a writer that reports "committed ID" and would go on for
-// long), kills it at `point`, and returns the last ID it reported.
-long KillWriterAt(const std::vector<std::string>& args, KillPoint point) {
+// long), kills it at `point`, and returns the IDs it reported.
+std::vector<long> KillWriterAt(const std::vector<std::string>& args,
+                               KillPoint point) {
   PeerProcess writer(args);
   EXPECT_TRUE(writer.started());
-  long last = -1;
+  std::vector<long> reported;
   for (int i = 0; i < point.commits; ++i) {
     const auto line = writer.ReadUntil("committed ");
     if (!line) {
       ADD_FAILURE() << "the writer stopped reporting";
-      return last;
+      return reported;
     }
-    last = NumberAfter(*line, "committed ");
+    reported.push_back(NumberAfter(*line, "committed "));
   }
   std::this_thread::sleep_for(std::chrono::microseconds(point.delay_us));
   writer.Kill();
   EXPECT_EQ(writer.Wait(), 128 + SIGKILL);
   // Reports written before the kill still count.
   for (const std::string& line : writer.ReadRest()) {
-    if (line.starts_with("committed ")) last = NumberAfter(line, "committed ");
+    if (line.starts_with("committed ")) {
+      reported.push_back(NumberAfter(line, "committed "));
+    }
   }
-  return last;
+  return reported;
 }
 
 // The file's count after a kill: clean, all reported commits there, and at
@@ -69,7 +73,7 @@ TEST(KillTest, SingleFileCommitsSurviveKills) {
   for (const KillPoint& point : KillPoints()) {
     SCOPED_TRACE("after " + std::to_string(point.commits) + " commits and " +
                  std::to_string(point.delay_us) + " us");
-    const long reported = KillWriterAt({"add", path, "100000"}, point);
+    const long reported = KillWriterAt({"add", path, "100000"}, point).back();
     ExpectCommitted(path, reported);
   }
   fs::remove_all(fs::path(path).parent_path());
@@ -85,10 +89,54 @@ TEST(KillTest, TwoFileTransactionsSurviveKillsAllOrNothing) {
   for (const KillPoint& point : KillPoints()) {
     SCOPED_TRACE("after " + std::to_string(point.commits) + " commits and " +
                  std::to_string(point.delay_us) + " us");
-    const long reported = KillWriterAt({"txn", a, b, "100000"}, point);
+    const long reported = KillWriterAt({"txn", a, b, "100000"}, point).back();
     EXPECT_EQ(ExpectCommitted(a, reported), ExpectCommitted(b, reported));
   }
   fs::remove_all(dir);
+}
+
+// A writer is killed again and again while another writer and a reader
+// work on the same file: the live writer takes over the dead one's writer
+// byte and repairs its interrupted commit, the reader never meets an error,
+// and every commit either writer reported is there.
+TEST(KillTest, LiveWriterAndReaderCarryOnPastKilledWriters) {
+  const std::string path = ScratchDir() + "/cards.vtl";
+  {
+    PeerProcess seed({"add", path, "10"});
+    ASSERT_EQ(seed.Wait(), 0);
+  }
+  constexpr long kSteadyFirst = 1000001, kSteadyCount = 3000;
+  PeerProcess reader({"read", path, "--loose"});
+  ASSERT_TRUE(reader.ReadUntil("ready"));
+  PeerProcess steady({"add", path, std::to_string(kSteadyCount),
+                      std::to_string(kSteadyFirst)});
+  std::vector<long> killed_ids;
+  const std::vector<KillPoint> points = KillPoints();
+  for (std::size_t i = 0; i < points.size(); i += 2) {
+    const std::vector<long> ids =
+        KillWriterAt({"add", path, "100000"}, points[i]);
+    killed_ids.insert(killed_ids.end(), ids.begin(), ids.end());
+  }
+  EXPECT_TRUE(steady.ReadUntil(
+      "committed " + std::to_string(kSteadyFirst + kSteadyCount - 1)));
+  EXPECT_EQ(steady.Wait(), 0);
+  const ReadReport during = FinishReading(reader);
+  EXPECT_TRUE(during.clean) << during.error;
+
+  PeerTable table(path);
+  ASSERT_EQ(table.Open(), 0) << Error();
+  for (long id : killed_ids) {
+    table.SetId(static_cast<std::int32_t>(id));
+    Get(table.file, *table.id_key);
+    EXPECT_EQ(ErrorCode(), 0) << "reported record " << id << " lost";
+  }
+  // Each killed writer may have committed one record it did not report.
+  const long reported = 10 + kSteadyCount + std::ssize(killed_ids);
+  EXPECT_GE(Records(table.file), reported);
+  EXPECT_LE(Records(table.file), reported + std::ssize(points) / 2);
+  const ReadReport after = ReadOnce(path, /*loose=*/true);
+  EXPECT_TRUE(after.clean) << after.error;
+  fs::remove_all(fs::path(path).parent_path());
 }
 
 // A transaction over two directories stopped at chosen steps of its COMMIT

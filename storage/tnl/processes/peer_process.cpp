@@ -175,8 +175,10 @@ ReadReport FinishReading(PeerProcess& reader) {
   return report;
 }
 
-ReadReport ReadOnce(const std::string& path) {
-  PeerProcess reader({"read", path});
+ReadReport ReadOnce(const std::string& path, bool loose) {
+  std::vector<std::string> args = {"read", path};
+  if (loose) args.push_back("--loose");
+  PeerProcess reader(args);
   return FinishReading(reader);
 }
 

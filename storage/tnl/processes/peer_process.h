@@ -72,8 +72,9 @@ std::string ScratchDir();
 
 // Tells a reading peer to stop and collects its report.
 ReadReport FinishReading(PeerProcess& reader);
-// Runs one round of `tnl_peer read` on `path` in a new process.
-ReadReport ReadOnce(const std::string& path);
+// Runs one round of `tnl_peer read` (with --loose when asked) on `path` in
+// a new process.
+ReadReport ReadOnce(const std::string& path, bool loose = false);
 
 }  // namespace vantrel
 
