@@ -168,6 +168,10 @@ DriverResult BlobYieldOp(TnlInstance& instance, DriverArgs& args);
 
 // LOGOUT, COMMIT, ROLLBACK, FLUSH and STREAM (tnl_driver_transaction.cpp).
 DriverResult TransactionOp(TnlInstance& instance, DriverOp op);
+// Rolls the process's transaction back after internal check `check` failed
+// in an operation on one of its files; its COMMIT then fails with that
+// check (90) instead of committing the other files alone.
+void AbandonTransaction(int check);
 
 // The sequence operations (tnl_driver_sequence.cpp): SET and RESET in all
 // their forms, NEXT and PREVIOUS, SKIP, EOF and BOF, POSITION.

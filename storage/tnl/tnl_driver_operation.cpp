@@ -82,7 +82,13 @@ int RunOnTable(OpenTable& table, Access access,
   });
   if (check == 0) return code;
   table.failed_check = check;
-  table.file().DiscardChanges();
+  if (table.file().in_transaction()) {
+    // The file's part of the transaction is lost with the operation: none
+    // of the transaction may commit.
+    AbandonTransaction(check);
+  } else {
+    table.file().DiscardChanges();
+  }
   return kErrFileSystem;
 }
 

@@ -289,28 +289,6 @@ TEST_F(TnlDriverTest, AddChecksUniqueKeysBeforeWritingAnything) {
   EXPECT_EQ(stored.Count(table, 2), 2u);  // blank city: no entry
 }
 
-// Replaces the root page's body on disk by `body` (returning the old one)
-// and raises the change counter, so that the next user reloads it.
-std::vector<char> ReplaceRootPage(const std::string& path,
-                                  std::vector<char> body) {
-  constexpr off_t kPageBody = 4;  // after the page's home address
-  const int fd = ::open(path.c_str(), O_RDWR);
-  std::uint32_t root = 0;
-  std::uint32_t counter = 0;
-  EXPECT_EQ(::pread(fd, &root, 4, 0x1C), 4);
-  EXPECT_EQ(::pread(fd, &counter, 4, 0x18), 4);
-  counter += 2;
-  EXPECT_EQ(::pwrite(fd, &counter, 4, 0x18), 4);
-  const off_t at = static_cast<off_t>(kHeaderSize) + root * 256 + kPageBody;
-  std::vector<char> old(body.size());
-  EXPECT_EQ(::pread(fd, old.data(), old.size(), at),
-            static_cast<ssize_t>(old.size()));
-  EXPECT_EQ(::pwrite(fd, body.data(), body.size(), at),
-            static_cast<ssize_t>(body.size()));
-  ::close(fd);
-  return old;
-}
-
 TEST_F(TnlDriverTest, FailedInternalCheckLatchesOnTheTable) {
   auto orders = CreateOpen(Path("orders"));
   ASSERT_EQ(orders->AddOrder({1, "Ann", "Oslo"}), 0);

@@ -4,8 +4,10 @@
 #ifndef VANTREL_STORAGE_TNL_TNL_DRIVER_TEST_SUPPORT_H_
 #define VANTREL_STORAGE_TNL_TNL_DRIVER_TEST_SUPPORT_H_
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <memory>
@@ -17,6 +19,7 @@
 #include "runtime/data/error_state.h"
 #include "runtime/data/file_statements.h"
 #include "storage/tnl/file_check.h"
+#include "storage/tnl/header.h"
 #include "storage/tnl/table_catalog.h"
 #include "storage/tnl/tnl_driver.h"
 
@@ -152,6 +155,28 @@ class StoredFile {
   TnlFile file;
   BTree tree{file};
 };
+
+// Replaces the root page's body on disk by `body` (returning the old one)
+// and raises the change counter, so that the next user reloads it.
+inline std::vector<char> ReplaceRootPage(const std::string& path,
+                                         std::vector<char> body) {
+  constexpr off_t kPageBody = 4;  // after the page's home address
+  const int fd = ::open(path.c_str(), O_RDWR);
+  std::uint32_t root = 0;
+  std::uint32_t counter = 0;
+  EXPECT_EQ(::pread(fd, &root, 4, 0x1C), 4);
+  EXPECT_EQ(::pread(fd, &counter, 4, 0x18), 4);
+  counter += 2;
+  EXPECT_EQ(::pwrite(fd, &counter, 4, 0x18), 4);
+  const off_t at = static_cast<off_t>(kHeaderSize) + root * 256 + kPageBody;
+  std::vector<char> old(body.size());
+  EXPECT_EQ(::pread(fd, old.data(), old.size(), at),
+            static_cast<ssize_t>(old.size()));
+  EXPECT_EQ(::pwrite(fd, body.data(), body.size(), at),
+            static_cast<ssize_t>(body.size()));
+  ::close(fd);
+  return old;
+}
 
 // A fresh directory per test; the driver registered.
 class TnlDriverTest : public ::testing::Test {

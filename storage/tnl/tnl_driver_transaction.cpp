@@ -5,13 +5,20 @@
 // The runtime's state word refuses a second LOGOUT (56) and a COMMIT or
 // ROLLBACK without LOGOUT before the driver is called, so these operations
 // do not check for them again.
+#include <utility>
+
 #include "platform/posix/os_error.h"
 #include "runtime/data/error_state.h"
-#include "storage/tnl/transaction.h"
+#include "storage/tnl/internal_check.h"
 #include "storage/tnl/tnl_driver_internal.h"
+#include "storage/tnl/transaction.h"
 
 namespace vantrel {
 namespace {
+
+// The check that made this process abandon its transaction, until the
+// program's COMMIT or ROLLBACK ends it; 0 when none did.
+int abandoned_check = 0;
 
 // The file joins the transaction with its change begun and its writer byte
 // held. Changes it deferred before are committed first: they were made
@@ -28,6 +35,11 @@ int Logout(OpenTable& table) {
 // them as it was before the transaction.
 int Commit(OpenTable& table) {
   Transaction& transaction = Transaction::OfProcess();
+  if (const int check = std::exchange(abandoned_check, 0); check != 0) {
+    transaction.Rollback();  // files that joined since
+    PostCheckFailure(check, table.message_name);
+    return kErrFileSystem;
+  }
   const int code = RunOnTable(table, Access::kRead, [&](BTree&) {
     const int error = transaction.Commit();
     if (error == 0) return 0;
@@ -41,6 +53,11 @@ int Commit(OpenTable& table) {
 
 }  // namespace
 
+void AbandonTransaction(int check) {
+  Transaction::OfProcess().Rollback();
+  abandoned_check = check;
+}
+
 DriverResult TransactionOp(TnlInstance& instance, DriverOp op) {
   OpenTable& table = *instance.table;
   switch (op) {
@@ -49,6 +66,7 @@ DriverResult TransactionOp(TnlInstance& instance, DriverOp op) {
     case DriverOp::kCOMMIT:
       return {Commit(table)};
     case DriverOp::kROLLBACK:
+      abandoned_check = 0;
       Transaction::OfProcess().Rollback();
       return {};
     case DriverOp::kFLUSH:

@@ -167,6 +167,29 @@ TEST_F(TnlTransactionTest, LogoutHoldsTheWriterByteAcrossReadsUntilCommit) {
   EXPECT_TRUE(other_can_write());
 }
 
+TEST_F(TnlTransactionTest, FailedCheckInOneFileAbandonsTheTransaction) {
+  MakeTwoFiles();
+  Logout(a_->file);
+  Logout(b_->file);
+  ASSERT_EQ(a_->AddOrder({2, "Cid", "Bern"}), 0);
+  ASSERT_EQ(b_->AddOrder({2, "Dan", "Lima"}), 0);
+  ReplaceRootPage(Path("b.TNL"), std::vector<char>(252, '\x5A'));
+  Get(b_->file, 2);
+  ASSERT_EQ(ErrorCode(), kErrFileSystem);
+
+  // b's part is lost: a's must not commit alone.
+  Commit(a_->file);
+  EXPECT_EQ(ErrorCode(), kErrFileSystem);
+  EXPECT_EQ(FileError(), "Possible data corruption in file");
+  EXPECT_EQ(Disk(Path("a.TNL")).records, 1u);
+  EXPECT_TRUE(Transaction::OfProcess().empty());
+
+  Rollback(a_->file);
+  ASSERT_EQ(ErrorCode(), 0) << Error();
+  ASSERT_EQ(a_->AddOrder({3, "Eve", "Kiel"}), 0) << Error();
+  EXPECT_EQ(Disk(Path("a.TNL")).records, 2u);
+}
+
 TEST_F(TnlTransactionTest, FileLeavesTheTransactionWhenItGoes) {
   MakeTwoFiles();
   Logout(a_->file);
