@@ -169,6 +169,9 @@ TnlInstance::TnlInstance(FileDeclaration& declaration)
     : declaration(declaration) {}
 
 TnlInstance::~TnlInstance() {
+  // A FILE that goes without CLOSE (the program ends) still commits what
+  // its operations deferred; there is no one left to tell of a failure.
+  if (table) CommitDeferred(*table);
   table.reset();
   // A declaration taken from the file lasts while the file is open; the
   // next OPEN takes it afresh.

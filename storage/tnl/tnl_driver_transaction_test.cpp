@@ -234,6 +234,14 @@ TEST_F(TnlTransactionTest, StreamDefersUntilFlushOrClose) {
   Close(a_->file);
   ASSERT_EQ(ErrorCode(), 0) << Error();
   EXPECT_EQ(Disk(Path("a.TNL")).records, 5u);
+
+  // A FILE that goes without CLOSE commits too.
+  Share(a_->file);
+  Stream(a_->file);
+  ASSERT_EQ(a_->AddOrder({6, "Gus", "Nice"}), 0);
+  EXPECT_EQ(Disk(Path("a.TNL")).records, 5u);
+  a_->file.control.instance.reset();
+  EXPECT_EQ(Disk(Path("a.TNL")).records, 6u);
   EXPECT_TRUE(Problems(Path("a.TNL")).empty());
 }
 
