@@ -3,6 +3,7 @@
 
 #include "platform/posix/fault_injection.h"
 #include "runtime/data/driver_call.h"
+#include "runtime/data/locale.h"
 #include "storage/tnl/memo_store.h"
 #include "storage/tnl/tnl_driver_test_support.h"
 
@@ -79,6 +80,43 @@ TEST_F(TnlChangeTest, DuplicateLooksUpOtherRecords) {
   EXPECT_FALSE(Duplicate(*orders_->city_key));
   orders_->Set({3, "Bob", ""});  // DUP and blank OPT never collide
   EXPECT_FALSE(Duplicate(orders_->file));
+}
+
+// A table that keeps its strings in the OEM code page compares the buffer's
+// strings converted once, as they are stored.
+TEST_F(TnlDriverTest, DuplicateOnAnOemTableComparesStoredStrings) {
+  const EnvironmentOptions kept = GetEnvironmentOptions();
+  EnvironmentOptions oem = kept;
+  oem.charset = DataCharset::kOem;
+  SetEnvironmentOptions(oem);
+  auto orders = CreateOpen(Path("oem"));
+  SetEnvironmentOptions(kept);
+  const std::string cafe = "Caf\xE9";
+  const std::string sete = "S\xE8te";
+  ASSERT_EQ(orders->AddOrder({1, cafe, sete}), 0) << Error();
+  ASSERT_EQ(orders->AddOrder({2, "Tea", ""}), 0) << Error();
+  struct Case {
+    KeyDeclaration* key;  // none: any key
+    Order buffer;
+    bool duplicate;
+  };
+  const Case cases[] = {
+      {orders->city_key, {3, "", sete}, true},
+      {orders->city_key, {3, "", "Sete"}, false},
+      {nullptr, {3, cafe, sete}, true},
+      {nullptr, {3, cafe, ""}, false},  // the name key is a DUP key
+  };
+  for (const Case& c : cases) {
+    orders->Set(c.buffer);
+    EXPECT_EQ(c.key ? Duplicate(*c.key) : Duplicate(orders->file), c.duplicate)
+        << c.buffer.city;
+  }
+  DriverArgs args;
+  args.key = orders->name_key;
+  orders->Set({0, cafe, ""});
+  EXPECT_EQ(CallDriver(orders->file, DriverOp::kQUERY_KEY, args).value, 1);
+  orders->Set({0, "Cafe", ""});
+  EXPECT_EQ(CallDriver(orders->file, DriverOp::kQUERY_KEY, args).value, 0);
 }
 
 TEST_F(TnlChangeTest, WatchedRecordChangedElsewhereIsRefused) {
