@@ -92,7 +92,8 @@ int KeyIndex(const TnlInstance& instance, const KeyDeclaration* key) {
   return number - 1;
 }
 
-int FetchRecord(TnlInstance& instance, BTree& tree, std::uint32_t number) {
+int FetchRecord(TnlInstance& instance, BTree& tree, std::uint32_t number,
+                std::optional<std::span<const std::uint8_t>> image) {
   OpenTable& table = *instance.table;
   const bool hold = (table.bits & kTableHoldRequested) != 0;
   // Holding the current record again needs no second lock.
@@ -101,10 +102,14 @@ int FetchRecord(TnlInstance& instance, BTree& tree, std::uint32_t number) {
   if (hold && !already_held && !TakeNumberLock(*table.shared, number)) {
     return kErrRecordHeld;
   }
-  const auto found = tree.Find(DataKey(table.number, number));
-  if (!found) {
-    if (hold && !already_held) ReleaseNumberLock(*table.shared, number);
-    return kErrRecordNotFound;
+  std::optional<PageRecord> found;
+  if (!image) {
+    found = tree.Find(DataKey(table.number, number));
+    if (!found) {
+      if (hold && !already_held) ReleaseNumberLock(*table.shared, number);
+      return kErrRecordNotFound;
+    }
+    image = RecordData(*found);
   }
   // A fetch ends the hold on the record before, unless it holds it again.
   std::optional<std::vector<ByteString>> memos;
@@ -116,14 +121,13 @@ int FetchRecord(TnlInstance& instance, BTree& tree, std::uint32_t number) {
     }
   }
   if (!(hold && already_held)) ReleaseHold(table);
-  CopyToBuffer(table, RecordData(*found), instance.declaration);
+  CopyToBuffer(table, *image, instance.declaration);
   table.current = number;
   if (hold) table.bits |= kTableHeld;
   table.bits &= ~(kTableWatched | kTableMemosUnread);
   if (table.bits & kTableWatchRequested) {
     table.bits |= kTableWatched;
-    const auto data = RecordData(*found);
-    table.watched_copy.assign(data.begin(), data.end());
+    table.watched_copy.assign(image->begin(), image->end());
     table.watched_memos = memos;
   }
   if (!memos) table.bits |= kTableMemosUnread;

@@ -102,7 +102,10 @@ int KeyIndex(const TnlInstance& instance, const KeyDeclaration* key);
 // record, honouring the table's hold, watch and NOMEMO requests (which it
 // clears): 0, 43 when the hold cannot be had at once, 35 when there is no
 // such record (the buffer is then left as it was).
-int FetchRecord(TnlInstance& instance, BTree& tree, std::uint32_t number);
+// `image`, when given, is the data record as this operation has just read
+// it, which spares looking it up again.
+int FetchRecord(TnlInstance& instance, BTree& tree, std::uint32_t number,
+                std::optional<std::span<const std::uint8_t>> image = {});
 // Repeats `attempt` while it fails with 43, until the table's hold wait has
 // passed (for ever with kHoldNoLimit).
 int RetryWhileHeld(OpenTable& table, const std::function<int()>& attempt);

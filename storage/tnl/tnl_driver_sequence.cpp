@@ -103,7 +103,8 @@ DriverResult StepOp(TnlInstance& instance, DriverOp op) {
       TableCursor cursor = CursorOf(table);
       const auto step = cursor.Step(tree, DirectionOf(op));
       if (!step) return static_cast<int>(kErrRecordNotAvailable);
-      const int fetched = FetchRecord(instance, tree, step->record_number);
+      const int fetched =
+          FetchRecord(instance, tree, step->record_number, step->image);
       if (fetched == 0) table.position = cursor.position();
       return fetched;
     });
