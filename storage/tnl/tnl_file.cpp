@@ -357,6 +357,21 @@ int TnlFile::Commit() {
   return error;
 }
 
+// Phase one of a new file's first commit. The kept header reaches position
+// 0 only at the end of phase one; a crash before that would leave pages
+// without a header, a file no one could open again. So an empty header is
+// made durable first: until the commit is, the file is an empty file.
+int TnlFile::WriteFirstPhaseOne() {
+  disk_header_ = Header{};
+  disk_header_.has_magic = true;
+  disk_header_.committed_end = disk_header_.shadow_end =
+      PageSpaceEnd(disk_header_.zones);
+  channel_.ClearError();
+  WriteHeaderAt(0, disk_header_);
+  if (channel_.error() != 0 || !channel_.Flush()) return channel_.error();
+  return WritePhaseOne(disk_header_);
+}
+
 int TnlFile::CommitPhaseOne() {
   assert(!phase_one_done_);
   if (!dirty_ || !open_for_writing_) return 0;
@@ -364,11 +379,8 @@ int TnlFile::CommitPhaseOne() {
     holds_commit_lock_ = TakeCommitLock(channel_, LockWait::kWait);
   }
   disk_header_valid_ = ReadDiskHeader(0, &disk_header_);
-  if (!disk_header_valid_) {
-    disk_header_ = Header{};  // a new file: nothing on disk yet
-    disk_header_.has_magic = true;
-  }
-  const int error = WritePhaseOne(disk_header_);
+  const int error =
+      disk_header_valid_ ? WritePhaseOne(disk_header_) : WriteFirstPhaseOne();
   if (error != 0) {
     // The kept header may have reached position 0 before the failing
     // flush; put the old state back there so the file stays as it was.

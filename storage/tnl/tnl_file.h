@@ -159,6 +159,7 @@ class TnlFile : public HeaderLoadCache, private PageMover {
   void PlacePages(Zones& zones);
   std::uint64_t WritePages(std::uint64_t boundary, std::uint64_t shadow_end);
   int WritePhaseOne(const Header& old_header);
+  int WriteFirstPhaseOne();
   void WritePhaseTwo();
   void RestoreDiskHeader();
   void CommitAfresh();

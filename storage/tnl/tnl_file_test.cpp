@@ -330,5 +330,40 @@ TEST_F(CrashTest, ProcessStoppedMidCommitLeavesOldOrNewState) {
   EXPECT_TRUE(saw_old && saw_new);
 }
 
+// A new file's first commit cut off by the end of its process before each
+// write and flush in turn: the file opens again, empty or with everything,
+// and the next commit builds on it.
+TEST_F(TnlFileTest, NewFileStoppedInItsFirstCommitOpensEmptyOrWhole) {
+  FaultPlan count;
+  count.path_suffix = "pages.vtl";
+  FaultInjection::Arm(count);
+  BuildOldState();
+  const std::int64_t steps = FaultInjection::Steps();
+  FaultInjection::Disarm();
+  const std::vector<std::string> built = Reopened();
+  ASSERT_FALSE(built.empty());
+  for (std::int64_t step = 1; step <= steps; ++step) {
+    SCOPED_TRACE("step " + std::to_string(step));
+    std::ofstream(path_, std::ios::trunc).close();
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      FaultPlan plan = FaultAt(step, FaultAction::kCrash, 0);
+      plan.path_suffix = "pages.vtl";
+      FaultInjection::Arm(plan);
+      BuildOldState();
+      ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    const auto state = Reopened();
+    EXPECT_TRUE(state.empty() || state == built);
+    if (state.empty()) {
+      BuildOldState();
+      EXPECT_EQ(Reopened(), built);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace vantrel

@@ -139,88 +139,138 @@ TEST(KillTest, LiveWriterAndReaderCarryOnPastKilledWriters) {
   fs::remove_all(fs::path(path).parent_path());
 }
 
-// A transaction over two directories stopped at chosen steps of its COMMIT
-// and killed there: before the first control file has lost its record both
-// files stay as they were; from then on both are rolled forward, even with
-// the second control file still holding the record or phase two half done.
-// The next writer repairs both and goes on.
-TEST(KillTest, TransactionKilledAroundItsCommitPoint) {
-  const std::string dir = ScratchDir();
-  const std::string a = dir + "/one/a.vtl", b = dir + "/two/b.vtl";
-  const std::string control_a = dir + "/one/tarnel.tcf";
-  const std::string control_b = dir + "/two/tarnel.tcf";
-  fs::create_directories(dir + "/one");
-  fs::create_directories(dir + "/two");
-  constexpr long kBefore = 3;
-  {
-    PeerProcess setup({"txn", a, b, std::to_string(kBefore)});
-    ASSERT_EQ(setup.Wait(), 0);
+// Two files in two directories, each with its own control file, and a
+// writer process stopped at a chosen write or flush of a COMMIT and killed
+// there.
+class StoppedTransactionTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const std::string dir = ScratchDir();
+    fs::create_directories(dir + "/one");
+    fs::create_directories(dir + "/two");
+    a_ = dir + "/one/a.vtl";
+    b_ = dir + "/two/b.vtl";
+    control_a_ = dir + "/one/tarnel.tcf";
+    control_b_ = dir + "/two/tarnel.tcf";
   }
-  const std::vector<std::string> files = {a, b, control_a, control_b};
-  for (const std::string& file : files) fs::copy_file(file, file + ".before");
-  auto restore = [&] {
-    for (const std::string& file : files) {
-      fs::copy_file(file + ".before", file,
-                    fs::copy_options::overwrite_existing);
-    }
-  };
+  void TearDown() override {
+    fs::remove_all(fs::path(a_).parent_path().parent_path());
+  }
 
-  // The writes and flushes of one COMMIT, in order.
-  std::vector<std::string> steps;
-  {
-    PeerProcess measure({"txn", a, b, "1", "--steps"});
+  // Commits `count` transactions (none: both tables created, empty), then
+  // keeps the files as they are, to start every case from.
+  void Prepare(long count) {
+    if (count == 0) {
+      for (const std::string& file : {a_, b_}) {
+        PeerProcess create({"add", file, "0"});
+        ASSERT_EQ(create.Wait(), 0);
+      }
+    } else {
+      PeerProcess setup({"txn", a_, b_, std::to_string(count)});
+      ASSERT_EQ(setup.Wait(), 0);
+    }
+    before_ = count;
+    for (const std::string& file : {a_, b_, control_a_, control_b_}) {
+      if (fs::exists(file)) fs::copy_file(file, file + ".before");
+    }
+    MeasureSteps();
+  }
+  // Puts every file back as Prepare left it (control files that did not
+  // exist are removed).
+  void Restore() {
+    for (const std::string& file : {a_, b_, control_a_, control_b_}) {
+      fs::remove(file);
+      if (fs::exists(file + ".before")) fs::copy_file(file + ".before", file);
+    }
+  }
+
+  // The paths of the writes and flushes of one COMMIT, in order.
+  void MeasureSteps() {
+    PeerProcess measure({"txn", a_, b_, "1", "--steps"});
     for (const std::string& line : measure.ReadRest()) {
-      if (line.starts_with("step "))
-        steps.push_back(line.substr(line.find(' ', 5) + 1));
+      if (line.starts_with("step ")) {
+        steps_.push_back(line.substr(line.find(' ', 5) + 1));
+      }
     }
     ASSERT_EQ(measure.Wait(), 0);
+    Restore();
   }
-  auto first_step = [&](std::size_t from, const std::string& path) {
-    for (std::size_t i = from; i < steps.size(); ++i) {
-      if (steps[i] == path) return i + 1;
+  // The first step on `path` after step `from`.
+  std::size_t FirstStep(std::size_t from, const std::string& path) const {
+    for (std::size_t i = from; i < steps_.size(); ++i) {
+      if (steps_[i] == path) return i + 1;
     }
     ADD_FAILURE() << "no step on " << path << " after step " << from;
-    return steps.size();
-  };
-  const std::size_t phase_one = first_step(0, a);
-  const std::size_t removal = first_step(phase_one, control_a);
-  const std::size_t second_removal = first_step(removal, control_b);
-  const std::size_t phase_two = first_step(second_removal, a);
-  const std::size_t phase_two_b = first_step(phase_two, b);
+    return steps_.size();
+  }
+
+  // Runs one transaction stopped at `step`, kills it, and checks what
+  // readers see through the pending writes, then that the next writer
+  // repairs both files and adds to them. Returns the count readers saw
+  // (the same in both files), or -1.
+  long KillAtStep(std::size_t step) {
+    Restore();
+    PeerProcess writer({"txn", a_, b_, "1", "--stop-at", std::to_string(step)});
+    EXPECT_TRUE(writer.AwaitStopped());
+    writer.Kill();
+    EXPECT_EQ(writer.Wait(), 128 + SIGKILL);
+    const ReadReport seen_a = ReadOnce(a_), seen_b = ReadOnce(b_);
+    EXPECT_TRUE(seen_a.clean && seen_b.clean)
+        << seen_a.error << " / " << seen_b.error;
+    EXPECT_EQ(seen_a.last, seen_b.last);
+    PeerProcess next({"txn", a_, b_, "1"});
+    EXPECT_TRUE(next.ReadUntil("committed " + std::to_string(seen_a.last + 1)));
+    EXPECT_EQ(next.Wait(), 0);
+    for (const std::string& file : {a_, b_}) {
+      const ReadReport report = ReadOnce(file);
+      EXPECT_TRUE(report.clean) << file << ": " << report.error;
+      EXPECT_EQ(report.last, seen_a.last + 1) << file;
+    }
+    return seen_a.clean && seen_a.last == seen_b.last ? seen_a.last : -1;
+  }
+
+  std::string a_, b_, control_a_, control_b_;
+  long before_ = 0;
+  std::vector<std::string> steps_;
+};
+
+// Before the first control file has lost the transaction's record both
+// files stay as they were; from then on both are rolled forward, even with
+// the second control file still holding the record or phase two half done.
+TEST_F(StoppedTransactionTest, KilledAroundTheCommitPoint) {
+  Prepare(3);
+  const std::size_t phase_one = FirstStep(0, a_);
+  const std::size_t removal = FirstStep(phase_one, control_a_);
+  const std::size_t second_removal = FirstStep(removal, control_b_);
+  const std::size_t phase_two = FirstStep(second_removal, a_);
+  const std::size_t phase_two_b = FirstStep(phase_two, b_);
   const struct {
     const char* name;
     std::size_t step;
-    long count;
+    bool after;
   } cases[] = {
-      {"both marked, both control files hold the record", removal, kBefore},
-      {"the first control file's record is gone", second_removal, kBefore + 1},
-      {"commit point passed, phase two not begun", phase_two, kBefore + 1},
-      {"phase two done on the first file only", phase_two_b, kBefore + 1},
+      {"both marked, both control files hold the record", removal, false},
+      {"the first control file's record is gone", second_removal, true},
+      {"commit point passed, phase two not begun", phase_two, true},
+      {"phase two done on the first file only", phase_two_b, true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.name) + ", step " + std::to_string(c.step));
-    restore();
-    PeerProcess writer({"txn", a, b, "1", "--stop-at", std::to_string(c.step)});
-    ASSERT_TRUE(writer.AwaitStopped());
-    writer.Kill();
-    EXPECT_EQ(writer.Wait(), 128 + SIGKILL);
-    // Readers see the outcome through the pending writes.
-    for (const std::string& file : {a, b}) {
-      const ReadReport report = ReadOnce(file);
-      EXPECT_TRUE(report.clean) << file << ": " << report.error;
-      EXPECT_EQ(report.last, c.count) << file;
-    }
-    // A writer repairs both files and adds to them.
-    PeerProcess next({"txn", a, b, "1"});
-    EXPECT_TRUE(next.ReadUntil("committed " + std::to_string(c.count + 1)));
-    EXPECT_EQ(next.Wait(), 0);
-    for (const std::string& file : {a, b}) {
-      const ReadReport report = ReadOnce(file);
-      EXPECT_TRUE(report.clean) << file << ": " << report.error;
-      EXPECT_EQ(report.last, c.count + 1) << file;
-    }
+    EXPECT_EQ(KillAtStep(c.step), before_ + (c.after ? 1 : 0));
   }
-  fs::remove_all(dir);
+}
+
+// The first transaction of two new files makes their control files; killed
+// at any of its writes and flushes, including those that make the control
+// files, it leaves files that every later transaction can use.
+TEST_F(StoppedTransactionTest, FirstTransactionKilledAtEveryStep) {
+  Prepare(0);
+  ASSERT_FALSE(fs::exists(control_a_));
+  for (std::size_t step = 1; step <= steps_.size(); ++step) {
+    SCOPED_TRACE("step " + std::to_string(step) + " " + steps_[step - 1]);
+    const long seen = KillAtStep(step);
+    EXPECT_TRUE(seen == 0 || seen == 1) << seen;
+  }
 }
 
 }  // namespace
