@@ -171,20 +171,31 @@ void BTree::Insert(PageRecord record) {
   }
 }
 
-bool BTree::Replace(const PageRecord& record) {
+bool BTree::ChangeData(
+    std::span<const std::uint8_t> key,
+    const std::function<bool(std::span<std::uint8_t>)>& change) {
   Check(!file_.reading_mode(), kCheckRemoveInReadingMode);
-  Page* leaf = Descend(record.Key()).back().page;
-  const std::size_t position = leaf->records.LowerBound(record.Key());
+  Page* leaf = Descend(key).back().page;
+  const std::size_t position = leaf->records.LowerBound(key);
   if (leaf->level != 0 || position >= leaf->records.size()) return false;
   PageRecord& stored = leaf->records.At(position);
-  if (CompareKeys(stored.Key(), record.Key()) != 0 ||
-      stored.bytes.size() != record.bytes.size() ||
-      stored.key_length != record.key_length) {
+  if (CompareKeys(stored.Key(), key) != 0) return false;
+  if (!change(std::span(stored.bytes).subspan(stored.key_length))) {
     return false;
   }
-  stored.bytes = record.bytes;
   file_.MarkDirty(leaf);
   return true;
+}
+
+bool BTree::Replace(const PageRecord& record) {
+  // Equal key parts have equal lengths, so equal record lengths mean equal
+  // data lengths.
+  return ChangeData(record.Key(), [&](std::span<std::uint8_t> data) {
+    if (record.key_length + data.size() != record.bytes.size()) return false;
+    std::copy(record.bytes.begin() + record.key_length, record.bytes.end(),
+              data.begin());
+    return true;
+  });
 }
 
 bool BTree::Remove(std::span<const std::uint8_t> key) {

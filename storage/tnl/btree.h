@@ -19,6 +19,7 @@
 #define VANTREL_STORAGE_TNL_BTREE_H_
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <vector>
@@ -62,6 +63,11 @@ class BTree {
   // have the same length (so the page's measure and the separators stay as
   // they are); false, changing nothing, otherwise.
   bool Replace(const PageRecord& record);
+  // Hands the data part of the record whose key part equals `key` to
+  // `change`, which may rewrite its bytes (never its length) and returns
+  // whether it did. False when there is no such record or nothing changed.
+  bool ChangeData(std::span<const std::uint8_t> key,
+                  const std::function<bool(std::span<std::uint8_t>)>& change);
 
  private:
   struct Step {

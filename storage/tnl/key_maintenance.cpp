@@ -70,12 +70,12 @@ void ApplyStep(BTree& tree, std::uint32_t table, KeyStep& step,
     }
   }
   if (delta == 0) return;
-  auto counters = ReadCountersOf(tree, table, step.key).value_or(Counters{});
-  // A count already wrong on disk must not wrap below zero.
-  counters.count = delta < 0 && counters.count == 0
-                       ? 0
-                       : static_cast<std::uint32_t>(counters.count + delta);
-  WriteCountersOf(tree, table, step.key, counters);
+  AdjustCountersOf(tree, table, step.key, [&](Counters& counters) {
+    // A count already wrong on disk must not wrap below zero.
+    counters.count = delta < 0 && counters.count == 0
+                         ? 0
+                         : static_cast<std::uint32_t>(counters.count + delta);
+  });
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "runtime/data/charset.h"
 #include "runtime/data/error_state.h"
+#include "storage/tnl/bytes.h"
 #include "storage/tnl/key_maintenance.h"
 
 namespace vantrel {
@@ -113,6 +114,23 @@ void WriteCountersOf(BTree& tree, std::uint32_t table, std::uint8_t counted,
   tree.Insert(record);
 }
 
+void AdjustCountersOf(BTree& tree, std::uint32_t table, std::uint8_t counted,
+                      const std::function<void(Counters&)>& adjust) {
+  const bool changed = tree.ChangeData(
+      CountersKey(table, counted), [&](std::span<std::uint8_t> data) {
+        if (data.size() < kCountersDataLength) return false;
+        Counters counters{LoadU32(data.data()), LoadU32(data.data() + 4)};
+        adjust(counters);
+        StoreU32(data.data(), counters.count);
+        StoreU32(data.data() + 4, counters.flags);
+        return true;
+      });
+  if (changed) return;
+  Counters counters = ReadCountersOf(tree, table, counted).value_or(Counters{});
+  adjust(counters);
+  WriteCountersOf(tree, table, counted, counters);
+}
+
 std::uint32_t PendingNumber(BTree& tree, std::uint32_t table,
                             std::uint8_t key) {
   const auto counters = ReadCountersOf(tree, table, key);
@@ -196,16 +214,15 @@ void ConvertRecordStrings(const TableDescription& description,
 
 AddedRecord AddDataRecord(TnlFile& file, BTree& tree, const TableKeys& keys,
                           std::span<const std::uint8_t> image) {
-  auto counters = ReadCountersOf(tree, keys.table, kKindData);
-  if (!counters) return {kErrAccessDenied};
+  if (!ReadCountersOf(tree, keys.table, kKindData)) return {kErrAccessDenied};
   const ByteString stored = StoredImage(keys, image);
   const std::uint32_t number = file.IssueNumber();
   const int error =
       MaintainKeys(tree, keys, OptionalImage(stored), std::nullopt, number);
   if (error != kErrNone) return {error};
   tree.Insert(MakeRecord(DataKey(keys.table, number), stored));
-  ++counters->count;
-  WriteCountersOf(tree, keys.table, kKindData, *counters);
+  AdjustCountersOf(tree, keys.table, kKindData,
+                   [](Counters& counters) { ++counters.count; });
   return {kErrNone, number};
 }
 

@@ -7,6 +7,7 @@
 #define VANTREL_STORAGE_TNL_TABLE_CATALOG_H_
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -52,6 +53,10 @@ std::optional<Counters> ReadCountersOf(BTree& tree, std::uint32_t table,
                                        std::uint8_t counted);
 void WriteCountersOf(BTree& tree, std::uint32_t table, std::uint8_t counted,
                      Counters counters);
+// Reads, adjusts and writes back a counters record in one lookup (a
+// missing or short one is written whole, from zero).
+void AdjustCountersOf(BTree& tree, std::uint32_t table, std::uint8_t counted,
+                      const std::function<void(Counters&)>& adjust);
 
 // An INDEX key is built on request, not kept up to date: the second word of
 // its counters record is the lowest record number whose entry is pending,

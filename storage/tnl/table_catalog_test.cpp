@@ -226,6 +226,22 @@ TEST(TableCatalogTest, PendingNumberOnlyFallsAndFlagsKeepTheCount) {
     EXPECT_EQ(remade->count, 0u);
     SetTableFlags(tree, table, 3);
     EXPECT_EQ(ReadCountersOf(tree, table, kKindData)->flags, 3u);
+
+    // Adjusting in place keeps the other word; a missing or short record
+    // is written whole from zero.
+    const auto add_two = [](Counters& c) { c.count += 2; };
+    AdjustCountersOf(tree, table, kKindData, add_two);
+    EXPECT_EQ(ReadCountersOf(tree, table, kKindData)->count, 2u);
+    EXPECT_EQ(ReadCountersOf(tree, table, kKindData)->flags, 3u);
+    AdjustCountersOf(tree, table, 7, add_two);
+    EXPECT_EQ(ReadCountersOf(tree, table, 7)->count, 2u);
+    ASSERT_TRUE(tree.Remove(CountersKey(table, 7)));
+    tree.Insert(MakeRecord(CountersKey(table, 7), ByteString{9, 9, 9, 9}));
+    AdjustCountersOf(tree, table, 7, add_two);
+    const auto mended = ReadCountersOf(tree, table, 7);
+    ASSERT_TRUE(mended);
+    EXPECT_EQ(mended->count, 2u);
+    EXPECT_EQ(mended->flags, 0u);
   });
   fs::remove(path);
 }
