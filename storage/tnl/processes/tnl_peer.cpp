@@ -13,9 +13,10 @@
 //   tnl_peer add FILE COUNT [FIRST]   adds COUNT records, one committed
 //       operation each, with the IDs from FIRST or else after the table's
 //       count: "committed ID"
-//   tnl_peer txn FILE_A FILE_B COUNT [--stop-at STEP] [--steps]
+//   tnl_peer txn FILE_A FILE_B COUNT [FIRST] [--stop-at STEP] [--steps]
 //       COUNT transactions, each adding one record to both files (LOGOUT,
-//       ADD, ADD, COMMIT): "committed ID". --stop-at stops the process
+//       ADD, ADD, COMMIT), with the IDs from FIRST or else after the files'
+//       equal counts: "committed ID". --stop-at stops the process
 //       (SIGSTOP) at that write or flush of each COMMIT; --steps lists each
 //       COMMIT's writes and flushes: "step N PATH"
 //   tnl_peer read FILE [--loose]      until a line arrives on stdin: checks
@@ -157,12 +158,13 @@ struct TxnOptions {
 };
 
 int RunTransactions(const std::string& path_a, const std::string& path_b,
-                    long count, const TxnOptions& options) {
+                    long count, std::optional<std::int32_t> from,
+                    const TxnOptions& options) {
   PeerTable a(path_a), b(path_b);
   if (a.Open() != 0) return Fail("open " + LastError());
   if (b.Open() != 0) return Fail("open " + LastError());
-  const std::int32_t first = NextId(a);
-  if (NextId(b) != first) return Fail("files hold different counts");
+  const std::int32_t first = from ? *from : NextId(a);
+  if (!from && NextId(b) != first) return Fail("files hold different counts");
   for (std::int32_t id = first; id < first + count; ++id) {
     for (PeerTable* table : {&a, &b}) {
       Logout(table->file);
@@ -318,8 +320,9 @@ int Run(const std::vector<std::string>& args) {
       numbers.size() <= 2) {
     return AddRecords(path, numbers[0], number_at(1));
   }
-  if (command == "txn" && names.size() == 1 && numbers.size() == 1) {
-    return RunTransactions(path, names[0], numbers[0], txn);
+  if (command == "txn" && names.size() == 1 && !numbers.empty() &&
+      numbers.size() <= 2) {
+    return RunTransactions(path, names[0], numbers[0], number_at(1), txn);
   }
   if (command == "read" && names.empty() && numbers.empty()) {
     return ReadLoop(path, loose);
