@@ -37,16 +37,28 @@ std::uint32_t RecordCost(const Page& page, const PageRecord& record) {
          (page.level > 0 ? kUsedPerChild : 0);
 }
 
-std::vector<BTree::Step> BTree::Descend(std::span<const std::uint8_t> key) {
-  std::vector<Step> path;
+BTree::Path BTree::Descend(std::span<const std::uint8_t> key) {
+  Path path;
   Page* page = file_.RootPage();
   while (page->level > 0 && !page->records.empty()) {
     const std::size_t index = ChildIndex(*page, key);
     path.push_back({page, index});
-    page = file_.GetPage(page->records.At(index).child);
+    Page* child = file_.GetPage(page->records.At(index).child);
+    Check(child->level < page->level, kCheckChildLevel);
+    page = child;
   }
   path.push_back({page, 0});
   return path;
+}
+
+Page* BTree::EdgeLeafBelow(Page* page, bool last) {
+  while (page->level > 0 && !page->records.empty()) {
+    const std::size_t index = last ? page->records.size() - 1 : 0;
+    Page* child = file_.GetPage(page->records.At(index).child);
+    Check(child->level < page->level, kCheckChildLevel);
+    page = child;
+  }
+  return page;
 }
 
 std::optional<PageRecord> BTree::Find(std::span<const std::uint8_t> key) {
@@ -69,8 +81,7 @@ std::optional<PageRecord> BTree::FindFirstGreater(
 
 // The record at `position` of the path's leaf, or when the leaf has none
 // there the first record of the next leaf to the right.
-std::optional<PageRecord> BTree::NextFrom(std::vector<Step>& path,
-                                          std::size_t position) {
+std::optional<PageRecord> BTree::NextFrom(Path& path, std::size_t position) {
   const Page* leaf = path.back().page;
   if (leaf->level == 0 && position < leaf->records.size()) {
     return leaf->records.At(position);
@@ -79,10 +90,9 @@ std::optional<PageRecord> BTree::NextFrom(std::vector<Step>& path,
   while (!path.empty()) {
     Step& step = path.back();
     if (step.index + 1 < step.page->records.size()) {
-      Page* page = file_.GetPage(step.page->records.At(step.index + 1).child);
-      while (page->level > 0 && !page->records.empty()) {
-        page = file_.GetPage(page->records.At(0).child);
-      }
+      Page* next = file_.GetPage(step.page->records.At(step.index + 1).child);
+      Check(next->level < step.page->level, kCheckChildLevel);
+      const Page* page = EdgeLeafBelow(next, /*last=*/false);
       if (page->level == 0 && !page->records.empty()) {
         return page->records.At(0);
       }
@@ -109,7 +119,7 @@ std::optional<PageRecord> BTree::FindLastAtOrBelow(
 // none there the last record of the next leaf to the left. A child holds
 // only keys from its separator up to the next separator, so the leaf to the
 // left holds nothing at or above the search key.
-std::optional<PageRecord> BTree::PreviousFrom(std::vector<Step>& path,
+std::optional<PageRecord> BTree::PreviousFrom(Path& path,
                                               std::size_t position) {
   const Page* leaf = path.back().page;
   if (leaf->level == 0 && position > 0 && position <= leaf->records.size()) {
@@ -119,10 +129,9 @@ std::optional<PageRecord> BTree::PreviousFrom(std::vector<Step>& path,
   while (!path.empty()) {
     Step& step = path.back();
     if (step.index > 0) {
-      Page* page = file_.GetPage(step.page->records.At(step.index - 1).child);
-      while (page->level > 0 && !page->records.empty()) {
-        page = file_.GetPage(page->records.At(page->records.size() - 1).child);
-      }
+      Page* before = file_.GetPage(step.page->records.At(step.index - 1).child);
+      Check(before->level < step.page->level, kCheckChildLevel);
+      const Page* page = EdgeLeafBelow(before, /*last=*/true);
       if (page->level == 0 && !page->records.empty()) {
         return page->records.At(page->records.size() - 1);
       }

@@ -18,6 +18,8 @@
 #ifndef VANTREL_STORAGE_TNL_BTREE_H_
 #define VANTREL_STORAGE_TNL_BTREE_H_
 
+#include <array>
+#include <cassert>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -38,6 +40,11 @@ inline constexpr std::size_t kSplitCount = 20;
 inline constexpr int kCheckRecordTooLong = 824;
 inline constexpr int kCheckSplitTooFew = 1364;
 inline constexpr int kCheckRemoveInReadingMode = 1203;
+// A child whose level is not below its parent's: a damaged tree, which
+// would otherwise be descended for ever.
+inline constexpr int kCheckChildLevel = 1366;
+// Levels a page can have (its level is one byte).
+inline constexpr std::size_t kPageLevels = 256;
 
 class BTree {
  public:
@@ -74,12 +81,32 @@ class BTree {
     Page* page;
     std::size_t index;  // the child taken in this page
   };
+  // The pages from the root down to a leaf. Levels fall with every step
+  // (checked on the way down), so a path holds at most one page per level
+  // and needs no allocation.
+  class Path {
+   public:
+    void push_back(const Step& step) {
+      assert(size_ < steps_.size());
+      steps_[size_++] = step;
+    }
+    void pop_back() { --size_; }
+    Step& back() { return steps_[size_ - 1]; }
+    Step& front() { return steps_[0]; }
+    Step& operator[](std::size_t i) { return steps_[i]; }
+    std::size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+
+   private:
+    std::array<Step, kPageLevels> steps_;
+    std::size_t size_ = 0;
+  };
   // Descends from the root to the leaf for `key`; the path ends at the leaf.
-  std::vector<Step> Descend(std::span<const std::uint8_t> key);
-  std::optional<PageRecord> NextFrom(std::vector<Step>& path,
-                                     std::size_t position);
-  std::optional<PageRecord> PreviousFrom(std::vector<Step>& path,
-                                         std::size_t position);
+  Path Descend(std::span<const std::uint8_t> key);
+  std::optional<PageRecord> NextFrom(Path& path, std::size_t position);
+  std::optional<PageRecord> PreviousFrom(Path& path, std::size_t position);
+  // The first or last leaf below `page`.
+  Page* EdgeLeafBelow(Page* page, bool last);
   Page* ParentOf(Page* page);
   void SplitIfNeeded(Page* page);
   void SplitRoot(Page* root);

@@ -364,6 +364,31 @@ TEST_F(BTreeTest, FailedChecks) {
                 },
                 false),
             kCheckRemoveInReadingMode);
+
+  // A damaged file whose inner page names itself as its child fails a check
+  // instead of being descended for ever, forwards and backwards.
+  ASSERT_EQ(WithFile([](TnlFile&, BTree& tree) {
+              for (int i = 0; i < 400; ++i) tree.Insert(Record(Numbered(i), 60));
+            }),
+            0);
+  for (const bool backward : {false, true}) {
+    EXPECT_EQ(WithFile(
+                  [&](TnlFile& f, BTree& tree) {
+                    Page* root = f.RootPage();
+                    ASSERT_GT(root->level, 0);
+                    for (std::size_t i = 0; i < root->records.size(); ++i) {
+                      root->records.At(i).child = root->number;
+                    }
+                    if (backward) {
+                      tree.FindLastAtOrBelow(KeyOf("z"));
+                    } else {
+                      tree.Find(KeyOf(Numbered(7)));
+                    }
+                  },
+                  false),
+              kCheckChildLevel)
+        << backward;
+  }
 }
 
 }  // namespace
