@@ -209,16 +209,22 @@ class StoppedTransactionTest : public ::testing::Test {
     return steps_.size();
   }
 
-  // Runs one transaction stopped at `step`, kills it, and checks what
-  // readers see through the pending writes, then that the next writer
-  // repairs both files and adds to them. Returns the count readers saw
-  // (the same in both files), or -1.
-  long KillAtStep(std::size_t step) {
+  // Restores the prepared files and runs one transaction that is stopped
+  // at `step` and killed there.
+  void StopAndKill(std::size_t step) {
     Restore();
     PeerProcess writer({"txn", a_, b_, "1", "--stop-at", std::to_string(step)});
     EXPECT_TRUE(writer.AwaitStopped());
     writer.Kill();
     EXPECT_EQ(writer.Wait(), 128 + SIGKILL);
+  }
+
+  // Runs one transaction stopped at `step`, kills it, and checks what
+  // readers see through the pending writes, then that the next writer
+  // repairs both files and adds to them. Returns the count readers saw
+  // (the same in both files), or -1.
+  long KillAtStep(std::size_t step) {
+    StopAndKill(step);
     const ReadReport seen_a = ReadOnce(a_), seen_b = ReadOnce(b_);
     EXPECT_TRUE(seen_a.clean && seen_b.clean)
         << seen_a.error << " / " << seen_b.error;
@@ -275,6 +281,32 @@ TEST_F(StoppedTransactionTest, FirstTransactionKilledAtEveryStep) {
     SCOPED_TRACE("step " + std::to_string(step) + " " + steps_[step - 1]);
     const long seen = KillAtStep(step);
     EXPECT_TRUE(seen == 0 || seen == 1) << seen;
+  }
+}
+
+// After a transaction killed before or after its commit point, readers of
+// both files and a writer of new transactions start at once: the readers
+// see the files through the pending writes and then through the writer's
+// repair and commits without an error, and both files end alike.
+TEST_F(StoppedTransactionTest, ReadersAndWriterCarryOnPastAKilledTransaction) {
+  Prepare(3);
+  const std::size_t removal = FirstStep(FirstStep(0, a_), control_a_);
+  const std::size_t phase_two = FirstStep(FirstStep(removal, control_b_), a_);
+  constexpr long kMore = 200;
+  for (const auto& [step, after] :
+       {std::pair{removal, false}, std::pair{phase_two, true}}) {
+    SCOPED_TRACE("step " + std::to_string(step));
+    StopAndKill(step);
+    PeerProcess reader_a({"read", a_}), reader_b({"read", b_});
+    PeerProcess writer({"txn", a_, b_, std::to_string(kMore)});
+    const long count = before_ + (after ? 1 : 0) + kMore;
+    EXPECT_TRUE(writer.ReadUntil("committed " + std::to_string(count)));
+    EXPECT_EQ(writer.Wait(), 0);
+    for (PeerProcess* reader : {&reader_a, &reader_b}) {
+      const ReadReport report = FinishReading(*reader);
+      EXPECT_TRUE(report.clean) << report.error;
+      EXPECT_EQ(report.last, count);
+    }
   }
 }
 
