@@ -1,7 +1,7 @@
 #include "storage/tnl/page_image.h"
 
 #include <algorithm>
-#include <memory>
+#include <vector>
 
 #include "storage/tnl/bytes.h"
 #include "storage/tnl/compression.h"
@@ -85,17 +85,22 @@ DecodedPage DecodePageImage(std::span<const unsigned char> image) {
       kPageHeaderSize + (page.level != 0 ? count * kChildEntrySize : 0);
   Check(prefix <= stored && stored <= expanded_length, kCheckPageDecodedLength);
 
-  // ExpandBody writes every byte of its output, so the buffer is left
-  // uninitialised: zeroing it first cost more than the expansion.
-  std::unique_ptr<unsigned char[]> expanded_body;
+  // One buffer per thread serves every expansion (the records are copied
+  // out of it): a large allocation per page made the allocator sweep up the
+  // many small blocks that pages free, and zeroing it cost more than the
+  // expansion, which writes every byte.
+  thread_local std::vector<unsigned char> expanded_body;
   std::span<const unsigned char> body = image.subspan(prefix, stored - prefix);
   if (stored < expanded_length) {
     const std::size_t length = expanded_length - prefix;
-    expanded_body.reset(new unsigned char[length]);
-    ExpandBody(body, {expanded_body.get(), length});
-    body = {expanded_body.get(), length};
+    if (expanded_body.size() < length) expanded_body.resize(length);
+    const std::span<unsigned char> out(expanded_body.data(), length);
+    ExpandBody(body, out);
+    body = out;
   }
-  std::vector<PageRecord> records;
+  // Reused like the expansion buffer; the tree takes the records out.
+  thread_local std::vector<PageRecord> records;
+  records.clear();
   records.reserve(count);
   const DecodedRecords decoded = DecodeRecords(body, count, records);
   Check(decoded.ok && decoded.consumed == body.size(), kCheckPageDecodedLength);
@@ -108,7 +113,7 @@ DecodedPage DecodePageImage(std::span<const unsigned char> image) {
       records[i].child = LoadU32(&image[kPageHeaderSize + i * kChildEntrySize]);
     }
   }
-  page.records = RecordTree::BuildBalanced(std::move(records));
+  page.records = RecordTree::BuildBalanced(std::span<PageRecord>(records));
   page.used = UsedMeasure(page.level, page.records);
   return page;
 }

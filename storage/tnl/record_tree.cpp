@@ -130,7 +130,7 @@ PageRecord EraseFrom(NodePtr& t, std::size_t rank) {
   return taken;
 }
 
-NodePtr Build(std::vector<PageRecord>& records, std::size_t begin,
+NodePtr Build(std::span<PageRecord> records, std::size_t begin,
               std::size_t end) {
   if (begin == end) return nullptr;
   const std::size_t middle = begin + (end - begin) / 2;
@@ -157,6 +157,10 @@ RecordTree::RecordTree(RecordTree&&) noexcept = default;
 RecordTree& RecordTree::operator=(RecordTree&&) noexcept = default;
 
 RecordTree RecordTree::BuildBalanced(std::vector<PageRecord> records) {
+  return BuildBalanced(std::span<PageRecord>(records));
+}
+
+RecordTree RecordTree::BuildBalanced(std::span<PageRecord> records) {
   RecordTree tree;
   tree.root_ = Build(records, 0, records.size());
   return tree;

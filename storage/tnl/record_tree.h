@@ -48,6 +48,8 @@ class RecordTree {
   // position count / 2 becomes the root, and each subtree is built the same
   // way, so the tree is balanced and its root is the page's median.
   static RecordTree BuildBalanced(std::vector<PageRecord> records);
+  // The same, moving the records out of `records` (left moved-from).
+  static RecordTree BuildBalanced(std::span<PageRecord> records);
 
   std::size_t size() const;
   bool empty() const { return size() == 0; }

@@ -145,10 +145,13 @@ Page* TnlFile::ReadPage(PageNumber number) {
   const auto shadow = recovery_map_.find(home);
   const std::uint64_t position =
       shadow != recovery_map_.end() ? shadow->second : home;
-  std::vector<unsigned char> image(static_cast<std::size_t>(units) * kPageUnit);
-  Check(
-      channel_.ReadBlock(image.size(), image.data(), position) == image.size(),
-      kCheckShortPageRead);
+  // One buffer serves every read: a large allocation per page read made
+  // the allocator sweep up the many small blocks that pages free.
+  const std::size_t length = static_cast<std::size_t>(units) * kPageUnit;
+  if (read_buffer_.size() < length) read_buffer_.resize(length);
+  const std::span<unsigned char> image(read_buffer_.data(), length);
+  Check(channel_.ReadBlock(length, image.data(), position) == length,
+        kCheckShortPageRead);
   DecodedPage decoded = DecodePageImage(image);
   auto page = std::make_unique<Page>();
   page->number = number;

@@ -20,6 +20,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "storage/tnl/header_load.h"
 #include "storage/tnl/io_channel.h"
@@ -186,6 +187,7 @@ class TnlFile : public HeaderLoadCache, private PageMover {
   PageNumber pending_root_ = 0;     // the root's number while it is unplaced
   std::uint64_t commit_boundary_ = 0;
   std::map<std::uint32_t, std::uint32_t> recovery_map_;
+  std::vector<unsigned char> read_buffer_;  // page images as read
   Header home_header_;  // the header at 0, while recovery asks its query
   TransactionQuery transaction_committed_;
 };
