@@ -137,22 +137,56 @@ TEST_F(HoldsLocksTest, WhatAnotherProcessHasIsRefusedUntilGivenBack) {
   }
 }
 
-// A hold is on one record: others can be held, and the held one still read.
-TEST_F(HoldsLocksTest, HoldKeepsOnlyItsRecordFromOtherHolds) {
+// A hold is on one record: others can be held, and the held one still read
+// but neither changed nor deleted until the holder lets it go.
+TEST_F(HoldsLocksTest, HeldRecordIsReadButNotChangedElsewhere) {
   const Kind& hold = Kinds()[0];
   auto peer = PeerHaving(hold);
-  table_->SetId(kHeldId);
-  Get(table_->file, *table_->id_key);
-  ASSERT_EQ(ErrorCode(), 0) << Error();
-  EXPECT_TRUE(table_->Sound());
-  for (std::int32_t id : {1, 3}) {
-    Hold(table_->file, 0);
+  auto fetch = [&](std::int32_t id) {
     table_->SetId(id);
     Get(table_->file, *table_->id_key);
-    EXPECT_EQ(ErrorCode(), 0) << id << ": " << Error();
+    ASSERT_EQ(ErrorCode(), 0) << id << ": " << Error();
+  };
+  fetch(kHeldId);
+  EXPECT_TRUE(table_->Sound());
+  Put(table_->file);
+  EXPECT_EQ(ErrorCode(), kErrAccessDenied);
+  fetch(kHeldId);
+  Delete(table_->file);
+  EXPECT_EQ(ErrorCode(), kErrRecordNotAvailable);
+  for (std::int32_t id : {1, 3}) {
+    Hold(table_->file, 0);
+    fetch(id);
     Release(table_->file);
   }
   GiveBack(*peer, hold);
+
+  fetch(kHeldId);
+  Put(table_->file);
+  EXPECT_EQ(ErrorCode(), 0) << Error();
+  Delete(table_->file);
+  EXPECT_EQ(ErrorCode(), 0) << Error();
+  EXPECT_EQ(Records(table_->file), 2);
+}
+
+// A record watched here and changed by another process meanwhile is not
+// overwritten: PUT gives 89; fetched again, it shows the other's change.
+TEST_F(HoldsLocksTest, WatchedRecordChangedElsewhereIsNotOverwritten) {
+  constexpr std::int32_t kId = 3;
+  Watch(table_->file);
+  table_->SetId(kId);
+  Get(table_->file, *table_->id_key);
+  ASSERT_EQ(ErrorCode(), 0) << Error();
+  PeerProcess other({"put", path_, std::to_string(kId)});
+  EXPECT_TRUE(other.ReadUntil("put"));
+  EXPECT_EQ(other.Wait(), 0);
+
+  table_->SetName("mine");
+  Put(table_->file);
+  EXPECT_EQ(ErrorCode(), kErrRecordChanged);
+  Get(table_->file, *table_->id_key);
+  ASSERT_EQ(ErrorCode(), 0) << Error();
+  EXPECT_EQ(table_->Name(), "changed " + std::to_string(kId));
 }
 
 // The peer asks while this process has it: with a long limit (or none, for

@@ -8,6 +8,7 @@
 #ifndef VANTREL_STORAGE_TNL_PROCESSES_PEER_TABLE_H_
 #define VANTREL_STORAGE_TNL_PROCESSES_PEER_TABLE_H_
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -81,6 +82,16 @@ class PeerTable {
   // Sets the ID alone, as the key to fetch by.
   void SetId(std::int32_t id) {
     std::memcpy(record_.data() + kIdAt, &id, sizeof id);
+  }
+  // The NAME field, for changing a record so that it is no longer sound.
+  std::string Name() const {
+    std::string name(record_.data() + kNameAt, kNameSize);
+    return name.substr(0, name.find_last_not_of(' ') + 1);
+  }
+  void SetName(const std::string& name) {
+    std::memset(record_.data() + kNameAt, ' ', kNameSize);
+    std::memcpy(record_.data() + kNameAt, name.data(),
+                std::min(name.size(), kNameSize));
   }
 
   FileDeclaration file;

@@ -10,6 +10,8 @@
 //   tnl_peer lock FILE [SECONDS]      "trying", then LOCK (or LOCK with a
 //       time limit): "locked MS" or "error CODE MS"; kept until stdin says,
 //       then UNLOCK: "unlocked"
+//   tnl_peer put FILE ID              renames record ID to "changed ID" by
+//       PUT: "put"
 //   tnl_peer add FILE COUNT [FIRST]   adds COUNT records, one committed
 //       operation each, with the IDs from FIRST or else after the table's
 //       count: "committed ID"
@@ -130,6 +132,19 @@ int LockTable(const std::string& path, std::optional<std::int32_t> seconds) {
   Unlock(table.file);
   if (ErrorCode() != 0) return Fail("unlock " + LastError());
   Say("unlocked");
+  return 0;
+}
+
+int ChangeRecord(const std::string& path, std::int32_t id) {
+  PeerTable table(path);
+  if (table.Open() != 0) return Fail("open " + LastError());
+  table.SetId(id);
+  Get(table.file, *table.id_key);
+  if (ErrorCode() != 0) return Fail("get " + LastError());
+  table.SetName("changed " + std::to_string(id));
+  Put(table.file);
+  if (ErrorCode() != 0) return Fail("put " + LastError());
+  Say("put");
   return 0;
 }
 
@@ -276,6 +291,7 @@ std::optional<long> Number(const std::string& text) {
 
 int Usage() {
   std::cerr << "usage: tnl_peer hold FILE ID [SECONDS] | lock FILE [SECONDS]"
+               " | put FILE ID"
                " | add FILE COUNT | txn FILE_A FILE_B COUNT [--stop-at STEP]"
                " [--steps] | read FILE\n";
   return kUsage;
@@ -312,6 +328,9 @@ int Run(const std::vector<std::string>& args) {
       numbers.size() <= 2) {
     return HoldRecord(path, static_cast<std::int32_t>(numbers[0]),
                       number_at(1));
+  }
+  if (command == "put" && names.empty() && numbers.size() == 1) {
+    return ChangeRecord(path, static_cast<std::int32_t>(numbers[0]));
   }
   if (command == "lock" && names.empty() && numbers.size() <= 1) {
     return LockTable(path, number_at(0));
