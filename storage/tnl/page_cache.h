@@ -25,6 +25,9 @@ struct Page {
   std::uint32_t used = kUsedBase;  // the used measure of the records
   int units = 0;  // size class of the slot it holds; 0 while it holds none
   bool dirty = false;
+  // The image a commit encoded (home field aside), kept until the page
+  // changes again or is written; empty when none is kept.
+  PageImage image;
 
   // Cache bookkeeping.
   std::uint64_t last_use = 0;     // clock at the last lookup

@@ -173,7 +173,26 @@ Page* TnlFile::NewPage(std::uint8_t level) {
 
 void TnlFile::MarkDirty(Page* page) {
   cache_.MarkDirty(page);
+  page->image = {};  // changed: encode afresh
   dirty_ = true;
+}
+
+// A commit places, writes and (for shadow copies) writes again each dirty
+// page; its image is compressed once for all three unless the page changes
+// in between (a move, or a child's new number in an inner page).
+const PageImage& TnlFile::ImageOf(Page* page) {
+  if (page->image.bytes.empty()) {
+    page->image = EncodePageImage(page->level, page->records, 0);
+  }
+  return page->image;
+}
+
+void TnlFile::WriteImage(Page* page, std::uint64_t position) {
+  PageImage& image = page->image;
+  ImageOf(page);
+  StoreU32(&image.bytes[kPageHomeOffset],
+           static_cast<std::uint32_t>(PagePosition(page->number)));
+  channel_.WriteBlock(position, image.bytes.size(), image.bytes.data());
 }
 
 void TnlFile::FreePage(Page* page) {
@@ -242,7 +261,7 @@ void TnlFile::FixReference(Page* page, PageNumber old_number) {
 void TnlFile::PlacePages(Zones& zones) {
   for (std::size_t i = 0; i < cache_.dirty().size(); ++i) {
     Page* page = cache_.dirty()[i];
-    const int units = EncodePageImage(page->level, page->records, 0).units;
+    const int units = ImageOf(page).units;
     if (page->units == units) continue;
     if (page->units != 0) {
       // Out of the old slot first, so the zone's last page can fill it.
@@ -280,14 +299,13 @@ std::uint64_t TnlFile::WritePages(std::uint64_t boundary,
   const std::vector<Page*> dirty = cache_.dirty();
   for (Page* page : dirty) {
     const std::uint64_t home = PagePosition(page->number);
-    const PageImage image = EncodePageImage(page->level, page->records,
-                                            static_cast<std::uint32_t>(home));
     if (home >= boundary) {
-      channel_.WriteBlock(home, image.bytes.size(), image.bytes.data());
+      WriteImage(page, home);
       cache_.MarkClean(page);
+      page->image = {};
     } else {
-      channel_.WriteBlock(shadow_end, image.bytes.size(), image.bytes.data());
-      shadow_end += image.bytes.size();
+      WriteImage(page, shadow_end);
+      shadow_end += page->image.bytes.size();
     }
   }
   return shadow_end;
@@ -321,11 +339,9 @@ int TnlFile::WritePhaseOne(const Header& old_header) {
 void TnlFile::WritePhaseTwo() {
   const std::vector<Page*> shadowed = cache_.dirty();
   for (Page* page : shadowed) {
-    const std::uint64_t home = PagePosition(page->number);
-    const PageImage image = EncodePageImage(page->level, page->records,
-                                            static_cast<std::uint32_t>(home));
-    channel_.WriteBlock(home, image.bytes.size(), image.bytes.data());
+    WriteImage(page, PagePosition(page->number));
     cache_.MarkClean(page);
+    page->image = {};
   }
   WriteHeaderAt(0, state_.header);
   CommitAfresh();

@@ -158,6 +158,9 @@ class TnlFile : public HeaderLoadCache, private PageMover {
   void Renumber(Page* page, PageNumber number);
   void FixReference(Page* page, PageNumber old_number);
   void PlacePages(Zones& zones);
+  const PageImage& ImageOf(Page* page);
+  // Writes the page's image, its home field set, at `position`.
+  void WriteImage(Page* page, std::uint64_t position);
   std::uint64_t WritePages(std::uint64_t boundary, std::uint64_t shadow_end);
   int WritePhaseOne(const Header& old_header);
   int WriteFirstPhaseOne();
