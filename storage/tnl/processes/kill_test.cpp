@@ -110,7 +110,7 @@ TEST(KillTest, LiveWriterAndReaderCarryOnPastKilledWriters) {
     PeerProcess seed({"add", path, "10"});
     ASSERT_EQ(seed.Wait(), 0);
   }
-  constexpr long kSteadyFirst = 1000001, kSteadyCount = 3000;
+  constexpr long kSteadyFirst = 1000001, kSteadyCount = 1500;
   PeerProcess reader({"read", path, "--loose"});
   ASSERT_TRUE(reader.ReadUntil("ready"));
   PeerProcess steady({"add", path, std::to_string(kSteadyCount),
@@ -292,7 +292,7 @@ TEST_F(StoppedTransactionTest, ReadersAndWriterCarryOnPastAKilledTransaction) {
   Prepare(3);
   const std::size_t removal = FirstStep(FirstStep(0, a_), control_a_);
   const std::size_t phase_two = FirstStep(FirstStep(removal, control_b_), a_);
-  constexpr long kMore = 200;
+  constexpr long kMore = 100;
   for (const auto& [step, after] :
        {std::pair{removal, false}, std::pair{phase_two, true}}) {
     SCOPED_TRACE("step " + std::to_string(step));
