@@ -106,11 +106,15 @@ int TnlFile::EndChange() {
 int TnlFile::LoadHeader(LockWait wait) {
   const int result = vantrel::LoadHeader(channel_, state_, wait, *this);
   if (result != kLoadOk) return result;
+  // A header taken from the disk drops the cache first; one kept in memory
+  // was checked when taken and has changed only through this process.
+  if (zones_checked_) return kLoadOk;
   if (!ZonesConsistent(state_.header.zones)) {
     state_.header.has_magic = false;  // read it again next time
     EndOperation();
     return kLoadInvalidFile;
   }
+  zones_checked_ = true;
   return kLoadOk;
 }
 
@@ -469,6 +473,7 @@ void TnlFile::RestoreDiskHeader() {
 }
 
 void TnlFile::DropCachedPages() {
+  zones_checked_ = false;
   cache_.Clear();
   recovery_map_.clear();
   pending_root_ = 0;

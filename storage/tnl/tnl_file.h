@@ -185,6 +185,7 @@ class TnlFile : public HeaderLoadCache, private PageMover {
   bool in_transaction_ = false;     // a member of the process's transaction
   bool phase_one_done_ = false;     // phase two (or a discard) is due
   int deferred_operations_ = 0;     // see deferred_operations()
+  bool zones_checked_ = false;      // the header's zones since it was taken
   Header disk_header_;              // the header on disk before phase one
   bool disk_header_valid_ = false;  // false: the file had no header yet
   PageNumber pending_root_ = 0;     // the root's number while it is unplaced
