@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cstring>
 #include <utility>
 
 namespace vantrel {
@@ -9,8 +10,10 @@ namespace vantrel {
 int CompareKeys(std::span<const std::uint8_t> a,
                 std::span<const std::uint8_t> b) {
   const std::size_t common = std::min(a.size(), b.size());
-  for (std::size_t i = 0; i < common; ++i) {
-    if (a[i] != b[i]) return a[i] < b[i] ? -1 : 1;
+  // memcmp compares as unsigned bytes, as the order wants.
+  if (common != 0) {
+    const int order = std::memcmp(a.data(), b.data(), common);
+    if (order != 0) return order < 0 ? -1 : 1;
   }
   if (a.size() == b.size()) return 0;
   return a.size() < b.size() ? -1 : 1;
