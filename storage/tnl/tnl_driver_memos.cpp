@@ -79,8 +79,9 @@ std::optional<ProgramMemoContents> ProgramMemos(TnlInstance& instance) {
       if (BlobYielded(table, m)) continue;
       contents[m] = table.blobs[m];
     } else if (declared != nullptr && !declared->buffer.empty()) {
-      contents[m] =
-          ByteString(declared->buffer.begin(), declared->buffer.end());
+      const auto* bytes =
+          reinterpret_cast<const std::uint8_t*>(declared->buffer.data());
+      contents[m] = ByteString(bytes, bytes + declared->buffer.size());
     } else {
       continue;
     }
