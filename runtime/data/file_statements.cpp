@@ -237,6 +237,9 @@ void Unlock(FileDeclaration& file) { Call(file, DriverOp::kUNLOCK); }
 void NoMemo(FileDeclaration& file) { Call(file, DriverOp::kNOMEMO); }
 
 void Logout(FileDeclaration& file) { Call(file, DriverOp::kLOGOUT); }
+void Logout(FileDeclaration& file, std::int32_t seconds) {
+  Call(file, DriverOp::kLOGOUT, Seconds(seconds));
+}
 void Commit(FileDeclaration& file) { Call(file, DriverOp::kCOMMIT); }
 void Rollback(FileDeclaration& file) { Call(file, DriverOp::kROLLBACK); }
 

@@ -100,6 +100,9 @@ void NoMemo(FileDeclaration& file);
 
 // Transactions.
 void Logout(FileDeclaration& file);
+// LOGOUT that waits at most `seconds` for the file when another process
+// has it; 0 waits as long as it takes.
+void Logout(FileDeclaration& file, std::int32_t seconds);
 void Commit(FileDeclaration& file);
 void Rollback(FileDeclaration& file);
 

@@ -295,7 +295,7 @@ DriverResult TnlInstance::Dispatch(DriverOp op, DriverArgs& args) {
     case DriverOp::kROLLBACK:
     case DriverOp::kFLUSH:
     case DriverOp::kSTREAM:
-      return TransactionOp(*this, op);
+      return TransactionOp(*this, op, args);
     case DriverOp::kEMPTY:
       return EmptyOp(*this);
     case DriverOp::kSETfile:

@@ -64,12 +64,14 @@ enum class Access { kRead, kChange };
 enum class Ending { kAsUsual, kCommitNow };
 
 // Runs `body` as one operation on the table's file: the file's mode for the
-// access, its header brought up to date, the body (which returns the
-// operation's code), then FinishOperation. An internal check failing inside
-// latches error 90 on the table and drops the operation's changes.
+// access, its header brought up to date under its lock (5 when `wait` is
+// kNoWait and the lock is taken), the body (which returns the operation's
+// code), then FinishOperation. An internal check failing inside latches
+// error 90 on the table and drops the operation's changes.
 int RunOnTable(OpenTable& table, Access access,
                const std::function<int(BTree&)>& body,
-               Ending ending = Ending::kAsUsual);
+               Ending ending = Ending::kAsUsual,
+               LockWait wait = LockWait::kWait);
 
 // How every operation on a file ends: its changes are committed by the
 // two-step write, its change ended, and the operation's locks given back.
@@ -170,7 +172,8 @@ DriverResult BlobTakeOp(TnlInstance& instance, DriverArgs& args);
 DriverResult BlobYieldOp(TnlInstance& instance, DriverArgs& args);
 
 // LOGOUT, COMMIT, ROLLBACK, FLUSH and STREAM (tnl_driver_transaction.cpp).
-DriverResult TransactionOp(TnlInstance& instance, DriverOp op);
+DriverResult TransactionOp(TnlInstance& instance, DriverOp op,
+                           const DriverArgs& args);
 // Rolls the process's transaction back after internal check `check` failed
 // in an operation on one of its files; its COMMIT then fails with that
 // check (90) instead of committing the other files alone.

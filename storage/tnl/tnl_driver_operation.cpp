@@ -16,7 +16,7 @@ namespace {
 constexpr std::size_t kStreamDirtyPages = 40;
 constexpr int kStreamDeferredOperations = 5000;
 
-int BeginOperation(OpenTable& table, Access access) {
+int BeginOperation(OpenTable& table, Access access, LockWait wait) {
   TnlFile& file = table.file();
   if (access == Access::kChange) {
     if (!table.shared->writable()) return kErrAccessDenied;
@@ -26,10 +26,11 @@ int BeginOperation(OpenTable& table, Access access) {
     // mode: its writer byte is what keeps other writers out meanwhile.
     file.SetReadingMode(true);
   }
-  switch (file.LoadHeader(LockWait::kWait)) {
+  switch (file.LoadHeader(wait)) {
     case kLoadOk:
       return 0;
     case kLoadLocked:
+      file.EndOperation();
       return kErrAccessDenied;
     default:
       return kErrInvalidDataFile;
@@ -70,10 +71,11 @@ int FinishOperation(OpenTable& table, Ending ending) {
 }
 
 int RunOnTable(OpenTable& table, Access access,
-               const std::function<int(BTree&)>& body, Ending ending) {
+               const std::function<int(BTree&)>& body, Ending ending,
+               LockWait wait) {
   int code = 0;
   const int check = RunOperation(table.message_name, [&] {
-    code = BeginOperation(table, access);
+    code = BeginOperation(table, access, wait);
     if (code != 0) return;
     BTree tree(table.file());
     code = body(tree);

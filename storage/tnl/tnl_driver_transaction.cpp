@@ -5,6 +5,8 @@
 // The runtime's state word refuses a second LOGOUT (56) and a COMMIT or
 // ROLLBACK without LOGOUT before the driver is called, so these operations
 // do not check for them again.
+#include <chrono>
+#include <thread>
 #include <utility>
 
 #include "platform/posix/os_error.h"
@@ -20,15 +22,35 @@ namespace {
 // program's COMMIT or ROLLBACK ends it; 0 when none did.
 int abandoned_check = 0;
 
+// How often LOGOUT with a time limit tries the file's lock again.
+constexpr auto kLogoutRetryPause = std::chrono::milliseconds(20);
+
 // The file joins the transaction with its change begun and its writer byte
 // held. Changes it deferred before are committed first: they were made
-// outside the transaction and must not go with a ROLLBACK.
-int Logout(OpenTable& table) {
+// outside the transaction and must not go with a ROLLBACK. With `seconds`
+// above 0 the writer byte is waited for that long at most, then 5: two
+// processes taking the same files in opposite orders would otherwise wait
+// for each other for ever.
+int Logout(OpenTable& table, std::int32_t seconds) {
   if (const int code = CommitDeferred(table); code != 0) return code;
-  return RunOnTable(table, Access::kChange, [&](BTree&) {
+  const auto join = [&](BTree&) {
     const int error = Transaction::OfProcess().Logout(table.file());
     return error == 0 ? 0 : static_cast<int>(kErrAccessDenied);
-  });
+  };
+  if (seconds <= 0 || !table.shared->writable()) {
+    return RunOnTable(table, Access::kChange, join);
+  }
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  for (;;) {
+    const int code = RunOnTable(table, Access::kChange, join,
+                                Ending::kAsUsual, LockWait::kNoWait);
+    if (code != kErrAccessDenied ||
+        std::chrono::steady_clock::now() >= deadline) {
+      return code;
+    }
+    std::this_thread::sleep_for(kLogoutRetryPause);
+  }
 }
 
 // Commits every file of the transaction together; a failure leaves each of
@@ -58,11 +80,12 @@ void AbandonTransaction(int check) {
   abandoned_check = check;
 }
 
-DriverResult TransactionOp(TnlInstance& instance, DriverOp op) {
+DriverResult TransactionOp(TnlInstance& instance, DriverOp op,
+                           const DriverArgs& args) {
   OpenTable& table = *instance.table;
   switch (op) {
     case DriverOp::kLOGOUT:
-      return {Logout(table)};
+      return {Logout(table, args.seconds)};
     case DriverOp::kCOMMIT:
       return {Commit(table)};
     case DriverOp::kROLLBACK:

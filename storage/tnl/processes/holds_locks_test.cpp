@@ -250,5 +250,58 @@ TEST_F(HoldsLocksTest, KilledProcessLeavesNothingHeld) {
   }
 }
 
+// Two processes take the same two files for their transactions in opposite
+// orders, each LOGOUT with a time limit: when each has one file and waits
+// for the other, the one whose time runs out gives way (ROLLBACK, then
+// again), so both finish every transaction instead of waiting for each
+// other for ever.
+TEST(TransactionLockTest, OppositeOrdersGiveWayInsteadOfWaitingForEver) {
+  const std::string dir = ScratchDir();
+  const std::string a = dir + "/a.vtl", b = dir + "/b.vtl";
+  constexpr long kEach = 100;
+  PeerProcess forward(
+      {"txn", a, b, std::to_string(kEach), "1", "--logout-wait", "1"});
+  PeerProcess backward({"txn", b, a, std::to_string(kEach), "100001",
+                        "--logout-wait", "1"});
+  for (PeerProcess* peer : {&forward, &backward}) {
+    long committed = 0;
+    for (const std::string& line : peer->ReadRest()) {
+      committed += line.starts_with("committed ");
+    }
+    EXPECT_EQ(committed, kEach);
+    EXPECT_EQ(peer->Wait(), 0);
+  }
+  for (const std::string& file : {a, b}) {
+    const ReadReport report = ReadOnce(file, /*loose=*/true);
+    EXPECT_TRUE(report.clean) << file << ": " << report.error;
+    EXPECT_EQ(report.last, 2 * kEach) << file;
+  }
+  fs::remove_all(dir);
+}
+
+// LOGOUT with a time limit on a file another process has in its
+// transaction fails with 5 once the time has passed, and succeeds once
+// that process is gone.
+TEST(TransactionLockTest, LogoutWithATimeLimitGivesUpOnAFileInUse) {
+  const std::string dir = ScratchDir();
+  const std::string a = dir + "/a.vtl", b = dir + "/b.vtl";
+  // Stopped at the first write of its COMMIT, the peer has both files.
+  PeerProcess other({"txn", a, b, "1", "--stop-at", "1"});
+  ASSERT_TRUE(other.AwaitStopped());
+  PeerTable table(a);
+  ASSERT_EQ(table.Open(), 0);
+  const auto start = std::chrono::steady_clock::now();
+  Logout(table.file, 1);
+  EXPECT_EQ(ErrorCode(), kErrAccessDenied);
+  EXPECT_GE(MsSince(start), 1000);
+  other.Kill();
+  other.Wait();
+  Logout(table.file, 1);
+  EXPECT_EQ(ErrorCode(), 0);
+  Rollback(table.file);
+  EXPECT_EQ(ErrorCode(), 0);
+  fs::remove_all(dir);
+}
+
 }  // namespace
 }  // namespace vantrel

@@ -16,11 +16,14 @@
 //       operation each, with the IDs from FIRST or else after the table's
 //       count: "committed ID"
 //   tnl_peer txn FILE_A FILE_B COUNT [FIRST] [--stop-at STEP] [--steps]
+//                [--logout-wait SECONDS]
 //       COUNT transactions, each adding one record to both files (LOGOUT,
 //       ADD, ADD, COMMIT), with the IDs from FIRST or else after the files'
 //       equal counts: "committed ID". --stop-at stops the process
 //       (SIGSTOP) at that write or flush of each COMMIT; --steps lists each
-//       COMMIT's writes and flushes: "step N PATH"
+//       COMMIT's writes and flushes: "step N PATH"; --logout-wait gives
+//       LOGOUT that time limit, and a LOGOUT that runs out of it rolls the
+//       transaction back and begins it again after a short pause: "retry ID"
 //   tnl_peer read FILE [--loose]      until a line arrives on stdin: checks
 //       the file's integrity in one operation, scans it in record order and
 //       in ID key order, and checks every record seen (IDs 1..n, or with
@@ -42,6 +45,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/posix/fault_injection.h"
@@ -170,6 +174,7 @@ int AddRecords(const std::string& path, long count,
 struct TxnOptions {
   std::int64_t stop_at = 0;  // 0: no stop
   bool steps = false;
+  std::int32_t logout_wait = 0;  // seconds; 0: no limit
 };
 
 int RunTransactions(const std::string& path_a, const std::string& path_b,
@@ -181,9 +186,23 @@ int RunTransactions(const std::string& path_a, const std::string& path_b,
   const std::int32_t first = from ? *from : NextId(a);
   if (!from && NextId(b) != first) return Fail("files hold different counts");
   for (std::int32_t id = first; id < first + count; ++id) {
+    bool logged_out = true;
     for (PeerTable* table : {&a, &b}) {
-      Logout(table->file);
+      Logout(table->file, options.logout_wait);
+      if (ErrorCode() == kErrAccessDenied && options.logout_wait > 0) {
+        logged_out = false;
+        break;
+      }
       if (ErrorCode() != 0) return Fail("logout " + LastError());
+    }
+    if (!logged_out) {
+      // Another process has the other file: give back the one taken, so
+      // that it can finish, and begin again.
+      Rollback(a.file);
+      Say("retry " + std::to_string(id));
+      std::this_thread::sleep_for(std::chrono::milliseconds(5 + id % 37));
+      --id;
+      continue;
     }
     for (PeerTable* table : {&a, &b}) {
       table->Fill(id);
@@ -293,7 +312,7 @@ int Usage() {
   std::cerr << "usage: tnl_peer hold FILE ID [SECONDS] | lock FILE [SECONDS]"
                " | put FILE ID"
                " | add FILE COUNT | txn FILE_A FILE_B COUNT [--stop-at STEP]"
-               " [--steps] | read FILE\n";
+               " [--steps] [--logout-wait SECONDS] | read FILE\n";
   return kUsage;
 }
 
@@ -310,6 +329,10 @@ int Run(const std::vector<std::string>& args) {
       txn.steps = true;
     } else if (args[i] == "--loose") {
       loose = true;
+    } else if (args[i] == "--logout-wait" && i + 1 < args.size()) {
+      const auto seconds = Number(args[++i]);
+      if (!seconds || *seconds <= 0) return Usage();
+      txn.logout_wait = static_cast<std::int32_t>(*seconds);
     } else if (args[i] == "--stop-at" && i + 1 < args.size()) {
       const auto step = Number(args[++i]);
       if (!step || *step <= 0) return Usage();
