@@ -1,6 +1,7 @@
 #include "storage/tnl/compression.h"
 
 #include <cstdint>
+#include <cstring>
 
 #include "storage/tnl/internal_check.h"
 
@@ -58,6 +59,22 @@ class Reader {
   std::size_t at_ = 0;
 };
 
+// The end of the run of body[at] that starts at `at`. Records are mostly
+// blanks, so runs are long: they are measured eight bytes at a time.
+std::size_t RunEnd(std::span<const unsigned char> body, std::size_t at) {
+  constexpr std::uint64_t kEveryByte = 0x0101010101010101;
+  const std::uint64_t pattern = kEveryByte * body[at];
+  std::size_t end = at + 1;
+  while (body.size() - end >= sizeof pattern) {
+    std::uint64_t word;
+    std::memcpy(&word, body.data() + end, sizeof word);
+    if (word != pattern) break;
+    end += sizeof word;
+  }
+  while (end < body.size() && body[end] == body[at]) ++end;
+  return end;
+}
+
 }  // namespace
 
 std::vector<unsigned char> CompressBody(std::span<const unsigned char> body) {
@@ -66,8 +83,7 @@ std::vector<unsigned char> CompressBody(std::span<const unsigned char> body) {
   std::size_t at = 0;
   bool any_run = false;
   while (at < body.size()) {
-    std::size_t run_end = at + 1;
-    while (run_end < body.size() && body[run_end] == body[at]) ++run_end;
+    const std::size_t run_end = RunEnd(body, at);
     if (run_end - at >= kMinRun) {
       any_run = true;
       PutLiteral(out, body.subspan(literal_start, at + 1 - literal_start));
