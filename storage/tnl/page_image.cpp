@@ -18,12 +18,19 @@ std::size_t RoundToUnits(std::size_t length) {
 
 }  // namespace
 
+namespace {
+
+std::uint32_t RecordUsed(std::uint8_t level, const PageRecord& record) {
+  return static_cast<std::uint32_t>(record.bytes.size()) + kUsedPerRecord +
+         (level != 0 ? kUsedPerChild : 0);
+}
+
+}  // namespace
+
 std::uint32_t UsedMeasure(std::uint8_t level, const RecordTree& records) {
   std::uint32_t used = kUsedBase;
-  records.ForEach([&](const PageRecord& r) {
-    used += static_cast<std::uint32_t>(r.bytes.size()) + kUsedPerRecord;
-    if (level != 0) used += kUsedPerChild;
-  });
+  records.ForEach(
+      [&](const PageRecord& r) { used += RecordUsed(level, r); });
   return used;
 }
 
@@ -113,8 +120,11 @@ DecodedPage DecodePageImage(std::span<const unsigned char> image) {
       records[i].child = LoadU32(&image[kPageHeaderSize + i * kChildEntrySize]);
     }
   }
+  // Measured while the records are still in a row, not by a walk of the
+  // tree.
+  page.used = kUsedBase;
+  for (const PageRecord& r : records) page.used += RecordUsed(page.level, r);
   page.records = RecordTree::BuildBalanced(std::span<PageRecord>(records));
-  page.used = UsedMeasure(page.level, page.records);
   return page;
 }
 
