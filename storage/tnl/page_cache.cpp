@@ -11,10 +11,10 @@ PageCache::Chain& PageCache::ChainOf(PageNumber number) {
 }
 
 Page* PageCache::Find(PageNumber number) {
-  for (auto& page : ChainOf(number)) {
-    if (page->number == number) {
-      page->last_use = ++clock_;
-      return page.get();
+  for (Entry& entry : ChainOf(number)) {
+    if (entry.number == number) {
+      entry.page->last_use = ++clock_;
+      return entry.page.get();
     }
   }
   return nullptr;
@@ -23,7 +23,7 @@ Page* PageCache::Find(PageNumber number) {
 Page* PageCache::Add(std::unique_ptr<Page> page) {
   Page* p = page.get();
   p->last_use = ++clock_;
-  ChainOf(p->number).push_back(std::move(page));
+  ChainOf(p->number).push_back({p->number, std::move(page)});
   if (p->dirty) {
     dirty_.push_back(p);
   } else {
@@ -35,9 +35,10 @@ Page* PageCache::Add(std::unique_ptr<Page> page) {
 
 std::unique_ptr<Page> PageCache::Unlink(Page* page) {
   Chain& chain = ChainOf(page->number);
-  auto it = std::find_if(chain.begin(), chain.end(),
-                         [&](const auto& p) { return p.get() == page; });
-  std::unique_ptr<Page> owned = std::move(*it);
+  auto it = std::find_if(chain.begin(), chain.end(), [&](const Entry& entry) {
+    return entry.page.get() == page;
+  });
+  std::unique_ptr<Page> owned = std::move(it->page);
   chain.erase(it);
   return owned;
 }
@@ -45,7 +46,7 @@ std::unique_ptr<Page> PageCache::Unlink(Page* page) {
 void PageCache::Renumber(Page* page, PageNumber number) {
   std::unique_ptr<Page> owned = Unlink(page);
   owned->number = number;
-  ChainOf(number).push_back(std::move(owned));
+  ChainOf(number).push_back({number, std::move(owned)});
 }
 
 void PageCache::MarkDirty(Page* page) {

@@ -69,7 +69,14 @@ class PageCache {
   std::size_t clean_count() const { return clean_.size(); }
 
  private:
-  using Chain = std::vector<std::unique_ptr<Page>>;
+  // A chain keeps each page's number beside it, so that a lookup scans
+  // numbers in a row rather than visiting every page on the way: while a
+  // long transaction keeps thousands of pages, a chain holds many.
+  struct Entry {
+    PageNumber number;
+    std::unique_ptr<Page> page;
+  };
+  using Chain = std::vector<Entry>;
   Chain& ChainOf(PageNumber number);
   std::unique_ptr<Page> Unlink(Page* page);
 
