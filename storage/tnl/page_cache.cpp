@@ -56,12 +56,16 @@ void PageCache::MarkDirty(Page* page) {
   dirty_.push_back(page);
 }
 
-void PageCache::MarkClean(Page* page) {
-  if (!page->dirty) return;
-  std::erase(dirty_, page);
-  page->dirty = false;
-  page->clean_since = ++clock_;
-  page->clean_position = clean_.insert(clean_.end(), page);
+void PageCache::MarkClean(Page* page) { MarkClean(std::span(&page, 1)); }
+
+void PageCache::MarkClean(std::span<Page* const> pages) {
+  for (Page* page : pages) {
+    if (!page->dirty) continue;
+    page->dirty = false;
+    page->clean_since = ++clock_;
+    page->clean_position = clean_.insert(clean_.end(), page);
+  }
+  std::erase_if(dirty_, [](const Page* page) { return !page->dirty; });
 }
 
 void PageCache::Remove(Page* page) {

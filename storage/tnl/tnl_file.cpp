@@ -300,18 +300,19 @@ bool TnlFile::ReadDiskHeader(std::uint64_t position, Header* header) {
 // dirty for phase 2. Returns the new shadow end.
 std::uint64_t TnlFile::WritePages(std::uint64_t boundary,
                                   std::uint64_t shadow_end) {
-  const std::vector<Page*> dirty = cache_.dirty();
-  for (Page* page : dirty) {
+  std::vector<Page*> home_written;
+  for (Page* page : cache_.dirty()) {
     const std::uint64_t home = PagePosition(page->number);
     if (home >= boundary) {
       WriteImage(page, home);
-      cache_.MarkClean(page);
       page->image = {};
+      home_written.push_back(page);
     } else {
       WriteImage(page, shadow_end);
       shadow_end += page->image.bytes.size();
     }
   }
+  cache_.MarkClean(home_written);
   return shadow_end;
 }
 
@@ -344,9 +345,9 @@ void TnlFile::WritePhaseTwo() {
   const std::vector<Page*> shadowed = cache_.dirty();
   for (Page* page : shadowed) {
     WriteImage(page, PagePosition(page->number));
-    cache_.MarkClean(page);
     page->image = {};
   }
+  cache_.MarkClean(shadowed);
   WriteHeaderAt(0, state_.header);
   CommitAfresh();
 }
