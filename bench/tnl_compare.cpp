@@ -5,7 +5,12 @@
 // SQLite's) and fails when either side reads back something else than it
 // wrote.
 //
-//   tnl_compare [--records=N] [--commits=M] [--dir=D]
+//   tnl_compare [--records=N] [--commits=M] [--dir=D] [--shared]
+//
+// The native file is opened as the card application opens its files: read
+// and write, others may only read, so that it locks only to commit.
+// --shared lets others write too: every operation then takes its lock and
+// reloads the header, which is what a file shared for writing costs.
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -137,7 +142,8 @@ struct Figures {
 // The native side, through the runtime's file statements.
 class NativeSide {
  public:
-  explicit NativeSide(const std::string& path) : record_(CardLayout::kLength) {
+  NativeSide(const std::string& path, std::uint32_t sharing)
+      : record_(CardLayout::kLength) {
     using namespace vantrel;
     RegisterTarnelDriver();
     file_.label = "CRD";
@@ -169,7 +175,7 @@ class NativeSide {
     name_key_ = &file_.AddKey(name);
     Create(file_);
     Check("CREATE");
-    Open(file_, vantrel::kOpenReadWrite | vantrel::kShareDenyNone);
+    Open(file_, vantrel::kOpenReadWrite | sharing);
     Check("OPEN");
   }
   ~NativeSide() { vantrel::Close(file_); }
@@ -407,11 +413,13 @@ int main(int argc, char** argv) {
   std::size_t records = 100000;
   std::size_t commits = 1000;
   std::string dir = "/tmp";
+  std::uint32_t sharing = vantrel::kShareDenyWrite;
   for (int i = 1; i < argc; ++i) {
     std::string_view arg = argv[i];
     if (arg.rfind("--records=", 0) == 0) records = std::stoul(argv[i] + 10);
     if (arg.rfind("--commits=", 0) == 0) commits = std::stoul(argv[i] + 10);
     if (arg.rfind("--dir=", 0) == 0) dir = argv[i] + 6;
+    if (arg == "--shared") sharing = vantrel::kShareDenyNone;
   }
   std::string base = dir + "/tnl_compare." + std::to_string(getpid());
   std::string tnl_path = base + ".tnl";
@@ -426,7 +434,7 @@ int main(int argc, char** argv) {
   Figures native;
   Figures sqlite;
   {
-    NativeSide side(tnl_path);
+    NativeSide side(tnl_path, sharing);
     native = Measure(side, bulk, each, tnl_path, "native");
   }
   {
