@@ -46,6 +46,9 @@ Options ParseFlags(int argc, char** argv) {
       options.rounds = std::atoi(v);
     } else if (const char* v = value("--batch=")) {
       options.batch = std::atoi(v);
+    } else if (arg.starts_with("--benchmark_")) {
+      // Meant for the Google Benchmark programs that scripts/run runs
+      // alongside this one; this program times itself.
     } else {
       std::fprintf(stderr, "unknown flag %s\n", argv[i]);
       std::exit(2);
