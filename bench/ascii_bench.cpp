@@ -13,10 +13,11 @@
 #include <string_view>
 #include <vector>
 
-#include "runtime/data/descriptor_builder.h"
-#include "runtime/data/error_state.h"
-#include "runtime/data/file_declaration.h"
-#include "runtime/data/file_statements.h"
+#include "runtime/data/ascii/ascii_driver.h"
+#include "runtime/data/base/error_state.h"
+#include "runtime/data/driver/file_declaration.h"
+#include "runtime/data/driver/file_statements.h"
+#include "runtime/data/types/descriptor_builder.h"
 
 namespace {
 
@@ -70,6 +71,7 @@ int main(int argc, char** argv) {
   std::vector<char> buffer(kRecordLength);
   FileDeclaration file;
   file.label = "TXT";
+  RegisterAsciiDriver();
   file.driver_name = "ASCII";
   file.driver_string = "/FILEBUFFERS=16";  // 8 KB, as the stream's buffer
   file.name = path;

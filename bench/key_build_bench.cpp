@@ -19,11 +19,11 @@
 #include <string>
 #include <vector>
 
-#include "storage/tnl/file_check.h"
-#include "storage/tnl/internal_check.h"
-#include "storage/tnl/key_build.h"
-#include "storage/tnl/key_maintenance.h"
-#include "storage/tnl/table_catalog.h"
+#include "storage/tnl/format/internal_check.h"
+#include "storage/tnl/table/file_check.h"
+#include "storage/tnl/table/key_build.h"
+#include "storage/tnl/table/key_maintenance.h"
+#include "storage/tnl/table/table_catalog.h"
 
 namespace vantrel {
 namespace {

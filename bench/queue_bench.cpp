@@ -21,8 +21,8 @@
 #include <string_view>
 #include <vector>
 
-#include "runtime/data/descriptor_builder.h"
-#include "runtime/data/queue.h"
+#include "runtime/data/queue/queue.h"
+#include "runtime/data/types/descriptor_builder.h"
 
 namespace vantrel {
 namespace {

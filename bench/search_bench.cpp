@@ -17,7 +17,7 @@
 #include <string>
 #include <string_view>
 
-#include "runtime/data/string_ops.h"
+#include "runtime/data/text/string_ops.h"
 
 namespace {
 

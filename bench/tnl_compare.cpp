@@ -26,11 +26,11 @@
 #include <string_view>
 #include <vector>
 
-#include "runtime/data/descriptor_builder.h"
-#include "runtime/data/error_state.h"
-#include "runtime/data/file_declaration.h"
-#include "runtime/data/file_statements.h"
-#include "storage/tnl/tnl_driver.h"
+#include "runtime/data/base/error_state.h"
+#include "runtime/data/driver/file_declaration.h"
+#include "runtime/data/driver/file_statements.h"
+#include "runtime/data/types/descriptor_builder.h"
+#include "storage/tnl/driver/tnl_driver.h"
 
 namespace {
 

@@ -24,8 +24,8 @@
 #include <string_view>
 #include <vector>
 
-#include "storage/tnl/file_check.h"
 #include "storage/tnl/processes/peer_table.h"
+#include "storage/tnl/table/file_check.h"
 
 extern char** environ;
 

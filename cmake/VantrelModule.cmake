@@ -1,11 +1,32 @@
-# vantrel_module(<target> [DEPS <libs>...])
+# vantrel_layer(<library> <folder> [<uses>...] [TESTS <uses>...])
+#
+# One row of cmake/modules.cmake: records a library's folder and what it and
+# its tests may use, for vantrel_module() and for the include check.
+function(vantrel_layer name folder)
+  cmake_parse_arguments(ARG "" "" "TESTS" ${ARGN})
+  set_property(GLOBAL PROPERTY VANTREL_FOLDER_${name} ${folder})
+  set_property(GLOBAL PROPERTY VANTREL_USES_${name} ${ARG_UNPARSED_ARGUMENTS})
+  set_property(GLOBAL PROPERTY VANTREL_TEST_USES_${name} ${ARG_TESTS})
+endfunction()
+
+# vantrel_module(<target>)
 #
 # Builds the folder that calls it as one library: every *.cpp except tests
-# (*_test.cpp), fuzz targets (*_fuzz.cpp) and benchmarks. Tests beside the code
-# become one GoogleTest program run by ctest; fuzz targets are built when
-# VANTREL_FUZZ is on.
+# (*_test.cpp) and fuzz targets (*_fuzz.cpp), linked to the libraries its
+# row in cmake/modules.cmake names. Tests beside the code become one
+# GoogleTest program run by ctest (linked also to the row's TESTS); fuzz
+# targets are built when VANTREL_FUZZ is on.
 function(vantrel_module target)
-  cmake_parse_arguments(ARG "" "" "DEPS;TEST_DEPS" ${ARGN})
+  if(ARGN)
+    message(FATAL_ERROR "vantrel_module(${target}): what a library uses is "
+            "declared in cmake/modules.cmake, not here")
+  endif()
+  get_property(known GLOBAL PROPERTY VANTREL_FOLDER_${target} SET)
+  if(NOT known)
+    message(FATAL_ERROR "vantrel_module(${target}): no row in cmake/modules.cmake")
+  endif()
+  get_property(uses GLOBAL PROPERTY VANTREL_USES_${target})
+  get_property(test_uses GLOBAL PROPERTY VANTREL_TEST_USES_${target})
   file(GLOB all_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   set(lib_sources ${all_sources})
   list(FILTER lib_sources EXCLUDE REGEX "_(test|fuzz)\\.cpp$")
@@ -14,13 +35,19 @@ function(vantrel_module target)
   set(fuzz_sources ${all_sources})
   list(FILTER fuzz_sources INCLUDE REGEX "_fuzz\\.cpp$")
 
-  add_library(${target} STATIC ${lib_sources})
-  target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
-  target_link_libraries(${target} PUBLIC ${ARG_DEPS})
+  if(lib_sources)
+    add_library(${target} STATIC ${lib_sources})
+    target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${target} PUBLIC ${uses})
+  else()
+    add_library(${target} INTERFACE)
+    target_include_directories(${target} INTERFACE ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${target} INTERFACE ${uses})
+  endif()
 
   if(VANTREL_TESTS AND test_sources)
     add_executable(${target}_test ${test_sources})
-    target_link_libraries(${target}_test PRIVATE ${target} ${ARG_TEST_DEPS}
+    target_link_libraries(${target}_test PRIVATE ${target} ${test_uses}
                           GTest::gtest GTest::gtest_main GTest::gmock)
     gtest_discover_tests(${target}_test DISCOVERY_TIMEOUT 120
                          PROPERTIES ENVIRONMENT "VANTREL_TEST_DATA=${CMAKE_CURRENT_SOURCE_DIR}/testdata")
@@ -31,7 +58,7 @@ function(vantrel_module target)
       get_filename_component(name ${src} NAME_WE)
       add_executable(${name} ${src})
       target_link_options(${name} PRIVATE -fsanitize=fuzzer)
-      target_link_libraries(${name} PRIVATE ${target})
+      target_link_libraries(${name} PRIVATE ${target} ${test_uses})
     endforeach()
   endif()
 endfunction()

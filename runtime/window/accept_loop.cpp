@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <optional>
 
-#include "runtime/data/fatal_report.h"
+#include "runtime/data/base/fatal_report.h"
 #include "runtime/window/event_numbers.h"
 #include "runtime/window/events.h"
 #include "runtime/window/gui_backend.h"

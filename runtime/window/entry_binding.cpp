@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "runtime/data/picture_typing.h"
-#include "runtime/data/string_ops.h"
+#include "runtime/data/picture/picture_typing.h"
+#include "runtime/data/text/string_ops.h"
 #include "runtime/window/event_numbers.h"
 #include "runtime/window/gui_backend.h"
 #include "runtime/window/window_runtime_internal.h"

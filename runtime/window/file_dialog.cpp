@@ -1,8 +1,8 @@
 #include "runtime/window/file_dialog.h"
 
-#include "platform/posix/process.h"
-#include "runtime/data/field_type.h"
-#include "runtime/data/string_ops.h"
+#include "os/posix/process.h"
+#include "runtime/data/text/string_ops.h"
+#include "runtime/data/types/field_type.h"
 
 namespace vantrel {
 namespace {

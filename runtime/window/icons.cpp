@@ -1,6 +1,6 @@
 #include "runtime/window/icons.h"
 
-#include "runtime/data/string_ops.h"
+#include "runtime/data/text/string_ops.h"
 
 namespace vantrel {
 namespace {

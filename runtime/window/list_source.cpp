@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "runtime/data/error_state.h"
-#include "runtime/data/queue.h"
+#include "runtime/data/base/error_state.h"
+#include "runtime/data/queue/queue.h"
 #include "runtime/window/variable.h"
 
 namespace vantrel {

@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "runtime/data/locale.h"
+#include "runtime/data/text/locale.h"
 
 namespace vantrel {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "platform/posix/process.h"
-#include "runtime/data/error_state.h"
+#include "os/posix/process.h"
+#include "runtime/data/base/error_state.h"
 #include "runtime/window/gui_backend.h"
 
 namespace vantrel {

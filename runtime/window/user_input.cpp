@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string>
 
-#include "runtime/data/picture_typing.h"
+#include "runtime/data/picture/picture_typing.h"
 #include "runtime/window/event_numbers.h"
 #include "runtime/window/gui_backend.h"
 #include "runtime/window/list_source.h"

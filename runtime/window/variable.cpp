@@ -7,12 +7,12 @@
 #include <optional>
 #include <span>
 
-#include "runtime/data/bfloat.h"
-#include "runtime/data/decimal.h"
-#include "runtime/data/field_number.h"
-#include "runtime/data/field_text.h"
-#include "runtime/data/std_date.h"
-#include "runtime/data/string_ops.h"
+#include "runtime/data/text/string_ops.h"
+#include "runtime/data/types/bfloat.h"
+#include "runtime/data/types/decimal.h"
+#include "runtime/data/types/field_number.h"
+#include "runtime/data/types/field_text.h"
+#include "runtime/data/types/std_date.h"
 
 namespace vantrel {
 namespace {

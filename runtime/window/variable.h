@@ -1,8 +1,8 @@
 // Variables bound to controls: a field of a record buffer or a program
 // variable, seen as its bytes with a field type and size. Controls read and
-// write them in the value form pictures use (runtime/data/picture.h): numbers
-// as plain decimal text, dates as StandardDate and times as StandardTime in
-// decimal, text as its characters.
+// write them in the value form pictures use (runtime/data/picture/picture.h):
+// numbers as plain decimal text, dates as StandardDate and times as
+// StandardTime in decimal, text as its characters.
 #ifndef VANTREL_RUNTIME_WINDOW_VARIABLE_H_
 #define VANTREL_RUNTIME_WINDOW_VARIABLE_H_
 
@@ -11,8 +11,8 @@
 #include <string>
 #include <string_view>
 
-#include "runtime/data/field_type.h"
-#include "runtime/data/type_descriptor.h"
+#include "runtime/data/types/field_type.h"
+#include "runtime/data/types/type_descriptor.h"
 
 namespace vantrel {
 

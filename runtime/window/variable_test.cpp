@@ -5,7 +5,7 @@
 #include <array>
 #include <cstring>
 
-#include "runtime/data/std_date.h"
+#include "runtime/data/types/std_date.h"
 
 namespace vantrel {
 namespace {

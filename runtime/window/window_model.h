@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "runtime/data/picture.h"
+#include "runtime/data/picture/picture.h"
 #include "runtime/window/window_description.h"
 
 namespace vantrel {

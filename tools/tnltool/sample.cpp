@@ -8,13 +8,13 @@
 #include <string_view>
 #include <vector>
 
-#include "runtime/data/decimal.h"
-#include "runtime/data/descriptor_builder.h"
-#include "runtime/data/error_state.h"
-#include "runtime/data/file_declaration.h"
-#include "runtime/data/file_statements.h"
-#include "runtime/data/std_date.h"
-#include "storage/tnl/tnl_driver.h"
+#include "runtime/data/base/error_state.h"
+#include "runtime/data/driver/file_declaration.h"
+#include "runtime/data/driver/file_statements.h"
+#include "runtime/data/types/decimal.h"
+#include "runtime/data/types/descriptor_builder.h"
+#include "runtime/data/types/std_date.h"
+#include "storage/tnl/driver/tnl_driver.h"
 
 namespace vantrel {
 

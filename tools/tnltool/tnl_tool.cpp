@@ -4,16 +4,16 @@
 #include <map>
 #include <optional>
 
-#include "runtime/data/charset.h"
-#include "runtime/data/field_dump.h"
-#include "storage/tnl/btree.h"
-#include "storage/tnl/file_check.h"
-#include "storage/tnl/internal_check.h"
-#include "storage/tnl/memo_store.h"
-#include "storage/tnl/structure_check.h"
-#include "storage/tnl/table_catalog.h"
+#include "runtime/data/text/charset.h"
+#include "runtime/data/text/text_codec.h"
+#include "runtime/data/types/field_dump.h"
+#include "storage/tnl/format/internal_check.h"
+#include "storage/tnl/table/btree.h"
+#include "storage/tnl/table/file_check.h"
+#include "storage/tnl/table/memo_store.h"
+#include "storage/tnl/table/structure_check.h"
+#include "storage/tnl/table/table_catalog.h"
 #include "tools/tnltool/sample.h"
-#include "tools/vantrel-eval/text_codec.h"
 
 namespace vantrel {
 

@@ -7,10 +7,10 @@
 #include <fstream>
 #include <sstream>
 
-#include "storage/tnl/internal_check.h"
-#include "storage/tnl/memo_store.h"
-#include "storage/tnl/table_catalog.h"
-#include "storage/tnl/test_tables.h"
+#include "storage/tnl/format/internal_check.h"
+#include "storage/tnl/table/memo_store.h"
+#include "storage/tnl/table/table_catalog.h"
+#include "storage/tnl/table/test_tables.h"
 
 namespace vantrel {
 namespace {

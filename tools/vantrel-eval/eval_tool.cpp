@@ -8,12 +8,12 @@
 #include <ostream>
 #include <string_view>
 
-#include "platform/posix/profile_store.h"
-#include "runtime/data/error_state.h"
-#include "runtime/data/expr_bind.h"
-#include "runtime/data/expr_evaluate.h"
-#include "runtime/data/locale.h"
-#include "tools/vantrel-eval/text_codec.h"
+#include "os/posix/profile_store.h"
+#include "runtime/data/base/error_state.h"
+#include "runtime/data/expr/expr_bind.h"
+#include "runtime/data/expr/expr_evaluate.h"
+#include "runtime/data/text/locale.h"
+#include "runtime/data/text/text_codec.h"
 
 namespace vantrel {
 namespace {

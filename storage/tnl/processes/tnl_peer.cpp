@@ -48,10 +48,10 @@
 #include <thread>
 #include <vector>
 
-#include "platform/posix/fault_injection.h"
-#include "storage/tnl/file_check.h"
+#include "os/posix/fault_injection.h"
+#include "storage/tnl/pager/tnl_file.h"
 #include "storage/tnl/processes/peer_table.h"
-#include "storage/tnl/tnl_file.h"
+#include "storage/tnl/table/file_check.h"
 
 namespace vantrel {
 namespace {

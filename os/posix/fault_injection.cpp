@@ -1,0 +1,85 @@
+#include "os/posix/fault_injection.h"
+
+#include <mutex>
+
+namespace vantrel {
+namespace {
+
+struct State {
+  std::mutex mutex;
+  bool armed = false;
+  FaultPlan plan;
+  std::int64_t steps = 0;
+  std::int64_t writes = 0;
+  std::int64_t flushes = 0;
+  std::vector<std::string> paths;
+};
+
+State& GetState() {
+  static State state;
+  return state;
+}
+
+bool Matches(const FaultPlan& plan, const std::string& path) {
+  const std::string& suffix = plan.path_suffix;
+  return path.size() >= suffix.size() &&
+         path.compare(path.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+FaultDecision Step(const std::string& path, std::int64_t State::*kind) {
+  State& state = GetState();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  if (!state.armed || !Matches(state.plan, path)) return {};
+  ++state.steps;
+  ++(state.*kind);
+  state.paths.push_back(path);
+  if (state.steps != state.plan.at_step) return {};
+  return {state.plan.action, state.plan.short_bytes, state.plan.error};
+}
+
+}  // namespace
+
+void FaultInjection::Arm(const FaultPlan& plan) {
+  State& state = GetState();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  state.armed = true;
+  state.plan = plan;
+  state.steps = state.writes = state.flushes = 0;
+  state.paths.clear();
+}
+
+void FaultInjection::Disarm() {
+  State& state = GetState();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  state.armed = false;
+}
+
+std::int64_t FaultInjection::Steps() {
+  std::lock_guard<std::mutex> lock(GetState().mutex);
+  return GetState().steps;
+}
+
+std::int64_t FaultInjection::Writes() {
+  std::lock_guard<std::mutex> lock(GetState().mutex);
+  return GetState().writes;
+}
+
+std::int64_t FaultInjection::Flushes() {
+  std::lock_guard<std::mutex> lock(GetState().mutex);
+  return GetState().flushes;
+}
+
+std::vector<std::string> FaultInjection::StepPaths() {
+  std::lock_guard<std::mutex> lock(GetState().mutex);
+  return GetState().paths;
+}
+
+FaultDecision FaultInjection::OnWrite(const std::string& path) {
+  return Step(path, &State::writes);
+}
+
+FaultDecision FaultInjection::OnFlush(const std::string& path) {
+  return Step(path, &State::flushes);
+}
+
+}  // namespace vantrel

@@ -1,0 +1,128 @@
+// EntryList: the entries of one queue order, in that order.
+//
+// Entry pointers are kept in blocks of at most kEntryBlockCapacity, each a
+// HesArray, listed in a directory that also keeps every block's first entry
+// (so searches touch one block) and a Fenwick tree of block sizes (so a
+// position finds its block in O(log n)). Inserting or removing moves at most
+// one block's pointers; blocks split when full and merge when sparse.
+#ifndef VANTREL_RUNTIME_DATA_QUEUE_QUEUE_ENTRY_LIST_H_
+#define VANTREL_RUNTIME_DATA_QUEUE_QUEUE_ENTRY_LIST_H_
+
+#include <cassert>
+#include <cstdint>
+
+#include "runtime/data/queue/hes_array.h"
+#include "runtime/data/queue/queue_entry.h"
+
+namespace vantrel {
+
+inline constexpr std::uint32_t kEntryBlockCapacity = 256;
+
+class EntryList {
+ public:
+  using Item = QueueEntry*;
+
+  EntryList() = default;
+  EntryList(const EntryList&) = delete;
+  EntryList& operator=(const EntryList&) = delete;
+  ~EntryList() { Clear(); }
+
+  std::uint32_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+
+  Item At(std::uint32_t index) const;
+  void Set(std::uint32_t index, Item item);
+  // Inserts before `index` (<= size()).
+  void Insert(std::uint32_t index, Item item);
+  void Erase(std::uint32_t index);
+  void Clear();
+
+  // Replaces the contents with `count` items in the order given.
+  void Assign(const Item* items, std::uint32_t count);
+  // Writes all items, in order, to `out` (size() of them).
+  void CopyTo(Item* out) const;
+
+  // For a predicate that holds for a leading part of the list and fails for
+  // the rest: the index of the first item for which it fails.
+  template <typename Pred>
+  std::uint32_t PartitionPoint(Pred pred) const;
+
+  // Calls `visit(item)` for every item in order.
+  template <typename Visit>
+  void ForEach(Visit visit) const {
+    for (std::uint32_t b = 0; b < slots_.size(); ++b) {
+      const HesArray<Item>& items = slots_[b].block->items;
+      for (std::uint32_t i = 0; i < items.size(); ++i) visit(items[i]);
+    }
+  }
+
+  // The index of the first `item` at or after `from`, or size().
+  std::uint32_t IndexOf(Item item, std::uint32_t from = 0) const;
+
+ private:
+  struct Block {
+    HesArray<Item> items;
+  };
+  // One directory slot per block.
+  struct Slot {
+    Block* block;
+    Item first;  // block->items[0], kept here so searches skip the block
+  };
+
+  struct Place {
+    std::uint32_t block;
+    std::uint32_t offset;
+  };
+  Place Locate(std::uint32_t index) const;
+  std::uint32_t BlockStart(std::uint32_t block) const;
+  void AddToCount(std::uint32_t block, std::int32_t delta);
+  void RebuildCounts();
+  Block* NewBlock();
+  void InsertSlot(std::uint32_t at, Block* block);
+  void RemoveSlot(std::uint32_t at);
+  void SplitBlock(std::uint32_t block);
+  void MergeIfSparse(std::uint32_t block);
+  void Forget() { cache_valid_ = false; }
+
+  HesArray<Slot> slots_;
+  HesArray<std::uint32_t> counts_;  // Fenwick tree of block sizes, 1-based
+  std::uint32_t size_ = 0;          // items in all blocks
+  // The block last reached by position, for runs of neighbouring reads.
+  mutable bool cache_valid_ = false;
+  mutable std::uint32_t cache_block_ = 0;
+  mutable std::uint32_t cache_start_ = 0;
+};
+
+template <typename Pred>
+std::uint32_t EntryList::PartitionPoint(Pred pred) const {
+  // The first block whose first item fails; the boundary lies in the block
+  // before it.
+  std::uint32_t low = 0;
+  std::uint32_t high = slots_.size();
+  while (low < high) {
+    std::uint32_t mid = low + (high - low) / 2;
+    if (pred(slots_[mid].first)) {
+      low = mid + 1;
+    } else {
+      high = mid;
+    }
+  }
+  if (low == 0) return 0;
+  std::uint32_t block = low - 1;
+  const HesArray<Item>& items = slots_[block].block->items;
+  std::uint32_t first = 1;  // items[0] is known to hold
+  std::uint32_t last = items.size();
+  while (first < last) {
+    std::uint32_t mid = first + (last - first) / 2;
+    if (pred(items[mid])) {
+      first = mid + 1;
+    } else {
+      last = mid;
+    }
+  }
+  return BlockStart(block) + first;
+}
+
+}  // namespace vantrel
+
+#endif  // VANTREL_RUNTIME_DATA_QUEUE_QUEUE_ENTRY_LIST_H_

@@ -1,0 +1,131 @@
+#include "storage/tnl/format/page_image.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "storage/tnl/format/bytes.h"
+#include "storage/tnl/format/compression.h"
+#include "storage/tnl/format/internal_check.h"
+#include "storage/tnl/format/record_framing.h"
+#include "storage/tnl/format/zones.h"
+
+namespace vantrel {
+namespace {
+
+std::size_t RoundToUnits(std::size_t length) {
+  return (length + kPageUnit - 1) / kPageUnit * kPageUnit;
+}
+
+}  // namespace
+
+namespace {
+
+std::uint32_t RecordUsed(std::uint8_t level, const PageRecord& record) {
+  return static_cast<std::uint32_t>(record.bytes.size()) + kUsedPerRecord +
+         (level != 0 ? kUsedPerChild : 0);
+}
+
+}  // namespace
+
+std::uint32_t UsedMeasure(std::uint8_t level, const RecordTree& records) {
+  std::uint32_t used = kUsedBase;
+  records.ForEach(
+      [&](const PageRecord& r) { used += RecordUsed(level, r); });
+  return used;
+}
+
+PageImage EncodePageImage(std::uint8_t level, const RecordTree& records,
+                          std::uint32_t home) {
+  const std::uint32_t used = UsedMeasure(level, records);
+  const std::size_t count = records.size();
+  const std::size_t prefix =
+      kPageHeaderSize + (level != 0 ? count * kChildEntrySize : 0);
+  std::vector<unsigned char> expanded(prefix);
+  StoreU32(&expanded[kPageHomeOffset], home);
+  StoreU16(&expanded[kPageUsedOffset], static_cast<std::uint16_t>(used));
+  StoreU16(&expanded[kPageCountOffset], static_cast<std::uint16_t>(count));
+  expanded[kPageLevelOffset] = level;
+  if (level != 0) {
+    unsigned char* child = &expanded[kPageHeaderSize];
+    records.ForEach([&](const PageRecord& r) {
+      StoreU32(child, static_cast<std::uint32_t>(r.child));
+      child += kChildEntrySize;
+    });
+  }
+  EncodeRecords(records, expanded);
+  Check(expanded.size() <= used, kCheckEncodedOverUsed);
+
+  PageImage image;
+  const std::span<const unsigned char> body(expanded.begin() + prefix,
+                                            expanded.end());
+  const std::vector<unsigned char> packed = CompressBody(body);
+  image.compressed = !packed.empty() && RoundToUnits(prefix + packed.size()) <
+                                            RoundToUnits(expanded.size());
+  if (image.compressed) {
+    image.bytes.assign(expanded.begin(), expanded.begin() + prefix);
+    image.bytes.insert(image.bytes.end(), packed.begin(), packed.end());
+  } else {
+    image.bytes = std::move(expanded);
+  }
+  const std::size_t stored = image.bytes.size();
+  StoreU16(&image.bytes[kPageStoredOffset], static_cast<std::uint16_t>(stored));
+  StoreU16(&image.bytes[kPageExpandedOffset],
+           static_cast<std::uint16_t>(prefix + body.size()));
+  const std::size_t rounded = RoundToUnits(stored);
+  Check(rounded <= kMaxPageBytes, kCheckPageTooLarge);
+  image.bytes.resize(rounded, kPagePadByte);
+  image.units = static_cast<int>(rounded / kPageUnit);
+  return image;
+}
+
+DecodedPage DecodePageImage(std::span<const unsigned char> image) {
+  Check(image.size() >= kPageHeaderSize, kCheckPageImageLength);
+  const std::size_t stored = LoadU16(&image[kPageStoredOffset]);
+  Check(stored >= kPageHeaderSize && RoundToUnits(stored) == image.size(),
+        kCheckPageImageLength);
+  DecodedPage page;
+  page.home = LoadU32(&image[kPageHomeOffset]);
+  page.level = image[kPageLevelOffset];
+  const std::size_t expanded_length = LoadU16(&image[kPageExpandedOffset]);
+  const std::size_t count = LoadU16(&image[kPageCountOffset]);
+  const std::size_t prefix =
+      kPageHeaderSize + (page.level != 0 ? count * kChildEntrySize : 0);
+  Check(prefix <= stored && stored <= expanded_length, kCheckPageDecodedLength);
+
+  // One buffer per thread serves every expansion (the records are copied
+  // out of it): a large allocation per page made the allocator sweep up the
+  // many small blocks that pages free, and zeroing it cost more than the
+  // expansion, which writes every byte.
+  thread_local std::vector<unsigned char> expanded_body;
+  std::span<const unsigned char> body = image.subspan(prefix, stored - prefix);
+  if (stored < expanded_length) {
+    const std::size_t length = expanded_length - prefix;
+    if (expanded_body.size() < length) expanded_body.resize(length);
+    const std::span<unsigned char> out(expanded_body.data(), length);
+    ExpandBody(body, out);
+    body = out;
+  }
+  // Reused like the expansion buffer; the tree takes the records out.
+  thread_local std::vector<PageRecord> records;
+  records.clear();
+  records.reserve(count);
+  const DecodedRecords decoded = DecodeRecords(body, count, records);
+  Check(decoded.ok && decoded.consumed == body.size(), kCheckPageDecodedLength);
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    if (i > 0) {
+      Check(CompareKeys(records[i - 1].Key(), records[i].Key()) <= 0,
+            kCheckPageDecodedLength);
+    }
+    if (page.level != 0) {
+      records[i].child = LoadU32(&image[kPageHeaderSize + i * kChildEntrySize]);
+    }
+  }
+  // Measured while the records are still in a row, not by a walk of the
+  // tree.
+  page.used = kUsedBase;
+  for (const PageRecord& r : records) page.used += RecordUsed(page.level, r);
+  page.records = RecordTree::BuildBalanced(std::span<PageRecord>(records));
+  return page;
+}
+
+}  // namespace vantrel

@@ -1,0 +1,169 @@
+#include "storage/tnl/format/record_kinds.h"
+
+#include <algorithm>
+
+#include "storage/tnl/format/bytes.h"
+
+namespace vantrel {
+
+namespace {
+
+constexpr std::size_t kWeightsAt = 0x000;
+constexpr std::size_t kCaseMapAt = 0x100;
+constexpr std::size_t kClassesAt = 0x200;
+constexpr std::size_t kDigraphsAt = 0x300;
+constexpr std::size_t kDigraphBytes = 3;
+
+void AppendBigEndian(ByteString& out, std::uint32_t value) {
+  unsigned char bytes[4];
+  StoreU32BigEndian(bytes, value);
+  out.insert(out.end(), bytes, bytes + 4);
+}
+
+}  // namespace
+
+ByteString TablePrefix(std::uint32_t table) {
+  ByteString out;
+  AppendBigEndian(out, table);
+  return out;
+}
+
+ByteString TableNameKey(std::string_view name) {
+  ByteString out(1 + name.size());
+  out[0] = kTableNameByte;
+  std::copy(name.begin(), name.end(), out.begin() + 1);
+  return out;
+}
+
+ByteString DescriptionKey(std::uint32_t table, std::uint16_t block) {
+  ByteString out = TablePrefix(table);
+  out.push_back(kKindDescription);
+  out.push_back(static_cast<std::uint8_t>(block));
+  out.push_back(static_cast<std::uint8_t>(block >> 8));
+  return out;
+}
+
+ByteString CharTablesKey(std::uint32_t table) {
+  ByteString out = TablePrefix(table);
+  out.push_back(kKindCharTables);
+  out.push_back(kCharTablesIndex);
+  return out;
+}
+
+ByteString DataKey(std::uint32_t table, std::uint32_t record_number) {
+  ByteString out = TablePrefix(table);
+  out.push_back(kKindData);
+  AppendBigEndian(out, record_number);
+  return out;
+}
+
+ByteString CountersKey(std::uint32_t table, std::uint8_t counted) {
+  ByteString out = TablePrefix(table);
+  out.push_back(kKindCounters);
+  out.push_back(counted);
+  return out;
+}
+
+ByteString MemoKey(std::uint32_t table, std::uint32_t record_number,
+                   std::uint8_t memo, std::uint16_t sequence) {
+  ByteString out = TablePrefix(table);
+  out.push_back(kKindMemo);
+  AppendBigEndian(out, record_number);
+  out.push_back(memo);
+  out.push_back(static_cast<std::uint8_t>(sequence >> 8));
+  out.push_back(static_cast<std::uint8_t>(sequence));
+  return out;
+}
+
+ByteString KeyEntryKey(std::uint32_t table, std::uint8_t key,
+                       std::span<const std::uint8_t> value,
+                       std::uint32_t record_number, bool dup) {
+  ByteString out = TablePrefix(table);
+  out.push_back(key);
+  out.insert(out.end(), value.begin(), value.end());
+  if (dup) AppendBigEndian(out, record_number);
+  return out;
+}
+
+PageRecord MakeRecord(std::span<const std::uint8_t> key,
+                      std::span<const std::uint8_t> data) {
+  PageRecord record;
+  record.bytes.assign(key.begin(), key.end());
+  record.bytes.insert(record.bytes.end(), data.begin(), data.end());
+  record.key_length = static_cast<std::uint16_t>(key.size());
+  return record;
+}
+
+PageRecord TableNameRecord(std::string_view name, std::uint32_t table) {
+  return MakeRecord(TableNameKey(name), TablePrefix(table));
+}
+
+PageRecord CountersRecord(std::uint32_t table, std::uint8_t counted,
+                          std::uint32_t count, std::uint32_t flags) {
+  unsigned char data[kCountersDataLength];
+  StoreU32(data, count);
+  StoreU32(data + 4, flags);
+  return MakeRecord(CountersKey(table, counted), data);
+}
+
+PageRecord KeyEntryRecord(std::uint32_t table, std::uint8_t key,
+                          std::span<const std::uint8_t> value,
+                          std::uint32_t record_number, bool dup) {
+  return MakeRecord(KeyEntryKey(table, key, value, record_number, dup),
+                    TablePrefix(record_number));
+}
+
+PageRecord CharTablesRecord(std::uint32_t table, bool oem,
+                            const CharTables& tables) {
+  ByteString data(1 + kCharTablesBytes, 0);
+  data[0] = oem ? 1 : 0;
+  std::uint8_t* body = data.data() + 1;
+  for (std::size_t c = 0; c < kCharCount; ++c) {
+    body[kWeightsAt + c] = tables.weight[c];
+    body[kCaseMapAt + c] = tables.case_map[c];
+    body[kClassesAt + c] = tables.classes[c];
+  }
+  for (std::size_t i = 0; i < tables.digraphs.size() && i < kMaxDigraphs; ++i) {
+    std::uint8_t* entry = body + kDigraphsAt + i * kDigraphBytes;
+    entry[0] = tables.digraphs[i].code;
+    entry[1] = tables.digraphs[i].first;
+    entry[2] = tables.digraphs[i].second;
+  }
+  return MakeRecord(CharTablesKey(table), data);
+}
+
+std::span<const std::uint8_t> RecordData(const PageRecord& record) {
+  return std::span<const std::uint8_t>(record.bytes)
+      .subspan(std::min<std::size_t>(record.key_length, record.bytes.size()));
+}
+
+std::optional<Counters> ReadCounters(const PageRecord& record) {
+  const auto data = RecordData(record);
+  if (data.size() < kCountersDataLength) return std::nullopt;
+  return Counters{LoadU32(data.data()), LoadU32(data.data() + 4)};
+}
+
+std::optional<StoredCharTables> ReadCharTables(const PageRecord& record) {
+  const auto data = RecordData(record);
+  if (data.size() < 1 + kCharTablesBytes) return std::nullopt;
+  StoredCharTables out;
+  out.oem = data[0] != 0;
+  const std::uint8_t* body = data.data() + 1;
+  for (std::size_t c = 0; c < kCharCount; ++c) {
+    out.tables.weight[c] = body[kWeightsAt + c];
+    out.tables.case_map[c] = body[kCaseMapAt + c];
+    out.tables.classes[c] = body[kClassesAt + c];
+  }
+  for (std::size_t i = 0; i < kMaxDigraphs; ++i) {
+    const std::uint8_t* entry = body + kDigraphsAt + i * kDigraphBytes;
+    if (entry[0] == 0) break;  // the list ends at the first unused entry
+    out.tables.digraphs.push_back({entry[0], entry[1], entry[2]});
+  }
+  return out;
+}
+
+std::uint32_t ReadBigEndian(std::span<const std::uint8_t> bytes) {
+  return bytes.size() < 4 ? 0 : LoadU32BigEndian(bytes.data());
+}
+
+}  // namespace vantrel

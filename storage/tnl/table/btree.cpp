@@ -1,0 +1,339 @@
+#include "storage/tnl/table/btree.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "storage/tnl/format/internal_check.h"
+#include "storage/tnl/format/page_image.h"
+
+namespace vantrel {
+
+namespace {
+
+bool NeedsSplit(const Page& page) {
+  return page.used > kSplitUsed ||
+         (page.used > kSplitUsedMany && page.records.size() > kSplitCount);
+}
+
+// The child to take in an inner page for `key`.
+std::size_t ChildIndex(const Page& page, std::span<const std::uint8_t> key) {
+  const std::size_t above = page.records.UpperBound(key);
+  return above == 0 ? 0 : above - 1;
+}
+
+PageRecord SeparatorFor(const Page& child) {
+  const auto key = child.records.At(0).Key();
+  PageRecord separator;
+  separator.bytes.assign(key.begin(), key.end());
+  separator.key_length = static_cast<std::uint16_t>(key.size());
+  separator.child = child.number;
+  return separator;
+}
+
+}  // namespace
+
+std::uint32_t RecordCost(const Page& page, const PageRecord& record) {
+  return static_cast<std::uint32_t>(record.bytes.size()) + kUsedPerRecord +
+         (page.level > 0 ? kUsedPerChild : 0);
+}
+
+BTree::Path BTree::Descend(std::span<const std::uint8_t> key) {
+  Path path;
+  Page* page = file_.RootPage();
+  while (page->level > 0 && !page->records.empty()) {
+    const std::size_t index = ChildIndex(*page, key);
+    path.push_back({page, index});
+    Page* child = file_.GetPage(page->records.At(index).child);
+    Check(child->level < page->level, kCheckChildLevel);
+    page = child;
+  }
+  path.push_back({page, 0});
+  return path;
+}
+
+Page* BTree::EdgeLeafBelow(Page* page, bool last) {
+  while (page->level > 0 && !page->records.empty()) {
+    const std::size_t index = last ? page->records.size() - 1 : 0;
+    Page* child = file_.GetPage(page->records.At(index).child);
+    Check(child->level < page->level, kCheckChildLevel);
+    page = child;
+  }
+  return page;
+}
+
+std::optional<PageRecord> BTree::Find(std::span<const std::uint8_t> key) {
+  auto found = FindFirstAtOrAbove(key);
+  if (found && CompareKeys(found->Key(), key) == 0) return found;
+  return std::nullopt;
+}
+
+std::optional<PageRecord> BTree::FindFirstAtOrAbove(
+    std::span<const std::uint8_t> key) {
+  auto path = Descend(key);
+  return NextFrom(path, path.back().page->records.LowerBound(key));
+}
+
+std::optional<PageRecord> BTree::FindFirstGreater(
+    std::span<const std::uint8_t> key) {
+  auto path = Descend(key);
+  return NextFrom(path, path.back().page->records.UpperBound(key));
+}
+
+// The record at `position` of the path's leaf, or when the leaf has none
+// there the first record of the next leaf to the right.
+std::optional<PageRecord> BTree::NextFrom(Path& path, std::size_t position) {
+  const Page* leaf = path.back().page;
+  if (leaf->level == 0 && position < leaf->records.size()) {
+    return leaf->records.At(position);
+  }
+  path.pop_back();
+  while (!path.empty()) {
+    Step& step = path.back();
+    if (step.index + 1 < step.page->records.size()) {
+      Page* next = file_.GetPage(step.page->records.At(step.index + 1).child);
+      Check(next->level < step.page->level, kCheckChildLevel);
+      const Page* page = EdgeLeafBelow(next, /*last=*/false);
+      if (page->level == 0 && !page->records.empty()) {
+        return page->records.At(0);
+      }
+      return std::nullopt;  // an empty page below the root: damaged tree
+    }
+    path.pop_back();
+  }
+  return std::nullopt;
+}
+
+std::optional<PageRecord> BTree::FindLastBelow(
+    std::span<const std::uint8_t> key) {
+  auto path = Descend(key);
+  return PreviousFrom(path, path.back().page->records.LowerBound(key));
+}
+
+std::optional<PageRecord> BTree::FindLastAtOrBelow(
+    std::span<const std::uint8_t> key) {
+  auto path = Descend(key);
+  return PreviousFrom(path, path.back().page->records.UpperBound(key));
+}
+
+// The record just before `position` of the path's leaf, or when the leaf has
+// none there the last record of the next leaf to the left. A child holds
+// only keys from its separator up to the next separator, so the leaf to the
+// left holds nothing at or above the search key.
+std::optional<PageRecord> BTree::PreviousFrom(Path& path,
+                                              std::size_t position) {
+  const Page* leaf = path.back().page;
+  if (leaf->level == 0 && position > 0 && position <= leaf->records.size()) {
+    return leaf->records.At(position - 1);
+  }
+  path.pop_back();
+  while (!path.empty()) {
+    Step& step = path.back();
+    if (step.index > 0) {
+      Page* before = file_.GetPage(step.page->records.At(step.index - 1).child);
+      Check(before->level < step.page->level, kCheckChildLevel);
+      const Page* page = EdgeLeafBelow(before, /*last=*/true);
+      if (page->level == 0 && !page->records.empty()) {
+        return page->records.At(page->records.size() - 1);
+      }
+      return std::nullopt;  // an empty page below the root: damaged tree
+    }
+    path.pop_back();
+  }
+  return std::nullopt;
+}
+
+void BTree::Insert(PageRecord record) {
+  Check(record.bytes.size() < kRecordLengthLimit &&
+            record.key_length <= record.bytes.size(),
+        kCheckRecordTooLong);
+  record.child = 0;
+  auto path = Descend(record.Key());
+  // A key below a first child's separator becomes that separator, so every
+  // child's records stay at or above its separator and a later split of the
+  // child cannot link a sibling ahead of it.
+  std::vector<Page*> lowered;
+  for (std::size_t depth = 0; depth + 1 < path.size(); ++depth) {
+    Page* parent = path[depth].page;
+    if (path[depth].index != 0 ||
+        CompareKeys(record.Key(), parent->records.At(0).Key()) >= 0) {
+      continue;
+    }
+    const PageNumber child = parent->records.At(0).child;
+    parent->used -= RecordCost(*parent, parent->records.At(0));
+    parent->records.EraseAt(0);
+    PageRecord separator;
+    separator.bytes.assign(record.Key().begin(), record.Key().end());
+    separator.key_length = record.key_length;
+    separator.child = child;
+    parent->used += RecordCost(*parent, separator);
+    parent->records.Insert(std::move(separator));
+    file_.MarkDirty(parent);
+    lowered.push_back(parent);
+  }
+  Page* leaf = path.back().page;
+  leaf->used += RecordCost(*leaf, record);
+  leaf->records.Insert(std::move(record));
+  file_.MarkDirty(leaf);
+  SplitIfNeeded(leaf);
+  for (auto it = lowered.rbegin(); it != lowered.rend(); ++it) {
+    SplitIfNeeded(*it);
+  }
+}
+
+bool BTree::ChangeData(
+    std::span<const std::uint8_t> key,
+    const std::function<bool(std::span<std::uint8_t>)>& change) {
+  Check(!file_.reading_mode(), kCheckRemoveInReadingMode);
+  Page* leaf = Descend(key).back().page;
+  const std::size_t position = leaf->records.LowerBound(key);
+  if (leaf->level != 0 || position >= leaf->records.size()) return false;
+  PageRecord& stored = leaf->records.At(position);
+  if (CompareKeys(stored.Key(), key) != 0) return false;
+  if (!change(std::span(stored.bytes).subspan(stored.key_length))) {
+    return false;
+  }
+  file_.MarkDirty(leaf);
+  return true;
+}
+
+bool BTree::Replace(const PageRecord& record) {
+  // Equal key parts have equal lengths, so equal record lengths mean equal
+  // data lengths.
+  return ChangeData(record.Key(), [&](std::span<std::uint8_t> data) {
+    if (record.key_length + data.size() != record.bytes.size()) return false;
+    std::copy(record.bytes.begin() + record.key_length, record.bytes.end(),
+              data.begin());
+    return true;
+  });
+}
+
+bool BTree::Remove(std::span<const std::uint8_t> key) {
+  Check(!file_.reading_mode(), kCheckRemoveInReadingMode);
+  auto path = Descend(key);
+  Page* leaf = path.back().page;
+  const std::size_t position = leaf->records.LowerBound(key);
+  if (leaf->level != 0 || position >= leaf->records.size() ||
+      CompareKeys(leaf->records.At(position).Key(), key) != 0) {
+    return false;
+  }
+  leaf->used -= RecordCost(*leaf, leaf->records.At(position));
+  leaf->records.EraseAt(position);
+  file_.MarkDirty(leaf);
+
+  // Up the path: give empty children back, renew separators whose child's
+  // first record has moved on.
+  std::vector<Page*> grown;
+  std::vector<Page*> emptied;
+  for (std::size_t depth = path.size() - 1; depth-- > 0;) {
+    Page* parent = path[depth].page;
+    const std::size_t index = path[depth].index;
+    Page* child = path[depth + 1].page;
+    const PageRecord& separator = parent->records.At(index);
+    if (child->records.empty()) {
+      parent->used -= RecordCost(*parent, separator);
+      parent->records.EraseAt(index);
+      emptied.push_back(child);
+      file_.MarkDirty(parent);
+    } else if (CompareKeys(child->records.At(0).Key(), separator.Key()) > 0) {
+      parent->used -= RecordCost(*parent, separator);
+      parent->records.EraseAt(index);
+      Link(parent, child);
+      grown.push_back(parent);
+    }
+  }
+  // An inner root that lost its last child takes records again as a leaf.
+  Page* root = path.front().page;
+  if (root->level > 0 && root->records.empty()) {
+    root->level = 0;
+    root->used = kUsedBase;
+    file_.MarkDirty(root);
+  }
+  FreePages(std::move(emptied));
+  // A longer separator may overfill its page; the deepest first, since a
+  // split above changes nothing below it.
+  for (Page* page : grown) SplitIfNeeded(page);
+  return true;
+}
+
+// Freeing a slot moves its zone's last page into it, and a moved page is
+// found again by its first key, so no empty page may be moved: a page that is
+// its zone's last goes first.
+void BTree::FreePages(std::vector<Page*> pages) {
+  while (!pages.empty()) {
+    const ZoneTable& zones = file_.header().zones;
+    auto pick = std::find_if(pages.begin(), pages.end(), [&](Page* page) {
+      return page->units == 0 ||
+             page->number + page->units == zones.end[page->units];
+    });
+    if (pick == pages.end()) pick = pages.begin();
+    Page* page = *pick;
+    pages.erase(pick);
+    file_.FreePage(page);
+  }
+}
+
+void BTree::Link(Page* parent, const Page* child) {
+  PageRecord separator = SeparatorFor(*child);
+  parent->used += RecordCost(*parent, separator);
+  parent->records.Insert(std::move(separator));
+  file_.MarkDirty(parent);
+}
+
+// The inner page that holds the separator of `page`, found by descending
+// from the root with the page's first key.
+Page* BTree::ParentOf(Page* page) {
+  const auto key = page->records.At(0).Key();
+  Page* parent = file_.RootPage();
+  while (parent->level > page->level + 1) {
+    parent = file_.GetPage(parent->records.At(ChildIndex(*parent, key)).child);
+  }
+  return parent;
+}
+
+void BTree::SplitRoot(Page* root) {
+  Page* child = file_.NewPage(root->level);
+  child->records = std::move(root->records);
+  root->records = RecordTree();
+  child->used = root->used;
+  child->level = root->level;
+  root->level = static_cast<std::uint8_t>(root->level + 1);
+  root->used = kUsedBase;
+  file_.MarkDirty(child);
+  Link(root, child);
+  SplitIfNeeded(child);
+}
+
+void BTree::SplitIfNeeded(Page* page) {
+  if (!NeedsSplit(*page)) return;
+  Check(page->records.size() > 1, kCheckSplitTooFew);
+  if (page == file_.RootPage()) {
+    SplitRoot(page);
+    return;
+  }
+  std::vector<PageRecord> all = page->records.TakeAll();
+  const std::size_t median = all.size() / 2;
+  const std::size_t left_count = median;
+  const std::size_t right_count = all.size() - median - 1;
+  // The median joins the half with fewer records, the right one on a tie.
+  const std::size_t cut = left_count < right_count ? median + 1 : median;
+  std::vector<PageRecord> left(std::make_move_iterator(all.begin()),
+                               std::make_move_iterator(all.begin() + cut));
+  std::vector<PageRecord> right(std::make_move_iterator(all.begin() + cut),
+                                std::make_move_iterator(all.end()));
+
+  Page* sibling = file_.NewPage(page->level);
+  page->records = RecordTree::BuildBalanced(std::move(left));
+  page->used = UsedMeasure(page->level, page->records);
+  sibling->records = RecordTree::BuildBalanced(std::move(right));
+  sibling->used = UsedMeasure(sibling->level, sibling->records);
+  file_.MarkDirty(page);
+  file_.MarkDirty(sibling);
+
+  Page* parent = ParentOf(page);
+  Link(parent, sibling);
+  SplitIfNeeded(parent);
+  SplitIfNeeded(page);
+  SplitIfNeeded(sibling);
+}
+
+}  // namespace vantrel

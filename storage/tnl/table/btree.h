@@ -1,0 +1,124 @@
+// The file's one tree of records, spread over pages: descent, find, find
+// first greater or last below, insert with page splits and remove.
+//
+// An inner page holds, per child, a separator: a key-only copy of the first
+// record the child held when it was linked, with the child's page number.
+// Descent takes the child whose separator is the greatest one not above the
+// search key, or the first child when the key sorts before every separator.
+//
+// A page splits after an insert when its used measure exceeds kSplitUsed, or
+// exceeds kSplitUsedMany while it holds more than kSplitCount records. The
+// record at position count / 2 (the median) goes into whichever half holds
+// fewer records (the new right page when equal), and a separator for the new
+// page goes into the parent. The root keeps its page number: when it splits
+// its records move into a new child and the tree grows by one level.
+// Removal gives empty pages back and renews separators; pages never merge.
+//
+// Everything runs inside an operation (RunOperation) with the header loaded.
+#ifndef VANTREL_STORAGE_TNL_TABLE_BTREE_H_
+#define VANTREL_STORAGE_TNL_TABLE_BTREE_H_
+
+#include <array>
+#include <cassert>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "storage/tnl/format/record_tree.h"
+#include "storage/tnl/pager/tnl_file.h"
+
+namespace vantrel {
+
+// A record's total length must stay below this (internal check 824).
+inline constexpr std::size_t kRecordLengthLimit = 0x3AF6;
+inline constexpr std::uint32_t kSplitUsed = 0x3AF6;
+inline constexpr std::uint32_t kSplitUsedMany = 0x1000;
+inline constexpr std::size_t kSplitCount = 20;
+
+inline constexpr int kCheckRecordTooLong = 824;
+inline constexpr int kCheckSplitTooFew = 1364;
+inline constexpr int kCheckRemoveInReadingMode = 1203;
+// A child whose level is not below its parent's: a damaged tree, which
+// would otherwise be descended for ever.
+inline constexpr int kCheckChildLevel = 1366;
+// Levels a page can have (its level is one byte).
+inline constexpr std::size_t kPageLevels = 256;
+
+class BTree {
+ public:
+  explicit BTree(TnlFile& file) : file_(file) {}
+
+  // The record whose key part equals `key`, or none.
+  std::optional<PageRecord> Find(std::span<const std::uint8_t> key);
+  // The first record whose key part sorts after `key`, or none.
+  std::optional<PageRecord> FindFirstGreater(std::span<const std::uint8_t> key);
+  // The first record whose key part is not below `key`, or none.
+  std::optional<PageRecord> FindFirstAtOrAbove(
+      std::span<const std::uint8_t> key);
+  // The last record whose key part sorts before `key`, or none.
+  std::optional<PageRecord> FindLastBelow(std::span<const std::uint8_t> key);
+  // The last record whose key part is not above `key`, or none.
+  std::optional<PageRecord> FindLastAtOrBelow(
+      std::span<const std::uint8_t> key);
+  // Adds the record to its leaf; the caller has checked uniqueness.
+  void Insert(PageRecord record);
+  // Takes out the record whose key part equals `key`; false when none does.
+  bool Remove(std::span<const std::uint8_t> key);
+  // Puts `record` in place of the record with the same key part when both
+  // have the same length (so the page's measure and the separators stay as
+  // they are); false, changing nothing, otherwise.
+  bool Replace(const PageRecord& record);
+  // Hands the data part of the record whose key part equals `key` to
+  // `change`, which may rewrite its bytes (never its length) and returns
+  // whether it did. False when there is no such record or nothing changed.
+  bool ChangeData(std::span<const std::uint8_t> key,
+                  const std::function<bool(std::span<std::uint8_t>)>& change);
+
+ private:
+  struct Step {
+    Page* page;
+    std::size_t index;  // the child taken in this page
+  };
+  // The pages from the root down to a leaf. Levels fall with every step
+  // (checked on the way down), so a path holds at most one page per level
+  // and needs no allocation.
+  class Path {
+   public:
+    void push_back(const Step& step) {
+      assert(size_ < steps_.size());
+      steps_[size_++] = step;
+    }
+    void pop_back() { --size_; }
+    Step& back() { return steps_[size_ - 1]; }
+    Step& front() { return steps_[0]; }
+    Step& operator[](std::size_t i) { return steps_[i]; }
+    std::size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+
+   private:
+    std::array<Step, kPageLevels> steps_;
+    std::size_t size_ = 0;
+  };
+  // Descends from the root to the leaf for `key`; the path ends at the leaf.
+  Path Descend(std::span<const std::uint8_t> key);
+  std::optional<PageRecord> NextFrom(Path& path, std::size_t position);
+  std::optional<PageRecord> PreviousFrom(Path& path, std::size_t position);
+  // The first or last leaf below `page`.
+  Page* EdgeLeafBelow(Page* page, bool last);
+  Page* ParentOf(Page* page);
+  void SplitIfNeeded(Page* page);
+  void SplitRoot(Page* root);
+  void Link(Page* parent, const Page* child);
+  void FreePages(std::vector<Page*> pages);
+
+  TnlFile& file_;
+};
+
+// The used measure's cost of one record of `page`.
+std::uint32_t RecordCost(const Page& page, const PageRecord& record);
+
+}  // namespace vantrel
+
+#endif  // VANTREL_STORAGE_TNL_TABLE_BTREE_H_

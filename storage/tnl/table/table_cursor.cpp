@@ -1,0 +1,304 @@
+#include "storage/tnl/table/table_cursor.h"
+
+#include <algorithm>
+#include <cassert>
+#include <cstdlib>
+#include <vector>
+
+#include "storage/tnl/table/table_catalog.h"
+
+namespace vantrel {
+
+namespace {
+
+constexpr std::uint32_t kLowestNumber = 0;
+constexpr std::uint32_t kHighestNumber = 0xFFFFFFFF;
+constexpr std::size_t kKeyNumberAt = kTableNumberBytes;
+
+bool IsDup(const TableDescription& description, std::uint8_t key) {
+  return (description.keys.at(key).flags & kDescribedDup) != 0;
+}
+
+ByteString AppendNumber(ByteString bytes, std::uint32_t number) {
+  for (int shift = 24; shift >= 0; shift -= 8) {
+    bytes.push_back(static_cast<std::uint8_t>(number >> shift));
+  }
+  return bytes;
+}
+
+// The records of one table and kind: data records (T F3) or the entries of
+// one key (T k). Every record of that kind begins with these bytes.
+ByteString RangePrefix(std::uint32_t table, std::uint8_t kind) {
+  ByteString prefix = TablePrefix(table);
+  prefix.push_back(kind);
+  return prefix;
+}
+
+std::optional<PageRecord> InRange(std::optional<PageRecord> found,
+                                  const ByteString& prefix) {
+  if (!found || found->Key().size() < prefix.size() ||
+      !std::equal(prefix.begin(), prefix.end(), found->Key().begin())) {
+    return std::nullopt;
+  }
+  return found;
+}
+
+// The range's first (forward) or last (backward) record.
+std::optional<PageRecord> RangeEnd(BTree& tree, const ByteString& prefix,
+                                   StepDirection direction) {
+  if (direction == StepDirection::kForward) {
+    return InRange(tree.FindFirstAtOrAbove(prefix), prefix);
+  }
+  // The kind byte is below 0xFF, so the prefix has a successor of its length.
+  ByteString above = prefix;
+  ++above.back();
+  return InRange(tree.FindLastBelow(above), prefix);
+}
+
+// The range's record after (forward) or before (backward) `key`, or at it
+// when `inclusive`.
+std::optional<PageRecord> Beyond(BTree& tree, const ByteString& prefix,
+                                 std::span<const std::uint8_t> key,
+                                 StepDirection direction, bool inclusive) {
+  std::optional<PageRecord> found;
+  if (direction == StepDirection::kForward) {
+    found =
+        inclusive ? tree.FindFirstAtOrAbove(key) : tree.FindFirstGreater(key);
+  } else {
+    found = inclusive ? tree.FindLastAtOrBelow(key) : tree.FindLastBelow(key);
+  }
+  return InRange(std::move(found), prefix);
+}
+
+// The key's value for a record image as it is stored (no OEM conversion).
+ByteString EncodeStored(const TableDescription& description, std::uint8_t key,
+                        std::span<const std::uint8_t> image,
+                        const KeyStringRules& rules) {
+  std::vector<KeyComponent> components;
+  for (const DescribedComponent& c : description.keys.at(key).components) {
+    if (c.field >= description.fields.size()) continue;
+    const DescribedField& f = description.fields[c.field];
+    components.push_back({f.type, f.offset, f.size, c.flags != 0});
+  }
+  KeyStringRules key_rules = rules;
+  key_rules.nocase = (description.keys[key].flags & kDescribedNoCase) != 0;
+  return EncodeKeyValue(components, image, key_rules);
+}
+
+}  // namespace
+
+ByteString StoredKeyValue(const TableDescription& description, std::uint8_t key,
+                          std::span<const std::uint8_t> buffer,
+                          const KeyStringRules& rules) {
+  if (key >= description.keys.size()) return {};
+  if (!rules.oem) return EncodeStored(description, key, buffer, rules);
+  ByteString image(buffer.begin(), buffer.end());
+  ConvertRecordStrings(description, image, true);
+  return EncodeStored(description, key, image, rules);
+}
+
+ByteString PositionBytes(std::uint32_t record_number) {
+  return AppendNumber({}, record_number);
+}
+
+ByteString PositionBytes(std::uint32_t record_number,
+                         const TableDescription& description, std::uint8_t key,
+                         std::span<const std::uint8_t> buffer,
+                         const KeyStringRules& rules) {
+  ByteString bytes = PositionBytes(record_number);
+  const ByteString value = StoredKeyValue(description, key, buffer, rules);
+  bytes.insert(bytes.end(), value.begin(), value.end());
+  return bytes;
+}
+
+void TableCursor::SetFile() { position_ = SequencePosition{}; }
+
+void TableCursor::SetFilePointer(std::uint32_t record_number) {
+  position_ = SequencePosition{};
+  position_.kind = SequencePosition::Kind::kDataRecord;
+  position_.key = DataKey(table_, record_number);
+  position_.inclusive = true;
+}
+
+bool TableCursor::ResetFile(std::span<const std::uint8_t> position) {
+  if (position.size() < kPositionNumberBytes) return false;
+  SetFilePointer(ReadBigEndian(position));
+  return true;
+}
+
+void TableCursor::SetKey(std::uint8_t key) {
+  position_ = SequencePosition{};
+  position_.by_key = true;
+  position_.key_number = key;
+}
+
+ByteString TableCursor::EntryKey(
+    std::uint8_t key, std::span<const std::uint8_t> buffer,
+    std::optional<std::uint32_t> record_number) const {
+  const ByteString value = StoredKeyValue(*description_, key, buffer, rules_);
+  return KeyEntryKey(table_, key, value, record_number.value_or(0),
+                     record_number.has_value() && IsDup(*description_, key));
+}
+
+void TableCursor::SetEntry(std::uint8_t key, bool by_key,
+                           std::span<const std::uint8_t> buffer,
+                           std::optional<std::uint32_t> record_number) {
+  assert(key < description_->keys.size());
+  position_ = SequencePosition{};
+  position_.kind = SequencePosition::Kind::kKeyEntry;
+  position_.key = EntryKey(key, buffer, record_number);
+  position_.inclusive = true;
+  position_.open_number = !record_number && IsDup(*description_, key);
+  position_.by_key = by_key;
+  position_.key_number = key;
+}
+
+void TableCursor::SetFileKey(std::uint8_t key,
+                             std::span<const std::uint8_t> buffer) {
+  SetEntry(key, false, buffer, std::nullopt);
+}
+
+void TableCursor::SetKeyKey(std::uint8_t key,
+                            std::span<const std::uint8_t> buffer) {
+  SetEntry(key, true, buffer, std::nullopt);
+}
+
+void TableCursor::SetKeyKeyPointer(std::uint8_t key,
+                                   std::span<const std::uint8_t> buffer,
+                                   std::uint32_t record_number) {
+  SetEntry(key, true, buffer, record_number);
+}
+
+bool TableCursor::ResetKey(std::uint8_t key,
+                           std::span<const std::uint8_t> position) {
+  assert(key < description_->keys.size());
+  // The value has the length of an encoding of any image, an empty one too.
+  const std::size_t value_length =
+      EncodeStored(*description_, key, {}, rules_).size();
+  if (position.size() < kPositionNumberBytes + value_length) return false;
+  const std::uint32_t number = ReadBigEndian(position);
+  position_ = SequencePosition{};
+  position_.kind = SequencePosition::Kind::kKeyEntry;
+  position_.key = KeyEntryKey(
+      table_, key, position.subspan(kPositionNumberBytes, value_length), number,
+      IsDup(*description_, key));
+  position_.inclusive = true;
+  position_.by_key = true;
+  position_.key_number = key;
+  return true;
+}
+
+void TableCursor::SetKeyPointer(std::uint8_t key, std::uint32_t record_number) {
+  SetFilePointer(record_number);
+  position_.by_key = true;
+  position_.key_number = key;
+}
+
+std::optional<TableCursor::Candidate> TableCursor::FindCandidate(
+    BTree& tree, StepDirection direction) const {
+  using Kind = SequencePosition::Kind;
+  const ByteString data_range = RangePrefix(table_, kKindData);
+  SequencePosition at = position_;
+  for (;;) {
+    std::optional<PageRecord> found;
+    if (at.kind == Kind::kNone) {
+      found = RangeEnd(
+          tree, at.by_key ? RangePrefix(table_, at.key_number) : data_range,
+          direction);
+    } else if (at.kind == Kind::kDataRecord && at.inclusive) {
+      // Set by record number: that record, else (key order) the key's last
+      // entry, else (record order) the record beyond it or the table's last.
+      found = tree.Find(at.key);
+      if (!found && at.by_key) {
+        found = RangeEnd(tree, RangePrefix(table_, at.key_number),
+                         StepDirection::kBackward);
+      } else if (!found) {
+        found = Beyond(tree, data_range, at.key, direction, false);
+        if (!found)
+          found = RangeEnd(tree, data_range, StepDirection::kBackward);
+      }
+    } else if (at.kind == Kind::kDataRecord) {
+      found = Beyond(tree, data_range, at.key, direction, false);
+    } else {
+      ByteString probe = at.key;
+      if (at.open_number) {
+        probe =
+            AppendNumber(std::move(probe), direction == StepDirection::kForward
+                                               ? kLowestNumber
+                                               : kHighestNumber);
+      }
+      const ByteString entry_range = RangePrefix(table_, at.key[kKeyNumberAt]);
+      found = Beyond(tree, entry_range, probe, direction, at.inclusive);
+    }
+    if (!found) return std::nullopt;
+
+    Candidate candidate;
+    candidate.next = at;
+    candidate.next.inclusive = false;
+    candidate.next.open_number = false;
+    const bool is_entry = !InRange(found, data_range);
+    if (is_entry) {
+      candidate.result.record_number = ReadBigEndian(RecordData(*found));
+      const auto data =
+          tree.Find(DataKey(table_, candidate.result.record_number));
+      if (!data) {
+        // The entry names a record that no longer exists: step past it.
+        at = candidate.next;
+        at.kind = Kind::kKeyEntry;
+        at.key.assign(found->Key().begin(), found->Key().end());
+        continue;
+      }
+      const auto image = RecordData(*data);
+      candidate.result.image.assign(image.begin(), image.end());
+    } else {
+      candidate.result.record_number =
+          ReadBigEndian(found->Key().subspan(kTableNumberBytes + 1));
+      const auto image = RecordData(*found);
+      candidate.result.image.assign(image.begin(), image.end());
+    }
+
+    if (!at.by_key) {
+      candidate.next.kind = Kind::kDataRecord;
+      candidate.next.key = DataKey(table_, candidate.result.record_number);
+    } else if (is_entry) {
+      candidate.next.kind = Kind::kKeyEntry;
+      candidate.next.key.assign(found->Key().begin(), found->Key().end());
+    } else {
+      // A data record found by number in key order: go on from its entry,
+      // which an OPT key may have left out but whose place is the same.
+      candidate.next.kind = Kind::kKeyEntry;
+      candidate.next.key = KeyEntryKey(
+          table_, at.key_number,
+          EncodeStored(*description_, at.key_number, candidate.result.image,
+                       rules_),
+          candidate.result.record_number, IsDup(*description_, at.key_number));
+    }
+    return candidate;
+  }
+}
+
+std::optional<StepResult> TableCursor::Step(BTree& tree,
+                                            StepDirection direction) {
+  auto candidate = FindCandidate(tree, direction);
+  if (!candidate) return std::nullopt;
+  position_ = std::move(candidate->next);
+  return std::move(candidate->result);
+}
+
+bool TableCursor::CanStep(BTree& tree, StepDirection direction) const {
+  return FindCandidate(tree, direction).has_value();
+}
+
+bool TableCursor::Skip(BTree& tree, std::int32_t count) {
+  const StepDirection direction =
+      count < 0 ? StepDirection::kBackward : StepDirection::kForward;
+  for (std::int64_t left = std::abs(static_cast<std::int64_t>(count)); left > 0;
+       --left) {
+    auto candidate = FindCandidate(tree, direction);
+    if (!candidate) return false;
+    position_ = std::move(candidate->next);
+  }
+  return true;
+}
+
+}  // namespace vantrel

@@ -1,0 +1,198 @@
+#include "storage/tnl/table/transaction_control.h"
+
+#include <chrono>
+#include <thread>
+
+#include "os/posix/os_error.h"
+#include "storage/tnl/format/bytes.h"
+#include "storage/tnl/table/transaction.h"
+
+namespace vantrel {
+namespace {
+
+constexpr unsigned kReadWriteShared = 0x42;  // read and write, deny none
+constexpr unsigned kReadShared = 0x40;       // read only, deny none
+constexpr auto kSharingRetryPause = std::chrono::milliseconds(10);
+
+const ByteString& MarkerKey() {
+  static const ByteString key{kTransactionByte};
+  return key;
+}
+
+// A zero-terminated text at the start of `bytes`; none without the zero.
+std::optional<std::string> TerminatedText(std::span<const std::uint8_t> bytes) {
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    if (bytes[i] == 0) return std::string(bytes.begin(), bytes.begin() + i);
+  }
+  return std::nullopt;
+}
+
+ByteString TerminatedBytes(std::string_view text) {
+  ByteString bytes(text.begin(), text.end());
+  bytes.push_back(0);
+  return bytes;
+}
+
+// Whether the control file at `path` still holds the record of `number`,
+// asking the transaction's first control file when the record names it. A
+// control file that cannot be opened or read counts as holding it.
+bool ControlHolds(const std::string& path, std::uint32_t number,
+                  bool follow_first) {
+  ControlFile control;
+  if (control.Open(path, /*create=*/false, /*retry_sharing=*/true) != 0) {
+    return true;
+  }
+  bool present = false;
+  std::string first;
+  if (control.Lookup(number, &present, &first) != kLoadOk) return true;
+  if (!present) return false;
+  if (first.empty() || first == path || !follow_first) return true;
+  return ControlHolds(first, number, /*follow_first=*/false);
+}
+
+}  // namespace
+
+PageRecord MarkerRecord(const TransactionMarker& marker) {
+  ByteString data = ControlRecordKey(marker.number);
+  const ByteString name = TerminatedBytes(marker.control_name);
+  data.insert(data.end(), name.begin(), name.end());
+  return MakeRecord(MarkerKey(), data);
+}
+
+std::optional<TransactionMarker> ReadMarker(const PageRecord& record) {
+  const std::span<const std::uint8_t> data = RecordData(record);
+  if (data.size() < kTransactionNumberBytes) return std::nullopt;
+  std::optional<std::string> name =
+      TerminatedText(data.subspan(kTransactionNumberBytes));
+  if (!name) return std::nullopt;
+  return TransactionMarker{ReadBigEndian(data), std::move(*name)};
+}
+
+std::optional<PageRecord> FindMarker(BTree& tree) {
+  return tree.Find(MarkerKey());
+}
+
+void ReplaceMarker(BTree& tree, const TransactionMarker& marker) {
+  tree.Remove(MarkerKey());
+  tree.Insert(MarkerRecord(marker));
+}
+
+std::string DefaultControlFilePath(std::string_view data_path) {
+  const std::size_t slash = data_path.rfind('/');
+  std::string path(slash == std::string_view::npos
+                       ? std::string_view{}
+                       : data_path.substr(0, slash + 1));
+  path += kControlFileName;
+  return path;
+}
+
+std::string ControlFilePath(std::string_view marker_name,
+                            std::string_view data_path) {
+  if (marker_name == kDefaultControlMarkerName) {
+    return DefaultControlFilePath(data_path);
+  }
+  return std::string(marker_name);
+}
+
+ByteString ControlRecordKey(std::uint32_t number) {
+  ByteString key(kTransactionNumberBytes);
+  StoreU32BigEndian(key.data(), number);
+  return key;
+}
+
+int ControlFile::Open(const std::string& path, bool create,
+                      bool retry_sharing) {
+  const unsigned mode = create ? kReadWriteShared | kOpenCreate : kReadShared;
+  while (!file_.Open(path, mode)) {
+    if (!retry_sharing || LastSystemError() != kSysSharingViolation) {
+      return LastSystemError();
+    }
+    std::this_thread::sleep_for(kSharingRetryPause);
+  }
+  return 0;
+}
+
+int ControlFile::Lookup(std::uint32_t number, bool* present,
+                        std::string* first) {
+  *present = false;
+  first->clear();
+  const int loaded = file_.LoadHeader(LockWait::kWait);
+  if (loaded != kLoadOk) return loaded;
+  if (file_.header().change_counter != 0) {  // else a new, empty file
+    BTree tree(file_);
+    if (std::optional<PageRecord> record =
+            tree.Find(ControlRecordKey(number))) {
+      *present = true;
+      *first = TerminatedText(RecordData(*record)).value_or("");
+    }
+  }
+  file_.EndOperation();
+  return kLoadOk;
+}
+
+template <typename Change>
+int ControlFile::CommitChange(Change change) {
+  file_.BeginChange();
+  const int loaded = file_.LoadHeader(LockWait::kWait);
+  if (loaded != kLoadOk) {
+    file_.EndChange();
+    file_.EndOperation();
+    return loaded;
+  }
+  BTree tree(file_);
+  change(tree);
+  const int error = file_.EndChange();
+  file_.EndOperation();
+  return error;
+}
+
+int ControlFile::Insert(std::uint32_t number, std::string_view first_path) {
+  ByteString data;
+  if (!first_path.empty()) data = TerminatedBytes(first_path);
+  return CommitChange([&](BTree& tree) {
+    tree.Insert(MakeRecord(ControlRecordKey(number), data));
+  });
+}
+
+int ControlFile::Remove(std::uint32_t number) {
+  return CommitChange(
+      [&](BTree& tree) { tree.Remove(ControlRecordKey(number)); });
+}
+
+bool RecoveredWriteCommitted(TnlFile& file) {
+  BTree tree(file);
+  const std::optional<PageRecord> record = FindMarker(tree);
+  if (!record) return true;
+  const std::optional<TransactionMarker> marker = ReadMarker(*record);
+  if (!marker) return false;  // damaged: keep the state before the write
+  // Every commit of several files writes a number its files never held, so
+  // a write that leaves the marker as the file had it is a commit of this
+  // file alone (or one whose phase two already put the marker home): it
+  // rolls forward without asking a control file that may be long gone.
+  // So does a write whose phase two has left the old state unreadable:
+  // only rolling forward can give a sound file then.
+  std::optional<TransactionMarker> home;
+  const bool home_readable = file.ReadHomeState([&] {
+    BTree home_tree(file);
+    if (std::optional<PageRecord> r = FindMarker(home_tree)) {
+      home = ReadMarker(*r);
+    }
+  });
+  if (!home_readable) return true;
+  if (home && home->number == marker->number &&
+      home->control_name == marker->control_name) {
+    return true;
+  }
+  const std::string path = ControlFilePath(marker->control_name, file.name());
+  return !ControlHolds(path, marker->number, /*follow_first=*/true);
+}
+
+// The pager knows transactions only through its hooks; they are installed
+// before main runs. Every program that links this layer keeps this object:
+// the layer's CMake target asks the linker for the symbol.
+extern "C" const bool vantrel_transaction_hooks_installed = [] {
+  SetTransactionHooks({&RecoveredWriteCommitted, &LeaveTransaction});
+  return true;
+}();
+
+}  // namespace vantrel

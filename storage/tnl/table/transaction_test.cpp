@@ -1,0 +1,591 @@
+#include "storage/tnl/table/transaction.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include "os/posix/fault_injection.h"
+#include "storage/tnl/format/test_hex.h"
+#include "storage/tnl/pager/file_locks.h"
+#include "storage/tnl/table/file_check.h"
+#include "storage/tnl/table/test_tables.h"
+#include "storage/tnl/table/transaction_control.h"
+
+namespace vantrel {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr unsigned kReadWriteShared = 0x42;
+constexpr unsigned kReadShared = 0x40;
+constexpr int kRecordsBefore = 20;
+constexpr int kRecordsAdded = 150;
+
+// CARDS: NAME STRING(4) at 0, ID LONG at 4; one unique key on ID.
+TableDescription Cards() {
+  TableDescription t;
+  t.record_length = 8;
+  t.fields = {TestField(FieldType::STRING, "NAME", 0, 4),
+              TestField(FieldType::LONG, "ID", 4, 4)};
+  t.keys = {{std::nullopt, "BYID", 0, {{1, 0}}}};
+  return t;
+}
+
+void AddCards(TnlFile& file, BTree& tree, int first, int count) {
+  const CharTables tables = CharTables::Defaults();
+  const TableDescription cards = Cards();
+  const TableKeys keys{
+      *FindTable(tree, "CARDS"), &cards, {}, KeyStringRules{&tables}};
+  for (int id = first; id < first + count; ++id) {
+    std::vector<std::uint8_t> image = {'c', 'a', 'r', 'd'};
+    for (int i = 0; i < 4; ++i) image.push_back(std::uint8_t(id >> (8 * i)));
+    ASSERT_EQ(AddDataRecord(file, tree, keys, image).error, 0);
+  }
+}
+
+// Runs `body` inside one operation on an open file.
+template <typename Body>
+void InOperation(TnlFile& file, Body body) {
+  ASSERT_EQ(RunOperation(file.name(),
+                         [&] {
+                           ASSERT_EQ(file.LoadHeader(LockWait::kWait), kLoadOk);
+                           body();
+                         }),
+            0);
+  file.EndOperation();
+}
+
+// Every record of the file but the transaction marker, in key order.
+std::vector<std::string> Records(TnlFile& file) {
+  std::vector<std::string> out;
+  InOperation(file, [&] {
+    BTree tree(file);
+    ByteString at;
+    while (auto next = tree.FindFirstGreater(at)) {
+      at.assign(next->Key().begin(), next->Key().end());
+      if (at != ByteString{kTransactionByte}) {
+        out.push_back(Hex(next->bytes.data(), next->bytes.size()));
+      }
+    }
+  });
+  return out;
+}
+
+std::optional<TransactionMarker> MarkerOf(const std::string& path) {
+  TnlFile file;
+  EXPECT_TRUE(file.Open(path, kReadShared));
+  std::optional<TransactionMarker> marker;
+  InOperation(file, [&] {
+    BTree tree(file);
+    if (auto record = FindMarker(tree)) marker = ReadMarker(*record);
+  });
+  return marker;
+}
+
+// The number of records in a control file (none when it does not exist).
+int ControlRecords(const std::string& path) {
+  if (!fs::exists(path)) return -1;
+  TnlFile file;
+  EXPECT_TRUE(file.Open(path, kReadShared));
+  return static_cast<int>(Records(file).size());
+}
+
+class TransactionTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::path(::testing::TempDir()) /
+           ("txn_" + std::to_string(::getpid()) + "_" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    UseDirectories("one", "one");
+  }
+  void TearDown() override {
+    FaultInjection::Disarm();
+    Transaction::OfProcess().SetControlFileName("");
+    fs::remove_all(dir_);
+  }
+
+  // Places a.vtl and b.vtl (with 20 cards each) in the given directories.
+  void UseDirectories(const std::string& a_dir, const std::string& b_dir) {
+    fs::remove_all(dir_);
+    paths_[0] = (dir_ / a_dir / "a.vtl").string();
+    paths_[1] = (dir_ / b_dir / "b.vtl").string();
+    for (const std::string& path : paths_) {
+      fs::create_directories(fs::path(path).parent_path());
+      std::ofstream(path).close();
+      CommitChange(path, [](TnlFile& f, BTree& tree) {
+        CreateTable(f, tree, "CARDS", Cards(), false, CharTables::Defaults());
+        AddCards(f, tree, 0, kRecordsBefore);
+      });
+      fs::copy_file(path, path + ".old");
+    }
+  }
+
+  std::string ControlPath(int file) const {
+    return DefaultControlFilePath(paths_[file]);
+  }
+
+  // Puts both files back in their state from before and removes the
+  // control files.
+  void RestoreBefore() {
+    for (int i = 0; i < 2; ++i) {
+      fs::copy_file(paths_[i] + ".old", paths_[i],
+                    fs::copy_options::overwrite_existing);
+      fs::remove(ControlPath(i));
+    }
+  }
+
+  // LOGOUT over both files, cards from `first_id` on (twice that in the
+  // second file) added to those in `change`, COMMIT.
+  // Returns what COMMIT returned.
+  int RunTransaction(std::array<bool, 2> change = {true, true},
+                     int first_id = 1000) {
+    TnlFile files[2];
+    Transaction& txn = Transaction::OfProcess();
+    for (int i = 0; i < 2; ++i) {
+      EXPECT_TRUE(files[i].Open(paths_[i], kReadWriteShared));
+      InOperation(files[i], [&] { EXPECT_EQ(txn.Logout(files[i]), 0); });
+    }
+    for (int i = 0; i < 2; ++i) {
+      if (!change[i]) continue;
+      InOperation(files[i], [&] {
+        BTree tree(files[i]);
+        AddCards(files[i], tree, first_id * (i + 1), kRecordsAdded);
+      });
+    }
+    int result = -1;
+    InOperation(files[0], [&] { result = txn.Commit(); });
+    EXPECT_TRUE(txn.empty());
+    return result;
+  }
+
+  // Both files' records after opening them for writing (which repairs an
+  // interrupted write), each checked for integrity.
+  std::array<std::vector<std::string>, 2> Reopened() {
+    std::array<std::vector<std::string>, 2> state;
+    for (int i = 0; i < 2; ++i) {
+      TnlFile file;
+      EXPECT_TRUE(file.Open(paths_[i], kReadWriteShared));
+      state[i] = Records(file);
+      EXPECT_EQ(CheckFileIntegrity(file), std::vector<std::string>{})
+          << paths_[i];
+    }
+    return state;
+  }
+
+  // Takes the states before and after one clean transaction and the path
+  // of every write and flush it makes; leaves the files as before.
+  void MeasureTransaction() {
+    before_ = Reopened();
+    FaultInjection::Arm(FaultPlan{});
+    ASSERT_EQ(RunTransaction(), 0);
+    step_paths_ = FaultInjection::StepPaths();
+    FaultInjection::Disarm();
+    after_ = Reopened();
+    ASSERT_EQ(after_[0].size(), before_[0].size() + 2 * kRecordsAdded);
+    RestoreBefore();
+  }
+
+  // Runs the transaction in a child process that ends at step `step`.
+  void CrashAt(std::int64_t step) {
+    CrashAt(step, [&] { RunTransaction(); });
+  }
+  // Runs `body` in a child process that ends at step `step`.
+  template <typename Body>
+  void CrashAt(std::int64_t step, Body body) {
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      FaultInjection::Arm(FaultAt(step, FaultAction::kCrash, 100));
+      body();
+      ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), kFaultCrashExitCode);
+  }
+
+  // The first step at or after `from` that writes or flushes a file whose
+  // path satisfies `match`.
+  template <typename Match>
+  std::int64_t FirstStep(std::int64_t from, Match match) const {
+    for (std::int64_t i = from; i < std::ssize(step_paths_); ++i) {
+      if (match(step_paths_[i])) return i + 1;
+    }
+    ADD_FAILURE() << "no such step";
+    return 0;
+  }
+  bool IsData(const std::string& path) const {
+    return path == paths_[0] || path == paths_[1];
+  }
+  static bool IsControl(const std::string& path) {
+    return path.ends_with(kControlFileName);
+  }
+
+  fs::path dir_;
+  std::array<std::string, 2> paths_;
+  std::array<std::vector<std::string>, 2> before_;
+  std::array<std::vector<std::string>, 2> after_;
+  std::vector<std::string> step_paths_;
+};
+
+TEST_F(TransactionTest, MarkerAndControlRecordBytes) {
+  EXPECT_EQ(Hex(ControlRecordKey(0x01020304).data(), 4), "01020304");
+  const PageRecord marker = MarkerRecord({0x01020304, "C:\\tArNeL.TCF"});
+  EXPECT_EQ(marker.key_length, 1);
+  EXPECT_EQ(Hex(marker.bytes.data(), marker.bytes.size()),
+            "ff"
+            "01020304"
+            "433a5c7441724e654c2e544346"
+            "00");
+  EXPECT_EQ(ReadMarker(marker)->control_name, "C:\\tArNeL.TCF");
+  // A marker without its terminating zero is not read as one.
+  PageRecord cut = marker;
+  cut.bytes.pop_back();
+  EXPECT_FALSE(ReadMarker(cut));
+}
+
+TEST_F(TransactionTest, SeveralFilesCommitWithMarkersAndEmptyControlFiles) {
+  const struct {
+    const char* a_dir;
+    const char* b_dir;
+    bool set_name;
+  } cases[] = {
+      {"one", "one", false},
+      {"one", "two", false},
+      {"one", "two", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.a_dir) + " " + c.b_dir);
+    UseDirectories(c.a_dir, c.b_dir);
+    const auto before = Reopened();
+    const std::string own = (dir_ / "own.tcf").string();
+    Transaction::OfProcess().SetControlFileName(c.set_name ? own : "");
+    ASSERT_EQ(RunTransaction(), 0);
+    const auto state = Reopened();
+    for (int i = 0; i < 2; ++i) {
+      EXPECT_EQ(state[i].size(), before[i].size() + 2 * kRecordsAdded);
+    }
+    const auto a = MarkerOf(paths_[0]);
+    const auto b = MarkerOf(paths_[1]);
+    ASSERT_TRUE(a && b);
+    EXPECT_EQ(a->number, b->number);
+    const std::string stored = c.set_name ? own : "C:\\tArNeL.TCF";
+    EXPECT_EQ(a->control_name, stored);
+    EXPECT_EQ(b->control_name, stored);
+    // Every control file used was created and is empty again.
+    for (int i = 0; i < 2; ++i) {
+      EXPECT_EQ(ControlRecords(c.set_name ? own : ControlPath(i)), 0);
+    }
+    EXPECT_EQ(fs::exists(ControlPath(0)), !c.set_name);
+  }
+}
+
+TEST_F(TransactionTest, OneChangedFileCommitsAloneWithoutControlRecord) {
+  ASSERT_EQ(RunTransaction({false, true}), 0);
+  EXPECT_FALSE(fs::exists(ControlPath(0)));
+  EXPECT_FALSE(MarkerOf(paths_[1]));
+  const auto state = Reopened();
+  EXPECT_EQ(state[0].size(), state[1].size() - 2 * kRecordsAdded);
+}
+
+TEST_F(TransactionTest, RollbackForgetsEveryFileAndFreesItsWriterByte) {
+  before_ = Reopened();
+  TnlFile files[2];
+  Transaction& txn = Transaction::OfProcess();
+  for (int i = 0; i < 2; ++i) {
+    ASSERT_TRUE(files[i].Open(paths_[i], kReadWriteShared));
+    InOperation(files[i], [&] { EXPECT_EQ(txn.Logout(files[i]), 0); });
+    InOperation(files[i], [&] {
+      BTree tree(files[i]);
+      AddCards(files[i], tree, 5000, 30);
+    });
+  }
+  // Held across operations until the transaction ends.
+  TnlFile other;
+  ASSERT_TRUE(other.Open(paths_[0], kReadWriteShared));
+  EXPECT_FALSE(TakeWriterByte(other.channel(), LockWait::kNoWait));
+  txn.Rollback();
+  EXPECT_TRUE(txn.empty());
+  EXPECT_TRUE(TakeWriterByte(other.channel(), LockWait::kNoWait));
+  ReleaseWriterByte(other.channel());
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_FALSE(files[i].dirty());
+    EXPECT_EQ(Records(files[i]), before_[i]);
+  }
+  EXPECT_EQ(Reopened(), before_);
+}
+
+TEST_F(TransactionTest, MoreThanAHundredControlFilesIsAnInternalCheck) {
+  std::vector<std::unique_ptr<TnlFile>> files;
+  Transaction& txn = Transaction::OfProcess();
+  int check = 0;
+  for (std::size_t i = 0; i <= kMaxControlFiles && check == 0; ++i) {
+    const fs::path path = dir_ / ("d" + std::to_string(i)) / "x.vtl";
+    fs::create_directories(path.parent_path());
+    std::ofstream(path).close();
+    files.push_back(std::make_unique<TnlFile>());
+    ASSERT_TRUE(files.back()->Open(path.string(), kReadWriteShared));
+    check = RunOperation(path.string(), [&] { txn.Logout(*files.back()); });
+  }
+  EXPECT_EQ(check, kCheckTooManyControlFiles);
+  EXPECT_EQ(files.size(), kMaxControlFiles + 1);
+  txn.Rollback();
+}
+
+// Fails or stops the process at every write and flush of a transaction
+// over two files in turn: each time, reopening gives both files exactly as
+// before or both exactly as after, and a failure reported by COMMIT means
+// before.
+TEST_F(TransactionTest, EveryStepOfATransactionGivesBeforeOrAfterForBoth) {
+  for (const char* b_dir : {"one", "two"}) {
+    SCOPED_TRACE(b_dir);
+    UseDirectories("one", b_dir);
+    MeasureTransaction();
+    for (FaultAction action :
+         {FaultAction::kFail, FaultAction::kShort, FaultAction::kCrash}) {
+      SCOPED_TRACE(static_cast<int>(action));
+      bool saw_before = false;
+      bool saw_after = false;
+      for (std::int64_t step = 1; step <= std::ssize(step_paths_); ++step) {
+        SCOPED_TRACE("step " + std::to_string(step) + " " +
+                     step_paths_[step - 1]);
+        RestoreBefore();
+        int result = 0;
+        if (action == FaultAction::kCrash) {
+          CrashAt(step);
+        } else {
+          FaultInjection::Arm(FaultAt(step, action, 100));
+          result = RunTransaction();
+          FaultInjection::Disarm();
+        }
+        const auto state = Reopened();
+        EXPECT_TRUE(state == before_ || state == after_);
+        if (result != 0) {
+          EXPECT_EQ(state, before_);
+        }
+        saw_before |= state == before_;
+        saw_after |= state == after_;
+      }
+      EXPECT_TRUE(saw_before && saw_after);
+    }
+  }
+}
+
+// Stops the process at chosen points of a transaction over files in two
+// directories and looks at what recovery makes of it.
+TEST_F(TransactionTest, CommitPointDecidesForBothFiles) {
+  UseDirectories("one", "two");
+  MeasureTransaction();
+  const auto is_data = [&](const std::string& p) { return IsData(p); };
+  const auto is_first_control = [&](const std::string& p) {
+    return p == ControlPath(0);
+  };
+  // The first control file's removal begins at its first step after the
+  // data files' phase one.
+  const std::int64_t phase_one = FirstStep(0, is_data);
+  const std::int64_t removal = FirstStep(phase_one, is_first_control);
+  const std::int64_t second_removal =
+      FirstStep(removal, [&](const auto& p) { return p == ControlPath(1); });
+  const std::int64_t phase_two = FirstStep(second_removal, is_data);
+  const struct {
+    const char* name;
+    std::int64_t step;
+    int first_control_records;
+    int second_control_records;
+    bool after;
+  } cases[] = {
+      {"markers written, record still in both control files", removal, 1, 1,
+       false},
+      {"record gone from the first control file only", second_removal, 0, 1,
+       true},
+      {"commit point passed, phase two not begun", phase_two, 0, 0, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    RestoreBefore();
+    CrashAt(c.step);
+    EXPECT_EQ(ControlRecords(ControlPath(0)), c.first_control_records);
+    EXPECT_EQ(ControlRecords(ControlPath(1)), c.second_control_records);
+    // Readers see the same outcome through the shadow copies before any
+    // writer repairs the files.
+    for (int i = 0; i < 2; ++i) {
+      TnlFile reader;
+      ASSERT_TRUE(reader.Open(paths_[i], kReadShared));
+      EXPECT_EQ(Records(reader), c.after ? after_[i] : before_[i]);
+    }
+    EXPECT_EQ(Reopened(), c.after ? after_ : before_);
+  }
+}
+
+// The default control file is looked for beside the data file, wherever
+// that now is.
+TEST_F(TransactionTest, MovedFileLooksForTheControlFileBesideIt) {
+  MeasureTransaction();
+  // The control file's last step: its record is gone, no data file has
+  // begun phase two.
+  const std::int64_t committed =
+      FirstStep(
+          FirstStep(FirstStep(0, [&](const auto& p) { return IsData(p); }),
+                    [](const auto& p) { return IsControl(p); }),
+          [&](const auto& p) { return IsData(p); }) -
+      1;
+  const fs::path moved = dir_ / "moved";
+  const struct {
+    const char* name;
+    bool control_beside;
+    bool after;
+  } cases[] = {
+      {"an empty control file beside it: committed", true, true},
+      // The old directory's control file is empty too; it is not asked.
+      {"no control file beside it: not committed", false, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    RestoreBefore();
+    CrashAt(committed);
+    ASSERT_EQ(ControlRecords(ControlPath(0)), 0);
+    fs::remove_all(moved);
+    fs::create_directories(moved);
+    const std::string a_moved = (moved / "a.vtl").string();
+    fs::copy_file(paths_[0], a_moved);
+    if (c.control_beside) {
+      fs::copy_file(ControlPath(0), DefaultControlFilePath(a_moved));
+    }
+    TnlFile file;
+    ASSERT_TRUE(file.Open(a_moved, kReadWriteShared));
+    EXPECT_EQ(Records(file), c.after ? after_[0] : before_[0]);
+    EXPECT_EQ(CheckFileIntegrity(file), std::vector<std::string>{});
+  }
+}
+
+// A file stopped in phase two of a commit of several files and then moved
+// away from its control file (here: the control file is gone) recovers to
+// a sound state: rolled forward from the moment its header says that phase
+// two may begin, so never discarded over pages already home.
+TEST_F(TransactionTest, PhaseTwoRollsForwardWithoutTheControlFile) {
+  MeasureTransaction();
+  const auto is_a = [&](const std::string& p) { return p == paths_[0]; };
+  const auto is_b = [&](const std::string& p) { return p == paths_[1]; };
+  const std::int64_t removal =
+      FirstStep(FirstStep(0, is_a), [](const auto& p) { return IsControl(p); });
+  const std::int64_t a_marked = FirstStep(removal, is_a);
+  const std::int64_t b_marked = FirstStep(a_marked, is_b);
+  ASSERT_LT(b_marked, FirstStep(b_marked, is_a));  // both before any page
+  for (std::int64_t step = a_marked; step <= std::ssize(step_paths_); ++step) {
+    SCOPED_TRACE("step " + std::to_string(step) + " " +
+                 step_paths_[step - 1]);
+    RestoreBefore();
+    CrashAt(step);
+    fs::remove(ControlPath(0));
+    const auto state = Reopened();  // checks both files' integrity
+    EXPECT_EQ(state[0], after_[0]);
+    if (step >= b_marked) {
+      EXPECT_EQ(state[1], after_[1]);
+    } else {
+      // Not yet marked: without its control file it cannot know.
+      EXPECT_EQ(state[1], before_[1]);
+    }
+  }
+}
+
+// A file keeps the marker of its last commit with others. When the control
+// file it names is gone (deleted, or the file moved without it), a later
+// commit of the file alone that stops anywhere, phase two included, must
+// still recover to before or after: its write left the marker as it was,
+// which no commit of several files does.
+TEST_F(TransactionTest, CommitAloneUnderAnOldMarkerRecoversWithoutItsControlFile) {
+  ASSERT_EQ(RunTransaction(), 0);
+  fs::remove(ControlPath(0));
+  const std::string& path = paths_[0];
+  fs::copy_file(path, path + ".base", fs::copy_options::overwrite_existing);
+  const auto commit_alone = [&] {
+    TnlFile file;
+    ASSERT_TRUE(file.Open(path, kReadWriteShared));
+    InOperation(file, [&] {
+      BTree tree(file);
+      AddCards(file, tree, 5000, kRecordsAdded);
+      file.Commit();
+    });
+  };
+  const auto before = Reopened()[0];
+  FaultInjection::Arm(FaultPlan{});
+  commit_alone();
+  const std::int64_t steps = FaultInjection::Steps();
+  FaultInjection::Disarm();
+  const auto after = Reopened()[0];
+  ASSERT_EQ(after.size(), before.size() + 2 * kRecordsAdded);
+
+  bool saw_after = false;
+  for (std::int64_t step = 1; step <= steps; ++step) {
+    SCOPED_TRACE("step " + std::to_string(step));
+    fs::copy_file(path + ".base", path, fs::copy_options::overwrite_existing);
+    CrashAt(step, commit_alone);
+    const auto state = Reopened()[0];
+    EXPECT_TRUE(state == before || state == after);
+    saw_after |= state == after;
+  }
+  EXPECT_TRUE(saw_after);
+}
+
+// Two commits of the same files within one second still write different
+// transaction numbers, so a marker never looks like an older one.
+TEST_F(TransactionTest, EachCommitOfSeveralFilesWritesANewNumber) {
+  ASSERT_EQ(RunTransaction(), 0);
+  const auto first = MarkerOf(paths_[0]);
+  ASSERT_EQ(RunTransaction({true, true}, 3000), 0);
+  const auto second = MarkerOf(paths_[0]);
+  ASSERT_TRUE(first && second);
+  EXPECT_NE(second->number, first->number);
+  EXPECT_EQ(MarkerOf(paths_[1])->number, second->number);
+}
+
+TEST(TnlFileModeTest, ChangeHoldsTheWriterByteAndReaderSlotGoesFirst) {
+  const fs::path path = fs::path(::testing::TempDir()) /
+                        ("modes_" + std::to_string(::getpid()) + ".vtl");
+  std::ofstream(path).close();
+  CommitChange(path.string(), [](TnlFile& f, BTree& tree) {
+    CreateTable(f, tree, "CARDS", Cards(), false, CharTables::Defaults());
+  });
+  TnlFile file;
+  TnlFile other;
+  ASSERT_TRUE(file.Open(path.string(), kReadWriteShared));
+  ASSERT_TRUE(other.Open(path.string(), kReadWriteShared));
+  file.SetReadingMode(true);
+  ASSERT_EQ(
+      RunOperation(
+          path.string(),
+          [&] {
+            ASSERT_EQ(file.LoadHeader(LockWait::kWait), kLoadOk);
+            // A reader slot keeps a committer out ...
+            EXPECT_FALSE(TakeCommitLock(other.channel(), LockWait::kNoWait));
+            // ... until the change begins.
+            ASSERT_TRUE(file.BeginChange());
+            EXPECT_TRUE(TakeCommitLock(other.channel(), LockWait::kNoWait));
+            ReleaseCommitLock(other.channel());
+            ASSERT_EQ(file.LoadHeader(LockWait::kWait), kLoadOk);
+            BTree tree(file);
+            AddCards(file, tree, 0, 3);
+          }),
+      0);
+  file.EndOperation();
+  // The change outlives the operation; the writer byte with it.
+  EXPECT_TRUE(file.in_change());
+  EXPECT_FALSE(TakeWriterByte(other.channel(), LockWait::kNoWait));
+  EXPECT_EQ(file.EndChange(), 0);
+  EXPECT_TRUE(file.reading_mode());
+  EXPECT_TRUE(TakeWriterByte(other.channel(), LockWait::kNoWait));
+  ReleaseWriterByte(other.channel());
+  EXPECT_EQ(Records(other).size(), Records(file).size());
+  EXPECT_EQ(CheckFileIntegrity(other), std::vector<std::string>{});
+  fs::remove(path);
+}
+
+}  // namespace
+}  // namespace vantrel
