@@ -60,7 +60,6 @@ WindowManager::~WindowManager() = default;
 
 FileManager& WindowManager::Primary() const { return *PRIMARY->ME; }
 
-// Slot 1.
 void WindowManager::Ask() {
   if (DEAD) return;
   LASTINSERTEDPOSITION.clear();
@@ -74,7 +73,6 @@ void WindowManager::Ask() {
   });
 }
 
-// Slot 2.
 Level WindowManager::Init() {
   REQUEST = GlobalRequest();
   GlobalRequest() = 0;
@@ -94,7 +92,6 @@ Level WindowManager::Init() {
   return kLevelContinue;
 }
 
-// Slot 3.
 void WindowManager::Kill() {
   if (DEAD) return;
   if (BROWSES) {
@@ -125,14 +122,12 @@ void WindowManager::Kill() {
   DEAD = 1;
 }
 
-// Slot 4.
 void WindowManager::Open() {
   if (TRANSLATOR != nullptr) TRANSLATOR->TranslateWindow();
   Reset();
   INITED |= kInitedOpened;
 }
 
-// Slot 6.
 Level WindowManager::PrimeUpdate() {
   if (PRIMARY != nullptr) {
     // The form holds the file open for change while it is shown.
@@ -159,7 +154,6 @@ Level WindowManager::PrimeUpdate() {
   return kLevelContinue;
 }
 
-// Slot 7.
 void WindowManager::Reset(bool force) {
   Window* window = TopWindow();
   if (window != nullptr && window->accept_all) return;
@@ -174,7 +168,7 @@ void WindowManager::Reset(bool force) {
   Display();
 }
 
-// Slot 8: the Ditto of a record changed by another station.
+// The recall ("Ditto") of a field's last completed value.
 void WindowManager::RestoreField(std::int16_t control) {
   if (!HISTORY) return;
   for (HistoryEntry& entry : *HISTORY) {
@@ -185,7 +179,6 @@ void WindowManager::RestoreField(std::int16_t control) {
   }
 }
 
-// Slot 9.
 std::uint8_t WindowManager::Run() {
   if (Init() == kLevelContinue) Ask();
   Kill();
@@ -195,7 +188,6 @@ std::uint8_t WindowManager::Run() {
   return response;
 }
 
-// Slot 11.
 void WindowManager::SetAlerts() {
   if (BROWSES) {
     for (BrowseList* list : *BROWSES) list->SetAlerts();
@@ -211,7 +203,6 @@ void WindowManager::SetAlerts() {
   }
 }
 
-// Slot 12.
 void WindowManager::SetResponse(std::uint8_t response) {
   RESPONSE = response;
   PostEvent(kEventCloseWindow);
@@ -220,7 +211,6 @@ void WindowManager::SetResponse(std::uint8_t response) {
     *VCRREQUEST = 0;
 }
 
-// Slot 13.
 Level WindowManager::TakeAccepted() {
   std::int16_t control = AcceptedField();
   if (TOOLBAR != nullptr) {
@@ -245,7 +235,6 @@ Level WindowManager::TakeAccepted() {
   return kLevelContinue;
 }
 
-// Slot 14.
 Level WindowManager::TakeCompleted() {
   if (HISTORY) {
     for (HistoryEntry& entry : *HISTORY) entry.saved = BytesOf(entry.field);
@@ -351,7 +340,6 @@ Level WindowManager::CompleteDelete() {
   }
 }
 
-// Slot 15.
 Level WindowManager::TakeCloseEvent() {
   if (RESPONSE == kRequestCompleted || PRIMARY == nullptr)
     return kLevelContinue;
@@ -382,7 +370,6 @@ Level WindowManager::TakeCloseEvent() {
   return kLevelContinue;
 }
 
-// Slot 16.
 Level WindowManager::TakeEvent() {
   std::int32_t event = CurrentEvent();
   if (!IsFieldEvent(event)) {
@@ -427,7 +414,6 @@ Level WindowManager::TakeEvent() {
   return field_level;
 }
 
-// Slot 18.
 Level WindowManager::TakeNewSelection() {
   Window* window = TopWindow();
   std::int16_t control = EventField();
@@ -441,7 +427,6 @@ Level WindowManager::TakeNewSelection() {
   return kLevelContinue;
 }
 
-// Slot 19.
 Level WindowManager::TakeRejected() {
   std::int16_t control = EventField();
   Backend().Beep();
@@ -450,7 +435,6 @@ Level WindowManager::TakeRejected() {
   return kLevelContinue;
 }
 
-// Slot 21.
 Level WindowManager::TakeWindowEvent() {
   switch (CurrentEvent()) {
     case kEventOpenWindow:
@@ -485,7 +469,6 @@ Level WindowManager::TakeWindowEvent() {
   return kLevelContinue;
 }
 
-// Slot 22.
 void WindowManager::Update() {
   if (!BROWSES) return;
   for (BrowseList* list : *BROWSES) list->UpdateBuffer();
