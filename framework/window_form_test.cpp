@@ -247,15 +247,42 @@ TEST_F(FormTest, InsertThatAsksForAnother) {
   EXPECT_EQ(NameOnDisk(5), "");
 }
 
-TEST_F(FormTest, InsertThatEndsOnNo) {
-  ASSERT_EQ(manager.PrimeRecord(), Level::Proceed);
-  CardForm form(errors, cards, *table);
-  form.insert_action = kInsertAsksForAnother;
-  gui.AnswerMessageBox(kButtonNo);
-  gui.Focus(kName).Type("Bea").Click(kOk);
-  EXPECT_EQ(RunForm(kInsertRecord, form), kRequestCompleted);
-  EXPECT_EQ(NameOnDisk(4), "Bea");
-  EXPECT_EQ(RecordsOnDisk(), 4);
+TEST_F(FormTest, InsertActions) {
+  struct Case {
+    std::uint8_t action;
+    std::vector<int> answers;
+    bool stays_open;  // for another record, then closed
+    std::vector<std::string> captions;
+  } cases[] = {
+      {kInsertEndsWindow, {}, false, {}},
+      {kInsertAsksForAnother, {kButtonNo}, false, {"Record Added"}},
+      {kInsertPrimesAnother, {}, true, {}},
+      // A value without a meaning ends the window: the record is written.
+      {1, {}, false, {}},
+  };
+  std::int32_t id = 3;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.action));
+    HeadlessBackend gui;
+    gui.OnScriptExhausted(
+        [](const std::string& message) { ADD_FAILURE() << message; });
+    ASSERT_EQ(manager.PrimeRecord(), Level::Proceed);
+    ++id;
+    CardForm form(errors, cards, *table);
+    form.insert_action = c.action;
+    for (int answer : c.answers) gui.AnswerMessageBox(answer);
+    gui.Focus(kName).Type("Bea").Click(kOk);
+    if (c.stays_open) gui.Close();
+    EXPECT_EQ(RunForm(kInsertRecord, form), kRequestCompleted);
+    std::vector<std::string> captions;
+    for (const MessageBoxRequest& box : gui.message_boxes())
+      captions.push_back(box.caption);
+    EXPECT_EQ(captions, c.captions);
+    EXPECT_EQ(gui.steps_left(), 0u);
+    EXPECT_EQ(table->Id(), id);
+    EXPECT_EQ(NameOnDisk(id), "Bea");
+    EXPECT_EQ(RecordsOnDisk(), id);
+  }
 }
 
 TEST_F(FormTest, DeleteRequestNeverShowsItsForm) {

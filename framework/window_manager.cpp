@@ -259,18 +259,16 @@ Level WindowManager::KeepForm() {
 Level WindowManager::CompleteInsert() {
   FileManager& primary = Primary();
   if (primary.Insert() != Level::Proceed) return KeepForm();
-  if (INSERTACTION == kInsertEndsWindow) {
+  // Any action but another record ends the window: the record is written,
+  // so the form must not stay open as if it were not (closing it would ask
+  // to save it a second time).
+  bool another = INSERTACTION == kInsertPrimesAnother ||
+                 (INSERTACTION == kInsertAsksForAnother &&
+                  ERRORS->Raise(kMsgRecordAdded) == Level::Proceed);
+  if (!another) {
     SetResponse(kRequestCompleted);
     return kLevelContinue;
   }
-  if (INSERTACTION == kInsertAsksForAnother &&
-      ERRORS->Raise(kMsgRecordAdded) != Level::Proceed) {
-    SetResponse(kRequestCompleted);
-    return kLevelContinue;
-  }
-  if (INSERTACTION != kInsertPrimesAnother &&
-      INSERTACTION != kInsertAsksForAnother)
-    return kLevelContinue;
   // Keep the window for another record, starting from the same values.
   LASTINSERTEDPOSITION = primary.Position();
   if (FILES) {
