@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "framework/file_manager.h"
 #include "framework/relation_manager.h"
@@ -305,12 +306,9 @@ Level WindowManager::CompleteChange() {
       return kLevelContinue;
     }
     if (level == Level::Question) {
-      int answer = ERRORS->Ask(kMsgRetryUpdate, kYesNoCancel, kButtonCancel);
-      if (answer == kButtonYes) continue;
-      if (answer == kButtonNo) {
-        PostEvent(kEventCloseWindow);
-        return kLevelContinue;
-      }
+      if (std::optional<Level> done = AnswerRetry(kMsgRetryUpdate))
+        return *done;
+      continue;
     }
     // Shows the record as it now stands (another station's version after
     // a clash) and lets the user go on editing.
@@ -327,15 +325,19 @@ Level WindowManager::CompleteDelete() {
       SetResponse(kRequestCompleted);
       return kLevelContinue;
     }
-    int answer = ERRORS->Ask(kMsgRetryDelete, kYesNoCancel, kButtonCancel);
-    if (answer == kButtonYes) continue;
-    if (answer == kButtonNo) {
-      PostEvent(kEventCloseWindow);
-      return kLevelContinue;
-    }
-    Display();
-    return KeepForm();
+    if (std::optional<Level> done = AnswerRetry(kMsgRetryDelete)) return *done;
   }
+}
+
+std::optional<Level> WindowManager::AnswerRetry(std::uint16_t id) {
+  int answer = ERRORS->Ask(id, kYesNoCancel, kButtonCancel);
+  if (answer == kButtonYes) return std::nullopt;
+  if (answer == kButtonNo) {
+    PostEvent(kEventCloseWindow);
+    return kLevelContinue;
+  }
+  Display();
+  return KeepForm();
 }
 
 Level WindowManager::TakeCloseEvent() {

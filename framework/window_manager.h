@@ -29,6 +29,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -200,6 +201,9 @@ class WindowManager {
   Level CompleteDelete();
   // Refuses the completion or close: focus to FIRSTFIELD.
   Level KeepForm();
+  // Asks whether to try a failed write again: nothing for Yes; for No the
+  // window is asked to close, for Cancel the form is kept as it stands.
+  std::optional<Level> AnswerRetry(std::uint16_t id);
   FileManager& Primary() const;
 };
 
