@@ -191,6 +191,24 @@ bool UserWindowAction(Window& window, std::int32_t event) {
   return true;
 }
 
+void UserPlaceWindow(Window& window, const WindowPlacement& placement) {
+  WindowPlacement was = window.placement;
+  window.placement = placement;
+  if (placement.iconized && !was.iconized) {
+    AppendEvent(window, kEventIconized, 0);
+  } else if (placement.maximized && !was.maximized) {
+    AppendEvent(window, kEventMaximized, 0);
+  } else if ((was.iconized || was.maximized) && !placement.iconized &&
+             !placement.maximized) {
+    AppendEvent(window, kEventRestored, 0);
+  }
+  const Layout& from = was.normal;
+  const Layout& to = placement.normal;
+  if (to.x != from.x || to.y != from.y) AppendEvent(window, kEventMoved, 0);
+  if (to.width != from.width || to.height != from.height)
+    AppendEvent(window, kEventSized, 0);
+}
+
 void UserCloseWindow(Window& window) {
   AppendEvent(window, kEventCloseWindow, 0);
 }

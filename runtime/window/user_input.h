@@ -52,6 +52,10 @@ bool UserFieldAction(Window& window, std::int16_t control, std::int32_t event);
 // undocked (Move .. Iconize before the change, Moved .. UnDocked after it).
 // Returns false, doing nothing, for other events.
 bool UserWindowAction(Window& window, std::int32_t event);
+// The user moved, sized, maximized, iconized or restored the window; the
+// placement is the window's new one. Posts what changed after the fact:
+// Iconized, Maximized or Restored, then Moved and Sized for the normal form.
+void UserPlaceWindow(Window& window, const WindowPlacement& placement);
 // The user asked to close the window (its close box, Alt+F4 ...).
 void UserCloseWindow(Window& window);
 // A tick of the window's timer; at most one Timer event waits.

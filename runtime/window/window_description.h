@@ -50,6 +50,8 @@ struct Layout {
   int y = 0;
   int width = 0;
   int height = 0;
+
+  bool operator==(const Layout&) const = default;
 };
 
 // The queue a list shows and the 1-based field of its record that gives
