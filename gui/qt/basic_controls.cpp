@@ -22,7 +22,7 @@ namespace {
 // Icon sizes a button picks from, largest first, and the room it keeps
 // around its icon.
 constexpr int kIconSizes[] = {32, 24, 20, 16};
-constexpr int kIconPadding = 6;
+constexpr int kIconPadding = 4;
 
 // The text of a tip or tool tip: the mnemonic marks dropped.
 QString WithoutMnemonic(QString text) {

@@ -199,8 +199,14 @@ void CanvasLayout::setGeometry(const QRect& rect) {
       height = minimum.height();
     }
     width = std::max(width, minimum.width());
-    entry.item->setGeometry(
-        QRect(rect.left() + left, rect.top() + top, width, height));
+    QRect placed(rect.left() + left, rect.top() + top, width, height);
+    // The widget gets its rectangle as it stands; a layout item would cut
+    // widgets of a fixed size policy (tool buttons) down to their hint.
+    if (QWidget* widget = entry.item->widget()) {
+      widget->setGeometry(placed);
+    } else {
+      entry.item->setGeometry(placed);
+    }
   }
 }
 

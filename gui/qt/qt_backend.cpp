@@ -53,6 +53,8 @@ NativeWindow* QtBackend::NativeOf(const QWidget* widget) const {
   return nullptr;
 }
 
+HelpWindow* QtBackend::help_window() const { return help_.data(); }
+
 QWidget* QtBackend::DialogOwner() const {
   Window* active = ActiveWindow();
   NativeWindow* native = active != nullptr ? NativeOf(*active) : nullptr;

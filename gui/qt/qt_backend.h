@@ -40,7 +40,7 @@ class QtBackend final : public QObject, public GuiBackend {
   NativeWindow* NativeOf(const Window& window) const;
   // The window whose frame holds the widget; nullptr when none.
   NativeWindow* NativeOf(const QWidget* widget) const;
-  HelpWindow* help_window() const { return help_.data(); }
+  HelpWindow* help_window() const;
 
   // GuiBackend.
   void OpenNativeWindow(Window& window) override;

@@ -2,6 +2,8 @@
 // destroyed while the window is open. Controls inside a tab show only while
 // the tab is selected.
 #include <QTabBar>
+#include <algorithm>
+#include <vector>
 
 #include "gui/qt/control_view.h"
 #include "gui/qt/input_report.h"
@@ -21,10 +23,10 @@ class SheetView : public ControlView {
     bar_->setElideMode(Qt::ElideNone);
     TagWidget(bar_, number_);
     QObject::connect(bar_, &QTabBar::currentChanged, [this](int index) {
-      if (index < 0) return;
+      if (index < 0 || index >= static_cast<int>(shown_.size())) return;
       ReportInput([&] {
         UserFinishEditing(window());
-        UserSelectTab(window(), number_, index + 1);
+        UserSelectTab(window(), number_, shown_[index] + 1);
       });
       // The runtime's choice decides which tab shows.
       if (!Showing()) host_.Refresh(number_);
@@ -37,31 +39,40 @@ class SheetView : public ControlView {
     ShowVisibleEnabled(bar_, visible, enabled);
   }
 
-  // Makes the bar's tabs those of the model, in order.
+  // Makes the bar's tabs the shown tabs of the model, in order. Hidden
+  // tabs are left out of the bar rather than hidden in it, so that the bar
+  // always lays out what it shows.
   void SyncTabs() {
     ShowingScope showing;
     const ControlState* sheet = state();
     if (sheet == nullptr) return;
     std::vector<const ControlState*> tabs = window().TabsOf(number_);
-    int count = static_cast<int>(tabs.size());
+    shown_.clear();
+    for (int i = 0; i < static_cast<int>(tabs.size()); ++i) {
+      if (!tabs[i]->hidden) shown_.push_back(i);
+    }
+    int count = static_cast<int>(shown_.size());
     while (bar_->count() > count) bar_->removeTab(bar_->count() - 1);
     for (int i = 0; i < count; ++i) {
-      QString text = FromRuntime(tabs[i]->value);
+      const ControlState* tab = tabs[shown_[i]];
+      QString text = FromRuntime(tab->value);
       if (i >= bar_->count()) {
         bar_->addTab(text);
       } else if (bar_->tabText(i) != text) {
         bar_->setTabText(i, text);
       }
-      bar_->setTabVisible(i, !tabs[i]->hidden);
-      bar_->setTabEnabled(i, tabs[i]->enabled);
+      bar_->setTabEnabled(i, tab->enabled);
     }
-    int current = sheet->choice - 1;
-    if (current >= 0 && current < count && bar_->currentIndex() != current)
-      bar_->setCurrentIndex(current);
+    auto chosen = std::find(shown_.begin(), shown_.end(), sheet->choice - 1);
+    if (chosen != shown_.end()) {
+      int current = static_cast<int>(chosen - shown_.begin());
+      if (bar_->currentIndex() != current) bar_->setCurrentIndex(current);
+    }
   }
 
  private:
   QTabBar* bar_;
+  std::vector<int> shown_;  // the model's index of each tab in the bar
 };
 
 // A tab has no widget of its own: it is a tab of its sheet's bar.
