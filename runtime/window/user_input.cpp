@@ -109,6 +109,28 @@ void UserSetText(Window& window, std::int16_t number, std::string_view text) {
   control->edited = true;
 }
 
+void UserMoveCaret(Window& window, std::int16_t number, int caret,
+                   int selection_start, int selection_end) {
+  ControlState* control = Usable(window, number);
+  if (control == nullptr || !KindIsEditable(control->kind())) return;
+  control->caret = std::max(caret, 1);
+  if (selection_start > 0 && selection_end >= selection_start) {
+    control->selection_start = selection_start;
+    control->selection_end = selection_end;
+  } else {
+    control->selection_start = control->selection_end = 0;
+  }
+}
+
+void UserFinishEditing(Window& window) {
+  ControlState* control = Usable(window, window.focus);
+  if (control == nullptr || !control->edited) return;
+  control->edited = false;
+  bool accepted = ReadBackEntry(window, *control, /*completing=*/false);
+  PostFieldEvent(window, accepted ? kEventAccepted : kEventRejected,
+                 control->number());
+}
+
 void UserPressKey(Window& window, std::int32_t key_code, std::uint8_t key_state,
                   std::uint8_t key_char) {
   ThreadSlot& slot = SlotOf(window);

@@ -20,6 +20,9 @@ enum KeyCode : std::int32_t {
   kKeyF2 = 0x71,
   kKeyF10 = 0x79,
   kKeyDelete = 0x2E,
+  kKeyInsert = 0x2D,
+  // A double click of the left mouse button, reported like a key.
+  kKeyDoubleClick = 5,
 };
 
 // The window became the application's active window.
@@ -28,12 +31,24 @@ void UserActivate(Window& window);
 void UserMoveMouse(Window& window, std::int32_t x, std::int32_t y);
 // The user moved the focus to the control.
 void UserFocus(Window& window, std::int16_t control);
+// Whether typing into the control goes key by key through its picture (key-in
+// templates, patterns, dates and times); such a control's text is changed
+// only through UserTypeText.
+bool TypesByPicture(const ControlState& control);
 // Characters typed into the focused control at its caret, replacing its
 // selection.
 void UserTypeText(Window& window, std::string_view text);
 // The focused control's whole text as the user edited it (for backends
 // whose widgets edit by themselves).
 void UserSetText(Window& window, std::int16_t control, std::string_view text);
+// The caret and selection of an editable control, 1-based, as the user moved
+// them (a selection start of 0: nothing selected). No event follows.
+void UserMoveCaret(Window& window, std::int16_t control, int caret,
+                   int selection_start = 0, int selection_end = 0);
+// The user gave a command (a menu item, a shortcut) while editing the
+// focused control: an edited entry is read back as leaving it would, with
+// Accepted or Rejected, and keeps the focus.
+void UserFinishEditing(Window& window);
 // A key press; alert keys of the window or the focused control are reported
 // as PreAlert and AlertKey.
 void UserPressKey(Window& window, std::int32_t key_code,
