@@ -11,6 +11,7 @@
 #include "runtime/data/queue.h"
 #include "runtime/data/string_ops.h"
 #include "runtime/window/events.h"
+#include "runtime/window/user_input.h"
 #include "runtime/window/window_statements.h"
 
 namespace vantrel {
@@ -120,10 +121,10 @@ void CardWindow::ListAlertKey() {
   switch (EventKeyCode()) {
     case kKeyInsert:
       return PostEvent(kEventAccepted, kNewCardItem);
-    case kKeyEnterCode:
-    case kMouseLeftDouble:
+    case kKeyEnter:
+    case kKeyDoubleClick:
       return Select(kContentsText);
-    case kKeyDeleteCode:
+    case kKeyDelete:
       return PostEvent(kEventAccepted, kDeleteItem);
     default:
       return;

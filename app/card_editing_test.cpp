@@ -64,7 +64,7 @@ TEST_F(CardEditingTest, EnterInThePhonesFormatsTheLinesSoFar) {
   user.Pick(3)
       .Focus(kPhonesText)
       .Type(typed)
-      .PressKey(kKeyEnterCode)
+      .PressKey(kKeyEnter)
       .Then([&] {
         EXPECT_EQ(Field(kPhonesText), "555-1234\r\n(617) 555-1234\r\n");
         // The caret stays at the start of the third line.
@@ -94,7 +94,7 @@ TEST_F(CardEditingTest, PhonesWithElevenLinesAreNotReformattedOnEnter) {
         Display(kPhonesText);
       })
       .Focus(kPhonesText)
-      .PressKey(kKeyEnterCode)
+      .PressKey(kKeyEnter)
       .Then([&] { EXPECT_EQ(Field(kPhonesText), eleven); })
       .Exit();
   Run(path);

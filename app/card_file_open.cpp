@@ -2,6 +2,7 @@
 // category tabs, show the first card.
 #include <cstring>
 #include <string>
+#include <unordered_set>
 
 #include "app/card_window.h"
 #include "app/card_window_controls.h"
@@ -77,6 +78,7 @@ void CardWindow::ForgetPreviousFile() {
 void CardWindow::LoadCards() {
   FileDeclaration& file = data_.card_file;
   CardRecord& vtl = data_.vtl;
+  std::unordered_set<std::string> categories;
   state_.HeaderPointer = 0;
   Logout(file, kLogoutWaitSeconds);
   Set(file);
@@ -91,14 +93,13 @@ void CardWindow::LoadCards() {
         if (ErrorCheck("Can't Purge Vantrel")) break;
         continue;
       }
-      if (!IsBlank(vtl.CATEGORY)) {
+      // A category not yet in CAT goes into it in ascending order; the
+      // ones seen are remembered here, which saves a look-up per card.
+      if (!IsBlank(vtl.CATEGORY) &&
+          categories.emplace(Clipped(vtl.CATEGORY)).second) {
         Assign(queues_.cat_entry.CATEGORY, Clipped(vtl.CATEGORY));
-        Get(&queues_.cat, {kCatCategory});
-        if (ErrorCode() != 0) {
-          Assign(queues_.cat_entry.CATEGORY, Clipped(vtl.CATEGORY));
-          Add(&queues_.cat, {kCatCategory});
-          ErrorCheck("Can't Add Category");
-        }
+        Add(&queues_.cat, {kCatCategory});
+        ErrorCheck("Can't Add Category");
       }
       AddListEntries(vtl, static_cast<std::int32_t>(Pointer(file)),
                      /*keyed=*/false);

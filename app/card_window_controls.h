@@ -67,12 +67,6 @@ enum CardControl : std::int16_t {
 
 inline constexpr int kLetterCount = 26;
 
-// Keys the card list reports (the mouse's double click comes as code 5).
-inline constexpr std::int32_t kKeyInsert = 0x2D;
-inline constexpr std::int32_t kKeyDeleteCode = 0x2E;
-inline constexpr std::int32_t kKeyEnterCode = 0x0D;
-inline constexpr std::int32_t kMouseLeftDouble = 5;
-
 }  // namespace vantrel
 
 #endif  // VANTREL_APP_CARD_WINDOW_CONTROLS_H_

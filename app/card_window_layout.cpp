@@ -6,6 +6,7 @@
 #include "app/card_window.h"
 #include "app/card_window_controls.h"
 #include "app/card_window_icons.h"
+#include "runtime/window/user_input.h"
 
 namespace vantrel {
 namespace {
@@ -136,8 +137,8 @@ void AddCardFields(std::vector<ControlDescription>& c, CardData& data) {
   ControlDescription list =
       Control(kCardList, ControlKind::kList, {}, 0, {4, 58, 200, 228});
   list.list = {&data.queues.all, kListSortKey};
-  list.alert_keys = {kKeyInsert, kKeyEnterCode, kKeyDeleteCode,
-                     kMouseLeftDouble};
+  list.alert_keys = {kKeyInsert, kKeyEnter, kKeyDelete,
+                     kKeyDoubleClick};
   c.push_back(list);
 
   auto entry = [&c](std::int16_t prompt, std::int16_t number, const char* text,
@@ -184,7 +185,7 @@ void AddCardFields(std::vector<ControlDescription>& c, CardData& data) {
   ControlDescription phones =
       Control(kPhonesText, ControlKind::kText, {}, 0, {346, 150, 90, 136});
   phones.variable = Variable::Of(vtl.PHONES);
-  phones.alert_keys = {kKeyEnterCode};
+  phones.alert_keys = {kKeyEnter};
   c.push_back(phones);
 }
 

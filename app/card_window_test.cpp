@@ -156,12 +156,12 @@ TEST_F(CardWindowOpenTest, ListKeysStartNewDeleteAndEdit) {
         EXPECT_EQ(ListShown().size(), 6u);
       })
       .Focus(kCardList)
-      .PressKey(kKeyDeleteCode)  // deletes the pending card
+      .PressKey(kKeyDelete)  // deletes the pending card
       .Then([&] {
         EXPECT_EQ(data.state.PendingNewPointer, 0);
         EXPECT_EQ(ListShown().size(), 5u);
       })
-      .PressKey(kKeyEnterCode)
+      .PressKey(kKeyEnter)
       .Then([&] { EXPECT_EQ(Shown().focus, kContentsText); })
       .Exit();
   Run(path);

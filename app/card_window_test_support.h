@@ -25,6 +25,7 @@
 #include "runtime/data/queue.h"
 #include "runtime/window/events.h"
 #include "runtime/window/properties.h"
+#include "runtime/window/user_input.h"
 #include "runtime/window/window_statements.h"
 #include "storage/tnl/file_check.h"
 #include "storage/tnl/tnl_driver.h"
@@ -33,6 +34,19 @@
 namespace vantrel {
 
 struct CardSpec {
+  CardSpec(std::string last, std::string first = {}, std::string company = {},
+           std::uint8_t list_by_company = 0, std::string category = {},
+           std::string phones = {}, std::string contents = {},
+           std::uint8_t deleted = 0)
+      : last(std::move(last)),
+        first(std::move(first)),
+        company(std::move(company)),
+        list_by_company(list_by_company),
+        category(std::move(category)),
+        phones(std::move(phones)),
+        contents(std::move(contents)),
+        deleted(deleted) {}
+
   std::string last;
   std::string first;
   std::string company;
