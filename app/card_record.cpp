@@ -13,6 +13,7 @@ TypeDescriptor CardDescriptor(std::string_view prefix) {
   const std::string p = std::string(prefix) + ":";
   auto label = [&p](const char* name) { return p + name; };
   return DescriptorBuilder()
+      .Group(label("RECORD"))
       .Byte(label("DELETED"))
       .Group(label("CREATED"))
       .Long(label("CREATEDDATE"))
@@ -31,6 +32,7 @@ TypeDescriptor CardDescriptor(std::string_view prefix) {
       .String(label("PHONES"), sizeof CardRecord::PHONES)
       .String(label("CATEGORY"), sizeof CardRecord::CATEGORY)
       .String(label("CONTENTS"), sizeof CardRecord::CONTENTS)
+      .End()
       .Descriptor();
 }
 

@@ -1,23 +1,23 @@
 // The card record, stored in card files (prefix VTL) and, with the same
 // layout, in change files (prefix CHG). 813 bytes, integers little-endian:
 //
-//   offset size  field                                       field number
-//     0     1    DELETED      BYTE  0 live; 1 superseded, deleted or pending   1
-//     1     8    CREATED      GROUP creation stamp: names the card           2
-//     1     4      CREATEDDATE LONG standard date                             3
-//     5     4      CREATEDTIME LONG standard time                             4
-//     9     8    CHANGED      GROUP stamp of this version's save             5
-//     9     4      CHANGEDDATE LONG                                           6
-//    13     4      CHANGEDTIME LONG                                           7
-//    17    50    NAMEKEY      STRING derived text of the name list           8
-//    67    50    COMPANYKEY   STRING derived text of the company list        9
-//   117    30    LASTNAME     STRING                                        10
-//   147    20    FIRSTNAME    STRING                                        11
-//   167    30    COMPANY      STRING                                        12
-//   197     1    LISTBYCOMPANY BYTE 1: also listed under the company        13
-//   198   200    PHONES       STRING lines separated by CR LF               14
-//   398    15    CATEGORY     STRING blank: no category                     15
-//   413   400    CONTENTS     STRING free text                              16
+//   offset size  field
+//     0     1    DELETED      BYTE  0 live; 1 superseded, deleted or pending
+//     1     8    CREATED      GROUP creation stamp: names the card
+//     1     4      CREATEDDATE LONG standard date
+//     5     4      CREATEDTIME LONG standard time
+//     9     8    CHANGED      GROUP stamp of this version's save
+//     9     4      CHANGEDDATE LONG
+//    13     4      CHANGEDTIME LONG
+//    17    50    NAMEKEY      STRING derived text of the name list
+//    67    50    COMPANYKEY   STRING derived text of the company list
+//   117    30    LASTNAME     STRING
+//   147    20    FIRSTNAME    STRING
+//   167    30    COMPANY      STRING
+//   197     1    LISTBYCOMPANY BYTE 1: also listed under the company
+//   198   200    PHONES       STRING lines separated by CR LF
+//   398    15    CATEGORY     STRING blank: no category
+//   413   400    CONTENTS     STRING free text
 //
 // One key, CREATEDKEY: CREATEDDATE, CREATEDTIME, DELETED, all ascending,
 // duplicates allowed, case-sensitive. At most one record per creation stamp
@@ -79,25 +79,26 @@ static_assert(offsetof(CardRecord, PHONES) == 198);
 static_assert(offsetof(CardRecord, CATEGORY) == 398);
 static_assert(offsetof(CardRecord, CONTENTS) == 413);
 
-// Field numbers, counting the two groups and their members as the runtime
-// does.
+// Field numbers of the descriptor, which counts groups and their members
+// alike. The fields sit in the group RECORD, as the native driver wants.
 enum CardField : std::int16_t {
-  kCardDeleted = 1,
-  kCardCreated = 2,
-  kCardCreatedDate = 3,
-  kCardCreatedTime = 4,
-  kCardChanged = 5,
-  kCardChangedDate = 6,
-  kCardChangedTime = 7,
-  kCardNameKey = 8,
-  kCardCompanyKey = 9,
-  kCardLastName = 10,
-  kCardFirstName = 11,
-  kCardCompany = 12,
-  kCardListByCompany = 13,
-  kCardPhones = 14,
-  kCardCategory = 15,
-  kCardContents = 16,
+  kCardRecord = 1,
+  kCardDeleted = 2,
+  kCardCreated = 3,
+  kCardCreatedDate = 4,
+  kCardCreatedTime = 5,
+  kCardChanged = 6,
+  kCardChangedDate = 7,
+  kCardChangedTime = 8,
+  kCardNameKey = 9,
+  kCardCompanyKey = 10,
+  kCardLastName = 11,
+  kCardFirstName = 12,
+  kCardCompany = 13,
+  kCardListByCompany = 14,
+  kCardPhones = 15,
+  kCardCategory = 16,
+  kCardContents = 17,
 };
 
 // The record's descriptor with labels under `prefix` ("VTL", "CHG").

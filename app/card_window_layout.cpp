@@ -87,7 +87,7 @@ void AddMenus(std::vector<ControlDescription>& c) {
                        "Program name and version"));
 }
 
-void AddToolbar(std::vector<ControlDescription>& c) {
+void AddToolbar(std::vector<ControlDescription>& c, CardData& data) {
   ControlDescription image =
       Control(kImage, ControlKind::kImage, {}, 0, {4, 2, 18, 18});
   image.icon = kIconStill;
@@ -105,6 +105,7 @@ void AddToolbar(std::vector<ControlDescription>& c) {
 
   ControlDescription letters =
       Control(kLetterOption, ControlKind::kOption, {}, 0, {4, 40, 432, 14});
+  letters.variable = Variable::Of(data.state.LetterChoice);
   c.push_back(letters);
   for (int i = 0; i < kLetterCount; ++i) {
     const std::string letter(1, static_cast<char>('A' + i));
@@ -195,7 +196,7 @@ WindowDescription CardWindowDescription(CardData& data) {
   window.layout = {0, 0, 440, 290};
   window.modal = false;
   AddMenus(window.controls);
-  AddToolbar(window.controls);
+  AddToolbar(window.controls, data);
   AddCardFields(window.controls, data);
   return window;
 }
