@@ -12,12 +12,12 @@ inline constexpr const char* kIconFrames[] = {
     "~vantrel1.svg", "~vantrel2.svg", "~vantrel3.svg", "~vantrel4.svg",
     "~vantrel5.svg"};
 
-inline constexpr char kIconNewFile[] = "~newfile.svg";
+inline constexpr char kIconNewFile[] = "~new.svg";
 inline constexpr char kIconOpenFile[] = "~open.svg";
-inline constexpr char kIconSaveFileAs[] = "~saveas.svg";
+inline constexpr char kIconSaveFileAs[] = "~save.svg";
 inline constexpr char kIconImport[] = "~import.svg";
 inline constexpr char kIconExport[] = "~export.svg";
-inline constexpr char kIconLastExport[] = "~lastexport.svg";
+inline constexpr char kIconLastExport[] = "~export.svg";
 inline constexpr char kIconExit[] = "~exit.svg";
 inline constexpr char kIconAll[] = "~all.svg";
 inline constexpr char kIconNew[] = "~new.svg";
@@ -27,9 +27,9 @@ inline constexpr char kIconSave[] = "~save.svg";
 inline constexpr char kIconUndo[] = "~undo.svg";
 inline constexpr char kIconFind[] = "~find.svg";
 inline constexpr char kIconHelp[] = "~help.svg";
-inline constexpr char kIconSearchHelp[] = "~searchhelp.svg";
-inline constexpr char kIconSupport[] = "~support.svg";
-inline constexpr char kIconAbout[] = "~about.svg";
+inline constexpr char kIconSearchHelp[] = "~find.svg";
+inline constexpr char kIconSupport[] = "~information.svg";
+inline constexpr char kIconAbout[] = "~vantrel.svg";
 
 }  // namespace vantrel
 

@@ -113,6 +113,7 @@ void AddToolbar(std::vector<ControlDescription>& c, CardData& data) {
         Control(static_cast<std::int16_t>(kFirstLetter + i), ControlKind::kRadio,
                 letter, kLetterOption, {4 + i * 16, 40, 16, 14});
     radio.tip = "Go to " + letter;
+    radio.icon = "~" + std::string(1, static_cast<char>('a' + i)) + ".svg";
     c.push_back(radio);
   }
 

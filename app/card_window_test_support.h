@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <functional>
@@ -96,6 +97,8 @@ class CardWindowTest : public ::testing::Test {
     dir_ = mkdtemp(pattern);
     setenv("VANTREL_CONFIG_DIR", dir_.c_str(), 1);
     if (const char* path = getenv("PATH")) saved_path_ = path;
+    char cwd[4096];
+    if (getcwd(cwd, sizeof cwd) != nullptr) saved_cwd_ = cwd;
     ClearError();
     gui.OnScriptExhausted(
         [](const std::string& message) { ADD_FAILURE() << message; });
@@ -105,6 +108,8 @@ class CardWindowTest : public ::testing::Test {
     while (Window* window = TopWindow()) CloseWindow(window);
     Close(data.card_file);
     setenv("PATH", saved_path_.c_str(), 1);
+    // The file dialogs make the chosen file's directory the current one.
+    if (chdir(saved_cwd_.c_str()) != 0) ADD_FAILURE() << saved_cwd_;
     std::system(("rm -rf " + dir_).c_str());
   }
 
@@ -227,6 +232,7 @@ class CardWindowTest : public ::testing::Test {
 
   std::string dir_;
   std::string saved_path_;  // PATH, which tests may change
+  std::string saved_cwd_;   // the current directory, which dialogs change
   HeadlessBackend gui;
   Script user{*this};
   CardData data;

@@ -77,6 +77,10 @@ HeadlessBackend& HeadlessBackend::Close() {
   return Add("close", [](Window& w) { UserCloseWindow(w); });
 }
 
+HeadlessBackend& HeadlessBackend::Place(WindowPlacement placement) {
+  return Add("place", [placement](Window& w) { UserPlaceWindow(w, placement); });
+}
+
 HeadlessBackend& HeadlessBackend::Act(std::int16_t control,
                                       std::int32_t event) {
   return Add("field event " + std::to_string(event),
@@ -149,6 +153,7 @@ void HeadlessBackend::OpenNativeWindow(Window& window) {
   shown_index_[&window] = shown_.size() - 1;
   open_windows_.push_back(&window);
   ShowWindowState(window);
+  ShowPlacement(window);
   for (const ControlState& control : window.controls())
     ShowControlState(window, control);
   if (user_ != nullptr) user_->WindowOpened(window);
@@ -165,6 +170,10 @@ void HeadlessBackend::ShowWindowState(Window& window) {
   ShownWindow& shown = Record(window);
   shown.title = window.title;
   shown.icon = window.icon;
+}
+
+void HeadlessBackend::ShowPlacement(Window& window) {
+  Record(window).placement = window.placement;
 }
 
 void HeadlessBackend::ShowControlState(Window& window,

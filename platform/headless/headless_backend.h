@@ -52,6 +52,7 @@ class HeadlessBackend final : public GuiBackend {
     std::string icon;
     bool open = true;
     int timer = 0;  // hundredths; 0: stopped
+    WindowPlacement placement;  // as the program placed it last
     std::int16_t focus = 0;
     std::map<std::int16_t, ShownControl> controls;
   };
@@ -100,6 +101,8 @@ class HeadlessBackend final : public GuiBackend {
   HeadlessBackend& MoveMouse(std::int32_t x, std::int32_t y);
   HeadlessBackend& Activate();
   HeadlessBackend& Close();
+  // The user moves, sizes, maximizes, iconizes or restores the window.
+  HeadlessBackend& Place(WindowPlacement placement);
   // Any other field event of a control, or a window event (see
   // UserFieldAction and UserWindowAction).
   HeadlessBackend& Act(std::int16_t control, std::int32_t event);
@@ -137,6 +140,7 @@ class HeadlessBackend final : public GuiBackend {
   void OpenNativeWindow(Window& window) override;
   void CloseNativeWindow(Window& window) override;
   void ShowWindowState(Window& window) override;
+  void ShowPlacement(Window& window) override;
   void ShowControlState(Window& window, const ControlState& control) override;
   void ControlCreated(Window& window, const ControlState& control) override;
   void ControlDestroyed(Window& window, std::int16_t number) override;
