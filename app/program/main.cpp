@@ -1,19 +1,28 @@
 // vantrel: a personal card file.
 //
 //   vantrel [CARDFILE] [--config-dir DIR]
+//   vantrel --script SCRIPT [--config-dir DIR]
 //
-// Without a card file it opens the one used last. DIR holds VANTREL.INI
-// (default: $VANTREL_CONFIG_DIR, $XDG_CONFIG_HOME/vantrel, ~/.config/vantrel).
+// Without a card file it opens the one used last, and on a first start the
+// demo card file. DIR holds VANTREL.INI (default: $VANTREL_CONFIG_DIR,
+// $XDG_CONFIG_HOME/vantrel, ~/.config/vantrel). With --script the program
+// runs without a display, plays the user's steps from SCRIPT and prints a
+// transcript; the exit status is the script's result.
 #include <stdlib.h>
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iostream>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "app/card_data.h"
+#include "app/current_file_setting.h"
+#include "app/demo_cards.h"
 #include "app/program.h"
+#include "platform/headless/script_session.h"
 
 #ifdef VANTREL_WITH_QT
 #include <QApplication>
@@ -25,11 +34,14 @@ namespace {
 
 constexpr char kUsage[] =
     "usage: vantrel [CARDFILE] [--config-dir DIR]\n"
-    "Opens the card file (default: the one used last).\n";
+    "       vantrel --script SCRIPT [--config-dir DIR]\n"
+    "Opens the card file (default: the one used last). With --script, plays\n"
+    "the user's steps of SCRIPT without a display and prints a transcript.\n";
 
 struct Arguments {
   std::optional<std::string> card_file;
   std::optional<std::string> config_dir;
+  std::optional<std::string> script;
   bool help = false;
 };
 
@@ -42,6 +54,9 @@ std::optional<Arguments> ParseArguments(int argc, char** argv) {
     } else if (arg == "--config-dir") {
       if (++i == argc) return std::nullopt;
       arguments.config_dir = argv[i];
+    } else if (arg == "--script") {
+      if (++i == argc) return std::nullopt;
+      arguments.script = argv[i];
     } else if (!arg.empty() && arg[0] != '-' && !arguments.card_file) {
       arguments.card_file = std::string(arg);
     } else {
@@ -54,6 +69,17 @@ std::optional<Arguments> ParseArguments(int argc, char** argv) {
 int Fail(const std::string& message) {
   std::fprintf(stderr, "vantrel: %s\n", message.c_str());
   return 2;
+}
+
+// The program's run: the card file asked for, else the one used last, else
+// (on a first start) the demo card file.
+void RunProgram(vantrel::ProgramOptions options) {
+  if (!options.card_file && vantrel::ReadCurrentFile().empty()) {
+    std::string demo = vantrel::ProvideDemoCardFile();
+    if (!demo.empty()) options.card_file = demo;
+  }
+  vantrel::CardData data;
+  vantrel::MainProcedure(data, options);
 }
 
 }  // namespace
@@ -86,13 +112,18 @@ int main(int argc, char** argv) {
   for (const std::string& problem : vantrel::StartRuntime())
     std::fprintf(stderr, "vantrel: environment file: %s\n", problem.c_str());
 
+  if (arguments->script) {
+    std::ifstream script(*arguments->script, std::ios::binary);
+    if (!script) return Fail(*arguments->script + ": cannot be read");
+    return vantrel::RunScriptSession(script, *arguments->script, std::cout,
+                                     [&options] { RunProgram(options); });
+  }
 #ifdef VANTREL_WITH_QT
   QApplication application(argc, argv);
   vantrel::qt::QtBackend gui;
-#else
-  return Fail("built without the Qt backend");
-#endif
-  vantrel::CardData data;
-  vantrel::MainProcedure(data, options);
+  RunProgram(options);
   return 0;
+#else
+  return Fail("built without the Qt backend; only --script runs");
+#endif
 }
