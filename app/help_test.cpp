@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -22,8 +23,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The page beside the tests: found from their data directory when ctest
+// names it, else from this file's path (which may be relative to the
+// build directory).
 std::string HelpPage() {
-  std::ifstream in(fs::path(__FILE__).parent_path() / "help" / "vantrel.html");
+  const char* data = std::getenv("VANTREL_TEST_DATA");
+  const fs::path app = data != nullptr ? fs::path(data).parent_path()
+                                       : fs::path(__FILE__).parent_path();
+  std::ifstream in(app / "help" / "vantrel.html");
   std::ostringstream text;
   text << in.rdbuf();
   return text.str();
