@@ -102,3 +102,39 @@ TEST_F(CardEditingTest, PhonesWithElevenLinesAreNotReformattedOnEnter) {
 
 }  // namespace
 }  // namespace vantrel
+
+namespace vantrel {
+namespace {
+
+// A find tab (made by the find command) marks the search text in the card
+// shown, and fields entered there do not offer Save; the category does.
+TEST_F(CardEditingTest, WhileAFindTabIsShownTheSearchTextIsMarked) {
+  user.Then([&] {
+        Assign(data.state.FindText, "acme");
+        data.state.IgnoreCase = 1;
+        CreateControl(27, ControlKind::kTab, kSheet);  // the find tab
+        data.state.FindTabFeq = 27;
+      })
+      .Pick(3)  // Smith, Ann (Acme)
+      .Then([&] {
+        EXPECT_EQ(Shown(kCompanyEntry).selection_start, 1);
+        EXPECT_EQ(Shown(kCompanyEntry).selection_end, 4);
+        EXPECT_EQ(Shown(kLastNameEntry).selection_start, 0);
+      })
+      .Focus(kLastNameEntry)
+      .Then([&] {
+        EXPECT_FALSE(Enabled(kSaveButton));
+        EXPECT_EQ(data.state.EditFlag, 0);
+      })
+      .Focus(kCategoryCombo)
+      .Then([&] {
+        EXPECT_TRUE(Enabled(kSaveButton));
+        EXPECT_EQ(data.state.EditFlag, 1);
+      })
+      .Close();
+  Run(path);
+  EXPECT_FALSE(data.card_file.control.state & kStateOpen);  // closed by the close box
+}
+
+}  // namespace
+}  // namespace vantrel

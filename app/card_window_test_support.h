@@ -92,6 +92,11 @@ class CardWindowTest : public ::testing::Test {
       test_.gui.Then(std::move(action));
       return *this;
     }
+    // The window's close box.
+    Script& Close() {
+      test_.gui.Close();
+      return *this;
+    }
     Script& Exit() {
       test_.gui.Click(kExitItem);
       return *this;
