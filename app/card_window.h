@@ -114,6 +114,8 @@ class CardWindow {
   bool UndoNewCard(const UndoEntry& entry);
   bool UndoSave(const UndoEntry& entry);
   bool UndoDelete(const UndoEntry& entry);
+  void RelistCard(const UndoEntry& entry, std::int32_t pointer);
+  void ShowUndoneCard(const UndoEntry& entry, std::int32_t pointer);
   void AppendUndo(const UndoEntry& entry);
   void EnableUndo(bool enable);
   void EnableNewAndDuplicate(bool enable);

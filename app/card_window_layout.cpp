@@ -173,20 +173,21 @@ void AddCardFields(std::vector<ControlDescription>& c, CardData& data) {
   combo.list = {&data.queues.cat, kCatCategory};
   c.push_back(combo);
 
-  c.push_back(Control(kContentsPrompt, ControlKind::kPrompt, "C&ontents:", 0,
-                      {210, 140, 60, 10}));
-  ControlDescription contents =
-      Control(kContentsText, ControlKind::kText, {}, 0, {210, 150, 132, 136});
-  contents.variable = Variable::Of(vtl.CONTENTS);
-  c.push_back(contents);
-
-  c.push_back(Control(kPhonesPrompt, ControlKind::kPrompt, "&Phones:", 0,
-                      {346, 140, 60, 10}));
-  ControlDescription phones =
-      Control(kPhonesText, ControlKind::kText, {}, 0, {346, 150, 90, 136});
-  phones.variable = Variable::Of(vtl.PHONES);
-  phones.alert_keys = {kKeyEnter};
-  c.push_back(phones);
+  // The two texts side by side under their prompts.
+  auto text = [&c](std::int16_t prompt, std::int16_t number, const char* label,
+                   int x, int width, Variable variable) {
+    c.push_back(
+        Control(prompt, ControlKind::kPrompt, label, 0, {x, 140, 60, 10}));
+    ControlDescription box =
+        Control(number, ControlKind::kText, {}, 0, {x, 150, width, 136});
+    box.variable = variable;
+    c.push_back(box);
+  };
+  text(kContentsPrompt, kContentsText, "C&ontents:", 210, 132,
+       Variable::Of(vtl.CONTENTS));
+  text(kPhonesPrompt, kPhonesText, "&Phones:", 346, 90,
+       Variable::Of(vtl.PHONES));
+  c.back().alert_keys = {kKeyEnter};
 }
 
 }  // namespace

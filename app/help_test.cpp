@@ -24,12 +24,15 @@ namespace {
 namespace fs = std::filesystem;
 
 // The page beside the tests: found from their data directory when ctest
-// names it, else from this file's path (which may be relative to the
-// build directory).
+// names it, else from this file's path, which the compiler may have given
+// relative to the build directory (the test program's parent directory).
 std::string HelpPage() {
-  const char* data = std::getenv("VANTREL_TEST_DATA");
-  const fs::path app = data != nullptr ? fs::path(data).parent_path()
-                                       : fs::path(__FILE__).parent_path();
+  fs::path app = fs::path(__FILE__).parent_path();
+  if (const char* data = std::getenv("VANTREL_TEST_DATA")) {
+    app = fs::path(data).parent_path();
+  } else if (app.is_relative()) {
+    app = fs::read_symlink("/proc/self/exe").parent_path().parent_path() / app;
+  }
   std::ifstream in(app / "help" / "vantrel.html");
   std::ostringstream text;
   text << in.rdbuf();

@@ -42,12 +42,26 @@ void CardWindow::Undo() {
 bool CardWindow::UndoNewCard(const UndoEntry& entry) {
   DiscardPendingNewCard();
   if (entry.OLDPOINTER != 0) Get(data_.card_file, entry.OLDPOINTER);
+  ShowUndoneCard(entry, entry.OLDPOINTER);
+  return true;
+}
+
+// The card at `pointer` (in the card record) is live again: its list
+// entries and its category come back, and it is shown.
+void CardWindow::RelistCard(const UndoEntry& entry, std::int32_t pointer) {
+  AddListEntries(data_.vtl, pointer);
+  AddNewCategory(Clipped(data_.vtl.CATEGORY));
+  if (!OnAllTab()) RebuildCategoryList();
+  ShowUndoneCard(entry, pointer);
+}
+
+// Shows the card at `pointer` under the list entry the undo entry names.
+void CardWindow::ShowUndoneCard(const UndoEntry& entry, std::int32_t pointer) {
   std::memcpy(state_.CurrentKey, entry.SORTKEY, kSortKeyLength);
   state_.CurrentKeyType = entry.KEYTYPE;
-  state_.CurrentPointer = entry.OLDPOINTER;
-  Reselect(entry.OLDPOINTER);
+  state_.CurrentPointer = pointer;
+  Reselect(pointer);
   ShowSelectionOrLast();
-  return true;
 }
 
 // The saved version is retired and the version before it made live again.
@@ -74,14 +88,7 @@ bool CardWindow::UndoSave(const UndoEntry& entry) {
   if (ErrorCheck("Can't Commit Undo")) return give_up();
 
   RemoveListEntries(entry.POINTER, /*rebuild_tab=*/false);
-  state_.CurrentPointer = entry.OLDPOINTER;
-  AddListEntries(vtl, entry.OLDPOINTER);
-  AddNewCategory(Clipped(vtl.CATEGORY));
-  if (!OnAllTab()) RebuildCategoryList();
-  std::memcpy(state_.CurrentKey, entry.SORTKEY, kSortKeyLength);
-  state_.CurrentKeyType = entry.KEYTYPE;
-  Reselect(entry.OLDPOINTER);
-  ShowSelectionOrLast();
+  RelistCard(entry, entry.OLDPOINTER);
   return true;
 }
 
@@ -96,14 +103,7 @@ bool CardWindow::UndoDelete(const UndoEntry& entry) {
     ShowSelectedCard();
     return false;
   }
-  AddListEntries(vtl, entry.POINTER);
-  AddNewCategory(Clipped(vtl.CATEGORY));
-  if (!OnAllTab()) RebuildCategoryList();
-  std::memcpy(state_.CurrentKey, entry.SORTKEY, kSortKeyLength);
-  state_.CurrentKeyType = entry.KEYTYPE;
-  state_.CurrentPointer = entry.POINTER;
-  Reselect(entry.POINTER);
-  ShowSelectionOrLast();
+  RelistCard(entry, entry.POINTER);
   return true;
 }
 
