@@ -20,6 +20,7 @@
 #include <QTimer>
 #include <deque>
 #include <functional>
+#include <ostream>
 #include <memory>
 #include <string>
 
@@ -27,6 +28,11 @@
 #include "gui/qt/qt_backend.h"
 #include "runtime/window/events.h"
 #include "runtime/window/window_statements.h"
+
+// Qt's strings in test messages.
+inline void PrintTo(const QString& text, std::ostream* out) {
+  *out << '"' << text.toStdString() << '"';
+}
 
 namespace vantrel::qt {
 
