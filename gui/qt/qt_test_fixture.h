@@ -34,6 +34,11 @@ inline void PrintTo(const QString& text, std::ostream* out) {
   *out << '"' << text.toStdString() << '"';
 }
 
+inline void PrintTo(const QRect& rect, std::ostream* out) {
+  *out << "QRect(" << rect.x() << ", " << rect.y() << ", " << rect.width()
+       << ", " << rect.height() << ")";
+}
+
 namespace vantrel::qt {
 
 inline QApplication& TestApplication() {
