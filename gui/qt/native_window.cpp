@@ -191,8 +191,11 @@ void NativeWindow::SizeAndPlace(QWidget* owner) {
                                            .topLeft();
     frame_->move(origin + QPoint(units.X(at.x), units.Y(at.y)));
   } else if (owner == nullptr) {
+    // Centred on the screen; a window larger than the screen starts at its
+    // top left corner.
     QRect screen = frame_->screen()->availableGeometry();
-    frame_->move(screen.center() - QRect(QPoint(), size).center());
+    QPoint at = screen.center() - QRect(QPoint(), size).center();
+    frame_->move(std::max(at.x(), screen.left()), std::max(at.y(), screen.top()));
   }
 }
 

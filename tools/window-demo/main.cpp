@@ -1,16 +1,19 @@
 // window-demo: opens a sample window with every control kind under the Qt
 // backend.
 //
-//   window-demo [--cards=N] [--dialog] [--help-window] [--size=WxH]
+//   window-demo [--cards=N] [--show=details|help|delete|open|save]
+//               [--size=WxH]
 //
-// --size resizes the main window once it is up, to look at how its controls
-// share the room.
+// --show opens a dialog, the help or a message box at once, as if the user
+// had chosen it; --size resizes the main window once it is up, to look at
+// how its controls share the room.
 #include <QApplication>
 #include <QTimer>
 #include <QWidget>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <string_view>
 
 #include "gui/qt/qt_backend.h"
@@ -25,16 +28,14 @@ int main(int argc, char** argv) {
     std::string_view arg = argv[i];
     if (arg.rfind("--cards=", 0) == 0) {
       options.cards = std::atoi(argv[i] + std::strlen("--cards="));
-    } else if (arg == "--dialog") {
-      options.open_dialog = true;
-    } else if (arg == "--help-window") {
-      options.show_help = true;
+    } else if (arg.rfind("--show=", 0) == 0) {
+      options.show = std::string(arg.substr(std::strlen("--show=")));
     } else if (arg.rfind("--size=", 0) == 0 &&
                std::sscanf(argv[i], "--size=%dx%d", &width, &height) == 2) {
     } else {
       std::fprintf(stderr,
-                   "usage: window-demo [--cards=N] [--dialog] [--help-window] "
-                   "[--size=WxH]\n");
+                   "usage: window-demo [--cards=N] "
+                   "[--show=details|help|delete|open|save] [--size=WxH]\n");
       return 2;
     }
   }
