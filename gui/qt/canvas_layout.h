@@ -1,20 +1,25 @@
 // The layout of a window's client area: every control sits at its rectangle
 // in dialog units. When the window grows, the room it gains goes to the
 // controls that can use it (lists and texts across and down; entries, drop
-// lists and sheets across) and the controls beside or below them move along:
+// lists and sheets across), and what lies beyond them moves along, the way
+// nested rows and columns would share it:
 //
-//   Along each axis, the stretch zones are the stretches covered by growing
-//   controls, less those taken by fixed controls standing in a row with a
-//   growing one (a prompt left of its entry, a button right of a list). A
-//   position v moves by the gained room times the share of the zones that
-//   lies before v. A growing control spans from its moved start to its moved
-//   end; a fixed one keeps its size.
+//   The controls are cut into bands at lines that no control crosses:
+//   first into rows, then each row into columns, then each column into rows
+//   again, as far as cuts can be made. Along the cut, the room goes to the
+//   bands holding a control that grows that way, in proportion to their
+//   size; later bands move by what earlier ones took. Across the cut every
+//   band gets all of the room. Controls that cannot be cut apart (a region
+//   over an image, radio buttons in their option) share a band: growing
+//   ones widen by its room, fixed ones keep their size and place.
 #ifndef VANTREL_GUI_QT_CANVAS_LAYOUT_H_
 #define VANTREL_GUI_QT_CANVAS_LAYOUT_H_
 
 #include <QLayout>
+#include <QRect>
 #include <vector>
 
+#include "gui/qt/dialog_units.h"
 #include "runtime/window/window_description.h"
 
 namespace vantrel::qt {
@@ -25,27 +30,15 @@ enum Growth : int {
   kGrowDown = 2,
 };
 
-// One axis of a control's rectangle, in dialog units.
-struct Span {
-  double start = 0;
-  double end = 0;
-  bool grows = false;
-  double other_start = 0;  // the rectangle along the other axis
-  double other_end = 0;
+struct Placement {
+  Layout units;    // the rectangle in dialog units
+  int growth = 0;  // Growth bits
 };
 
-// The share (0 to 1) of the stretch zones of `spans` lying before v; 0 when
-// nothing stretches.
-class StretchAxis {
- public:
-  explicit StretchAxis(const std::vector<Span>& spans);
-  double ShareBefore(double v) const;
-  bool stretches() const { return total_ > 0; }
-
- private:
-  std::vector<std::pair<double, double>> zones_;  // sorted, disjoint
-  double total_ = 0;
-};
+// The pixel rectangles of the controls when the client area is `extra`
+// pixels larger than its design size.
+std::vector<QRect> Arrange(const std::vector<Placement>& controls,
+                           const DialogUnits& units, QSize extra);
 
 class CanvasLayout : public QLayout {
  public:
@@ -57,8 +50,6 @@ class CanvasLayout : public QLayout {
   // Adds the widget, or moves it when it is placed already.
   void Place(QWidget* widget, const Layout& units, int growth);
   void Remove(QWidget* widget);
-  // The pixel rectangle of a dialog-unit rectangle at the design size.
-  QRect DesignRect(const Layout& units) const;
 
   void addItem(QLayoutItem* item) override;
   QLayoutItem* itemAt(int index) const override;
@@ -71,8 +62,7 @@ class CanvasLayout : public QLayout {
  private:
   struct Entry {
     QLayoutItem* item;
-    Layout units;
-    int growth;
+    Placement placement;
   };
   Layout DesignUnits() const;
 

@@ -14,6 +14,7 @@ namespace vantrel::qt {
 class DialogUnits {
  public:
   explicit DialogUnits(const QFont& font);
+  DialogUnits(double per_x, double per_y) : per_x_(per_x), per_y_(per_y) {}
 
   int X(double units) const;  // pixels across
   int Y(double units) const;  // pixels down

@@ -1,12 +1,21 @@
 #include "gui/qt/file_dialog_runner.h"
 
 #include <QDir>
+#include <QHeaderView>
+#include <QSplitter>
+#include <QTreeView>
 #include <QRegularExpression>
 
+#include "gui/qt/dialog_units.h"
 #include "gui/qt/text_edge.h"
 
 namespace vantrel::qt {
 namespace {
+
+constexpr int kWidthUnits = 380;
+constexpr int kHeightUnits = 220;
+constexpr int kPlacesUnits = 70;
+constexpr int kDateUnits = 80;
 
 QString QtPatterns(const std::string& patterns) {
   QStringList parts;
@@ -25,6 +34,19 @@ QString SuffixOf(const QString& name_filter) {
       QStringLiteral("\\(\\*\\.([A-Za-z0-9_]+)[ )]"));
   QRegularExpressionMatch match = kPattern.match(name_filter);
   return match.hasMatch() ? match.captured(1) : QString();
+}
+
+// Qt's dialog starts with narrow places and date columns; they are widened
+// when its parts are where Qt's own dialog keeps them.
+void WidenColumns(QFileDialog& dialog, const DialogUnits& units) {
+  if (auto* splitter = dialog.findChild<QSplitter*>("splitter");
+      splitter != nullptr && splitter->count() == 2) {
+    int places = units.X(kPlacesUnits);
+    splitter->setSizes({places, dialog.width() - places});
+  }
+  if (auto* details = dialog.findChild<QTreeView*>("treeView")) {
+    details->header()->resizeSection(3, units.X(kDateUnits));
+  }
 }
 
 }  // namespace
@@ -84,6 +106,11 @@ std::optional<std::vector<std::string>> RunFileDialogFor(
     const FileDialogRequest& request, QWidget* owner) {
   QFileDialog dialog(owner);
   SetUpFileDialog(dialog, request);
+  // Room for names, sizes and dates without cutting them short.
+  DialogUnits units(dialog.font());
+  dialog.resize(dialog.sizeHint().expandedTo(
+      QSize(units.X(kWidthUnits), units.Y(kHeightUnits))));
+  WidenColumns(dialog, units);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   std::vector<std::string> paths = ChosenPaths(dialog);
   if (paths.empty()) return std::nullopt;

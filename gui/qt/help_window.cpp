@@ -25,6 +25,7 @@ constexpr int kHeadingRole = Qt::UserRole + 1;
 constexpr int kWidth = 860;
 constexpr int kHeight = 600;
 constexpr int kContentsWidth = 240;
+constexpr int kSpacing = 12;
 
 const char* const kPageExtensions[] = {"html", "htm"};
 
@@ -93,14 +94,20 @@ HelpWindow::HelpWindow()
 
   auto* back = new QToolButton;
   back->setArrowType(Qt::LeftArrow);
-  back->setToolTip(tr("Back"));
+  back->setText(tr("Back"));
+  back->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+  back->setAutoRaise(true);
   auto* forward = new QToolButton;
   forward->setArrowType(Qt::RightArrow);
-  forward->setToolTip(tr("Forward"));
+  forward->setText(tr("Forward"));
+  forward->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+  forward->setAutoRaise(true);
   auto* bar = new QHBoxLayout;
   bar->addWidget(back);
   bar->addWidget(forward);
+  bar->addSpacing(kSpacing);
   bar->addWidget(notice_, 1);
+  bar->addStretch();
 
   auto* splitter = new QSplitter;
   splitter->addWidget(tabs);

@@ -5,6 +5,7 @@
 #include <QStandardItemModel>
 #include <QVBoxLayout>
 #include <cstdio>
+#include <functional>
 
 #include "gui/qt/control_view.h"
 #include "gui/qt/dialog_units.h"
@@ -29,12 +30,32 @@ ListFormat FormatOf(const ControlState& state) {
   return format;
 }
 
+// Taking the focus, a list view makes its first row current when none is;
+// that is not the user's choice, and the runtime's choice is shown again.
+class RuntimeListView : public QListView {
+ public:
+  RuntimeListView(QWidget* parent, std::function<void()> reshow)
+      : QListView(parent), reshow_(std::move(reshow)) {}
+
+ protected:
+  void focusInEvent(QFocusEvent* event) override {
+    {
+      ShowingScope showing;
+      QListView::focusInEvent(event);
+    }
+    reshow_();
+  }
+
+ private:
+  std::function<void()> reshow_;
+};
+
 class ListView : public ControlView {
  public:
   ListView(ViewHost& host, const ControlState& state)
       : ControlView(host, state),
         frame_(new QWidget(host.canvas())),
-        view_(new QListView(frame_)) {
+        view_(new RuntimeListView(frame_, [this] { host_.Refresh(number_); })) {
     ListFormat format = FormatOf(state);
     model_ = new ListModel(host.window(), number_, format, view_);
     view_->setModel(model_);

@@ -45,7 +45,7 @@ bool TakesFocus(ControlKind kind) {
 
 // Places radio buttons that have no rectangle of their own side by side
 // across their option (or one below the other in a tall option).
-std::map<std::int16_t, Layout> Placement(const Window& window) {
+std::map<std::int16_t, Layout> ControlRectangles(const Window& window) {
   std::map<std::int16_t, Layout> placement;
   for (const ControlState& control : window.controls())
     placement[control.number()] = control.description.layout;
@@ -121,7 +121,7 @@ NativeWindow::NativeWindow(Window& window, QWidget* owner) : window_(window) {
     frame_ = main;
   }
   frame_->setAttribute(Qt::WA_DeleteOnClose, false);
-  placement_ = Placement(window_);
+  placement_ = ControlRectangles(window_);
   BuildControls();
   LinkPromptsToFields();
   ShowTitle();
@@ -191,8 +191,11 @@ void NativeWindow::SizeAndPlace(QWidget* owner) {
                                            .topLeft();
     frame_->move(origin + QPoint(units.X(at.x), units.Y(at.y)));
   } else if (owner == nullptr) {
+    // Centred on the screen; a window larger than the screen starts at its
+    // top left corner.
     QRect screen = frame_->screen()->availableGeometry();
-    frame_->move(screen.center() - QRect(QPoint(), size).center());
+    QPoint at = screen.center() - QRect(QPoint(), size).center();
+    frame_->move(std::max(at.x(), screen.left()), std::max(at.y(), screen.top()));
   }
 }
 

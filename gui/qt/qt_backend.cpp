@@ -145,8 +145,15 @@ std::optional<std::vector<std::string>> QtBackend::RunFileDialog(
 }
 
 void QtBackend::ShowHelp(std::string_view help_file, std::string_view topic) {
-  if (help_ == nullptr) help_ = new HelpWindow;
+  bool first = help_ == nullptr;
+  if (first) help_ = new HelpWindow;
   help_->Open(FromRuntime(help_file), FromRuntime(topic));
+  if (QWidget* over = DialogOwner(); first && over != nullptr) {
+    // Beside the program's window the first time; where the user put it
+    // afterwards.
+    QRect frame = over->frameGeometry();
+    help_->move(frame.center() - help_->rect().center());
+  }
   help_->show();
   help_->raise();
   help_->activateWindow();

@@ -41,6 +41,9 @@ class QtBackend final : public QObject, public GuiBackend {
   // The window whose frame holds the widget; nullptr when none.
   NativeWindow* NativeOf(const QWidget* widget) const;
   HelpWindow* help_window() const;
+  // No more input will come: every waiting loop ends (WaitForInput returns
+  // false from now on). For a program that is told to stop.
+  void RequestQuit() { quit_ = true; }
 
   // GuiBackend.
   void OpenNativeWindow(Window& window) override;

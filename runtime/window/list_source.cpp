@@ -12,41 +12,54 @@
 namespace vantrel {
 namespace {
 
+// Every queue statement clears the error state; a list that reads its
+// queue must leave the program's error state as it was.
+class SavedErrorState {
+ public:
+  SavedErrorState()
+      : error_(ErrorCode()),
+        file_(ErrorFile()),
+        file_code_(FileErrorCode()),
+        file_error_(FileError()) {}
+  ~SavedErrorState() {
+    if (error_ == 0) {
+      ClearError();
+    } else if (error_ == kErrFileSystem) {
+      PostFileError(file_code_, file_error_, file_);
+    } else {
+      PostError(error_, file_);
+    }
+  }
+  SavedErrorState(const SavedErrorState&) = delete;
+  SavedErrorState& operator=(const SavedErrorState&) = delete;
+
+ private:
+  int error_;
+  std::string file_;
+  std::string file_code_;
+  std::string file_error_;
+};
+
 // Reading entries goes through the queue's buffer; the program's view of the
 // queue (its buffer, its pointer and the error state) must not change while
-// a list reads. The error state is saved first: every queue statement
-// clears it. The destructor puts everything back.
+// a list reads. The destructor puts everything back.
 class QueueReadGuard {
  public:
   explicit QueueReadGuard(Queue* queue)
       : queue_(queue),
-        saved_error_(ErrorCode()),
-        saved_file_(ErrorFile()),
-        saved_file_code_(FileErrorCode()),
-        saved_file_error_(FileError()),
         saved_buffer_(queue->buffer, queue->buffer + queue->record_length),
         saved_pointer_(Pointer(queue)) {}
   ~QueueReadGuard() {
     if (saved_pointer_ != 0)
       Get(queue_, static_cast<std::int32_t>(saved_pointer_));
     std::copy(saved_buffer_.begin(), saved_buffer_.end(), queue_->buffer);
-    if (saved_error_ == 0) {
-      ClearError();
-    } else if (saved_error_ == kErrFileSystem) {
-      PostFileError(saved_file_code_, saved_file_error_, saved_file_);
-    } else {
-      PostError(saved_error_, saved_file_);
-    }
   }
   QueueReadGuard(const QueueReadGuard&) = delete;
   QueueReadGuard& operator=(const QueueReadGuard&) = delete;
 
  private:
+  SavedErrorState saved_error_;  // first: restored last
   Queue* queue_;
-  int saved_error_;
-  std::string saved_file_;
-  std::string saved_file_code_;
-  std::string saved_file_error_;
   std::vector<std::uint8_t> saved_buffer_;
   std::uint32_t saved_pointer_;
 };
@@ -73,7 +86,9 @@ std::string Shown(const ControlState& control, const FieldInfo& field) {
 
 std::uint32_t ListCount(const ControlState& control) {
   Queue* queue = control.list.queue;
-  return queue == nullptr ? 0 : RecordCount(queue);
+  if (queue == nullptr) return 0;
+  SavedErrorState saved;
+  return RecordCount(queue);
 }
 
 std::vector<std::string> ListEntries(const ControlState& control) {
@@ -93,8 +108,9 @@ std::vector<std::string> ListEntries(const ControlState& control) {
 
 std::string ListEntry(const ControlState& control, std::uint32_t entry) {
   std::optional<FieldInfo> field = ShownField(control, 0);
-  if (!field || entry < 1 || entry > ListCount(control)) return {};
+  if (!field) return {};
   QueueReadGuard guard(control.list.queue);
+  if (entry < 1 || entry > RecordCount(control.list.queue)) return {};
   Get(control.list.queue, static_cast<std::int32_t>(entry));
   return Shown(control, *field);
 }
@@ -102,10 +118,9 @@ std::string ListEntry(const ControlState& control, std::uint32_t entry) {
 std::vector<std::string> ListEntryFields(const ControlState& control,
                                          std::uint32_t entry, int count) {
   std::vector<std::string> values;
-  if (ShownField(control, 0) == std::nullopt || entry < 1 ||
-      entry > ListCount(control))
-    return values;
+  if (ShownField(control, 0) == std::nullopt) return values;
   QueueReadGuard guard(control.list.queue);
+  if (entry < 1 || entry > RecordCount(control.list.queue)) return values;
   Get(control.list.queue, static_cast<std::int32_t>(entry));
   for (int i = 0; i < count; ++i) {
     std::optional<FieldInfo> field = ShownField(control, i);

@@ -10,7 +10,8 @@
 
 namespace vantrel {
 
-// The number of entries of the control's list; 0 without a queue.
+// The number of entries of the control's list; 0 without a queue. Reading
+// it leaves the program's error state alone.
 std::uint32_t ListCount(const ControlState& control);
 
 // The texts of the entries, formatted by the control's picture when it has

@@ -345,8 +345,13 @@ class DemoWindow {
     FillList();
     Select(kList, 1);
     ShowCard(1);
-    if (options_.open_dialog) PostEvent(kEventAccepted, kDetailsItem);
-    if (options_.show_help) PostEvent(kEventAccepted, kContentsItem);
+    const std::pair<const char*, std::int16_t> shown_at_once[] = {
+        {"details", kDetailsItem}, {"help", kContentsItem},
+        {"delete", kDeleteButton}, {"open", kOpenItem},
+        {"save", kSaveAsItem}};
+    for (const auto& [name, control] : shown_at_once) {
+      if (options_.show == name) PostEvent(kEventAccepted, control);
+    }
   }
 
   void FillList() {

@@ -4,12 +4,16 @@
 #ifndef VANTREL_TOOLS_WINDOW_DEMO_DEMO_WINDOW_H_
 #define VANTREL_TOOLS_WINDOW_DEMO_DEMO_WINDOW_H_
 
+#include <string>
+
 namespace vantrel::demo {
 
 struct DemoOptions {
-  int cards = 200;          // sample cards in the list
-  bool open_dialog = false;  // open the modal Details dialog at once
-  bool show_help = false;    // show the help window at once
+  int cards = 200;  // sample cards in the list
+  // What to open at once, as if chosen: "details" (a modal dialog),
+  // "help", "delete" (a message box), "open" or "save" (file dialogs);
+  // empty: nothing.
+  std::string show;
 };
 
 // Runs the window until the user leaves it.
