@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "framework/error_manager_format.h"
+#include "framework/error_manager_halt.h"
 #include "platform/headless/headless_backend.h"
 #include "platform/posix/fault_injection.h"
 #include "runtime/data/descriptor_builder.h"
@@ -110,10 +111,9 @@ TEST(BuiltInMessagesTest, BlockHoldsTheTableInItsStoredOrder) {
                                    32, 19, 36, 37, 23, 25, 11, 9,  35, 21,
                                    1,  40, 3,  28, 5,  15, 22, 2,  39, 41}));
   // Questions, the fatal ones and the internal one; every other id notifies.
-  const std::map<int, int> not_notices = {{3, 1},  {8, 1},  {9, 1},  {10, 3},
-                                          {23, 3}, {26, 3}, {32, 1}, {33, 1},
-                                          {34, 1}, {35, 1}, {36, 1}, {37, 1},
-                                          {39, 2}};
+  const std::map<int, int> not_notices = {
+      {3, 1},  {8, 1},  {9, 1},  {10, 3}, {23, 3}, {26, 3}, {32, 1},
+      {33, 1}, {34, 1}, {35, 1}, {36, 1}, {37, 1}, {39, 2}};
   for (const auto& [id, level] : levels) {
     const auto special = not_notices.find(id);
     EXPECT_EQ(level, special == not_notices.end() ? 5 : special->second)
@@ -279,11 +279,8 @@ TEST_F(ErrorManagerTest, ErrorTextShowsTheDriversOwnErrorAfter90) {
   file.label = "NUM";
   file.driver_name = "TARNEL";
   file.name = dir + "/numbers.TNL";
-  file.descriptor = DescriptorBuilder()
-                        .Group("NUM:RECORD")
-                        .Long("NUM:ID")
-                        .End()
-                        .Descriptor();
+  file.descriptor =
+      DescriptorBuilder().Group("NUM:RECORD").Long("NUM:ID").End().Descriptor();
   std::vector<char> record(4, 0);
   file.record = record;
   Create(file);
@@ -296,8 +293,8 @@ TEST_F(ErrorManagerTest, ErrorTextShowsTheDriversOwnErrorAfter90) {
   Add(file);
   FaultInjection::Disarm();
   ASSERT_EQ(ErrorCode(), kErrFileSystem) << Error();
-  const std::string own = std::string(FileError()) + " (" +
-                          std::string(FileErrorCode()) + ")";
+  const std::string own =
+      std::string(FileError()) + " (" + std::string(FileErrorCode()) + ")";
   ASSERT_NE(FileError(), "");
   errors.SetFileName("NUMBERS");
   gui.AnswerMessageBox(kButtonOk);
@@ -313,8 +310,9 @@ TEST_F(ErrorManagerTest, ErrorTextShowsTheDriversOwnErrorAfter90) {
   ASSERT_EQ(ErrorCode(), kErrFileNotFound);
   gui.AnswerMessageBox(kButtonOk);
   errors.Raise(kMsgUpdateError);
-  EXPECT_EQ(LastText(), "An error (File Not Found (2)) was experienced when "
-                        "making changes to the NUMBERS file.");
+  EXPECT_EQ(LastText(),
+            "An error (File Not Found (2)) was experienced when "
+            "making changes to the NUMBERS file.");
   fs::remove_all(dir);
 }
 
@@ -366,6 +364,31 @@ TEST_F(ErrorManagerTest, ProcedureNamesAreKeptPerThread) {
   EXPECT_EQ(errors.CurrentProcedure(), "Browse");
   errors.SetProcedureName();
   EXPECT_EQ(errors.CurrentProcedure(), "Main");
+}
+
+using ErrorManagerDeathTest = ErrorManagerTest;
+
+// Levels 2, 3 and 6 to 255 end the program after the notice; an id that no
+// entry has is reported as an internal error naming it, not shown as
+// another message.
+TEST_F(ErrorManagerDeathTest, FatalLevelsAndUnknownIdsEndTheProgram) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  const std::vector<std::uint8_t> block =
+      Block()
+          .Add(400, static_cast<Level>(7), "Odd Level", "Level %ErrorCode")
+          .Bytes();
+  ASSERT_TRUE(errors.AddErrors(block));
+  gui.AnswerMessageBox(kButtonOk);
+  gui.AnswerMessageBox(kButtonOk);
+  EXPECT_EXIT(errors.Raise(400), ::testing::ExitedWithCode(kHaltExitStatus),
+              "^Halt: Odd Level\nLevel 0\n$");
+  EXPECT_EXIT(errors.Raise(60000), ::testing::ExitedWithCode(kHaltExitStatus),
+              "^Halt: Internal Error\nMessage 60000 is not in the message "
+              "table.\n$");
+  EXPECT_EXIT(errors.Raise(kMsgOpenError),
+              ::testing::ExitedWithCode(kHaltExitStatus),
+              "^Halt: File Access Error\nFile .. could not be opened.  "
+              "Error:  .0.\\.\n$");
 }
 
 }  // namespace

@@ -59,14 +59,16 @@ struct FileThreadState {
   std::uint16_t OPENED = 0;      // logical opens
   std::uint8_t ATEOF = 0;        // the last sequential read ran off the end
   std::uint8_t AUTOINCDONE = 0;  // the record was added by auto-numbering
-  std::uint8_t LASTERROR = 0;    // the pending message id
+  // The pending message id; 16 bits, as ids are, so that an id an
+  // application added above 255 is raised as itself.
+  std::uint16_t LASTERROR = 0;
   // Where the record added by auto-numbering stands, so that completing
   // or cancelling it acts on that record whatever was read since.
   std::int64_t autoinc_pointer = 0;
 };
 
 // One component of a key.
-struct KeyComponent {
+struct KeyComponentEntry {
   int FIELD = 0;          // field number in the record, from 1
   std::string FIELDNAME;  // the field's label
   std::uint8_t ASCEND = 1;
@@ -76,7 +78,7 @@ struct KeyComponent {
 struct KeyDescription {
   KeyDeclaration* KEY = nullptr;
   std::string DESCRIPTION;  // shown in "Duplicate Key Error"
-  std::unique_ptr<std::vector<KeyComponent>> FIELDS;
+  std::unique_ptr<std::vector<KeyComponentEntry>> FIELDS;
   std::uint8_t AUTOINC = 0;  // 1-based auto-numbered component; 0: none
   std::uint8_t DUPS = 0;
   std::uint8_t NOCASE = 0;
@@ -203,7 +205,7 @@ class FileManager {
  private:
   // Makes the thread's state current and names the file for messages.
   FileThreadState& Enter();
-  Level LogicalOpen(bool show, bool force);
+  Level LogicalOpen(bool show);
   Level PhysicalOpen(bool show);
   Level RebuildKeys(bool show);
   Level Read(bool forward, bool show);
@@ -215,7 +217,6 @@ class FileManager {
   Level UpdateRecord(bool show);
   // Shows the pending condition when `show`, else answers `quiet`.
   Level Finish(bool show, Level quiet);
-  KeyDescription* Describe(const KeyDeclaration& key);
   std::int32_t NextBufferId() const;
 };
 

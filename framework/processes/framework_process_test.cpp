@@ -23,6 +23,7 @@
 #include "framework/file_manager.h"
 #include "framework/file_manager_test_tables.h"
 #include "framework/manager_test_fixture.h"
+#include "framework/relation_manager.h"
 #include "runtime/data/driver_entry.h"
 #include "runtime/data/driver_registry.h"
 #include "runtime/data/driver_state_table.h"
@@ -60,8 +61,8 @@ class Peer {
       argv.push_back(const_cast<char*>(arg.c_str()));
     }
     argv.push_back(nullptr);
-    if (posix_spawn(&pid_, FRAMEWORK_PEER_PATH, &actions, nullptr,
-                    argv.data(), environ) != 0) {
+    if (posix_spawn(&pid_, FRAMEWORK_PEER_PATH, &actions, nullptr, argv.data(),
+                    environ) != 0) {
       pid_ = -1;
     }
     posix_spawn_file_actions_destroy(&actions);
@@ -142,9 +143,10 @@ std::string ReadAll(const std::string& path) {
 }
 
 // The native driver under another name, calling a hook before each ADD it
-// is given: the moment between numbering a record and adding it, in which
-// another process can take the number.
+// is given (the moment between numbering a record and adding it, in which
+// another process can take the number) and noting each OPEN and SEND.
 std::function<void()> before_add;
+std::vector<std::string> opens_and_sends;
 
 class HookedInstance final : public DriverInstance {
  public:
@@ -152,6 +154,12 @@ class HookedInstance final : public DriverInstance {
       : inner_(std::move(inner)) {}
   DriverResult Perform(DriverOp op, DriverArgs& args) override {
     if (op == DriverOp::kADD && before_add) before_add();
+    if (op == DriverOp::kOPEN) {
+      opens_and_sends.push_back("OPEN " + std::to_string(args.mode));
+    }
+    if (op == DriverOp::kSEND) {
+      opens_and_sends.push_back("SEND " + std::string(args.text));
+    }
     return inner_->Perform(op, args);
   }
 
@@ -223,16 +231,23 @@ TEST_F(FrameworkProcessTest, FileHeldByAnotherProcessOpensReadOnly) {
   Peer holder({"hold", path}, Path("holder.err"));
   ASSERT_EQ(holder.ReadLine(), "held") << ReadAll(Path("holder.err"));
 
+  RegisterHookedDriver();
+  opens_and_sends.clear();
   ItemsTable items(path);
+  items.file.driver_name = "HOOKED";
   FileManager manager;
   manager.Init(items.file, errors);
   manager.AddKey(*items.number_key, "Number");
   manager.LAZYOPEN = 0;
   gui.AnswerMessageBox(kButtonOk);
   ASSERT_EQ(manager.Open(), Level::Proceed);
+  // Refused, locks left by a dead station recovered, refused again, then
+  // opened for reading with the same sharing.
+  EXPECT_THAT(opens_and_sends,
+              ElementsAre("OPEN 66", "SEND Recover=10", "OPEN 66", "OPEN 64"));
   EXPECT_THAT(Captions(), ElementsAre("Access Denied"));
-  EXPECT_EQ(LastText(), "Could not get write access to " + path +
-                            " so trying read-only.");
+  EXPECT_EQ(LastText(),
+            "Could not get write access to " + path + " so trying read-only.");
   EXPECT_EQ(manager.OPENMODE, kShareDenyNone);
   EXPECT_FALSE(items.file.control.state & kStateWrite);
 
@@ -342,6 +357,69 @@ TEST_F(FrameworkProcessTest, FatalConditionEndsTheProgramAndLeavesFilesSound) {
   EXPECT_THAT(Problems(path), IsEmpty());
   EXPECT_THAT(Stored(path), ElementsAre("A 1 item 1", "A 2 item 2"));
   EXPECT_FALSE(std::filesystem::exists(missing));
+}
+
+TEST_F(FrameworkProcessTest, RecordHeldElsewhereEndsASequentialRead) {
+  const std::string path = Path("items.TNL");
+  MakeItems(path);
+  Peer holder({"hold-first", path}, Path("holder.err"));
+  ASSERT_EQ(holder.ReadLine(), "held") << ReadAll(Path("holder.err"));
+
+  ItemsTable items(path);
+  FileManager manager;
+  manager.Init(items.file, errors);
+  manager.AddKey(*items.number_key, "Number");
+  manager.Open();
+  ASSERT_EQ(manager.UseFile(), Level::Proceed);
+  Set(*items.number_key);
+  Hold(items.file, 0);
+  gui.AnswerMessageBox(kButtonOk);
+  EXPECT_EQ(manager.Next(), Level::Notified);
+  EXPECT_THAT(Captions(), ElementsAre("Record not read"));
+  EXPECT_EQ(LastText(),
+            "A record held by another station was encountered reading from "
+            "the " +
+                path + " file.");
+  EXPECT_EQ(manager.ThreadState().ATEOF, 0);
+  manager.Close();
+  holder.Tell("release");
+  EXPECT_EQ(holder.ReadLine(), "released");
+  EXPECT_EQ(holder.Wait(), 0);
+}
+
+TEST_F(FrameworkProcessTest, DeleteIsCancelledWhenTheTransactionCannotBegin) {
+  const std::string path = Path("items.TNL");
+  MakeItems(path);
+  Peer other({"logout", path}, Path("other.err"));
+  ASSERT_EQ(other.ReadLine(), "in transaction") << ReadAll(Path("other.err"));
+
+  ItemsTable items(path);
+  FileManager files;
+  files.Init(items.file, errors);
+  files.AddKey(*items.number_key, "Number");
+  RelationManager relations;
+  relations.Init(files, /*use_logout=*/true);
+  ASSERT_EQ(relations.Open(), Level::Proceed);
+  items.SetText(ItemsTable::kPrefix, "A");
+  items.SetLong(ItemsTable::kNumber, 1);
+  ASSERT_EQ(files.TryFetch(*items.number_key), Level::Proceed);
+  gui.AnswerMessageBox(kButtonOk);  // the cancelled transaction
+  gui.AnswerMessageBox(kButtonNo);  // "try to delete it again?"
+  EXPECT_EQ(relations.Delete(/*ask=*/false), Level::Notified);
+  EXPECT_THAT(Captions(),
+              ElementsAre("Transaction cancelled", "Record Delete Error"));
+  EXPECT_EQ(gui.message_boxes()[0].lines[0],
+            "Error: (Access Denied (5)) attempting to frame the transaction "
+            "on " +
+                path + ".");
+  relations.Close();
+  EXPECT_FALSE(items.file.control.state & (kStateOpen | kStateLogout));
+  relations.Kill();
+
+  other.Tell("end");
+  EXPECT_EQ(other.ReadLine(), "ended");
+  EXPECT_EQ(other.Wait(), 0);
+  EXPECT_THAT(Stored(path), ElementsAre("A 1 item 1", "A 2 item 2"));
 }
 
 }  // namespace
