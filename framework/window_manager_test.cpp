@@ -136,6 +136,9 @@ TEST_F(WindowManagerTest, RequestByteIsTakenAndResponseLeft) {
        EXPECT_EQ(window.AUTOREFRESH, 1);
        EXPECT_EQ(window.AUTOTOOLBAR, 1);
      })
+      // A change request without a primary file completes harmlessly.
+      .Click(kOk)
+      .Then([&] { EXPECT_EQ(window.completions, 1); })
       .Click(kCancel);
   EXPECT_EQ(window.Run(), kRequestCancelled);
   EXPECT_EQ(GlobalResponse(), kRequestCancelled);
