@@ -144,8 +144,9 @@ Level WindowManager::PrimeUpdate() {
     if (RESPONSE == kRequestCancelled) return kLevelLeaveLoop;
     RESPONSE = kRequestCancelled;  // until the insert is completed
   }
-  if (REQUEST == kDeleteRecord && (DELETEACTION == kDeleteAtOnceConfirmed ||
-                                   DELETEACTION == kDeleteAtOnceUnconfirmed)) {
+  if (REQUEST == kDeleteRecord && PRIMARY != nullptr &&
+      (DELETEACTION == kDeleteAtOnceConfirmed ||
+       DELETEACTION == kDeleteAtOnceUnconfirmed)) {
     Level deleted = PRIMARY->Delete(DELETEACTION == kDeleteAtOnceConfirmed);
     RESPONSE =
         deleted == Level::Proceed ? kRequestCompleted : kRequestCancelled;
@@ -240,6 +241,8 @@ Level WindowManager::TakeCompleted() {
   if (HISTORY) {
     for (HistoryEntry& entry : *HISTORY) entry.saved = BytesOf(entry.field);
   }
+  // Only a form over a primary file carries out its request.
+  if (PRIMARY == nullptr) return kLevelContinue;
   switch (REQUEST) {
     case kInsertRecord:
       return CompleteInsert();

@@ -136,6 +136,9 @@ TEST_F(WindowManagerTest, RequestByteIsTakenAndResponseLeft) {
        EXPECT_EQ(window.AUTOREFRESH, 1);
        EXPECT_EQ(window.AUTOTOOLBAR, 1);
      })
+      // A change request without a primary file completes harmlessly.
+      .Click(kOk)
+      .Then([&] { EXPECT_EQ(window.completions, 1); })
       .Click(kCancel);
   EXPECT_EQ(window.Run(), kRequestCancelled);
   EXPECT_EQ(GlobalResponse(), kRequestCancelled);
@@ -224,6 +227,46 @@ TEST_F(WindowManagerTest, HistoryKeyRecallsTheLastCompletedValue) {
       })
       .Click(kCancel);
   window.Run();
+}
+
+struct RecordingToolbar : Toolbar {
+  std::vector<std::string> calls;
+  void Init() override { calls.push_back("Init"); }
+  void Kill() override { calls.push_back("Kill"); }
+  void TakeEvent(std::int32_t* vcr_request, WindowManager&) override {
+    calls.push_back("Event " + std::to_string(AcceptedField()));
+    *vcr_request = 7;  // a record button asked to move on
+  }
+  void SetTarget(std::int16_t control) override {
+    calls.push_back("Target " + std::to_string(control));
+  }
+};
+
+TEST_F(WindowManagerTest, ToolbarDrivesTheWindow) {
+  NameWindow window(errors);
+  RecordingToolbar toolbar;
+  std::int32_t vcr_request = 0;
+  window.VCRREQUEST = &vcr_request;
+  window.SetToolbar(&toolbar);
+  gui.Focus(kName)
+      .Type("Ann")
+      .Focus(kOk)
+      .Click(kOk)  // a view window completes; "Ann" is the history value
+      .Focus(kName)
+      .Type("Bob")
+      .Focus(kOk)
+      .Focus(kName)
+      .Then([] { PostEvent(kEventAccepted, kToolbarHistoryButton); })
+      .Then([&] { EXPECT_EQ(window.Name(), "Ann"); })
+      .Then([] { PostEvent(kEventNewSelection, kName); })
+      .Click(kCancel);
+  window.Run();
+  EXPECT_EQ(vcr_request, 0);  // cancelled: no navigation pending
+  EXPECT_EQ(toolbar.calls.front(), "Init");
+  EXPECT_THAT(toolbar.calls, ::testing::Contains("Event 2011"));
+  EXPECT_THAT(toolbar.calls, ::testing::Contains("Target 1"));
+  EXPECT_EQ(toolbar.calls.back(), "Kill");
+  EXPECT_EQ(window.TOOLBAR, nullptr);
 }
 
 TEST_F(WindowManagerTest, RejectedValueBeepsAndKeepsTheFocus) {
