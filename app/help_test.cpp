@@ -23,7 +23,7 @@ namespace {
 namespace fs = std::filesystem;
 
 std::string HelpPage() {
-  std::ifstream in(fs::path(__FILE__).parent_path() / "help" / "vantrel.html");
+  std::ifstream in(VANTREL_HELP_PAGE);
   std::ostringstream text;
   text << in.rdbuf();
   return text.str();
