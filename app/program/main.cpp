@@ -2,7 +2,8 @@
 //
 //   vantrel [CARDFILE] [--config-dir DIR]
 //
-// Without a card file it opens the one used last. DIR holds VANTREL.INI
+// Without a card file it opens the one used last, and at the very first
+// start the demo card file (demo_cards.h). DIR holds VANTREL.INI
 // (default: $VANTREL_CONFIG_DIR, $XDG_CONFIG_HOME/vantrel, ~/.config/vantrel).
 #include <stdlib.h>
 
@@ -13,6 +14,8 @@
 #include <string_view>
 
 #include "app/card_data.h"
+#include "app/current_file_setting.h"
+#include "app/demo_cards.h"
 #include "app/program.h"
 
 #ifdef VANTREL_WITH_QT
@@ -85,6 +88,11 @@ int main(int argc, char** argv) {
   }
   for (const std::string& problem : vantrel::StartRuntime())
     std::fprintf(stderr, "vantrel: environment file: %s\n", problem.c_str());
+  // A first start, with no card file remembered, opens the demo card file.
+  if (!options.card_file && vantrel::ReadCurrentFile().empty()) {
+    std::string demo = vantrel::ProvideDemoCardFile();
+    if (!demo.empty()) options.card_file = demo;
+  }
 
 #ifdef VANTREL_WITH_QT
   QApplication application(argc, argv);
