@@ -23,17 +23,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The page beside the tests: found from their data directory when ctest
-// names it, else from this file's path, which the compiler may have given
-// relative to the build directory (the test program's parent directory).
+// The page in the source tree (its path is compiled in).
 std::string HelpPage() {
-  fs::path app = fs::path(__FILE__).parent_path();
-  if (const char* data = std::getenv("VANTREL_TEST_DATA")) {
-    app = fs::path(data).parent_path();
-  } else if (app.is_relative()) {
-    app = fs::read_symlink("/proc/self/exe").parent_path().parent_path() / app;
-  }
-  std::ifstream in(app / "help" / "vantrel.html");
+  std::ifstream in(VANTREL_HELP_PAGE);
   std::ostringstream text;
   text << in.rdbuf();
   return text.str();
