@@ -9,15 +9,17 @@ function(vantrel_layer name folder)
   set_property(GLOBAL PROPERTY VANTREL_TEST_USES_${name} ${ARG_TESTS})
 endfunction()
 
-# vantrel_module(<target>)
+# vantrel_module(<target> [TEST_PROPERTIES <name> <value>...])
 #
 # Builds the folder that calls it as one library: every *.cpp except tests
 # (*_test.cpp) and fuzz targets (*_fuzz.cpp), linked to the libraries its
 # row in cmake/modules.cmake names. Tests beside the code become one
 # GoogleTest program run by ctest (linked also to the row's TESTS); fuzz
-# targets are built when VANTREL_FUZZ is on.
+# targets are built when VANTREL_FUZZ is on. TEST_PROPERTIES are set on
+# every test of the folder (a label, say).
 function(vantrel_module target)
-  if(ARGN)
+  cmake_parse_arguments(ARG "" "" "TEST_PROPERTIES" ${ARGN})
+  if(ARG_UNPARSED_ARGUMENTS)
     message(FATAL_ERROR "vantrel_module(${target}): what a library uses is "
             "declared in cmake/modules.cmake, not here")
   endif()
@@ -50,7 +52,8 @@ function(vantrel_module target)
     target_link_libraries(${target}_test PRIVATE ${target} ${test_uses}
                           GTest::gtest GTest::gtest_main GTest::gmock)
     gtest_discover_tests(${target}_test DISCOVERY_TIMEOUT 120
-                         PROPERTIES ENVIRONMENT "VANTREL_TEST_DATA=${CMAKE_CURRENT_SOURCE_DIR}/testdata")
+                         PROPERTIES ENVIRONMENT "VANTREL_TEST_DATA=${CMAKE_CURRENT_SOURCE_DIR}/testdata"
+                                    ${ARG_TEST_PROPERTIES})
   endif()
 
   if(VANTREL_FUZZ)

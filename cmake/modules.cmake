@@ -26,16 +26,21 @@ vantrel_layer(vantrel_tnl         storage/tnl/driver      vantrel_tnl_table vant
               TESTS vantrel_view)
 vantrel_layer(vantrel_window      runtime/window          vantrel_picture vantrel_queue
               TESTS vantrel_headless)
-vantrel_layer(vantrel_headless    gui/headless            vantrel_window)
-vantrel_layer(vantrel_qt          gui/qt                  vantrel_window)
-vantrel_layer(vantrel_framework   framework               vantrel_window vantrel_tnl vantrel_view
-              TESTS vantrel_headless)
-vantrel_layer(vantrel_app         app                     vantrel_framework
+vantrel_layer(vantrel_headless    gui/headless            vantrel_window vantrel_text)
+vantrel_layer(vantrel_qt          gui/qt                  vantrel_window vantrel_text
+                                                          Qt6::Widgets Qt6::Svg
+              TESTS Qt6::Test)
+vantrel_layer(vantrel_framework   framework               vantrel_window vantrel_view
+              TESTS vantrel_headless vantrel_tnl tnl_processes)
+vantrel_layer(vantrel_app         app                     vantrel_framework vantrel_tnl
               TESTS vantrel_headless)
 # Programs and test programs beside the libraries.
 vantrel_layer(tnl_processes       storage/tnl/processes   vantrel_tnl)
+vantrel_layer(framework_processes framework/processes     vantrel_framework vantrel_headless
+              TESTS vantrel_tnl)
+vantrel_layer(vantrel_program     app/program             vantrel_app vantrel_headless vantrel_qt)
 vantrel_layer(tnltool             tools/tnltool           vantrel_tnl)
 vantrel_layer(vantrel_eval        tools/vantrel-eval      vantrel_expr)
 vantrel_layer(window_demo         tools/window-demo       vantrel_qt)
 vantrel_layer(benchmarks          bench                   vantrel_tnl vantrel_ascii vantrel_view vantrel_queue
-              tnl_processes)
+              tnl_processes vantrel_app vantrel_qt)

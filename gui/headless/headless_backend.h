@@ -14,6 +14,10 @@
 // with a message naming the waiting window and the loop ends, so a test
 // never hangs. A dialog without a queued answer is reported the same way and
 // is cancelled.
+//
+// A User (SetUser) decides instead while the program runs: it is asked to
+// act whenever a loop waits with no step queued, and to answer dialogs that
+// have no queued answer (the script player of script_session.h is one).
 #ifndef VANTREL_GUI_HEADLESS_HEADLESS_BACKEND_H_
 #define VANTREL_GUI_HEADLESS_HEADLESS_BACKEND_H_
 
@@ -48,6 +52,7 @@ class HeadlessBackend final : public GuiBackend {
     std::string icon;
     bool open = true;
     int timer = 0;  // hundredths; 0: stopped
+    WindowPlacement placement;  // as the program placed it last
     std::int16_t focus = 0;
     std::map<std::int16_t, ShownControl> controls;
   };
@@ -56,6 +61,25 @@ class HeadlessBackend final : public GuiBackend {
     std::string topic;
   };
   using Handler = std::function<void(const std::string& message)>;
+
+  // A user acting while the program runs.
+  class User {
+   public:
+    virtual ~User() = default;
+    // A loop waits for input: act through user_input.h. False when no
+    // input comes any more; the waiting loop ends.
+    virtual bool Act() = 0;
+    // The mask of the button pressed; 0 closes the box without one.
+    virtual int AnswerMessageBox(const MessageBoxRequest& request) = 0;
+    // The chosen full paths; nothing cancels.
+    virtual std::optional<std::vector<std::string>> AnswerFileDialog(
+        const FileDialogRequest& request) = 0;
+    // What the program shows besides its windows' contents.
+    virtual void WindowOpened(const Window&) {}
+    virtual void WindowClosed(const Window&) {}
+    virtual void HelpShown(std::string_view /*file*/,
+                           std::string_view /*topic*/) {}
+  };
 
   // Installs itself as the runtime's backend; the destructor puts back the
   // one it replaced.
@@ -77,6 +101,8 @@ class HeadlessBackend final : public GuiBackend {
   HeadlessBackend& MoveMouse(std::int32_t x, std::int32_t y);
   HeadlessBackend& Activate();
   HeadlessBackend& Close();
+  // The user moves, sizes, maximizes, iconizes or restores the window.
+  HeadlessBackend& Place(WindowPlacement placement);
   // Any other field event of a control, or a window event (see
   // UserFieldAction and UserWindowAction).
   HeadlessBackend& Act(std::int16_t control, std::int32_t event);
@@ -94,6 +120,8 @@ class HeadlessBackend final : public GuiBackend {
   void OnScriptExhausted(Handler handler) {
     on_exhausted_ = std::move(handler);
   }
+  // nullptr: no user; the script and the queued answers alone.
+  void SetUser(User* user) { user_ = user; }
   std::size_t steps_left() const { return steps_.size(); }
 
   // What was shown. Shown() gives the latest window with the title.
@@ -112,6 +140,7 @@ class HeadlessBackend final : public GuiBackend {
   void OpenNativeWindow(Window& window) override;
   void CloseNativeWindow(Window& window) override;
   void ShowWindowState(Window& window) override;
+  void ShowPlacement(Window& window) override;
   void ShowControlState(Window& window, const ControlState& control) override;
   void ControlCreated(Window& window, const ControlState& control) override;
   void ControlDestroyed(Window& window, std::int16_t number) override;
@@ -146,6 +175,7 @@ class HeadlessBackend final : public GuiBackend {
   };
   std::deque<FileAnswer> file_answers_;
   Handler on_exhausted_;
+  User* user_ = nullptr;
   std::vector<Window*> open_windows_;                 // in opening order
   std::map<const Window*, std::size_t> shown_index_;  // into shown_
   std::deque<ShownWindow> shown_;  // every window ever opened

@@ -7,6 +7,7 @@
 #include "runtime/data/text/string_ops.h"
 #include "runtime/window/event_numbers.h"
 #include "runtime/window/gui_backend.h"
+#include "runtime/window/user_input.h"
 #include "runtime/window/window_runtime_internal.h"
 
 namespace vantrel {

@@ -6,6 +6,7 @@
 #include "runtime/data/queue/queue.h"
 #include "runtime/data/types/descriptor_builder.h"
 #include "runtime/data/types/std_date.h"
+#include "runtime/window/properties.h"
 #include "runtime/window/user_input.h"
 #include "runtime/window/window_test_fixture.h"
 
@@ -128,6 +129,39 @@ TEST_F(EntryBindingTest, DatesAndTemplatesAreTypedThroughThePicture) {
   // Typing overwrites the shown value; the letter was refused.
   EXPECT_EQ(phone_refusing, "550-0000");
   EXPECT_EQ(gui.Shown("Entries")->controls.at(5).value, "555-1234");
+}
+
+TEST_F(EntryBindingTest, ACommandWhileEditingReadsTheEntryBackInPlace) {
+  gui.Focus(kAmount)
+      .Type("7")
+      .Then([] { UserFinishEditing(*TopWindow()); })
+      .Then([] { UserFinishEditing(*TopWindow()); })  // nothing edited now
+      .Focus(kBorn)
+      .Type("1/2/3x")  // 01/02/2003 ...
+      .Then([] { UserSetText(*TopWindow(), kBorn, "99/99/9999"); })
+      .Then([] { UserFinishEditing(*TopWindow()); });
+  EXPECT_THAT(Run(), ElementsAre("Accepted:1", "Rejected:3"));
+  EXPECT_EQ(amount, 7);
+  EXPECT_EQ(gui.Shown("Entries")->focus, kBorn);
+}
+
+TEST_F(EntryBindingTest, TypingGoesToTheCaretTheUserMoved) {
+  char code[6];
+  std::memset(code, ' ', sizeof code);
+  ControlDescription code_entry = Control(5, ControlKind::kEntry);
+  code_entry.picture = "@K##-###K";
+  code_entry.variable = Variable::Of(code);
+  form.controls.push_back(code_entry);
+  std::string caret;
+  gui.Focus(5)
+      .Type("12345")
+      .Then([] { UserMoveCaret(*TopWindow(), 5, 2); })
+      .Type("9")
+      .Then([&] { caret = GetProperty(kPropSelStart, 5); })
+      .Focus(kAmount);
+  Run();
+  EXPECT_EQ(gui.Shown("Entries")->controls.at(5).value, "19-345");
+  EXPECT_EQ(caret, "4");  // past the literal after the typed digit
 }
 
 TEST_F(EntryBindingTest, DropListChoiceAndEditedTextWriteTheVariables) {

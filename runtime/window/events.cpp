@@ -112,6 +112,16 @@ std::int32_t EventKeyCode() {
   return e == nullptr ? 0 : e->key_code;
 }
 
+std::int32_t KeyCode() {
+  WindowRuntime& rt = Runtime();
+  return rt.slots[rt.current_slot].key_code;
+}
+
+void SetKeyCode(std::int32_t key_code) {
+  WindowRuntime& rt = Runtime();
+  rt.slots[rt.current_slot].key_code = key_code;
+}
+
 void PostEvent(std::int32_t event, std::int16_t control, int thread) {
   int slot = thread == 0 ? Runtime().current_slot : thread - 1;
   Window* window = TopWindow(slot);

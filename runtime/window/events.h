@@ -25,6 +25,12 @@ std::int32_t EventMouseY();
 // The key code of the current event (the latest key when it was posted).
 std::int32_t EventKeyCode();
 
+// The current thread's latest keyboard input, and setting it (a procedure
+// clears a key that only opened its window, so the window does not act on
+// it again).
+std::int32_t KeyCode();
+void SetKeyCode(std::int32_t key_code);
+
 // Appends event (+ kEventBase) for the control (0: a window event) to the
 // top window of the thread (0: the current thread, n: slot n - 1). Nothing
 // happens when that thread has no window.

@@ -67,6 +67,9 @@ class GuiBackend {
   virtual void CloseNativeWindow(Window& window) = 0;
   // The window's title or icon changed.
   virtual void ShowWindowState(Window& window) = 0;
+  // The program placed the window (Window::placement): its normal position
+  // and size, maximized, iconized or neither.
+  virtual void ShowPlacement(Window& window) { (void)window; }
   // The control's state changed (value, enabled, hidden, choice, selection,
   // list contents; read them from the model, lists through ListEntries).
   virtual void ShowControlState(Window& window,

@@ -109,6 +109,28 @@ void UserSetText(Window& window, std::int16_t number, std::string_view text) {
   control->edited = true;
 }
 
+void UserMoveCaret(Window& window, std::int16_t number, int caret,
+                   int selection_start, int selection_end) {
+  ControlState* control = Usable(window, number);
+  if (control == nullptr || !KindIsEditable(control->kind())) return;
+  control->caret = std::max(caret, 1);
+  if (selection_start > 0 && selection_end >= selection_start) {
+    control->selection_start = selection_start;
+    control->selection_end = selection_end;
+  } else {
+    control->selection_start = control->selection_end = 0;
+  }
+}
+
+void UserFinishEditing(Window& window) {
+  ControlState* control = Usable(window, window.focus);
+  if (control == nullptr || !control->edited) return;
+  control->edited = false;
+  bool accepted = ReadBackEntry(window, *control, /*completing=*/false);
+  PostFieldEvent(window, accepted ? kEventAccepted : kEventRejected,
+                 control->number());
+}
+
 void UserPressKey(Window& window, std::int32_t key_code, std::uint8_t key_state,
                   std::uint8_t key_char) {
   ThreadSlot& slot = SlotOf(window);
@@ -189,6 +211,24 @@ bool UserWindowAction(Window& window, std::int32_t event) {
   if (!before_change && !after_change) return false;
   AppendEvent(window, event, 0);
   return true;
+}
+
+void UserPlaceWindow(Window& window, const WindowPlacement& placement) {
+  WindowPlacement was = window.placement;
+  window.placement = placement;
+  if (placement.iconized && !was.iconized) {
+    AppendEvent(window, kEventIconized, 0);
+  } else if (placement.maximized && !was.maximized) {
+    AppendEvent(window, kEventMaximized, 0);
+  } else if ((was.iconized || was.maximized) && !placement.iconized &&
+             !placement.maximized) {
+    AppendEvent(window, kEventRestored, 0);
+  }
+  const Layout& from = was.normal;
+  const Layout& to = placement.normal;
+  if (to.x != from.x || to.y != from.y) AppendEvent(window, kEventMoved, 0);
+  if (to.width != from.width || to.height != from.height)
+    AppendEvent(window, kEventSized, 0);
 }
 
 void UserCloseWindow(Window& window) {

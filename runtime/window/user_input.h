@@ -20,6 +20,9 @@ enum KeyCode : std::int32_t {
   kKeyF2 = 0x71,
   kKeyF10 = 0x79,
   kKeyDelete = 0x2E,
+  kKeyInsert = 0x2D,
+  // A double click of the left mouse button, reported like a key.
+  kKeyDoubleClick = 5,
 };
 
 // The window became the application's active window.
@@ -28,12 +31,24 @@ void UserActivate(Window& window);
 void UserMoveMouse(Window& window, std::int32_t x, std::int32_t y);
 // The user moved the focus to the control.
 void UserFocus(Window& window, std::int16_t control);
+// Whether typing into the control goes key by key through its picture (key-in
+// templates, patterns, dates and times); such a control's text is changed
+// only through UserTypeText.
+bool TypesByPicture(const ControlState& control);
 // Characters typed into the focused control at its caret, replacing its
 // selection.
 void UserTypeText(Window& window, std::string_view text);
 // The focused control's whole text as the user edited it (for backends
 // whose widgets edit by themselves).
 void UserSetText(Window& window, std::int16_t control, std::string_view text);
+// The caret and selection of an editable control, 1-based, as the user moved
+// them (a selection start of 0: nothing selected). No event follows.
+void UserMoveCaret(Window& window, std::int16_t control, int caret,
+                   int selection_start = 0, int selection_end = 0);
+// The user gave a command (a menu item, a shortcut) while editing the
+// focused control: an edited entry is read back as leaving it would, with
+// Accepted or Rejected, and keeps the focus.
+void UserFinishEditing(Window& window);
 // A key press; alert keys of the window or the focused control are reported
 // as PreAlert and AlertKey.
 void UserPressKey(Window& window, std::int32_t key_code,
@@ -52,6 +67,10 @@ bool UserFieldAction(Window& window, std::int16_t control, std::int32_t event);
 // undocked (Move .. Iconize before the change, Moved .. UnDocked after it).
 // Returns false, doing nothing, for other events.
 bool UserWindowAction(Window& window, std::int32_t event);
+// The user moved, sized, maximized, iconized or restored the window; the
+// placement is the window's new one. Posts what changed after the fact:
+// Iconized, Maximized or Restored, then Moved and Sized for the normal form.
+void UserPlaceWindow(Window& window, const WindowPlacement& placement);
 // The user asked to close the window (its close box, Alt+F4 ...).
 void UserCloseWindow(Window& window);
 // A tick of the window's timer; at most one Timer event waits.

@@ -50,6 +50,8 @@ struct Layout {
   int y = 0;
   int width = 0;
   int height = 0;
+
+  bool operator==(const Layout&) const = default;
 };
 
 // The queue a list shows and the 1-based field of its record that gives
@@ -64,6 +66,11 @@ struct ControlDescription {
   ControlKind kind = ControlKind::kPrompt;
   std::string text;         // caption, prompt or initial text
   std::string picture;      // display and entry picture; empty: plain text
+  // Lists: the columns, each a width in dialog units, a justification
+  // (L, R, C, D), an indent in parentheses and modifiers ("[166L(2)]",
+  // "80L(2)|M~Name~@s20@60R(1)"). Column i shows field list.field + i.
+  // Empty: one column over the whole list.
+  std::string format;
   Variable variable;        // bound variable; unbound when none
   ListSource list;          // lists: the queue shown
   std::int16_t parent = 0;  // enclosing control (sheet, tab, option, menu)

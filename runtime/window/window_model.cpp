@@ -6,6 +6,7 @@ Window::Window(const WindowDescription& description)
     : title(description.title),
       icon(description.icon),
       description_(description) {
+  placement.normal = description.layout;
   controls_.reserve(description.controls.size());
   for (const ControlDescription& control : description.controls) {
     ControlState state;

@@ -59,6 +59,17 @@ struct ControlState {
 // What the loop does after the body.
 enum class LoopOutcome { kNormal, kCycle, kBreak };
 
+// Where a window stands: the position and size of its normal (restored)
+// form in dialog units, and whether it is maximized or iconized now. A
+// maximized or iconized window keeps its normal placement for its restore.
+struct WindowPlacement {
+  Layout normal;
+  bool maximized = false;
+  bool iconized = false;
+
+  bool operator==(const WindowPlacement&) const = default;
+};
+
 // The closing state of a window.
 enum class ClosingState {
   kOpen = 0,
@@ -92,6 +103,7 @@ class Window {
   std::string title;
   std::string icon;
   int timer_interval = 0;    // hundredths of a second; 0: no timer
+  WindowPlacement placement;  // starts as the description's layout
   std::int16_t focus = 0;    // the control holding the focus
   std::int32_t mouse_x = 0;  // latest mouse position reported
   std::int32_t mouse_y = 0;

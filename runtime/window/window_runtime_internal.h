@@ -66,10 +66,6 @@ void MoveFocus(Window& window, std::int16_t control);
 // variable unchanged, when the value is refused.
 bool ReadBackEntry(Window& window, ControlState& control, bool completing);
 
-// Whether typing into the control goes key by key through its picture (key-in
-// templates, patterns, dates and times).
-bool TypesByPicture(const ControlState& control);
-
 // Shows a control's variable in it (value, check state or choice).
 void DisplayControl(Window& window, ControlState& control);
 

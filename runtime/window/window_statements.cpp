@@ -102,6 +102,12 @@ void DestroyWindow(Window* window) {
   });
 }
 
+void PlaceWindow(Window& window, const WindowPlacement& placement) {
+  if (!IsOpen(&window)) return;
+  window.placement = placement;
+  Backend().ShowPlacement(window);
+}
+
 void Display() {
   Window* window = TopWindow();
   if (window == nullptr) return;

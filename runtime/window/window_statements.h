@@ -18,6 +18,10 @@ Window& OpenWindow(const WindowDescription& description);
 // whose loop runs is closed when the loop has ended.
 void CloseWindow(Window* window = nullptr);
 
+// Moves and sizes the window's normal form and maximizes, iconizes or
+// restores it, as the placement says.
+void PlaceWindow(Window& window, const WindowPlacement& placement);
+
 // Shows the current values of the controls' variables; without a range,
 // of every control.
 void Display();

@@ -8,6 +8,7 @@
 #include "runtime/data/base/error_state.h"
 #include "runtime/data/queue/queue.h"
 #include "runtime/data/types/descriptor_builder.h"
+#include "runtime/window/list_source.h"
 #include "runtime/window/properties.h"
 #include "runtime/window/user_input.h"
 #include "runtime/window/window_test_fixture.h"
@@ -152,6 +153,16 @@ TEST_F(WindowStatementsTest, ChoiceOfListsSheetsAndOptions) {
   EXPECT_EQ(std::memcmp(record, &in_buffer, sizeof in_buffer), 0);
   EXPECT_EQ(ErrorCode(), kErrRecordNotFound);
   EXPECT_EQ(ErrorFile(), "cards.vtl");
+  // So does reading single entries, as a backend does for the rows it shows,
+  // and counting them.
+  const ControlState& list = *window.Find(kList);
+  EXPECT_EQ(ListEntry(list, 2), "8");
+  EXPECT_EQ(ListEntry(list, 4), "");
+  EXPECT_THAT(ListEntryFields(list, 3, 2), ElementsAre("9", ""));
+  EXPECT_TRUE(ListEntryFields(list, 0, 1).empty());
+  EXPECT_EQ(ListCount(list), 3u);
+  EXPECT_EQ(std::memcmp(record, &in_buffer, sizeof in_buffer), 0);
+  EXPECT_EQ(ErrorCode(), kErrRecordNotFound);
   EXPECT_EQ(Pointer(&queue), 3u);
   ClearError();
   EXPECT_EQ(Choice(kList), 0);  // nothing chosen yet
