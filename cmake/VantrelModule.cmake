@@ -9,6 +9,15 @@ function(vantrel_layer name folder)
   set_property(GLOBAL PROPERTY VANTREL_TEST_USES_${name} ${ARG_TESTS})
 endfunction()
 
+# vantrel_folder(<name> <folder> [<uses>...] [TESTS <uses>...])
+#
+# A row for a folder of programs: its includes are checked, but it is not a
+# library, so no library's tests may link it.
+function(vantrel_folder name folder)
+  vantrel_layer(${name} ${folder} ${ARGN})
+  set_property(GLOBAL PROPERTY VANTREL_PROGRAMS_${name} TRUE)
+endfunction()
+
 # vantrel_module(<target> [TEST_PROPERTIES <name> <value>...])
 #
 # Builds the folder that calls it as one library: every *.cpp except tests
@@ -29,6 +38,12 @@ function(vantrel_module target)
   endif()
   get_property(uses GLOBAL PROPERTY VANTREL_USES_${target})
   get_property(test_uses GLOBAL PROPERTY VANTREL_TEST_USES_${target})
+  foreach(use IN LISTS test_uses)
+    get_property(programs GLOBAL PROPERTY VANTREL_PROGRAMS_${use})
+    if(programs)
+      list(REMOVE_ITEM test_uses ${use})
+    endif()
+  endforeach()
   file(GLOB all_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   set(lib_sources ${all_sources})
   list(FILTER lib_sources EXCLUDE REGEX "_(test|fuzz)\\.cpp$")

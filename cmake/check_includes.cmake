@@ -17,6 +17,9 @@ macro(vantrel_layer name folder)
   set(uses_${name} ${ROW_UNPARSED_ARGUMENTS})
   set(test_uses_${name} ${ROW_TESTS})
 endmacro()
+macro(vantrel_folder)
+  vantrel_layer(${ARGN})
+endmacro()
 include(${SOURCE_DIR}/cmake/modules.cmake)
 
 # The library whose folder holds `path` (a path from the top), or "".

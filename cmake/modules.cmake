@@ -3,7 +3,9 @@
 # the include check (cmake/check_includes.cmake, run by ctest) fails when a
 # source file includes a header of a library that its row cannot reach.
 # A library may use what its uses use; TESTS names what only its tests,
-# fuzz targets and test headers may use besides.
+# fuzz targets and test headers may use besides. Folders of programs and
+# test programs (vantrel_folder) are held to their rows too, but nothing
+# links them.
 #
 #             library             folder                  uses
 vantrel_layer(vantrel_posix       os/posix)
@@ -35,12 +37,12 @@ vantrel_layer(vantrel_framework   framework               vantrel_window vantrel
 vantrel_layer(vantrel_app         app                     vantrel_framework vantrel_tnl
               TESTS vantrel_headless)
 # Programs and test programs beside the libraries.
-vantrel_layer(tnl_processes       storage/tnl/processes   vantrel_tnl)
-vantrel_layer(framework_processes framework/processes     vantrel_framework vantrel_headless
-              TESTS vantrel_tnl)
-vantrel_layer(vantrel_program     app/program             vantrel_app vantrel_headless vantrel_qt)
-vantrel_layer(tnltool             tools/tnltool           vantrel_tnl)
-vantrel_layer(vantrel_eval        tools/vantrel-eval      vantrel_expr)
-vantrel_layer(window_demo         tools/window-demo       vantrel_qt)
-vantrel_layer(benchmarks          bench                   vantrel_tnl vantrel_ascii vantrel_view vantrel_queue
-              tnl_processes vantrel_app vantrel_qt)
+vantrel_folder(tnl_processes      storage/tnl/processes   vantrel_tnl)
+vantrel_folder(framework_processes framework/processes    vantrel_framework vantrel_headless
+               TESTS vantrel_tnl)
+vantrel_folder(vantrel_program    app/program             vantrel_app vantrel_headless vantrel_qt)
+vantrel_folder(tnltool            tools/tnltool           vantrel_tnl)
+vantrel_folder(vantrel_eval       tools/vantrel-eval      vantrel_expr)
+vantrel_folder(window_demo        tools/window-demo       vantrel_qt)
+vantrel_folder(benchmarks         bench                   vantrel_tnl vantrel_ascii vantrel_view vantrel_queue
+               tnl_processes vantrel_app vantrel_qt)
