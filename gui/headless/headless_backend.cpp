@@ -151,9 +151,11 @@ void HeadlessBackend::OpenNativeWindow(Window& window) {
   ShowWindowState(window);
   for (const ControlState& control : window.controls())
     ShowControlState(window, control);
+  if (user_ != nullptr) user_->WindowOpened(window);
 }
 
 void HeadlessBackend::CloseNativeWindow(Window& window) {
+  if (user_ != nullptr) user_->WindowClosed(window);
   Record(window).open = false;
   shown_index_.erase(&window);
   std::erase(open_windows_, &window);
@@ -197,6 +199,7 @@ void HeadlessBackend::SetTimer(Window& window, int hundredths) {
 
 bool HeadlessBackend::WaitForInput() {
   Window* waiting = TopWindow();
+  if (steps_.empty() && user_ != nullptr) return user_->Act();
   if (steps_.empty()) {
     Fail("the script ran out while the loop of window \"" +
          (waiting != nullptr ? waiting->title : std::string()) +
@@ -216,6 +219,8 @@ bool HeadlessBackend::WaitForInput() {
 
 int HeadlessBackend::RunMessageBox(const MessageBoxRequest& request) {
   message_boxes_.push_back(request);
+  if (message_answers_.empty() && user_ != nullptr)
+    return user_->AnswerMessageBox(request);
   if (message_answers_.empty()) {
     Fail("no answer queued for the message box \"" + request.caption + "\"");
     return 0;
@@ -228,6 +233,8 @@ int HeadlessBackend::RunMessageBox(const MessageBoxRequest& request) {
 std::optional<std::vector<std::string>> HeadlessBackend::RunFileDialog(
     const FileDialogRequest& request) {
   file_dialogs_.push_back(request);
+  if (file_answers_.empty() && user_ != nullptr)
+    return user_->AnswerFileDialog(request);
   if (file_answers_.empty()) {
     Fail("no answer queued for the file dialog \"" + request.title + "\"");
     return std::nullopt;
@@ -241,6 +248,7 @@ std::optional<std::vector<std::string>> HeadlessBackend::RunFileDialog(
 void HeadlessBackend::ShowHelp(std::string_view help_file,
                                std::string_view topic) {
   help_shown_.push_back({std::string(help_file), std::string(topic)});
+  if (user_ != nullptr) user_->HelpShown(help_file, topic);
 }
 
 }  // namespace vantrel

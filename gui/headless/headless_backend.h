@@ -14,6 +14,10 @@
 // with a message naming the waiting window and the loop ends, so a test
 // never hangs. A dialog without a queued answer is reported the same way and
 // is cancelled.
+//
+// A User (SetUser) decides instead while the program runs: it is asked to
+// act whenever a loop waits with no step queued, and to answer dialogs that
+// have no queued answer (the script player of script_session.h is one).
 #ifndef VANTREL_GUI_HEADLESS_HEADLESS_BACKEND_H_
 #define VANTREL_GUI_HEADLESS_HEADLESS_BACKEND_H_
 
@@ -57,6 +61,25 @@ class HeadlessBackend final : public GuiBackend {
   };
   using Handler = std::function<void(const std::string& message)>;
 
+  // A user acting while the program runs.
+  class User {
+   public:
+    virtual ~User() = default;
+    // A loop waits for input: act through user_input.h. False when no
+    // input comes any more; the waiting loop ends.
+    virtual bool Act() = 0;
+    // The mask of the button pressed; 0 closes the box without one.
+    virtual int AnswerMessageBox(const MessageBoxRequest& request) = 0;
+    // The chosen full paths; nothing cancels.
+    virtual std::optional<std::vector<std::string>> AnswerFileDialog(
+        const FileDialogRequest& request) = 0;
+    // What the program shows besides its windows' contents.
+    virtual void WindowOpened(const Window&) {}
+    virtual void WindowClosed(const Window&) {}
+    virtual void HelpShown(std::string_view /*file*/,
+                           std::string_view /*topic*/) {}
+  };
+
   // Installs itself as the runtime's backend; the destructor puts back the
   // one it replaced.
   HeadlessBackend();
@@ -94,6 +117,8 @@ class HeadlessBackend final : public GuiBackend {
   void OnScriptExhausted(Handler handler) {
     on_exhausted_ = std::move(handler);
   }
+  // nullptr: no user; the script and the queued answers alone.
+  void SetUser(User* user) { user_ = user; }
   std::size_t steps_left() const { return steps_.size(); }
 
   // What was shown. Shown() gives the latest window with the title.
@@ -146,6 +171,7 @@ class HeadlessBackend final : public GuiBackend {
   };
   std::deque<FileAnswer> file_answers_;
   Handler on_exhausted_;
+  User* user_ = nullptr;
   std::vector<Window*> open_windows_;                 // in opening order
   std::map<const Window*, std::size_t> shown_index_;  // into shown_
   std::deque<ShownWindow> shown_;  // every window ever opened
