@@ -149,9 +149,10 @@ void ScriptPlayer::Fail(const ScriptStep& step, const std::string& why,
 bool ScriptPlayer::Act() {
   if (!actions_.empty()) return RunNextAction();
   while (const ScriptStep* step = NextStep()) {
+    Window* window = UserWindow();
+    if (window == nullptr) return false;  // a loop waits without a window
     ++next_;
     Echo(*step);
-    Window* window = UserWindow();
     switch (step->command) {
       case ScriptCommand::kShow:
         ScriptView(*window, gui_).Print(out_, kIndent);
