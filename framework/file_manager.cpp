@@ -111,6 +111,15 @@ void PutBlob(FileDeclaration& file, std::int64_t number,
   CallDriver(file, DriverOp::kBLOB_TAKE, take);
 }
 
+// Whether a stored record holds the record buffer's value of a key. Asked
+// after an ADD failed, when the current record (which DUPLICATE leaves out)
+// may be the very record the new one collides with.
+bool KeyValueTaken(FileDeclaration& file, KeyDeclaration& key) {
+  DriverArgs args;
+  args.key = &key;
+  return CallDriver(file, DriverOp::kQUERY_KEY, args).value != 0;
+}
+
 }  // namespace
 
 FileManager::FileManager() = default;
@@ -428,7 +437,7 @@ Level FileManager::InsertRecord(bool show) {
     if (!show) return Level::Notified;
     ERRORS->MESSAGETEXT.clear();
     for (const KeyDescription& key : *KEYS) {
-      if (vantrel::Duplicate(*key.KEY)) {
+      if (!key.DUPS && KeyValueTaken(*FILE, *key.KEY)) {
         ERRORS->MESSAGETEXT = key.DESCRIPTION;
         break;
       }
