@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "framework/error_manager_format.h"
+#include "framework/error_manager_halt.h"
 #include "platform/headless/headless_backend.h"
 #include "platform/posix/fault_injection.h"
 #include "runtime/data/descriptor_builder.h"
@@ -366,6 +367,31 @@ TEST_F(ErrorManagerTest, ProcedureNamesAreKeptPerThread) {
   EXPECT_EQ(errors.CurrentProcedure(), "Browse");
   errors.SetProcedureName();
   EXPECT_EQ(errors.CurrentProcedure(), "Main");
+}
+
+using ErrorManagerDeathTest = ErrorManagerTest;
+
+// Levels 2, 3 and 6 to 255 end the program after the notice; an id that no
+// entry has is reported as an internal error naming it, not shown as
+// another message.
+TEST_F(ErrorManagerDeathTest, FatalLevelsAndUnknownIdsEndTheProgram) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  const std::vector<std::uint8_t> block =
+      Block()
+          .Add(400, static_cast<Level>(7), "Odd Level", "Level %ErrorCode")
+          .Bytes();
+  ASSERT_TRUE(errors.AddErrors(block));
+  gui.AnswerMessageBox(kButtonOk);
+  gui.AnswerMessageBox(kButtonOk);
+  EXPECT_EXIT(errors.Raise(400), ::testing::ExitedWithCode(kHaltExitStatus),
+              "^Halt: Odd Level\nLevel 0\n$");
+  EXPECT_EXIT(errors.Raise(60000), ::testing::ExitedWithCode(kHaltExitStatus),
+              "^Halt: Internal Error\nMessage 60000 is not in the message "
+              "table.\n$");
+  EXPECT_EXIT(errors.Raise(kMsgOpenError),
+              ::testing::ExitedWithCode(kHaltExitStatus),
+              "^Halt: File Access Error\nFile .. could not be opened.  "
+              "Error:  .0.\\.\n$");
 }
 
 }  // namespace

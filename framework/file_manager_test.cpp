@@ -11,6 +11,7 @@
 #include "framework/file_manager_test_tables.h"
 #include "framework/manager_test_fixture.h"
 #include "runtime/data/driver_state_table.h"
+#include "runtime/data/expr_evaluate.h"
 #include "runtime/data/file_statements.h"
 
 namespace vantrel {
@@ -353,6 +354,44 @@ TEST_F(FileManagerTest, ClearKeySetsComponentsLowOrHigh) {
   EXPECT_EQ(table.Long(2), 0x7FFFFFFF);  // outside the range asked
   EXPECT_EQ(table.Long(3), 0x7FFFFFFF);
   EXPECT_EQ(table.Text(4), "");
+}
+
+TEST_F(FileManagerTest, PrimedRecordIsRemovedWhenCancelled) {
+  ItemsTable items(Path("items"));
+  FileManager manager;
+  Manage(manager, items);
+  manager.Open();
+  ASSERT_EQ(AddItem(manager, items, "A", "a1"), Level::Proceed);
+  items.Clear();
+  items.SetText(ItemsTable::kPrefix, "A");
+  ASSERT_EQ(manager.PrimeRecord(/*keep=*/true), Level::Proceed);
+  // Reading the file moves off the primed record; the cancel still
+  // removes that one.
+  EXPECT_THAT(Stored(items), ElementsAre("A 1 a1", "A 2 "));
+  EXPECT_EQ(manager.CancelAutoInc(), Level::Proceed);
+  EXPECT_EQ(manager.ThreadState().AUTOINCDONE, 0);
+  EXPECT_THAT(Stored(items), ElementsAre("A 1 a1"));
+  EXPECT_EQ(manager.CancelAutoInc(), Level::Proceed);  // nothing to cancel
+  manager.Close();
+}
+
+TEST_F(FileManagerTest, RecordIsNamedForExpressionsAndComparedWithCopies) {
+  ItemsTable items(Path("items"));
+  FileManager manager;
+  Manage(manager, items);
+  manager.Open();
+  items.SetText(ItemsTable::kName, "Ada");
+  items.SetLong(ItemsTable::kNumber, 12);
+  EXPECT_EQ(Evaluate("CLIP(ITM:NAME) & '/' & (ITM:NUMBER + 1)"), "Ada/13");
+
+  const std::int32_t saved = manager.SaveBuffer();
+  EXPECT_TRUE(manager.EqualBuffer(saved));
+  items.SetText(ItemsTable::kName, "Bob");
+  EXPECT_FALSE(manager.EqualBuffer(saved));
+  manager.RestoreBuffer(saved);
+  EXPECT_EQ(items.Text(ItemsTable::kName), "Ada");
+  EXPECT_FALSE(manager.EqualBuffer(saved));  // the copy is gone
+  manager.Close();
 }
 
 }  // namespace

@@ -6,6 +6,13 @@
 //   framework_peer hold FILE     opens FILE for reading and writing and
 //       denies others write access: "held"; keeps it until a line (or the
 //       end of input) arrives on stdin, then closes it: "closed"
+//   framework_peer hold-first FILE
+//       opens FILE shared and holds its first item in number order:
+//       "held"; releases it when a line (or the end of input) arrives:
+//       "released"
+//   framework_peer logout FILE
+//       opens FILE shared and begins a transaction on it: "in transaction";
+//       rolls it back when a line (or the end of input) arrives: "ended"
 //   framework_peer add FILE PREFIX NAME
 //       inserts one item numbered within PREFIX: "added N", or
 //       "failed LEVEL"
@@ -69,6 +76,38 @@ int Hold(const std::string& path) {
   return 0;
 }
 
+int HoldFirst(const std::string& path) {
+  ItemsTable items(path);
+  Open(items.file, kManagerOpenMode);
+  Set(*items.number_key);
+  Hold(items.file);
+  Next(items.file);
+  if (ErrorCode() != 0) {
+    Say("error " + std::to_string(ErrorCode()));
+    return 1;
+  }
+  Say("held");
+  WaitForInput();
+  Release(items.file);
+  Say("released");
+  return 0;
+}
+
+int BeginTransaction(const std::string& path) {
+  ItemsTable items(path);
+  Open(items.file, kManagerOpenMode);
+  Logout(items.file);
+  if (ErrorCode() != 0) {
+    Say("error " + std::to_string(ErrorCode()));
+    return 1;
+  }
+  Say("in transaction");
+  WaitForInput();
+  Rollback(items.file);
+  Say("ended");
+  return 0;
+}
+
 void ManageItems(FileManager& manager, ItemsTable& items,
                  ErrorManager& errors) {
   manager.Init(items.file, errors);
@@ -125,14 +164,16 @@ int EndFatally(const std::string& path, const std::string& missing) {
 
 int Run(const std::vector<std::string>& args) {
   if (args.size() == 2 && args[0] == "hold") return Hold(args[1]);
+  if (args.size() == 2 && args[0] == "hold-first") return HoldFirst(args[1]);
+  if (args.size() == 2 && args[0] == "logout") return BeginTransaction(args[1]);
   if (args.size() == 4 && args[0] == "add") {
     return AddItem(args[1], args[2], args[3]);
   }
   if (args.size() == 3 && args[0] == "fatal") {
     return EndFatally(args[1], args[2]);
   }
-  std::cerr << "usage: framework_peer hold FILE | add FILE PREFIX NAME | "
-               "fatal FILE MISSING\n";
+  std::cerr << "usage: framework_peer hold FILE | hold-first FILE | "
+               "logout FILE | add FILE PREFIX NAME | fatal FILE MISSING\n";
   return kUsage;
 }
 

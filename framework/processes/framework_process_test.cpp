@@ -23,6 +23,7 @@
 #include "framework/file_manager.h"
 #include "framework/file_manager_test_tables.h"
 #include "framework/manager_test_fixture.h"
+#include "framework/relation_manager.h"
 #include "runtime/data/driver_entry.h"
 #include "runtime/data/driver_registry.h"
 #include "runtime/data/driver_state_table.h"
@@ -342,6 +343,67 @@ TEST_F(FrameworkProcessTest, FatalConditionEndsTheProgramAndLeavesFilesSound) {
   EXPECT_THAT(Problems(path), IsEmpty());
   EXPECT_THAT(Stored(path), ElementsAre("A 1 item 1", "A 2 item 2"));
   EXPECT_FALSE(std::filesystem::exists(missing));
+}
+
+TEST_F(FrameworkProcessTest, RecordHeldElsewhereEndsASequentialRead) {
+  const std::string path = Path("items.TNL");
+  MakeItems(path);
+  Peer holder({"hold-first", path}, Path("holder.err"));
+  ASSERT_EQ(holder.ReadLine(), "held") << ReadAll(Path("holder.err"));
+
+  ItemsTable items(path);
+  FileManager manager;
+  manager.Init(items.file, errors);
+  manager.AddKey(*items.number_key, "Number");
+  manager.Open();
+  ASSERT_EQ(manager.UseFile(), Level::Proceed);
+  Set(*items.number_key);
+  Hold(items.file, 0);
+  gui.AnswerMessageBox(kButtonOk);
+  EXPECT_EQ(manager.Next(), Level::Notified);
+  EXPECT_THAT(Captions(), ElementsAre("Record not read"));
+  EXPECT_EQ(LastText(),
+            "A record held by another station was encountered reading from "
+            "the " + path + " file.");
+  EXPECT_EQ(manager.ThreadState().ATEOF, 0);
+  manager.Close();
+  holder.Tell("release");
+  EXPECT_EQ(holder.ReadLine(), "released");
+  EXPECT_EQ(holder.Wait(), 0);
+}
+
+TEST_F(FrameworkProcessTest, DeleteIsCancelledWhenTheTransactionCannotBegin) {
+  const std::string path = Path("items.TNL");
+  MakeItems(path);
+  Peer other({"logout", path}, Path("other.err"));
+  ASSERT_EQ(other.ReadLine(), "in transaction") << ReadAll(Path("other.err"));
+
+  ItemsTable items(path);
+  FileManager files;
+  files.Init(items.file, errors);
+  files.AddKey(*items.number_key, "Number");
+  RelationManager relations;
+  relations.Init(files, /*use_logout=*/true);
+  ASSERT_EQ(relations.Open(), Level::Proceed);
+  items.SetText(ItemsTable::kPrefix, "A");
+  items.SetLong(ItemsTable::kNumber, 1);
+  ASSERT_EQ(files.TryFetch(*items.number_key), Level::Proceed);
+  gui.AnswerMessageBox(kButtonOk);  // the cancelled transaction
+  gui.AnswerMessageBox(kButtonNo);  // "try to delete it again?"
+  EXPECT_EQ(relations.Delete(/*ask=*/false), Level::Notified);
+  EXPECT_THAT(Captions(),
+              ElementsAre("Transaction cancelled", "Record Delete Error"));
+  EXPECT_EQ(gui.message_boxes()[0].lines[0],
+            "Error: (Access Denied (5)) attempting to frame the transaction "
+            "on " + path + ".");
+  relations.Close();
+  EXPECT_FALSE(items.file.control.state & (kStateOpen | kStateLogout));
+  relations.Kill();
+
+  other.Tell("end");
+  EXPECT_EQ(other.ReadLine(), "ended");
+  EXPECT_EQ(other.Wait(), 0);
+  EXPECT_THAT(Stored(path), ElementsAre("A 1 item 1", "A 2 item 2"));
 }
 
 }  // namespace
