@@ -212,7 +212,7 @@ std::string FileManager::GetName() const {
 
 void FileManager::SetError(std::uint16_t id) {
   ERRORS->SaveErrorState();
-  Enter().LASTERROR = static_cast<std::uint8_t>(id);
+  Enter().LASTERROR = id;
 }
 
 Level FileManager::Throw(std::uint16_t id) {

@@ -59,7 +59,9 @@ struct FileThreadState {
   std::uint16_t OPENED = 0;      // logical opens
   std::uint8_t ATEOF = 0;        // the last sequential read ran off the end
   std::uint8_t AUTOINCDONE = 0;  // the record was added by auto-numbering
-  std::uint8_t LASTERROR = 0;    // the pending message id
+  // The pending message id; 16 bits, as ids are, so that an id an
+  // application added above 255 is raised as itself.
+  std::uint16_t LASTERROR = 0;
   // Where the record added by auto-numbering stands, so that completing
   // or cancelling it acts on that record whatever was read since.
   std::int64_t autoinc_pointer = 0;

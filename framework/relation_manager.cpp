@@ -254,9 +254,18 @@ Level RelationManager::CancelAutoInc() { return ME->CancelAutoInc(this); }
 
 // --- Opening and closing over the relation graph -----------------------------
 
-Level RelationManager::Open() { return OpenVisit(++visit_counter); }
+Level RelationManager::Open() {
+  std::vector<RelationManager*> opened;
+  const Level level = OpenVisit(++visit_counter, opened);
+  // A walk that failed part way closes again what it opened.
+  if (level != Level::Proceed) {
+    for (RelationManager* manager : opened) manager->ME->Close();
+  }
+  return level;
+}
 
-Level RelationManager::OpenVisit(std::int32_t mark) {
+Level RelationManager::OpenVisit(std::int32_t mark,
+                                 std::vector<RelationManager*>& opened) {
   if (LASTTOUCHED == mark) return Level::Proceed;
   LASTTOUCHED = mark;
   if (const Level level = ME->Open(); level != Level::Proceed) return level;
@@ -264,17 +273,10 @@ Level RelationManager::OpenVisit(std::int32_t mark) {
     ME->Close();
     return level;
   }
-  for (std::size_t i = 0; i < RELATIONS->size(); ++i) {
-    const Level level = (*RELATIONS)[i].FILE->OpenVisit(mark);
-    if (level == Level::Proceed) continue;
-    // What this walk opened is closed again, the failed one excepted.
-    const std::int32_t closing = ++visit_counter;
-    LASTTOUCHED = closing;
-    ME->Close();
-    for (std::size_t j = 0; j < i; ++j) {
-      (*RELATIONS)[j].FILE->CloseVisit(closing);
-    }
-    return level;
+  opened.push_back(this);
+  for (Relation& relation : *RELATIONS) {
+    const Level level = relation.FILE->OpenVisit(mark, opened);
+    if (level != Level::Proceed) return level;
   }
   return Level::Proceed;
 }

@@ -103,7 +103,9 @@ class RelationManager {
   std::int32_t LASTTOUCHED = 0;  // visit mark of the relation walks
 
  private:
-  Level OpenVisit(std::int32_t mark);
+  // Opens this manager's file and, through the relations, every file not
+  // yet visited with `mark`; each manager opened is added to `opened`.
+  Level OpenVisit(std::int32_t mark, std::vector<RelationManager*>& opened);
   void CloseVisit(std::int32_t mark);
   Level DeleteOnce();
   // Reads the records of this file whose linking fields equal `values`
