@@ -169,9 +169,9 @@ void FileManager::AddKey(KeyDeclaration& key, std::string_view description,
   KeyDescription added;
   added.KEY = &key;
   added.DESCRIPTION = std::string(description.substr(0, kKeyDescriptionSize));
-  added.FIELDS = std::make_unique<std::vector<KeyComponent>>();
+  added.FIELDS = std::make_unique<std::vector<KeyComponentEntry>>();
   for (const std::int16_t component : key.components) {
-    KeyComponent field;
+    KeyComponentEntry field;
     field.FIELD = component < 0 ? -component : component;
     field.ASCEND = component > 0 ? 1 : 0;
     if (const auto info = RecordField(*FILE, field.FIELD)) {
@@ -232,23 +232,18 @@ Level FileManager::Finish(bool show, Level quiet) {
   return show ? ThrowPending() : quiet;
 }
 
-KeyDescription* FileManager::Describe(const KeyDeclaration& key) {
-  for (KeyDescription& described : *KEYS) {
-    if (described.KEY == &key) return &described;
-  }
-  return nullptr;
-}
-
 // --- Opening and closing ----------------------------------------------------
 
-Level FileManager::Open() { return LogicalOpen(true, false); }
+Level FileManager::Open() { return LogicalOpen(true); }
 
-Level FileManager::TryOpen() { return LogicalOpen(false, false); }
+Level FileManager::TryOpen() { return LogicalOpen(false); }
 
-Level FileManager::LogicalOpen(bool show, bool force) {
+Level FileManager::LogicalOpen(bool show) {
   FileThreadState& state = Enter();
   BindBuffer();
-  if (force || !(LAZYOPEN || state.OPENED > 0)) {
+  // A lazily opened file waits for its first use; a file open already is
+  // only counted.
+  if (!LAZYOPEN && state.OPENED == 0) {
     if (const Level level = PhysicalOpen(show); level != Level::Proceed) {
       return level;
     }
@@ -477,8 +472,8 @@ Level FileManager::AutoNumber(bool show) {
 bool FileManager::NumberKeys() {
   for (const KeyDescription& key : *KEYS) {
     if (key.AUTOINC == 0) continue;
-    const std::vector<KeyComponent>& components = *key.FIELDS;
-    const KeyComponent& numbered = components[key.AUTOINC - 1];
+    const std::vector<KeyComponentEntry>& components = *key.FIELDS;
+    const KeyComponentEntry& numbered = components[key.AUTOINC - 1];
     const auto field = RecordField(*FILE, numbered.FIELD);
     if (!field) continue;
     const std::int32_t saved = SaveBuffer();

@@ -68,7 +68,7 @@ struct FileThreadState {
 };
 
 // One component of a key.
-struct KeyComponent {
+struct KeyComponentEntry {
   int FIELD = 0;          // field number in the record, from 1
   std::string FIELDNAME;  // the field's label
   std::uint8_t ASCEND = 1;
@@ -78,7 +78,7 @@ struct KeyComponent {
 struct KeyDescription {
   KeyDeclaration* KEY = nullptr;
   std::string DESCRIPTION;  // shown in "Duplicate Key Error"
-  std::unique_ptr<std::vector<KeyComponent>> FIELDS;
+  std::unique_ptr<std::vector<KeyComponentEntry>> FIELDS;
   std::uint8_t AUTOINC = 0;  // 1-based auto-numbered component; 0: none
   std::uint8_t DUPS = 0;
   std::uint8_t NOCASE = 0;
@@ -205,7 +205,7 @@ class FileManager {
  private:
   // Makes the thread's state current and names the file for messages.
   FileThreadState& Enter();
-  Level LogicalOpen(bool show, bool force);
+  Level LogicalOpen(bool show);
   Level PhysicalOpen(bool show);
   Level RebuildKeys(bool show);
   Level Read(bool forward, bool show);
@@ -217,7 +217,6 @@ class FileManager {
   Level UpdateRecord(bool show);
   // Shows the pending condition when `show`, else answers `quiet`.
   Level Finish(bool show, Level quiet);
-  KeyDescription* Describe(const KeyDeclaration& key);
   std::int32_t NextBufferId() const;
 };
 
