@@ -143,9 +143,10 @@ std::string ReadAll(const std::string& path) {
 }
 
 // The native driver under another name, calling a hook before each ADD it
-// is given: the moment between numbering a record and adding it, in which
-// another process can take the number.
+// is given (the moment between numbering a record and adding it, in which
+// another process can take the number) and noting each OPEN and SEND.
 std::function<void()> before_add;
+std::vector<std::string> opens_and_sends;
 
 class HookedInstance final : public DriverInstance {
  public:
@@ -153,6 +154,12 @@ class HookedInstance final : public DriverInstance {
       : inner_(std::move(inner)) {}
   DriverResult Perform(DriverOp op, DriverArgs& args) override {
     if (op == DriverOp::kADD && before_add) before_add();
+    if (op == DriverOp::kOPEN) {
+      opens_and_sends.push_back("OPEN " + std::to_string(args.mode));
+    }
+    if (op == DriverOp::kSEND) {
+      opens_and_sends.push_back("SEND " + std::string(args.text));
+    }
     return inner_->Perform(op, args);
   }
 
@@ -224,13 +231,20 @@ TEST_F(FrameworkProcessTest, FileHeldByAnotherProcessOpensReadOnly) {
   Peer holder({"hold", path}, Path("holder.err"));
   ASSERT_EQ(holder.ReadLine(), "held") << ReadAll(Path("holder.err"));
 
+  RegisterHookedDriver();
+  opens_and_sends.clear();
   ItemsTable items(path);
+  items.file.driver_name = "HOOKED";
   FileManager manager;
   manager.Init(items.file, errors);
   manager.AddKey(*items.number_key, "Number");
   manager.LAZYOPEN = 0;
   gui.AnswerMessageBox(kButtonOk);
   ASSERT_EQ(manager.Open(), Level::Proceed);
+  // Refused, locks left by a dead station recovered, refused again, then
+  // opened for reading with the same sharing.
+  EXPECT_THAT(opens_and_sends, ElementsAre("OPEN 66", "SEND Recover=10",
+                                           "OPEN 66", "OPEN 64"));
   EXPECT_THAT(Captions(), ElementsAre("Access Denied"));
   EXPECT_EQ(LastText(), "Could not get write access to " + path +
                             " so trying read-only.");
