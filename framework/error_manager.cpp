@@ -87,8 +87,7 @@ Level ErrorManager::OnFatal() {
 }
 
 Level ErrorManager::OnNotice() {
-  ShowMessage(FormatText(), Current().TITLE, kNoticeIcon, kButtonOk,
-              kButtonOk);
+  ShowMessage(FormatText(), Current().TITLE, kNoticeIcon, kButtonOk, kButtonOk);
   return Level::Notified;
 }
 
@@ -97,9 +96,8 @@ Level ErrorManager::OnOther() { return OnInternal(); }
 Level ErrorManager::OnInternal() { return OnFatal(); }
 
 Level ErrorManager::OnQuestion() {
-  const int pressed =
-      ShowMessage(FormatText(), Current().TITLE, kQuestionIcon,
-                  kButtonYes | kButtonNo, kButtonYes);
+  const int pressed = ShowMessage(FormatText(), Current().TITLE, kQuestionIcon,
+                                  kButtonYes | kButtonNo, kButtonYes);
   return pressed == kButtonYes ? Level::Proceed : Level::Cancelled;
 }
 
@@ -160,8 +158,7 @@ void ErrorManager::SetFileName(std::string_view name) { FILENAME = Cut(name); }
 
 void ErrorManager::SetProcedureName(std::string_view name) {
   if (!PROCNAMES) PROCNAMES = std::make_unique<std::vector<ProcedureName>>();
-  PROCNAMES->push_back(
-      {ThreadNumber(), std::make_unique<std::string>(name)});
+  PROCNAMES->push_back({ThreadNumber(), std::make_unique<std::string>(name)});
 }
 
 void ErrorManager::SetProcedureName() {
@@ -200,8 +197,8 @@ bool ErrorManager::Locate(std::uint16_t id) {
       }
     }
   }
-  missing_text_ = "Message " + std::to_string(id) +
-                  " is not in the message table.";
+  missing_text_ =
+      "Message " + std::to_string(id) + " is not in the message table.";
   missing_.ID = id;
   missing_.MESSAGE = missing_text_;
   current_.reset();

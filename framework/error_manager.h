@@ -168,10 +168,10 @@ class ErrorManager {
   std::string MESSAGETEXT;  // %Message
   // The procedure names, each tagged with its thread.
   std::unique_ptr<std::vector<ProcedureName>> PROCNAMES;
-  std::string SAVEERROR;          // the runtime's error text
+  std::string SAVEERROR;           // the runtime's error text
   std::int32_t SAVEERRORCODE = 0;  // the runtime's error code
-  std::string SAVEFILEERROR;      // the driver's own error text
-  std::string SAVEFILEERRORCODE;  // the driver's own error code
+  std::string SAVEFILEERROR;       // the driver's own error text
+  std::string SAVEFILEERRORCODE;   // the driver's own error code
 
  private:
   // The current entry's position in ERRORS; none: missing_ is current.

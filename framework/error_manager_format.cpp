@@ -47,8 +47,7 @@ class MessageBuffer {
   std::size_t Find(std::string_view placeholder, std::size_t from,
                    bool ignore_case) const {
     if (placeholder.size() > text_.size()) return std::string::npos;
-    for (std::size_t at = from; at + placeholder.size() <= text_.size();
-         ++at) {
+    for (std::size_t at = from; at + placeholder.size() <= text_.size(); ++at) {
       if (text_[at] == '%' && MatchesAt(placeholder, at, ignore_case)) {
         return at;
       }
@@ -60,8 +59,9 @@ class MessageBuffer {
   // to its size.
   void Splice(std::size_t at, std::size_t length, std::string_view value) {
     text_.replace(at, length, value);
-    inserted_.erase(inserted_.begin() + static_cast<std::ptrdiff_t>(at),
-                    inserted_.begin() + static_cast<std::ptrdiff_t>(at + length));
+    inserted_.erase(
+        inserted_.begin() + static_cast<std::ptrdiff_t>(at),
+        inserted_.begin() + static_cast<std::ptrdiff_t>(at + length));
     inserted_.insert(inserted_.begin() + static_cast<std::ptrdiff_t>(at),
                      value.size(), true);
     if (text_.size() > kMessageBufferSize) {

@@ -21,11 +21,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
     }
   }
   vantrel::PlaceholderValues values;
-  std::string* fields[] = {&values.error_code,      &values.error_text,
-                           &values.error,           &values.file_error_code,
-                           &values.file_error,      &values.file,
-                           &values.message,         &values.field,
-                           &values.procedure};
+  std::string* fields[] = {
+      &values.error_code,      &values.error_text, &values.error,
+      &values.file_error_code, &values.file_error, &values.file,
+      &values.message,         &values.field,      &values.procedure};
   for (std::size_t i = 0; i < 9; ++i) *fields[i] = parts[i + 1].substr(0, 255);
   const std::string& text = parts[0];
   const std::string formatted = vantrel::FormatMessageText(

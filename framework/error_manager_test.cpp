@@ -111,10 +111,9 @@ TEST(BuiltInMessagesTest, BlockHoldsTheTableInItsStoredOrder) {
                                    32, 19, 36, 37, 23, 25, 11, 9,  35, 21,
                                    1,  40, 3,  28, 5,  15, 22, 2,  39, 41}));
   // Questions, the fatal ones and the internal one; every other id notifies.
-  const std::map<int, int> not_notices = {{3, 1},  {8, 1},  {9, 1},  {10, 3},
-                                          {23, 3}, {26, 3}, {32, 1}, {33, 1},
-                                          {34, 1}, {35, 1}, {36, 1}, {37, 1},
-                                          {39, 2}};
+  const std::map<int, int> not_notices = {
+      {3, 1},  {8, 1},  {9, 1},  {10, 3}, {23, 3}, {26, 3}, {32, 1},
+      {33, 1}, {34, 1}, {35, 1}, {36, 1}, {37, 1}, {39, 2}};
   for (const auto& [id, level] : levels) {
     const auto special = not_notices.find(id);
     EXPECT_EQ(level, special == not_notices.end() ? 5 : special->second)
@@ -280,11 +279,8 @@ TEST_F(ErrorManagerTest, ErrorTextShowsTheDriversOwnErrorAfter90) {
   file.label = "NUM";
   file.driver_name = "TARNEL";
   file.name = dir + "/numbers.TNL";
-  file.descriptor = DescriptorBuilder()
-                        .Group("NUM:RECORD")
-                        .Long("NUM:ID")
-                        .End()
-                        .Descriptor();
+  file.descriptor =
+      DescriptorBuilder().Group("NUM:RECORD").Long("NUM:ID").End().Descriptor();
   std::vector<char> record(4, 0);
   file.record = record;
   Create(file);
@@ -297,8 +293,8 @@ TEST_F(ErrorManagerTest, ErrorTextShowsTheDriversOwnErrorAfter90) {
   Add(file);
   FaultInjection::Disarm();
   ASSERT_EQ(ErrorCode(), kErrFileSystem) << Error();
-  const std::string own = std::string(FileError()) + " (" +
-                          std::string(FileErrorCode()) + ")";
+  const std::string own =
+      std::string(FileError()) + " (" + std::string(FileErrorCode()) + ")";
   ASSERT_NE(FileError(), "");
   errors.SetFileName("NUMBERS");
   gui.AnswerMessageBox(kButtonOk);
@@ -314,8 +310,9 @@ TEST_F(ErrorManagerTest, ErrorTextShowsTheDriversOwnErrorAfter90) {
   ASSERT_EQ(ErrorCode(), kErrFileNotFound);
   gui.AnswerMessageBox(kButtonOk);
   errors.Raise(kMsgUpdateError);
-  EXPECT_EQ(LastText(), "An error (File Not Found (2)) was experienced when "
-                        "making changes to the NUMBERS file.");
+  EXPECT_EQ(LastText(),
+            "An error (File Not Found (2)) was experienced when "
+            "making changes to the NUMBERS file.");
   fs::remove_all(dir);
 }
 

@@ -86,8 +86,7 @@ std::vector<std::int64_t> BlobNumbers(const FileDeclaration& file) {
 
 // A copy of a BLOB's contents, leaving them with the driver. Empty when
 // the file is not open.
-std::vector<std::uint8_t> CopyBlob(FileDeclaration& file,
-                                   std::int64_t number) {
+std::vector<std::uint8_t> CopyBlob(FileDeclaration& file, std::int64_t number) {
   std::vector<std::uint8_t> block;
   if (!IsOpen(file)) return block;
   DriverArgs yield;
@@ -144,7 +143,8 @@ void FileManager::Init(FileDeclaration& file, ErrorManager& errors) {
   LOCKRECOVER = 10;
   PRIMARYKEY = 0;
   LAZYOPEN = 1;
-  FILENAMEVALUE = (file.name.empty() ? file.label : file.name).substr(0, kNameSize);
+  FILENAMEVALUE =
+      (file.name.empty() ? file.label : file.name).substr(0, kNameSize);
   Registry().push_back({&file, this});
   AtHalt(&CloseManagedFiles);
 }
@@ -193,8 +193,9 @@ void FileManager::AddKey(KeyDeclaration& key, std::string_view description,
 FileThreadState& FileManager::Enter() {
   const std::int32_t id =
       (FILE->attributes & kFileThread) ? ThreadNumber() : kUnthreaded;
-  auto found = std::find_if(INFO->begin(), INFO->end(),
-                            [id](const FileThreadState& s) { return s.ID == id; });
+  auto found =
+      std::find_if(INFO->begin(), INFO->end(),
+                   [id](const FileThreadState& s) { return s.ID == id; });
   if (found == INFO->end()) {
     INFO->push_back(FileThreadState{});
     INFO->back().ID = id;
@@ -220,7 +221,9 @@ Level FileManager::Throw(std::uint16_t id) {
   return ThrowPending();
 }
 
-Level FileManager::ThrowPending() { return ERRORS->Dispatch(Enter().LASTERROR); }
+Level FileManager::ThrowPending() {
+  return ERRORS->Dispatch(Enter().LASTERROR);
+}
 
 Level FileManager::ThrowMessage(std::uint16_t id, std::string_view text) {
   SetError(id);
@@ -389,13 +392,15 @@ Level FileManager::TryFetch(KeyDeclaration& key) {
 
 Level FileManager::FetchOrClear(KeyDeclaration& key) {
   const Level level = TryFetch(key);
-  if (level != Level::Proceed) ClearRecord(FILE->descriptor, Bytes(FILE->record));
+  if (level != Level::Proceed)
+    ClearRecord(FILE->descriptor, Bytes(FILE->record));
   return level;
 }
 
 std::string FileManager::Position() {
   if (PRIMARYKEY != 0 && PRIMARYKEY <= KEYS->size()) {
-    return vantrel::Position(*(*KEYS)[PRIMARYKEY - 1].KEY).substr(0, kPositionSize);
+    return vantrel::Position(*(*KEYS)[PRIMARYKEY - 1].KEY)
+        .substr(0, kPositionSize);
   }
   return vantrel::Position(*FILE).substr(0, kPositionSize);
 }
@@ -496,8 +501,9 @@ bool FileManager::NumberKeys() {
       for (int i = 0; i + 1 < key.AUTOINC && same_prefix; ++i) {
         const auto part = RecordField(*FILE, components[i].FIELD);
         if (!part) continue;
-        same_prefix = SameFieldValue(*part, FieldBytes(FILE->record, *part).data(),
-                                     *part, before.data() + part->offset);
+        same_prefix =
+            SameFieldValue(*part, FieldBytes(FILE->record, *part).data(), *part,
+                           before.data() + part->offset);
       }
       if (same_prefix) {
         const auto bytes = FieldBytes(FILE->record, *field);
@@ -527,7 +533,8 @@ Level FileManager::UpdateRecord(bool show) {
   if (UseFile() != Level::Proceed) return Level::Fatal;
   int failed = 0;
   if (ValidateRecord(failed) != Level::Proceed) return Level::Question;
-  const std::string position = vantrel::Position(*FILE).substr(0, kPositionSize);
+  const std::string position =
+      vantrel::Position(*FILE).substr(0, kPositionSize);
   vantrel::Put(*FILE);
   const int code = ErrorCode();
   if (code == kErrNone) return Level::Proceed;
@@ -637,8 +644,9 @@ std::int32_t FileManager::SaveBuffer() {
 }
 
 void FileManager::RestoreBuffer(std::int32_t id, bool copy_back) {
-  const auto record = std::find_if(BUFFERS->begin(), BUFFERS->end(),
-                                   [id](const SavedBuffer& b) { return b.ID == id; });
+  const auto record =
+      std::find_if(BUFFERS->begin(), BUFFERS->end(),
+                   [id](const SavedBuffer& b) { return b.ID == id; });
   if (record == BUFFERS->end()) return;
   const std::vector<std::int64_t> blobs = BlobNumbers(*FILE);
   if (copy_back) {
@@ -657,8 +665,9 @@ void FileManager::RestoreBuffer(std::int32_t id, bool copy_back) {
 }
 
 bool FileManager::EqualBuffer(std::int32_t id) {
-  const auto record = std::find_if(BUFFERS->begin(), BUFFERS->end(),
-                                   [id](const SavedBuffer& b) { return b.ID == id; });
+  const auto record =
+      std::find_if(BUFFERS->begin(), BUFFERS->end(),
+                   [id](const SavedBuffer& b) { return b.ID == id; });
   if (record == BUFFERS->end()) return false;
   if (*record->BUFFER != RecordImage(*FILE)) return false;
   const std::vector<std::int64_t> blobs = BlobNumbers(*FILE);
@@ -677,7 +686,8 @@ std::uint16_t FileManager::SaveFile() {
   FileThreadState& state = Enter();
   SavedFileState saved;
   saved.BUFFER = static_cast<std::uint16_t>(SaveBuffer());
-  saved.ID = SAVED->empty() ? 1 : static_cast<std::uint16_t>(SAVED->back().ID + 1);
+  saved.ID =
+      SAVED->empty() ? 1 : static_cast<std::uint16_t>(SAVED->back().ID + 1);
   const std::uint32_t word = FILE->control.state;
   saved.WHELD = (word & kStateHeld) ? 1 : 0;
   saved.WWATCH = (word & kStateWatched) ? 1 : 0;
@@ -691,8 +701,9 @@ std::uint16_t FileManager::SaveFile() {
 }
 
 void FileManager::RestoreFile(std::uint16_t id, bool reposition) {
-  const auto found = std::find_if(SAVED->begin(), SAVED->end(),
-                                  [id](const SavedFileState& s) { return s.ID == id; });
+  const auto found =
+      std::find_if(SAVED->begin(), SAVED->end(),
+                   [id](const SavedFileState& s) { return s.ID == id; });
   if (found == SAVED->end()) return;
   const SavedFileState saved = *found;
   SAVED->erase(found);

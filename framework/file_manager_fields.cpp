@@ -113,7 +113,8 @@ void StoreText(const FieldInfo& field, std::string_view text,
   ClearFieldValue(field, out);
   switch (field.type) {
     case FieldType::STRING:
-      std::memcpy(out, text.data(), std::min<std::size_t>(text.size(), field.size));
+      std::memcpy(out, text.data(),
+                  std::min<std::size_t>(text.size(), field.size));
       return;
     case FieldType::CSTRING:
       if (field.size > 0) {
@@ -219,7 +220,8 @@ void SetHighestValue(const FieldInfo& field, std::uint8_t* value) {
       return;
     case FieldType::PSTRING:
       if (field.size == 0) return;
-      value[0] = static_cast<std::uint8_t>(std::min<std::uint32_t>(field.size - 1, 255));
+      value[0] = static_cast<std::uint8_t>(
+          std::min<std::uint32_t>(field.size - 1, 255));
       std::memset(value + 1, kHighestByte, field.size - 1);
       return;
     default:

@@ -13,8 +13,8 @@ struct ScopeEntry {
   std::int32_t THREAD = 0;
   std::string PROCEDURE;
   FileManager* FILE = nullptr;
-  std::uint8_t USTAT = 0;       // the highest use level seen
-  std::uint16_t HOLD = 0;       // saved file state; 0: none
+  std::uint8_t USTAT = 0;  // the highest use level seen
+  std::uint16_t HOLD = 0;  // saved file state; 0: none
   std::uint16_t NESTEDOPEN = 0;
 };
 
@@ -28,8 +28,7 @@ std::vector<ScopeEntry>::iterator Find(const FileManager& manager) {
   const std::string procedure = manager.ERRORS->CurrentProcedure();
   std::vector<ScopeEntry>& scopes = Scopes();
   return std::find_if(scopes.begin(), scopes.end(), [&](const ScopeEntry& e) {
-    return e.THREAD == thread && e.FILE == &manager &&
-           e.PROCEDURE == procedure;
+    return e.THREAD == thread && e.FILE == &manager && e.PROCEDURE == procedure;
   });
 }
 

@@ -94,7 +94,8 @@ TEST_F(FileManagerTest, SingleComponentNumberInEitherOrder) {
     SCOPED_TRACE(direction > 0 ? "ascending" : "descending");
     TestTable table(Path(direction > 0 ? "up" : "down"), "SEQ",
                     {{"ID", 0}, {"NAME", 10}});
-    KeyDeclaration& key = table.AddKey("IDKEY", 0, {std::int16_t(2 * direction)});
+    KeyDeclaration& key =
+        table.AddKey("IDKEY", 0, {std::int16_t(2 * direction)});
     FileManager manager;
     manager.Init(table.file, errors);
     manager.AddKey(key, "Id", 1);

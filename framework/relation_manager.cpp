@@ -156,8 +156,7 @@ bool Linked(const Links& links,
             const std::vector<std::vector<std::uint8_t>>& values) {
   for (std::size_t i = 0; i < links.size(); ++i) {
     const auto left = RecordField(*links[i].LEFT.file, links[i].LEFT.number);
-    const auto right =
-        RecordField(*links[i].RIGHT.file, links[i].RIGHT.number);
+    const auto right = RecordField(*links[i].RIGHT.file, links[i].RIGHT.number);
     if (!left || !right || values[i].size() != left->Extent()) return false;
     if (!SameFieldValue(*left, values[i].data(), *right,
                         FieldAt(links[i].RIGHT, *right))) {
@@ -172,8 +171,7 @@ void StoreLinks(const Links& links,
                 const std::vector<std::vector<std::uint8_t>>& values) {
   for (std::size_t i = 0; i < links.size(); ++i) {
     const auto left = RecordField(*links[i].LEFT.file, links[i].LEFT.number);
-    const auto right =
-        RecordField(*links[i].RIGHT.file, links[i].RIGHT.number);
+    const auto right = RecordField(*links[i].RIGHT.file, links[i].RIGHT.number);
     if (!left || !right || values[i].size() != left->Extent()) continue;
     CopyFieldValue(*left, values[i].data(), *right,
                    FieldAt(links[i].RIGHT, *right));

@@ -163,7 +163,8 @@ TEST_F(RelationManagerTest, RestrictAnywhereInTheWalkLeavesEverythingAsItWas) {
     const MessageBoxRequest& refusal = gui.message_boxes()[shown];
     EXPECT_EQ(refusal.caption, "Referential Integrity Delete Error");
     EXPECT_EQ(refusal.lines[0],
-              "This record is referenced from the file " + Path(c.refusing_file) +
+              "This record is referenced from the file " +
+                  Path(c.refusing_file) +
                   ". This record cannot be deleted while these references "
                   "exist.");
     EXPECT_EQ(gui.message_boxes()[shown + 1].caption, "Record Delete Error");

@@ -61,8 +61,8 @@ class Peer {
       argv.push_back(const_cast<char*>(arg.c_str()));
     }
     argv.push_back(nullptr);
-    if (posix_spawn(&pid_, FRAMEWORK_PEER_PATH, &actions, nullptr,
-                    argv.data(), environ) != 0) {
+    if (posix_spawn(&pid_, FRAMEWORK_PEER_PATH, &actions, nullptr, argv.data(),
+                    environ) != 0) {
       pid_ = -1;
     }
     posix_spawn_file_actions_destroy(&actions);
@@ -243,11 +243,11 @@ TEST_F(FrameworkProcessTest, FileHeldByAnotherProcessOpensReadOnly) {
   ASSERT_EQ(manager.Open(), Level::Proceed);
   // Refused, locks left by a dead station recovered, refused again, then
   // opened for reading with the same sharing.
-  EXPECT_THAT(opens_and_sends, ElementsAre("OPEN 66", "SEND Recover=10",
-                                           "OPEN 66", "OPEN 64"));
+  EXPECT_THAT(opens_and_sends,
+              ElementsAre("OPEN 66", "SEND Recover=10", "OPEN 66", "OPEN 64"));
   EXPECT_THAT(Captions(), ElementsAre("Access Denied"));
-  EXPECT_EQ(LastText(), "Could not get write access to " + path +
-                            " so trying read-only.");
+  EXPECT_EQ(LastText(),
+            "Could not get write access to " + path + " so trying read-only.");
   EXPECT_EQ(manager.OPENMODE, kShareDenyNone);
   EXPECT_FALSE(items.file.control.state & kStateWrite);
 
@@ -378,7 +378,8 @@ TEST_F(FrameworkProcessTest, RecordHeldElsewhereEndsASequentialRead) {
   EXPECT_THAT(Captions(), ElementsAre("Record not read"));
   EXPECT_EQ(LastText(),
             "A record held by another station was encountered reading from "
-            "the " + path + " file.");
+            "the " +
+                path + " file.");
   EXPECT_EQ(manager.ThreadState().ATEOF, 0);
   manager.Close();
   holder.Tell("release");
@@ -409,7 +410,8 @@ TEST_F(FrameworkProcessTest, DeleteIsCancelledWhenTheTransactionCannotBegin) {
               ElementsAre("Transaction cancelled", "Record Delete Error"));
   EXPECT_EQ(gui.message_boxes()[0].lines[0],
             "Error: (Access Denied (5)) attempting to frame the transaction "
-            "on " + path + ".");
+            "on " +
+                path + ".");
   relations.Close();
   EXPECT_FALSE(items.file.control.state & (kStateOpen | kStateLogout));
   relations.Kill();
