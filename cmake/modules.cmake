@@ -34,6 +34,7 @@ vantrel_layer(vantrel_app         app                     vantrel_framework
               TESTS vantrel_headless)
 # Programs and test programs beside the libraries.
 vantrel_layer(tnl_processes       storage/tnl/processes   vantrel_tnl)
+vantrel_layer(framework_processes framework/processes     vantrel_framework vantrel_headless)
 vantrel_layer(tnltool             tools/tnltool           vantrel_tnl)
 vantrel_layer(vantrel_eval        tools/vantrel-eval      vantrel_expr)
 vantrel_layer(window_demo         tools/window-demo       vantrel_qt)

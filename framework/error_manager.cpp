@@ -5,7 +5,7 @@
 
 #include "framework/error_manager_format.h"
 #include "framework/error_manager_halt.h"
-#include "runtime/data/error_state.h"
+#include "runtime/data/base/error_state.h"
 #include "runtime/window/events.h"
 #include "runtime/window/message_box.h"
 

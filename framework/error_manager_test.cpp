@@ -11,16 +11,16 @@
 
 #include "framework/error_manager_format.h"
 #include "framework/error_manager_halt.h"
-#include "platform/headless/headless_backend.h"
-#include "platform/posix/fault_injection.h"
-#include "runtime/data/descriptor_builder.h"
-#include "runtime/data/error_state.h"
-#include "runtime/data/file_statements.h"
+#include "gui/headless/headless_backend.h"
+#include "os/posix/fault_injection.h"
+#include "runtime/data/types/descriptor_builder.h"
+#include "runtime/data/base/error_state.h"
+#include "runtime/data/driver/file_statements.h"
 #include "runtime/window/accept_loop.h"
 #include "runtime/window/events.h"
 #include "runtime/window/message_box.h"
 #include "runtime/window/window_statements.h"
-#include "storage/tnl/tnl_driver.h"
+#include "storage/tnl/driver/tnl_driver.h"
 
 namespace vantrel {
 namespace {

@@ -30,7 +30,7 @@
 #include <vector>
 
 #include "framework/error_manager.h"
-#include "runtime/data/file_declaration.h"
+#include "runtime/data/driver/file_declaration.h"
 
 namespace vantrel {
 

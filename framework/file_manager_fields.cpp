@@ -5,10 +5,10 @@
 #include <limits>
 #include <string>
 
-#include "runtime/data/decimal.h"
-#include "runtime/data/field_compare.h"
-#include "runtime/data/field_number.h"
-#include "runtime/data/field_text.h"
+#include "runtime/data/types/decimal.h"
+#include "runtime/data/types/field_compare.h"
+#include "runtime/data/types/field_number.h"
+#include "runtime/data/types/field_text.h"
 
 namespace vantrel {
 namespace {

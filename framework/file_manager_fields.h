@@ -7,8 +7,8 @@
 #include <optional>
 #include <span>
 
-#include "runtime/data/file_declaration.h"
-#include "runtime/data/type_descriptor.h"
+#include "runtime/data/driver/file_declaration.h"
+#include "runtime/data/types/type_descriptor.h"
 
 namespace vantrel {
 

@@ -10,9 +10,9 @@
 #include "framework/error_manager_halt.h"
 #include "framework/file_manager_test_tables.h"
 #include "framework/manager_test_fixture.h"
-#include "runtime/data/driver_state_table.h"
-#include "runtime/data/expr_evaluate.h"
-#include "runtime/data/file_statements.h"
+#include "runtime/data/driver/driver_state_table.h"
+#include "runtime/data/expr/expr_evaluate.h"
+#include "runtime/data/driver/file_statements.h"
 
 namespace vantrel {
 namespace {

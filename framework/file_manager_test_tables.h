@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "runtime/data/descriptor_builder.h"
-#include "runtime/data/driver_state_table.h"
-#include "runtime/data/file_declaration.h"
-#include "runtime/data/file_statements.h"
-#include "storage/tnl/tnl_driver.h"
+#include "runtime/data/types/descriptor_builder.h"
+#include "runtime/data/driver/driver_state_table.h"
+#include "runtime/data/driver/file_declaration.h"
+#include "runtime/data/driver/file_statements.h"
+#include "storage/tnl/driver/tnl_driver.h"
 
 namespace vantrel {
 

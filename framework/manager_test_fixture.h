@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "framework/error_manager.h"
-#include "platform/headless/headless_backend.h"
-#include "runtime/data/error_state.h"
+#include "gui/headless/headless_backend.h"
+#include "runtime/data/base/error_state.h"
 #include "runtime/window/message_box.h"
 
 namespace vantrel {

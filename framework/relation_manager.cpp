@@ -6,10 +6,10 @@
 #include <string>
 
 #include "framework/file_manager_fields.h"
-#include "runtime/data/driver_state_table.h"
-#include "runtime/data/error_state.h"
-#include "runtime/data/file_statements.h"
-#include "runtime/data/record_clear.h"
+#include "runtime/data/driver/driver_state_table.h"
+#include "runtime/data/base/error_state.h"
+#include "runtime/data/driver/file_statements.h"
+#include "runtime/data/types/record_clear.h"
 
 namespace vantrel {
 namespace {

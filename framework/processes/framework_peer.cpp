@@ -33,9 +33,9 @@
 #include "framework/error_manager_halt.h"
 #include "framework/file_manager.h"
 #include "framework/file_manager_test_tables.h"
-#include "platform/headless/headless_backend.h"
-#include "runtime/data/error_state.h"
-#include "runtime/data/file_statements.h"
+#include "gui/headless/headless_backend.h"
+#include "runtime/data/base/error_state.h"
+#include "runtime/data/driver/file_statements.h"
 #include "runtime/window/message_box.h"
 
 namespace vantrel {

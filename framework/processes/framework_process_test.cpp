@@ -24,13 +24,13 @@
 #include "framework/file_manager_test_tables.h"
 #include "framework/manager_test_fixture.h"
 #include "framework/relation_manager.h"
-#include "runtime/data/driver_entry.h"
-#include "runtime/data/driver_registry.h"
-#include "runtime/data/driver_state_table.h"
-#include "runtime/data/file_statements.h"
-#include "storage/tnl/file_check.h"
-#include "storage/tnl/tnl_driver.h"
-#include "storage/tnl/tnl_file.h"
+#include "runtime/data/driver/driver_entry.h"
+#include "runtime/data/driver/driver_registry.h"
+#include "runtime/data/driver/driver_state_table.h"
+#include "runtime/data/driver/file_statements.h"
+#include "storage/tnl/table/file_check.h"
+#include "storage/tnl/driver/tnl_driver.h"
+#include "storage/tnl/pager/tnl_file.h"
 
 extern char** environ;
 
