@@ -34,8 +34,7 @@ WindowDescription AboutWindow::Description() {
   icon.icon = "~Vantrel.ico";
   window.controls = {
       icon,
-      Control(kAboutName, ControlKind::kPrompt, kProgramName,
-              {36, 8, 116, 10}),
+      Control(kAboutName, ControlKind::kPrompt, kProgramName, {36, 8, 116, 10}),
       Control(kAboutVersion, ControlKind::kPrompt, kProgramVersion,
               {36, 22, 116, 10}),
       Control(kAboutClose, ControlKind::kButton, "Close", {56, 50, 48, 14}),

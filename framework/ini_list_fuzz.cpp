@@ -60,20 +60,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   // the text has lines.
   std::size_t lines = 1;
   for (char c : text) lines += c == '\n';
-  std::uint32_t read = ReadList(reader("Sectors"), key.empty() ? "k" : key,
-                                [](std::string_view value) {
-                                  // The parts put back together are the value.
-                                  std::string rejoined(ListPart(value, 1));
-                                  int n = 2;
-                                  for (std::size_t at = value.find(',');
-                                       at != std::string_view::npos;
-                                       at = value.find(',', at + 1), ++n) {
-                                    rejoined += ',';
-                                    rejoined += ListPart(value, n);
-                                  }
-                                  Check(rejoined == value);
-                                  Check(ListPart(value, n).empty());
-                                });
+  std::uint32_t read = ReadList(
+      reader("Sectors"), key.empty() ? "k" : key, [](std::string_view value) {
+        // The parts put back together are the value.
+        std::string rejoined(ListPart(value, 1));
+        int n = 2;
+        for (std::size_t at = value.find(','); at != std::string_view::npos;
+             at = value.find(',', at + 1), ++n) {
+          rejoined += ',';
+          rejoined += ListPart(value, n);
+        }
+        Check(rejoined == value);
+        Check(ListPart(value, n).empty());
+      });
   Check(read <= lines);
 
   // A record written with its count reads back field by field.

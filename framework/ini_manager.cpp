@@ -28,8 +28,8 @@ constexpr std::size_t kReadableLength = kIniFetchBufferSize - 1;
 // A whole number written by UpdateWindow; nothing for anything else.
 std::optional<int> ParseWhole(std::string_view text) {
   int value = 0;
-  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(),
-                                      value);
+  auto [end, error] =
+      std::from_chars(text.data(), text.data() + text.size(), value);
   if (error != std::errc() || end != text.data() + text.size() || text.empty())
     return std::nullopt;
   return value;
@@ -131,8 +131,7 @@ void IniManager::UpdateQueue(std::string_view section, std::string_view key,
   }
 }
 
-void IniManager::FetchWindow(std::string_view procedure,
-                             Window& window) const {
+void IniManager::FetchWindow(std::string_view procedure, Window& window) const {
   std::string maximize = TryFetch(procedure, kMaximize);
   if (maximize != kYes && maximize != kNo) return;
   bool resizable = window.description().resizable;

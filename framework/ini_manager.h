@@ -87,9 +87,9 @@ class IniManager {
                   const Variable& field3 = {}) const;
   // Writes the queue's record count under the key and each record as its
   // given fields joined by ",".
-  void UpdateQueue(std::string_view section, std::string_view key,
-                   Queue* queue, const Variable& field1,
-                   const Variable& field2 = {}, const Variable& field3 = {});
+  void UpdateQueue(std::string_view section, std::string_view key, Queue* queue,
+                   const Variable& field1, const Variable& field2 = {},
+                   const Variable& field3 = {});
 
   // Restores the window's placement saved under the procedure's name; a
   // window never saved keeps its designed placement.

@@ -158,8 +158,7 @@ TEST_F(IniManagerTest, DamagedListsLoadWhatTheyHold) {
                  loaded.tag);
   // A part that is no number leaves 0, not the last value; the reading ends
   // at the first missing record.
-  EXPECT_THAT(loaded.Entries(),
-              ElementsAre("Smith/0/toolongfor", "Jones/12/"));
+  EXPECT_THAT(loaded.Entries(), ElementsAre("Smith/0/toolongfor", "Jones/12/"));
   ini.FetchQueue("Recent", "Bad", &loaded.queue, loaded.name);
   EXPECT_EQ(RecordCount(&loaded.queue), 2u);
 }
@@ -182,7 +181,8 @@ TEST_F(IniManagerTest, LongAndMultiLineRecordsStillReadBack) {
   ini.UpdateQueue("Wide", "Items", &wide.queue, Variable::Of(r.FAMILY),
                   Variable::Of(r.ITEM), Variable::Of(r.TYPE));
   SectorList back;
-  ini.FetchQueue("Wide", "Items", &back.queue, Variable::Of(back.record.FAMILY));
+  ini.FetchQueue("Wide", "Items", &back.queue,
+                 Variable::Of(back.record.FAMILY));
   EXPECT_EQ(RecordCount(&back.queue), 4u);
 }
 

@@ -371,7 +371,8 @@ TEST_F(FormTest, FailedChangeAsksToTryAgain) {
   ReadForChange(2);
   CardForm form(errors, cards, *table);
   // Giving record 2 the ID of record 1 duplicates the unique key.
-  for (int answer : {kButtonOk, kButtonYes, kButtonOk, kButtonCancel, kButtonNo})
+  for (int answer :
+       {kButtonOk, kButtonYes, kButtonOk, kButtonCancel, kButtonNo})
     gui.AnswerMessageBox(answer);
   gui.Then([&] { table->SetId(1); })
       .Click(kOk)  // fails, Yes tries again, fails, Cancel stays
@@ -388,8 +389,8 @@ TEST_F(FormTest, FailedChangeAsksToTryAgain) {
 
 // Another process renames record 2 while the form shows it.
 void PeerChangesRecord(const std::string& path, std::int32_t id) {
-  ProgramRun run = StartProgram(std::string(TNL_PEER_PATH) + " put \"" +
-                                    path + "\" " + std::to_string(id),
+  ProgramRun run = StartProgram(std::string(TNL_PEER_PATH) + " put \"" + path +
+                                    "\" " + std::to_string(id),
                                 /*wait=*/true);
   ASSERT_TRUE(run.started);
   ASSERT_EQ(run.exit_code, 0);

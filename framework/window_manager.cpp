@@ -299,8 +299,8 @@ Level WindowManager::CompleteChange() {
     bool unchanged = primary.EqualBuffer(SAVED);
     Level level = unchanged ? Level::Proceed : PRIMARY->Update(HISTORYKEY != 0);
     if (level == Level::Proceed) {
-      bool navigating = TOOLBAR != nullptr && VCRREQUEST != nullptr &&
-                        *VCRREQUEST != 0;
+      bool navigating =
+          TOOLBAR != nullptr && VCRREQUEST != nullptr && *VCRREQUEST != 0;
       if (unchanged && (TOOLBAR == nullptr || navigating)) {
         PostEvent(kEventCloseWindow);
       } else {

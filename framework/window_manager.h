@@ -43,8 +43,8 @@ class FileManager;
 class RelationManager;
 
 // What a handler's level tells the event loop.
-inline constexpr Level kLevelContinue = Level::Proceed;  // default action
-inline constexpr Level kLevelLeaveLoop = Level::Fatal;   // the loop ends
+inline constexpr Level kLevelContinue = Level::Proceed;   // default action
+inline constexpr Level kLevelLeaveLoop = Level::Fatal;    // the loop ends
 inline constexpr Level kLevelConsumed = Level::Notified;  // no default action
 
 // Requests (REQUEST) and responses (RESPONSE).
@@ -97,7 +97,7 @@ struct WindowButton {
 // A field that keeps its last completed value for recall.
 struct HistoryEntry {
   std::int16_t control = 0;
-  Variable field;                  // the field's variable
+  Variable field;                   // the field's variable
   std::vector<std::uint8_t> saved;  // its value when last completed
 };
 
@@ -175,7 +175,7 @@ class WindowManager {
   std::uint8_t DELETEACTION = 0;
   ErrorManager* ERRORS = nullptr;
   std::unique_ptr<std::vector<UpdateFile>> FILES;
-  std::int32_t FIRSTFIELD = 0;  // focus at opening and after a refusal
+  std::int32_t FIRSTFIELD = 0;   // focus at opening and after a refusal
   std::uint8_t FORCEDRESET = 0;  // a forced reset of the lists is due
   std::uint8_t RESETONGAINFOCUS = 0;
   std::unique_ptr<std::vector<HistoryEntry>> HISTORY;

@@ -290,9 +290,7 @@ TEST_F(WindowManagerTest, HandlerLevelsDriveTheLoop) {
       return ++closes == 1 ? kLevelConsumed : kLevelLeaveLoop;
     }
   } window(errors);
-  gui.Close()
-      .Then([&] { EXPECT_EQ(window.closes, 1); })
-      .Close();
+  gui.Close().Then([&] { EXPECT_EQ(window.closes, 1); }).Close();
   EXPECT_EQ(window.Run(), kRequestCancelled);
   EXPECT_EQ(window.closes, 2);
   EXPECT_EQ(gui.steps_left(), 0u);

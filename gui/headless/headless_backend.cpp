@@ -78,7 +78,8 @@ HeadlessBackend& HeadlessBackend::Close() {
 }
 
 HeadlessBackend& HeadlessBackend::Place(WindowPlacement placement) {
-  return Add("place", [placement](Window& w) { UserPlaceWindow(w, placement); });
+  return Add("place",
+             [placement](Window& w) { UserPlaceWindow(w, placement); });
 }
 
 HeadlessBackend& HeadlessBackend::Act(std::int16_t control,

@@ -202,14 +202,11 @@ TEST_F(AcceptLoopTest, PlacingTheWindow) {
   WindowPlacement maximized{{10, 20, 200, 100}, true, false};
   WindowPlacement restored_elsewhere{{30, 40, 250, 100}, false, false};
   WindowPlacement iconized{{30, 40, 250, 100}, false, true};
-  gui.Place(maximized)
-      .Place(restored_elsewhere)
-      .Place(iconized)
-      .Click(kOk);
-  EXPECT_THAT(RunForm(kEventAccepted),
-              ElementsAre("OpenWindow:0", "GainFocus:0", "Maximized:0",
-                          "Restored:0", "Moved:0", "Sized:0", "Iconized:0",
-                          "Accepted:3"));
+  gui.Place(maximized).Place(restored_elsewhere).Place(iconized).Click(kOk);
+  EXPECT_THAT(
+      RunForm(kEventAccepted),
+      ElementsAre("OpenWindow:0", "GainFocus:0", "Maximized:0", "Restored:0",
+                  "Moved:0", "Sized:0", "Iconized:0", "Accepted:3"));
 
   // The program's placement reaches the backend; the user's is the model's.
   Window& window = OpenWindow(form);
