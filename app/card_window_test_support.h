@@ -191,7 +191,7 @@ class CardWindowTest : public ::testing::Test {
     DeclareCardFile(file, "VTL", record);
     file.name = path;
     std::vector<CardRecord> records;
-    Open(file, kOpenReadOnly | kShareDenyNone);
+    Open(file, kOpenReadShared);
     EXPECT_EQ(ErrorCode(), 0) << Error();
     Set(file);
     for (Next(file); ErrorCode() == 0; Next(file)) records.push_back(record);
@@ -215,7 +215,7 @@ class CardWindowTest : public ::testing::Test {
     const std::string path(Clipped(data.state.current_file_name));
     if (!(data.card_file.control.state & kStateOpen)) return;
     TnlFile file;
-    ASSERT_TRUE(file.Open(path, kOpenReadOnly | kShareDenyNone)) << path;
+    ASSERT_TRUE(file.Open(path, kOpenReadShared)) << path;
     std::vector<std::string> problems = CheckFileIntegrity(file);
     EXPECT_TRUE(problems.empty()) << problems.front();
   }

@@ -43,7 +43,7 @@ class DemoCardsTest : public ::testing::Test {
     DeclareCardFile(file, "VTL", record);
     file.name = path;
     std::vector<CardRecord> records;
-    Open(file, kOpenReadOnly | kShareDenyNone);
+    Open(file, kOpenReadShared);
     EXPECT_EQ(ErrorCode(), 0) << path;
     Set(file);
     for (Next(file); ErrorCode() == 0; Next(file)) records.push_back(record);

@@ -6,6 +6,7 @@
 #include "framework/file_manager.h"
 #include "framework/ini_manager.h"
 #include "framework/relation_manager.h"
+#include "os/posix/open_mode.h"
 #include "runtime/data/text/locale.h"
 #include "runtime/window/services.h"
 #include "storage/tnl/driver/tnl_driver.h"
@@ -14,7 +15,7 @@ namespace vantrel {
 namespace {
 
 // How the program's files are opened: read and write, others only read.
-constexpr std::uint8_t kCardOpenMode = 0x22;
+constexpr std::uint8_t kCardOpenMode = kOpenReadWrite | kOpenDenyWrite;
 constexpr std::int16_t kCardLockRecover = 10;
 
 // A file manager and the relation manager beside it.

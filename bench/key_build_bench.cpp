@@ -85,7 +85,7 @@ void MakeImages() {
 template <typename Body>
 void Change(Body body) {
   TnlFile file;
-  if (!file.Open(path, 0x42)) std::abort();
+  if (!file.Open(path, kOpenReadWriteShared)) std::abort();
   const int check = RunOperation(path, [&] {
     if (file.LoadHeader(LockWait::kWait) != kLoadOk) std::abort();
     BTree tree(file);
@@ -179,7 +179,7 @@ int main(int argc, char** argv) {
   std::vector<std::string> problems;
   {
     TnlFile file;
-    problems = file.Open(path, 0x40)
+    problems = file.Open(path, kOpenReadShared)
                    ? CheckFileIntegrity(file)
                    : std::vector<std::string>{"cannot open " + path};
   }

@@ -413,13 +413,13 @@ int main(int argc, char** argv) {
   std::size_t records = 100000;
   std::size_t commits = 1000;
   std::string dir = "/tmp";
-  std::uint32_t sharing = vantrel::kShareDenyWrite;
+  std::uint32_t sharing = vantrel::kOpenDenyWrite;
   for (int i = 1; i < argc; ++i) {
     std::string_view arg = argv[i];
     if (arg.rfind("--records=", 0) == 0) records = std::stoul(argv[i] + 10);
     if (arg.rfind("--commits=", 0) == 0) commits = std::stoul(argv[i] + 10);
     if (arg.rfind("--dir=", 0) == 0) dir = argv[i] + 6;
-    if (arg == "--shared") sharing = vantrel::kShareDenyNone;
+    if (arg == "--shared") sharing = vantrel::kOpenDenyNone;
   }
   std::string base = dir + "/tnl_compare." + std::to_string(getpid());
   std::string tnl_path = base + ".tnl";

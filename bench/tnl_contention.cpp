@@ -32,11 +32,9 @@ extern char** environ;
 namespace vantrel {
 namespace {
 
-constexpr unsigned kReadShared = 0x40;  // read only, others may write
-
 int RunReader(const std::string& path) {
   TnlFile file;
-  if (!file.Open(path, kReadShared)) return 1;
+  if (!file.Open(path, kOpenReadShared)) return 1;
   file.SetReadingMode(true);
   bool said_ready = false;
   for (;;) {

@@ -284,7 +284,7 @@ TEST_F(ErrorManagerTest, ErrorTextShowsTheDriversOwnErrorAfter90) {
   std::vector<char> record(4, 0);
   file.record = record;
   Create(file);
-  Open(file, kOpenReadWrite | kShareDenyNone);
+  Open(file, kOpenReadWriteShared);
   ASSERT_EQ(ErrorCode(), 0) << Error();
 
   FaultPlan plan = FaultAt(1, FaultAction::kFail);
@@ -306,7 +306,7 @@ TEST_F(ErrorManagerTest, ErrorTextShowsTheDriversOwnErrorAfter90) {
   Close(file);
 
   file.name = dir + "/missing.TNL";
-  Open(file, kOpenReadWrite | kShareDenyNone);
+  Open(file, kOpenReadWriteShared);
   ASSERT_EQ(ErrorCode(), kErrFileNotFound);
   gui.AnswerMessageBox(kButtonOk);
   errors.Raise(kMsgUpdateError);

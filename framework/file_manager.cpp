@@ -21,7 +21,6 @@ namespace vantrel {
 namespace {
 
 // Access bits of an open mode; any of them asks for write access.
-constexpr std::uint8_t kOpenAccessBits = 0x03;
 // The thread number of a file not declared THREAD.
 constexpr std::int32_t kUnthreaded = 1;
 // Physical open attempts: the first, and one after creating the file,
@@ -282,8 +281,9 @@ Level FileManager::PhysicalOpen(bool show) {
         return Level::Proceed;
       }
       case kErrAccessDenied:
-        if (OPENMODE & kOpenAccessBits) {
-          OPENMODE &= kOpenShareBits;
+        if (OPENMODE & kOpenAccessMask) {
+          // Read only, keeping the sharing.
+          OPENMODE = static_cast<std::uint8_t>(OPENMODE & ~kOpenAccessMask);
           ERRORS->Raise(kMsgAccessDenied);
           continue;
         }

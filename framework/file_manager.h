@@ -30,6 +30,7 @@
 #include <vector>
 
 #include "framework/error_manager.h"
+#include "os/posix/open_mode.h"
 #include "runtime/data/driver/file_declaration.h"
 
 namespace vantrel {
@@ -37,9 +38,7 @@ namespace vantrel {
 class RelationManager;
 
 // The open mode a manager starts with: read and write, others may too.
-inline constexpr std::uint8_t kManagerOpenMode = 0x42;
-// Masks an open mode down to read-only, keeping its sharing.
-inline constexpr std::uint8_t kOpenShareBits = 0xF0;
+inline constexpr std::uint8_t kManagerOpenMode = kOpenReadWriteShared;
 inline constexpr std::size_t kPositionSize = 512;
 inline constexpr std::size_t kKeyDescriptionSize = 80;
 

@@ -9,6 +9,7 @@
 
 #include "framework/file_manager_test_tables.h"
 #include "framework/manager_test_fixture.h"
+#include "os/posix/open_mode.h"
 #include "runtime/data/driver/driver_state_table.h"
 #include "runtime/data/driver/file_statements.h"
 #include "storage/tnl/pager/tnl_file.h"
@@ -129,7 +130,9 @@ class RelationManagerTest : public ManagerTest {
   }
   std::vector<std::string> Problems(const std::string& name) const {
     TnlFile file;
-    if (!file.Open(Path(name) + ".TNL", 0x40)) return {"cannot open " + name};
+    if (!file.Open(Path(name) + ".TNL", kOpenReadShared)) {
+      return {"cannot open " + name};
+    }
     return CheckFileIntegrity(file);
   }
 

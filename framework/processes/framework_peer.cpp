@@ -43,7 +43,7 @@ namespace {
 
 constexpr int kUsage = 2;
 // Read and write, others may only read.
-constexpr std::uint32_t kDenyOthersWrite = kOpenReadWrite | kShareDenyWrite;
+constexpr std::uint32_t kDenyOthersWrite = kOpenReadWrite | kOpenDenyWrite;
 
 HeadlessBackend* the_gui = nullptr;
 

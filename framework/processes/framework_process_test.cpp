@@ -206,7 +206,7 @@ class FrameworkProcessTest : public ManagerTest {
   // Every item in key order as "PREFIX NUMBER NAME".
   static std::vector<std::string> Stored(const std::string& path) {
     ItemsTable items(path);
-    Open(items.file, kOpenReadOnly | kShareDenyNone);
+    Open(items.file, kOpenReadShared);
     std::vector<std::string> rows;
     Set(*items.number_key);
     for (Next(items.file); ErrorCode() == 0; Next(items.file)) {
@@ -218,7 +218,7 @@ class FrameworkProcessTest : public ManagerTest {
   }
   static std::vector<std::string> Problems(const std::string& path) {
     TnlFile file;
-    if (!file.Open(path, kOpenReadOnly | kShareDenyNone)) {
+    if (!file.Open(path, kOpenReadShared)) {
       return {"cannot open " + path};
     }
     return CheckFileIntegrity(file);
@@ -248,7 +248,7 @@ TEST_F(FrameworkProcessTest, FileHeldByAnotherProcessOpensReadOnly) {
   EXPECT_THAT(Captions(), ElementsAre("Access Denied"));
   EXPECT_EQ(LastText(),
             "Could not get write access to " + path + " so trying read-only.");
-  EXPECT_EQ(manager.OPENMODE, kShareDenyNone);
+  EXPECT_EQ(manager.OPENMODE, kOpenDenyNone);
   EXPECT_FALSE(items.file.control.state & kStateWrite);
 
   Set(*items.number_key);

@@ -27,6 +27,8 @@
 #include <memory>
 #include <string>
 
+#include "os/posix/open_mode.h"
+
 namespace vantrel {
 
 // First byte of the sharing-emulation area; see the table above.
@@ -42,21 +44,9 @@ struct OpenOptions {
   bool replace = false;     // empty an existing file (after the share check)
 };
 
-// The runtime's packed open-mode byte (plus create/replace bits):
-//   bits 0-1  access: 0 read only, 1 write only, 2 (or 3) read and write
-//   bits 4-6  sharing: 0x00 compatibility and 0x40 deny none, 0x10 deny all,
-//             0x20 deny write, 0x30 deny read
-//   0x100     create when missing
-//   0x200     replace an existing file
-inline constexpr unsigned kOpenAccessMask = 0x03;
-inline constexpr unsigned kOpenShareMask = 0x70;
-inline constexpr unsigned kOpenDenyAll = 0x10;
-inline constexpr unsigned kOpenDenyWrite = 0x20;
-inline constexpr unsigned kOpenDenyRead = 0x30;
-inline constexpr unsigned kOpenDenyNone = 0x40;
-inline constexpr unsigned kOpenCreate = 0x100;
-inline constexpr unsigned kOpenReplace = 0x200;
-
+// The options of an open in the runtime's open mode (open_mode.h). The
+// whole sharing field decides here: 0x10 deny all, 0x20 deny write, 0x30 deny
+// read; every other value denies nothing.
 OpenOptions OpenOptionsFromMode(unsigned mode);
 
 // Whether a lock request waits for a conflicting lock to go away.

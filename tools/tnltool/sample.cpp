@@ -38,8 +38,6 @@ constexpr std::size_t kPriceAt = 96, kPriceBytes = 5, kPricePlaces = 2;
 constexpr std::size_t kRatioAt = 101, kFlagAt = 109, kRecordLength = 110;
 constexpr std::uint32_t kNotesSize = 1000;
 
-constexpr std::uint32_t kOpenShared = 0x42;  // read and write, deny none
-
 const char* const kFirstNames[] = {"Anna",  "bernd", "Clara", "dieter",
                                    "Emma",  "Fritz", "greta", "Hans",
                                    "Ida",   "jonas", "Karla", "Lukas"};
@@ -87,11 +85,11 @@ class SampleTable {
 
   // Opens the table, creating it when the file does not hold it yet.
   int Open(std::ostream& err) {
-    vantrel::Open(file_, kOpenShared);
+    vantrel::Open(file_, kOpenReadWriteShared);
     if (ErrorCode() == kErrFileNotFound) {
       Create(file_);
       if (!Report("create", err)) return ErrorCode();
-      vantrel::Open(file_, kOpenShared);
+      vantrel::Open(file_, kOpenReadWriteShared);
     }
     return Report("open", err) ? 0 : ErrorCode();
   }

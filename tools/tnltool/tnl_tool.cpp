@@ -19,7 +19,6 @@ namespace vantrel {
 
 namespace {
 
-constexpr unsigned kReadShared = 0x40;  // read only, deny none
 // Binary memos and BLOBs show their size and this many leading bytes.
 constexpr std::size_t kBinaryBytesShown = 16;
 constexpr std::uint8_t kFirstPrintable = 0x20;
@@ -104,7 +103,7 @@ std::string Terminal(std::string_view windows) {
 bool WithFile(const Options& options, std::ostream& err,
               const std::function<void(TnlFile&, BTree&)>& body) {
   TnlFile file;
-  if (!file.Open(options.file, kReadShared)) {
+  if (!file.Open(options.file, kOpenReadShared)) {
     err << "tnltool: cannot open " << options.file << "\n";
     return false;
   }
@@ -183,7 +182,7 @@ int Tables(const Options& options, std::ostream& out, std::ostream& err) {
 
 int Check(const Options& options, std::ostream& out, std::ostream& err) {
   TnlFile file;
-  if (!file.Open(options.file, kReadShared)) {
+  if (!file.Open(options.file, kOpenReadShared)) {
     err << "tnltool: cannot open " << options.file << "\n";
     return kToolUsage;
   }

@@ -61,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
           .Descriptor();
   file.record = record;
 
-  Open(file, 0x12);
+  Open(file, kOpenReadWrite | kOpenDenyAll);
   Set(file);
   std::vector<std::int64_t> pointers;
   for (std::size_t step = 0; step < kMaxSteps; ++step) {

@@ -324,7 +324,7 @@ TEST_F(AsciiDriverTest, RefusesWhatItCannotDo) {
 
   FileDeclaration file;
   Declare(file, "r.txt", 8);
-  Open(file, kOpenReadOnly | kShareDenyNone);
+  Open(file, kOpenReadShared);
   Stream(file);
   EXPECT_EQ(ErrorCode(), kErrUnsupportedFunction);
   Add(file);
@@ -335,7 +335,7 @@ TEST_F(AsciiDriverTest, RefusesWhatItCannotDo) {
   EXPECT_EQ(ErrorCode(), kErrAccessDenied);
   Close(file);
 
-  Open(file, kOpenReadWrite | kShareDenyNone);
+  Open(file, kOpenReadWriteShared);
   Empty(file);
   EXPECT_EQ(ErrorCode(), kErrExclusiveAccessRequired);
   Lock(file);

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "os/posix/file_names.h"
+#include "os/posix/open_mode.h"
 #include "os/posix/os_error.h"
 #include "runtime/data/base/byte_scan.h"
 #include "runtime/data/base/error_state.h"
@@ -14,20 +15,11 @@
 namespace vantrel {
 namespace {
 
-constexpr std::uint32_t kShareBits = 0x70;
-constexpr std::uint32_t kShareCompatible = 0x00;
-constexpr std::uint32_t kShareNone = 0x40;
-constexpr std::uint32_t kAccessBits = 0x03;
 constexpr std::size_t kSharedBuffer = 512;
 constexpr std::size_t kExclusiveBuffer = 1024;
 constexpr std::size_t kMoveChunk = 1 << 16;
 constexpr char kTab = '\t';
 constexpr char kBlank = ' ';
-
-bool Exclusive(std::uint32_t mode) {
-  std::uint32_t share = mode & kShareBits;
-  return share != kShareCompatible && share != kShareNone;
-}
 
 std::string PositionText(std::uint64_t offset) {
   std::string text(kAsciiPositionSize, '\0');
@@ -189,14 +181,14 @@ int AsciiFile::Open(std::uint32_t mode) {
   if (!file) return SystemFailure();
   file_ = std::move(file);
   mode_ = mode;
-  read_only_ = (mode & kAccessBits) == 0;
-  shared_ = !Exclusive(mode);
+  read_only_ = (mode & kOpenAccessMask) == 0;
+  shared_ = !OpenDeniesOthers(mode);
   size_ = 0;
   RefreshSize();
   current_ = current_length_ = next_ = 0;
   lock_count_ = 0;
   options_ = AsciiOptions();
-  options_.quick_scan = Exclusive(mode);
+  options_.quick_scan = OpenDeniesOthers(mode);
   ApplyDriverString(options_, declaration_.driver_string);
   ResizeBuffer();
   return io_failed_ ? SystemFailure() : 0;
@@ -295,7 +287,7 @@ void AsciiFile::RefreshSize() {
 void AsciiFile::ResizeBuffer() {
   std::size_t size = options_.file_buffers != 0
                          ? std::size_t{options_.file_buffers} * kFileBufferUnit
-                     : Exclusive(mode_) ? kExclusiveBuffer
+                     : OpenDeniesOthers(mode_) ? kExclusiveBuffer
                                         : kSharedBuffer;
   // Room for a whole record and its end of record in one window.
   size = std::max(size, 2 * declaration_.record.size() + kMaxEndOfRecord);

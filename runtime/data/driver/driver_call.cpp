@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "os/posix/open_mode.h"
 #include "runtime/data/base/error_state.h"
 #include "runtime/data/driver/driver_registry.h"
 #include "runtime/data/driver/driver_state_table.h"
@@ -13,10 +14,6 @@ namespace {
 
 constexpr int kSilentFailure = -1;
 
-// Open modes: the access part and the sharing bits that make a file
-// exclusive (deny all, deny write, deny read).
-constexpr std::uint32_t kOpenAccessMask = 0x03;
-constexpr std::uint32_t kOpenDenyBits = 0x30;
 constexpr std::uint32_t kWatchBits = kStateWatchRequested | kStateWatched;
 
 bool TracksBuild(const KeyDeclaration* key) {
@@ -117,7 +114,7 @@ std::uint32_t OpenedState(std::uint32_t state, std::uint32_t mode) {
   // not carry over into a new one.
   std::uint32_t fresh = (state & kStateProperty) | kStateOpen;
   if (mode & kOpenAccessMask) fresh |= kStateWrite;
-  if (mode & kOpenDenyBits) fresh |= kStateExclusive;
+  if (OpenDeniesOthers(mode)) fresh |= kStateExclusive;
   return fresh;
 }
 

@@ -218,7 +218,7 @@ TEST_F(DriverCallTest, OpenLogoutAndCommitRules) {
 }
 
 TEST_F(DriverCallTest, WritesNeedARecordAndWriteAccess) {
-  RunScript(file_, {{DriverOp::kOPEN, 0, kOpenReadOnly | kShareDenyNone},
+  RunScript(file_, {{DriverOp::kOPEN, 0, kOpenReadShared},
                     {DriverOp::kDELETE, kErrRecordNotAvailable},
                     {DriverOp::kADD, kErrAccessDenied},
                     {DriverOp::kSETfile, 0},
@@ -244,7 +244,7 @@ TEST_F(DriverCallTest, ExclusiveOperationsOnSharedFileNeedLock) {
                       {DriverOp::kLOCKfile, -1},
                       {op, 0},
                       {DriverOp::kCLOSE, 0},
-                      {DriverOp::kOPEN, 0, kOpenReadWrite | kShareDenyAll},
+                      {DriverOp::kOPEN, 0, kOpenReadWrite | kOpenDenyAll},
                       {op, 0},
                       {DriverOp::kCLOSE, 0}});
   }
@@ -324,7 +324,7 @@ TEST_F(DriverCallTest, HoldAndWatchArmTheNextRead) {
 }
 
 TEST_F(DriverCallTest, BuildInProgressRefusesAllButAFew) {
-  Open(file_, kOpenReadWrite | kShareDenyAll);
+  Open(file_, kOpenReadWrite | kOpenDenyAll);
   DriverArgs start;
   start.text = "start";
   ASSERT_EQ(CallDriver(file_, DriverOp::kBUILDfile, start).code, 0);

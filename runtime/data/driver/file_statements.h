@@ -9,20 +9,15 @@
 #include <string>
 #include <string_view>
 
+#include "os/posix/open_mode.h"
 #include "runtime/data/driver/file_declaration.h"
 
 namespace vantrel {
 
-// Open modes: access in the low bits, sharing in 0x10..0x40.
-inline constexpr std::uint32_t kOpenReadOnly = 0x00;
-inline constexpr std::uint32_t kOpenWriteOnly = 0x01;
-inline constexpr std::uint32_t kOpenReadWrite = 0x02;
-inline constexpr std::uint32_t kShareDenyAll = 0x10;
-inline constexpr std::uint32_t kShareDenyWrite = 0x20;
-inline constexpr std::uint32_t kShareDenyRead = 0x30;
-inline constexpr std::uint32_t kShareDenyNone = 0x40;
-inline constexpr std::uint32_t kDefaultOpenMode = 0x22;
-inline constexpr std::uint32_t kDefaultShareMode = 0x42;
+// The modes OPEN and SHARE use when none is given (os/posix/open_mode.h).
+inline constexpr std::uint32_t kDefaultOpenMode =
+    kOpenReadWrite | kOpenDenyWrite;
+inline constexpr std::uint32_t kDefaultShareMode = kOpenReadWriteShared;
 
 // Opening and closing, whole-file operations.
 void Open(FileDeclaration& file, std::uint32_t mode = kDefaultOpenMode);

@@ -87,7 +87,7 @@ std::optional<ViewRow> ParsePosition(std::string_view text, std::size_t files) {
 std::uint32_t OpenModeOf(const FileDeclaration& file) {
   std::uint32_t mode = kOpenReadOnly;
   if (file.control.state & kStateWrite) mode |= kOpenReadWrite;
-  if (file.control.state & kStateExclusive) mode |= kShareDenyAll;
+  if (file.control.state & kStateExclusive) mode |= kOpenDenyAll;
   return mode;
 }
 

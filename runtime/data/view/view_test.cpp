@@ -393,7 +393,7 @@ TEST_F(ViewTest, WritesGoToThePrimaryFileUnderItsAccess) {
   ViewDeclaration closed(cus_);
   Open(closed);
   EXPECT_EQ(ErrorCode(), kErrFileNotOpen);
-  Open(cus_, kOpenReadOnly | kShareDenyNone);
+  Open(cus_, kOpenReadShared);
   ViewDeclaration reader(cus_);
   Open(reader);
   SetView(reader);

@@ -25,6 +25,7 @@
 #include <optional>
 #include <vector>
 
+#include "os/posix/open_mode.h"
 #include "runtime/data/base/error_state.h"
 #include "runtime/data/driver/build_progress.h"
 #include "runtime/data/driver/driver_state_table.h"
@@ -36,8 +37,7 @@
 namespace vantrel {
 namespace {
 
-// Read and write, denying both to others.
-constexpr unsigned kExclusiveOpenMode = 0x12;
+constexpr unsigned kExclusiveOpenMode = kOpenReadWrite | kOpenDenyAll;
 constexpr int kWholePercent = 100;
 
 bool OpensItsTable(DriverOp op) {

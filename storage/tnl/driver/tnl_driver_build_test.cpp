@@ -10,7 +10,7 @@
 namespace vantrel {
 namespace {
 
-constexpr unsigned kExclusive = 0x12;
+constexpr unsigned kExclusive = kOpenReadWrite | kOpenDenyAll;
 constexpr std::uint8_t kIdKey = 0;
 constexpr std::uint8_t kNameKey = 1;
 constexpr std::uint8_t kCityKey = 2;
@@ -70,7 +70,7 @@ class TnlBuildTest : public TnlDriverTest {
   std::vector<std::uint64_t> EntryCounts() {
     std::vector<std::uint64_t> counts;
     TnlFile file;
-    EXPECT_TRUE(file.Open(path_, 0x40));
+    EXPECT_TRUE(file.Open(path_, kOpenReadShared));
     RunOperation(path_, [&] {
       ASSERT_EQ(file.LoadHeader(LockWait::kWait), kLoadOk);
       BTree tree(file);

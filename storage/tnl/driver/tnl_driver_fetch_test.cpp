@@ -156,7 +156,7 @@ TEST_F(TnlFetchTest, EmptyLeavesAnEmptyTableWithItsSettings) {
   Send(orders_->file, "FLAGS=3");
   Close(orders_->file);
   OrdersFile mine(Path("orders"));
-  Open(mine.file, 0x12);  // read-write, others kept out
+  Open(mine.file, kOpenReadWrite | kOpenDenyAll);
   Empty(mine.file);
   ASSERT_EQ(ErrorCode(), 0) << Error();
   EXPECT_EQ(Records(mine.file), 0);

@@ -22,8 +22,6 @@
 namespace vantrel {
 namespace {
 
-constexpr unsigned kReadShared = 0x40;                 // others may do anything
-constexpr unsigned kWriteShared = 0x42 | kOpenCreate;  // and create it
 constexpr std::size_t kKindOffset = kTableNumberBytes;
 constexpr std::size_t kRecordNumberOffset = kKindOffset + 1;
 
@@ -234,7 +232,7 @@ DriverResult RemoveOp(TnlInstance& instance) {
   if (name.path.empty()) return {kErrInvalidFilename};
   if (!name.selected) return {WholeFile(DriverOp::kREMOVE, name, name)};
   StartedTable started =
-      StartTableOn(name, kWriteShared & ~kOpenCreate, instance.Password());
+      StartTableOn(name, kOpenReadWriteShared, instance.Password());
   if (!started.table) return {started.code};
   return {RemoveTable(*started.table)};
 }
@@ -248,10 +246,11 @@ DriverResult RenameOp(TnlInstance& instance, DriverOp op, DriverArgs& args) {
   const bool writes_source = op == DriverOp::kRENAME ||
                              FileIdentity(from.path) == FileIdentity(to.path);
   StartedTable source = StartTableOn(
-      from, writes_source ? kWriteShared & ~kOpenCreate : kReadShared,
+      from, writes_source ? kOpenReadWriteShared : kOpenReadShared,
       instance.Password());
   if (!source.table) return {source.code};
-  StartedTable target = StartTableOn(to, kWriteShared, instance.Password());
+  StartedTable target = StartTableOn(to, kOpenReadWriteShared | kOpenCreate,
+                                     instance.Password());
   if (!target.table) return {target.code};
   if (op == DriverOp::kRENAME && source.table->shared == target.table->shared) {
     return {RenameWithinFile(*source.table, to.table)};

@@ -11,8 +11,7 @@ namespace {
 
 // CREATE opens the file for reading and writing, shared with others for
 // both, and makes it when it is missing.
-constexpr unsigned kReadWrite = 0x02;
-constexpr unsigned kCreateOpenMode = kReadWrite | kOpenDenyNone | kOpenCreate;
+constexpr unsigned kCreateOpenMode = kOpenReadWriteShared | kOpenCreate;
 
 StartedTable StartTable(TnlInstance& instance, unsigned mode) {
   TableName name = SplitTableName(instance.declaration.name);

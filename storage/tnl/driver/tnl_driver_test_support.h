@@ -140,7 +140,7 @@ class OrdersFile {
 class StoredFile {
  public:
   explicit StoredFile(const std::string& path) {
-    EXPECT_TRUE(file.Open(path, 0x40));
+    EXPECT_TRUE(file.Open(path, kOpenReadShared));
     EXPECT_EQ(file.LoadHeader(LockWait::kWait), kLoadOk);
   }
   ~StoredFile() { file.EndOperation(); }
@@ -205,7 +205,7 @@ class TnlDriverTest : public ::testing::Test {
   // The integrity check's findings on a file no table has open.
   static std::vector<std::string> Problems(const std::string& path) {
     TnlFile file;
-    if (!file.Open(path, 0x40)) return {"cannot open " + path};
+    if (!file.Open(path, kOpenReadShared)) return {"cannot open " + path};
     return CheckFileIntegrity(file);
   }
 

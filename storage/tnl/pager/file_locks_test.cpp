@@ -14,8 +14,6 @@
 namespace vantrel {
 namespace {
 
-constexpr unsigned kReadWriteShared = 0x42;
-
 // Locks belong to an open file, so separate opens in one process contend
 // as separate processes would.
 class FileLocksTest : public ::testing::Test {
@@ -26,7 +24,7 @@ class FileLocksTest : public ::testing::Test {
                 .string();
     std::ofstream(path_).close();
     for (IoChannel* channel : {&reader_, &late_reader_, &writer_, &probe_}) {
-      ASSERT_TRUE(channel->Open(path_, NativeOpenOptions(kReadWriteShared)));
+      ASSERT_TRUE(channel->Open(path_, NativeOpenOptions(kOpenReadWriteShared)));
     }
   }
   void TearDown() override {

@@ -7,8 +7,6 @@
 namespace vantrel {
 namespace {
 
-constexpr unsigned kNativeOthersRead = 0x20;
-
 bool TakeOperationLock(IoChannel& channel, HeaderLoadState& state,
                        LockWait wait, bool* taken) {
   *taken = false;
@@ -45,10 +43,10 @@ int ReadDiskHeader(IoChannel& channel, Header* disk, bool* empty) {
 }  // namespace
 
 Sharing SharingOfOpenMode(unsigned mode) {
-  switch (mode & kNativeShareMask) {
+  switch (OpenDenyBits(mode)) {
     case 0:
       return Sharing::kOthersWrite;
-    case kNativeOthersRead:
+    case kOpenDenyWrite:
       return Sharing::kOthersRead;
     default:
       return Sharing::kExclusive;

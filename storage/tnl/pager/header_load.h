@@ -5,17 +5,17 @@
 #define VANTREL_STORAGE_TNL_PAGER_HEADER_LOAD_H_
 
 #include "os/posix/file.h"
+#include "os/posix/open_mode.h"
 #include "storage/tnl/format/header.h"
 #include "storage/tnl/pager/io_channel.h"
 
 namespace vantrel {
 
-// Who else may use the file, from the sharing bits (mask 0x30) of the open
-// mode: 0 others may read and write; 0x20 others may only read; any other
-// value no one else.
+// Who else may use the file, from what the open mode denies (OpenDenyBits,
+// os/posix/open_mode.h): denying nothing (compatibility, deny none), others
+// may read and write; deny write, others may only read; deny read or deny
+// all, no one else.
 enum class Sharing { kOthersWrite, kOthersRead, kExclusive };
-
-inline constexpr unsigned kNativeShareMask = 0x30;
 
 Sharing SharingOfOpenMode(unsigned mode);
 // The platform open of a native file in `mode`: access from bits 0-1,

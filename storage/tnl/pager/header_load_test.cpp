@@ -37,7 +37,7 @@ class LockHolder {
     if (pid_ == 0) {
       close(ready[0]);
       close(go[1]);
-      auto file = File::Open(path, NativeOpenOptions(0x02));
+      auto file = File::Open(path, NativeOpenOptions(kOpenReadWrite));
       const char ok =
           file && file->Lock(offset, length, LockWait::kNoWait) ? 'y' : 'n';
       if (write(ready[1], &ok, 1) != 1) _exit(2);
@@ -70,6 +70,30 @@ class LockHolder {
   int go_ = -1;
   bool locked_ = false;
 };
+
+// Every value of the sharing field, named or not, with and without write
+// access: the native sharing and the platform open it asks for.
+TEST(SharingOfOpenModeTest, ReadsWhatTheModeDenies) {
+  const struct {
+    unsigned share;
+    Sharing sharing;
+  } cases[] = {
+      {0x00, Sharing::kOthersWrite}, {0x10, Sharing::kExclusive},
+      {0x20, Sharing::kOthersRead},  {0x30, Sharing::kExclusive},
+      {0x40, Sharing::kOthersWrite}, {0x50, Sharing::kExclusive},
+      {0x60, Sharing::kOthersRead},  {0x70, Sharing::kExclusive},
+  };
+  for (const auto& c : cases) {
+    for (const unsigned access : {kOpenReadOnly, kOpenReadWrite}) {
+      SCOPED_TRACE(testing::Message() << std::hex << (c.share | access));
+      EXPECT_EQ(SharingOfOpenMode(c.share | access), c.sharing);
+      const OpenOptions options = NativeOpenOptions(c.share | access);
+      EXPECT_EQ(options.write, access == kOpenReadWrite);
+      EXPECT_EQ(options.deny_write, c.sharing != Sharing::kOthersWrite);
+      EXPECT_EQ(options.deny_read, c.sharing == Sharing::kExclusive);
+    }
+  }
+}
 
 class HeaderLoadTest : public ::testing::Test {
  protected:
@@ -115,7 +139,7 @@ class HeaderLoadTest : public ::testing::Test {
 };
 
 TEST_F(HeaderLoadTest, EmptyFileIsANewFileAndBadHeadersAreInvalid) {
-  Open(0x02);
+  Open(kOpenReadWrite);
   EXPECT_EQ(Load(), kLoadOk);
   EXPECT_TRUE(state_.header.has_magic);
   EXPECT_EQ(state_.header.change_counter, 0u);
@@ -132,7 +156,7 @@ TEST_F(HeaderLoadTest, EmptyFileIsANewFileAndBadHeadersAreInvalid) {
 }
 
 TEST_F(HeaderLoadTest, ChangeCounterDecidesWhetherTheCacheIsDropped) {
-  Open(0x02);
+  Open(kOpenReadWrite);
   WriteDiskHeader(Disk(4, 9));
   struct Step {
     std::uint32_t memory_counter;
@@ -168,7 +192,7 @@ TEST_F(HeaderLoadTest, ChangeCounterDecidesWhetherTheCacheIsDropped) {
 }
 
 TEST_F(HeaderLoadTest, OnlyWriterReadsTheDiskOnce) {
-  for (const unsigned mode : {0x22u, 0x12u}) {
+  for (const unsigned mode : {kOpenReadWrite | kOpenDenyWrite, kOpenReadWrite | kOpenDenyAll}) {
     SCOPED_TRACE(mode);
     Open(mode);
     WriteDiskHeader(Disk(2, 7));
@@ -183,7 +207,7 @@ TEST_F(HeaderLoadTest, OnlyWriterReadsTheDiskOnce) {
 }
 
 TEST_F(HeaderLoadTest, SharedFileLocksForEachOperation) {
-  Open(0x02);
+  Open(kOpenReadWrite);
   WriteDiskHeader(Disk(1, 1));
 
   // A committing writer (all reader slots) keeps a reader out; the failed
@@ -221,7 +245,7 @@ TEST_F(HeaderLoadTest, SharedFileLocksForEachOperation) {
 }
 
 TEST_F(HeaderLoadTest, WaitingReaderGetsInAfterTheCommit) {
-  Open(0x02);
+  Open(kOpenReadWrite);
   WriteDiskHeader(Disk(1, 1));
   LockHolder commit(path_, kLockBase, kReaderSlots, 200 * 1000);
   ASSERT_TRUE(commit.locked());

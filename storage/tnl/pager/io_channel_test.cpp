@@ -22,7 +22,7 @@ class IoChannelTest : public ::testing::Test {
     path_ = (std::filesystem::temp_directory_path() /
              ("vantrel_io_" + std::to_string(getpid()) + ".tnl"))
                 .string();
-    ASSERT_TRUE(channel_.Open(path_, OpenOptionsFromMode(0x42 | kOpenCreate)));
+    ASSERT_TRUE(channel_.Open(path_, OpenOptionsFromMode(kOpenReadWriteShared | kOpenCreate)));
   }
   void TearDown() override {
     FaultInjection::Disarm();
@@ -103,7 +103,7 @@ TEST_F(IoChannelTest, PartialBlocksFailTheirChecks) {
 
 TEST_F(IoChannelTest, ReadOnlyChannelReportsWritesAsAccessDenied) {
   IoChannel reader;
-  ASSERT_TRUE(reader.Open(path_, OpenOptionsFromMode(0x40)));
+  ASSERT_TRUE(reader.Open(path_, OpenOptionsFromMode(kOpenReadShared)));
   const Bytes a = Block('a');
   reader.WriteBlock(0, a.size(), a.data());
   EXPECT_EQ(reader.error(), kSysAccessDenied);

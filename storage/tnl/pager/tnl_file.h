@@ -63,8 +63,8 @@ class TnlFile : public HeaderLoadCache, private PageMover {
   TnlFile(const TnlFile&) = delete;
   TnlFile& operator=(const TnlFile&) = delete;
 
-  // Opens `name` in the runtime's open mode (access bits 0-1, sharing 0x30,
-  // create 0x100, replace 0x200); false with LastSystemError() set.
+  // Opens `name` in the runtime's open mode (os/posix/open_mode.h; sharing
+  // as SharingOfOpenMode reads it); false with LastSystemError() set.
   bool Open(const std::string& name, unsigned mode);
   void Close();
 

@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
     std::fclose(f);
   }
   TnlFile file;
-  if (!file.Open(path, 0x12)) return 0;  // read-write, exclusive
+  if (!file.Open(path, kOpenReadWrite | kOpenDenyAll)) return 0;
   RunOperation(path, [&] {
     if (file.LoadHeader(LockWait::kNoWait) != kLoadOk) return;
     CheckStructure(file);

@@ -18,9 +18,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr unsigned kReadWriteShared = 0x42;  // read-write, deny none
-constexpr unsigned kReadShared = 0x40;       // read only, deny none
-
 std::string Key(int i) {
   char buf[16];
   std::snprintf(buf, sizeof buf, "k%05d", i);
@@ -97,7 +94,7 @@ class TnlFileTest : public ::testing::Test {
 
   // Reopens the file (repairing it when it was interrupted), checks its
   // structure and returns its contents.
-  std::vector<std::string> Reopened(unsigned mode = kReadWriteShared) {
+  std::vector<std::string> Reopened(unsigned mode = kOpenReadWriteShared) {
     std::vector<std::string> contents;
     EXPECT_EQ(WithFile(mode,
                        [&](TnlFile& f) {
@@ -110,7 +107,7 @@ class TnlFileTest : public ::testing::Test {
 
   // The old state: a root over three leaves of 5 records each.
   void BuildOldState() {
-    ASSERT_EQ(WithFile(kReadWriteShared,
+    ASSERT_EQ(WithFile(kOpenReadWriteShared,
                        [&](TnlFile& f) {
                          Page* root = f.RootPage();
                          root->level = 1;
@@ -158,7 +155,7 @@ class TnlFileTest : public ::testing::Test {
 };
 
 TEST_F(TnlFileTest, EmptyFileGetsARootAndOneCommitAddsTwo) {
-  ASSERT_EQ(WithFile(kReadWriteShared,
+  ASSERT_EQ(WithFile(kOpenReadWriteShared,
                      [](TnlFile& f) {
                        EXPECT_EQ(f.header().change_counter, 0u);
                        Page* root = f.RootPage();
@@ -202,7 +199,7 @@ TEST_F(TnlFileTest, InvalidFilesAreRefused) {
   for (const auto& c : cases) {
     std::ofstream(path_, std::ios::binary | std::ios::trunc) << c.bytes;
     TnlFile file;
-    ASSERT_TRUE(file.Open(path_, kReadWriteShared));
+    ASSERT_TRUE(file.Open(path_, kOpenReadWriteShared));
     EXPECT_EQ(file.LoadHeader(LockWait::kWait), kLoadInvalidFile) << c.name;
   }
 }
@@ -211,7 +208,7 @@ TEST_F(TnlFileTest, CommitMovesPagesAndKeepsTheTreeSound) {
   BuildOldState();
   const std::vector<std::string> old_state = Reopened();
   ASSERT_EQ(old_state.size(), 15u);
-  ASSERT_EQ(WithFile(kReadWriteShared,
+  ASSERT_EQ(WithFile(kOpenReadWriteShared,
                      [](TnlFile& f) {
                        Change(f);
                        ASSERT_EQ(f.Commit(), 0);
@@ -231,7 +228,7 @@ TEST_F(TnlFileTest, CorruptPageIsAnInternalCheck) {
     io.put(static_cast<char>(0x7F));
   }
   TnlFile file;
-  ASSERT_TRUE(file.Open(path_, kReadWriteShared));
+  ASSERT_TRUE(file.Open(path_, kOpenReadWriteShared));
   const int check = RunOperation(path_, [&] {
     ASSERT_EQ(file.LoadHeader(LockWait::kWait), kLoadOk);
     Contents(file, file.RootPage());
@@ -261,7 +258,7 @@ class CrashTest : public TnlFileTest {
   }
 
   void CommitChange() {
-    WithFile(kReadWriteShared, [](TnlFile& f) {
+    WithFile(kOpenReadWriteShared, [](TnlFile& f) {
       Change(f);
       f.Commit();
     });
@@ -320,7 +317,7 @@ TEST_F(CrashTest, ProcessStoppedMidCommitLeavesOldOrNewState) {
     EXPECT_EQ(WEXITSTATUS(status), kFaultCrashExitCode);
     // A reader sees a consistent state (through the shadow copies when the
     // write was durable) and leaves the repair to the writer.
-    const auto seen_by_reader = Reopened(kReadShared);
+    const auto seen_by_reader = Reopened(kOpenReadShared);
     const auto state = Reopened();
     EXPECT_EQ(seen_by_reader, state);
     EXPECT_TRUE(state == old_state_ || state == new_state_);

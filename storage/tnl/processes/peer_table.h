@@ -22,9 +22,6 @@
 
 namespace vantrel {
 
-// Read and write, others may read and write.
-inline constexpr std::uint32_t kPeerOpenShared = 0x42;
-
 class PeerTable {
  public:
   static constexpr std::size_t kIdAt = 0;
@@ -57,11 +54,11 @@ class PeerTable {
   // Opens the table shared, creating the file first when it is missing.
   // Returns ERRORCODE.
   int Open() {
-    vantrel::Open(file, kPeerOpenShared);
+    vantrel::Open(file, kOpenReadWriteShared);
     if (ErrorCode() == kErrFileNotFound) {
       Create(file);
       if (ErrorCode() != 0) return ErrorCode();
-      vantrel::Open(file, kPeerOpenShared);
+      vantrel::Open(file, kOpenReadWriteShared);
     }
     return ErrorCode();
   }

@@ -56,7 +56,6 @@
 namespace vantrel {
 namespace {
 
-constexpr unsigned kReadShared = 0x40;  // read only, others may write
 constexpr int kUsage = 2;
 
 void Say(const std::string& line) {
@@ -271,7 +270,7 @@ int ReadLoop(const std::string& path, bool loose) {
   PeerTable table(path);
   if (table.Open() != 0) return Fail("open " + LastError());
   TnlFile raw;
-  if (!raw.Open(path, kReadShared)) return Fail("open for the check");
+  if (!raw.Open(path, kOpenReadShared)) return Fail("open for the check");
   raw.SetReadingMode(true);
   long rounds = 0;
   std::set<std::int32_t> counts;

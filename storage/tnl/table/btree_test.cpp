@@ -19,7 +19,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr unsigned kReadWriteShared = 0x42;
 constexpr std::size_t kLongestRandomKey = 12;
 // Longer than every random key and all 0xFF, so above all of them.
 constexpr std::size_t kAboveAll = kLongestRandomKey + 1;
@@ -60,7 +59,7 @@ class BTreeTest : public ::testing::Test {
   template <typename Body>
   int WithFile(Body body, bool commit = true) {
     TnlFile file;
-    EXPECT_TRUE(file.Open(path_, kReadWriteShared));
+    EXPECT_TRUE(file.Open(path_, kOpenReadWriteShared));
     const int check = RunOperation(path_, [&] {
       ASSERT_EQ(file.LoadHeader(LockWait::kWait), kLoadOk);
       BTree tree(file);

@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
     std::fclose(f);
   }
   TnlFile file;
-  if (!file.Open(path, 0x40)) return 0;  // read only, deny none
+  if (!file.Open(path, kOpenReadShared)) return 0;
   file.SetReadingMode(true);
   CheckFileIntegrity(file);
   file.Close();

@@ -68,7 +68,7 @@ class FileCheckTest : public ::testing::Test {
 
   std::vector<std::string> Check() {
     TnlFile file;
-    EXPECT_TRUE(file.Open(path_, 0x40));
+    EXPECT_TRUE(file.Open(path_, kOpenReadShared));
     return CheckFileIntegrity(file);
   }
 

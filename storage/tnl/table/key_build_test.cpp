@@ -102,7 +102,7 @@ class KeyBuildTest : public ::testing::Test {
 
   std::vector<std::string> Problems() {
     TnlFile file;
-    EXPECT_TRUE(file.Open(path_, 0x42));
+    EXPECT_TRUE(file.Open(path_, kOpenReadWriteShared));
     return CheckFileIntegrity(file);
   }
 

@@ -47,7 +47,7 @@ TEST(TableCatalogTest, NewFileTableAndRecordsWithKeyEntriesAndCounters) {
                         ("catalog_" + std::to_string(::getpid()) + ".vtl");
   std::ofstream(path).close();
   TnlFile file;
-  ASSERT_TRUE(file.Open(path.string(), 0x42));
+  ASSERT_TRUE(file.Open(path.string(), kOpenReadWriteShared));
   const CharTables tables = CharTables::Defaults();
   const KeyStringRules rules{&tables};
   ASSERT_EQ(RunOperation(

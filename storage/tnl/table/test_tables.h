@@ -33,7 +33,7 @@ inline DescribedField TestField(FieldType type, std::string label,
 inline void CommitChange(const std::string& path,
                          const std::function<void(TnlFile&, BTree&)>& body) {
   TnlFile file;
-  ASSERT_TRUE(file.Open(path, 0x42));  // read-write, deny none
+  ASSERT_TRUE(file.Open(path, kOpenReadWriteShared));
   ASSERT_EQ(RunOperation(path,
                          [&] {
                            ASSERT_EQ(file.LoadHeader(LockWait::kWait), kLoadOk);

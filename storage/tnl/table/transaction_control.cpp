@@ -10,8 +10,6 @@
 namespace vantrel {
 namespace {
 
-constexpr unsigned kReadWriteShared = 0x42;  // read and write, deny none
-constexpr unsigned kReadShared = 0x40;       // read only, deny none
 constexpr auto kSharingRetryPause = std::chrono::milliseconds(10);
 
 const ByteString& MarkerKey() {
@@ -102,7 +100,7 @@ ByteString ControlRecordKey(std::uint32_t number) {
 
 int ControlFile::Open(const std::string& path, bool create,
                       bool retry_sharing) {
-  const unsigned mode = create ? kReadWriteShared | kOpenCreate : kReadShared;
+  const unsigned mode = create ? kOpenReadWriteShared | kOpenCreate : kOpenReadShared;
   while (!file_.Open(path, mode)) {
     if (!retry_sharing || LastSystemError() != kSysSharingViolation) {
       return LastSystemError();

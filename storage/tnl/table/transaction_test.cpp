@@ -21,8 +21,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr unsigned kReadWriteShared = 0x42;
-constexpr unsigned kReadShared = 0x40;
 constexpr int kRecordsBefore = 20;
 constexpr int kRecordsAdded = 150;
 
@@ -78,7 +76,7 @@ std::vector<std::string> Records(TnlFile& file) {
 
 std::optional<TransactionMarker> MarkerOf(const std::string& path) {
   TnlFile file;
-  EXPECT_TRUE(file.Open(path, kReadShared));
+  EXPECT_TRUE(file.Open(path, kOpenReadShared));
   std::optional<TransactionMarker> marker;
   InOperation(file, [&] {
     BTree tree(file);
@@ -91,7 +89,7 @@ std::optional<TransactionMarker> MarkerOf(const std::string& path) {
 int ControlRecords(const std::string& path) {
   if (!fs::exists(path)) return -1;
   TnlFile file;
-  EXPECT_TRUE(file.Open(path, kReadShared));
+  EXPECT_TRUE(file.Open(path, kOpenReadShared));
   return static_cast<int>(Records(file).size());
 }
 
@@ -148,7 +146,7 @@ class TransactionTest : public ::testing::Test {
     TnlFile files[2];
     Transaction& txn = Transaction::OfProcess();
     for (int i = 0; i < 2; ++i) {
-      EXPECT_TRUE(files[i].Open(paths_[i], kReadWriteShared));
+      EXPECT_TRUE(files[i].Open(paths_[i], kOpenReadWriteShared));
       InOperation(files[i], [&] { EXPECT_EQ(txn.Logout(files[i]), 0); });
     }
     for (int i = 0; i < 2; ++i) {
@@ -170,7 +168,7 @@ class TransactionTest : public ::testing::Test {
     std::array<std::vector<std::string>, 2> state;
     for (int i = 0; i < 2; ++i) {
       TnlFile file;
-      EXPECT_TRUE(file.Open(paths_[i], kReadWriteShared));
+      EXPECT_TRUE(file.Open(paths_[i], kOpenReadWriteShared));
       state[i] = Records(file);
       EXPECT_EQ(CheckFileIntegrity(file), std::vector<std::string>{})
           << paths_[i];
@@ -300,7 +298,7 @@ TEST_F(TransactionTest, RollbackForgetsEveryFileAndFreesItsWriterByte) {
   TnlFile files[2];
   Transaction& txn = Transaction::OfProcess();
   for (int i = 0; i < 2; ++i) {
-    ASSERT_TRUE(files[i].Open(paths_[i], kReadWriteShared));
+    ASSERT_TRUE(files[i].Open(paths_[i], kOpenReadWriteShared));
     InOperation(files[i], [&] { EXPECT_EQ(txn.Logout(files[i]), 0); });
     InOperation(files[i], [&] {
       BTree tree(files[i]);
@@ -309,7 +307,7 @@ TEST_F(TransactionTest, RollbackForgetsEveryFileAndFreesItsWriterByte) {
   }
   // Held across operations until the transaction ends.
   TnlFile other;
-  ASSERT_TRUE(other.Open(paths_[0], kReadWriteShared));
+  ASSERT_TRUE(other.Open(paths_[0], kOpenReadWriteShared));
   EXPECT_FALSE(TakeWriterByte(other.channel(), LockWait::kNoWait));
   txn.Rollback();
   EXPECT_TRUE(txn.empty());
@@ -331,7 +329,7 @@ TEST_F(TransactionTest, MoreThanAHundredControlFilesIsAnInternalCheck) {
     fs::create_directories(path.parent_path());
     std::ofstream(path).close();
     files.push_back(std::make_unique<TnlFile>());
-    ASSERT_TRUE(files.back()->Open(path.string(), kReadWriteShared));
+    ASSERT_TRUE(files.back()->Open(path.string(), kOpenReadWriteShared));
     check = RunOperation(path.string(), [&] { txn.Logout(*files.back()); });
   }
   EXPECT_EQ(check, kCheckTooManyControlFiles);
@@ -417,7 +415,7 @@ TEST_F(TransactionTest, CommitPointDecidesForBothFiles) {
     // writer repairs the files.
     for (int i = 0; i < 2; ++i) {
       TnlFile reader;
-      ASSERT_TRUE(reader.Open(paths_[i], kReadShared));
+      ASSERT_TRUE(reader.Open(paths_[i], kOpenReadShared));
       EXPECT_EQ(Records(reader), c.after ? after_[i] : before_[i]);
     }
     EXPECT_EQ(Reopened(), c.after ? after_ : before_);
@@ -459,7 +457,7 @@ TEST_F(TransactionTest, MovedFileLooksForTheControlFileBesideIt) {
       fs::copy_file(ControlPath(0), DefaultControlFilePath(a_moved));
     }
     TnlFile file;
-    ASSERT_TRUE(file.Open(a_moved, kReadWriteShared));
+    ASSERT_TRUE(file.Open(a_moved, kOpenReadWriteShared));
     EXPECT_EQ(Records(file), c.after ? after_[0] : before_[0]);
     EXPECT_EQ(CheckFileIntegrity(file), std::vector<std::string>{});
   }
@@ -507,7 +505,7 @@ TEST_F(TransactionTest, CommitAloneUnderAnOldMarkerRecoversWithoutItsControlFile
   fs::copy_file(path, path + ".base", fs::copy_options::overwrite_existing);
   const auto commit_alone = [&] {
     TnlFile file;
-    ASSERT_TRUE(file.Open(path, kReadWriteShared));
+    ASSERT_TRUE(file.Open(path, kOpenReadWriteShared));
     InOperation(file, [&] {
       BTree tree(file);
       AddCards(file, tree, 5000, kRecordsAdded);
@@ -555,8 +553,8 @@ TEST(TnlFileModeTest, ChangeHoldsTheWriterByteAndReaderSlotGoesFirst) {
   });
   TnlFile file;
   TnlFile other;
-  ASSERT_TRUE(file.Open(path.string(), kReadWriteShared));
-  ASSERT_TRUE(other.Open(path.string(), kReadWriteShared));
+  ASSERT_TRUE(file.Open(path.string(), kOpenReadWriteShared));
+  ASSERT_TRUE(other.Open(path.string(), kOpenReadWriteShared));
   file.SetReadingMode(true);
   ASSERT_EQ(
       RunOperation(
