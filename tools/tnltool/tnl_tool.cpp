@@ -4,6 +4,7 @@
 #include <map>
 #include <optional>
 
+#include "runtime/data/base/byte_order.h"
 #include "runtime/data/text/charset.h"
 #include "runtime/data/text/text_codec.h"
 #include "runtime/data/types/field_dump.h"
@@ -331,7 +332,7 @@ void DumpTable(TnlFile&, BTree& tree, const TableEntry& entry,
   while (next && next->key_length == kDataKeyLength &&
          std::equal(first.begin(), first.begin() + 5, next->bytes.begin())) {
     const auto image = RecordData(*next);
-    const std::uint32_t record = ReadBigEndian(next->Key().subspan(5));
+    const std::uint32_t record = ReadBe32(next->Key().subspan(5));
     out << "RECORD " << record << "\n";
     for (const FieldInfo& f : fields) {
       if (f.type == FieldType::GROUP) continue;

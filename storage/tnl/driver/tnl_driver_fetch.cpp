@@ -4,6 +4,7 @@
 #include <cstring>
 #include <thread>
 
+#include "runtime/data/base/byte_order.h"
 #include "runtime/data/base/error_state.h"
 #include "storage/tnl/driver/tnl_driver_internal.h"
 #include "storage/tnl/format/record_kinds.h"
@@ -45,7 +46,7 @@ std::optional<std::uint32_t> FindByKey(const TnlInstance& instance, BTree& tree,
   if (!(table.description.keys[key].flags & kDescribedDup)) {
     const auto found = tree.Find(wanted);
     if (!found) return std::nullopt;
-    return ReadBigEndian(RecordData(*found));
+    return ReadBe32(RecordData(*found));
   }
   // The entry built with record number 0 sorts before every entry of its
   // value; the first one after it must have the same value.
@@ -56,7 +57,7 @@ std::optional<std::uint32_t> FindByKey(const TnlInstance& instance, BTree& tree,
                   found->Key().begin())) {
     return std::nullopt;
   }
-  return ReadBigEndian(RecordData(*found));
+  return ReadBe32(RecordData(*found));
 }
 
 // Fetches record `number` (none: not found) with the hold retries.
@@ -188,7 +189,7 @@ DriverResult QueryKeyOp(TnlInstance& instance, const KeyDeclaration* key) {
 DriverResult RegetOp(TnlInstance& instance, DriverArgs& args) {
   if (args.text.size() < kTableNumberBytes) return {kErrRecordNotFound};
   const std::uint32_t number =
-      ReadBigEndian({reinterpret_cast<const std::uint8_t*>(args.text.data()),
+      ReadBe32({reinterpret_cast<const std::uint8_t*>(args.text.data()),
                      kTableNumberBytes});
   return FetchWithRetries(instance,
                           [&](BTree&) -> std::optional<std::uint32_t> {

@@ -14,9 +14,9 @@
 #include <algorithm>
 
 #include "os/posix/file_names.h"
+#include "runtime/data/base/byte_order.h"
 #include "runtime/data/base/error_state.h"
 #include "storage/tnl/driver/tnl_driver_internal.h"
-#include "storage/tnl/format/bytes.h"
 #include "storage/tnl/table/table_catalog.h"
 
 namespace vantrel {
@@ -55,9 +55,9 @@ void ForEachWithPrefix(BTree& tree, const ByteString& prefix, Visit visit) {
 
 bool ReplaceNumberAt(ByteString& bytes, std::size_t at, const NumberMap& map) {
   if (bytes.size() < at + kTableNumberBytes) return false;
-  const auto renumbered = Renumber(map, LoadU32BigEndian(bytes.data() + at));
+  const auto renumbered = Renumber(map, LoadBe32(bytes.data() + at));
   if (!renumbered) return false;
-  StoreU32BigEndian(bytes.data() + at, *renumbered);
+  StoreBe32(bytes.data() + at, *renumbered);
   return true;
 }
 
@@ -98,7 +98,7 @@ class TableCopier {
     ForEachWithPrefix(from_, prefix, [&](const PageRecord& r) {
       const auto key = r.Key();
       if (key.size() < kDataKeyLength) return;
-      numbers_.push_back({LoadU32BigEndian(key.data() + kRecordNumberOffset),
+      numbers_.push_back({LoadBe32(key.data() + kRecordNumberOffset),
                           to_file_.IssueNumber()});
     });
   }
@@ -109,7 +109,7 @@ class TableCopier {
                                    const TableDescription& description) {
     ByteString key(r.Key().begin(), r.Key().end());
     ByteString data(RecordData(r).begin(), RecordData(r).end());
-    StoreU32BigEndian(key.data(), table_);
+    StoreBe32(key.data(), table_);
     const std::uint8_t kind = key[kKindOffset];
     if (kind == kKindData || kind == kKindMemo) {
       if (!ReplaceNumberAt(key, kRecordNumberOffset, numbers_)) {
@@ -134,11 +134,11 @@ class TableCopier {
   // at: it becomes the new number of the first record from there on.
   void RenumberPending(ByteString& data) {
     if (data.size() < kCountersDataLength) return;
-    const std::uint32_t pending = LoadU32(data.data() + kTableNumberBytes);
+    const std::uint32_t pending = LoadLe32(data.data() + kTableNumberBytes);
     if (pending == 0) return;
     const auto at = std::lower_bound(numbers_.begin(), numbers_.end(),
                                      std::make_pair(pending, std::uint32_t{0}));
-    StoreU32(data.data() + kTableNumberBytes,
+    StoreLe32(data.data() + kTableNumberBytes,
              at == numbers_.end() ? 0 : at->second);
   }
 

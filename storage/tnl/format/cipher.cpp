@@ -3,7 +3,7 @@
 #include <cassert>
 #include <string>
 
-#include "storage/tnl/format/bytes.h"
+#include "runtime/data/base/byte_order.h"
 
 namespace vantrel {
 namespace {
@@ -15,13 +15,13 @@ constexpr int kKeyPasses = 2;
 CipherWords LoadBlock(const unsigned char* bytes) {
   CipherWords words;
   for (std::size_t i = 0; i < kCipherWords; ++i)
-    words[i] = LoadU32(bytes + 4 * i);
+    words[i] = LoadLe32(bytes + 4 * i);
   return words;
 }
 
 void StoreBlock(const CipherWords& words, unsigned char* bytes) {
   for (std::size_t i = 0; i < kCipherWords; ++i)
-    StoreU32(bytes + 4 * i, words[i]);
+    StoreLe32(bytes + 4 * i, words[i]);
 }
 
 using BlockStep = void (*)(CipherWords&, const CipherWords&);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "runtime/data/base/byte_order.h"
 #include "runtime/data/base/error_state.h"
 
 namespace vantrel {
@@ -15,8 +16,7 @@ class StreamWriter {
  public:
   void Byte(std::uint8_t value) { out_.push_back(value); }
   void Word(std::uint32_t value) {
-    out_.push_back(static_cast<std::uint8_t>(value));
-    out_.push_back(static_cast<std::uint8_t>(value >> 8));
+    AppendLe16(out_, static_cast<std::uint16_t>(value));
   }
   void Text(const OptionalText& text) {
     if (!text || text->empty()) {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "storage/tnl/format/bytes.h"
+#include "runtime/data/base/byte_order.h"
 
 namespace vantrel {
 namespace {
@@ -15,24 +15,24 @@ void EncodeHeader(const Header& header,
                   std::span<unsigned char, kHeaderSize> out) {
   std::fill(out.begin(), out.end(), 0);
   unsigned char* p = out.data();
-  StoreU32(p + kHeaderAddressOffset, 0);
-  StoreU16(p + kHeaderSizeOffset, kHeaderSize);
-  StoreU32(p + kCommittedEndOffset, header.committed_end);
-  StoreU32(p + kShadowEndOffset, header.shadow_end);
+  StoreLe32(p + kHeaderAddressOffset, 0);
+  StoreLe16(p + kHeaderSizeOffset, kHeaderSize);
+  StoreLe32(p + kCommittedEndOffset, header.committed_end);
+  StoreLe32(p + kShadowEndOffset, header.shadow_end);
   if (header.has_magic) {
     std::copy(kHeaderMagic.begin(), kHeaderMagic.end(), p + kMagicOffset);
   }
-  StoreU16(p + kReservedOffset, header.reserved);
-  StoreU32BigEndian(p + kLastIssuedOffset, header.last_issued);
-  StoreU32(p + kChangeCounterOffset, header.change_counter);
-  StoreU32(p + kRootPageOffset, header.root_page);
+  StoreLe16(p + kReservedOffset, header.reserved);
+  StoreBe32(p + kLastIssuedOffset, header.last_issued);
+  StoreLe32(p + kChangeCounterOffset, header.change_counter);
+  StoreLe32(p + kRootPageOffset, header.root_page);
   // Zone 0 has no start of its own: always 0.
   for (int zone = 1; zone < kZoneCount; ++zone) {
-    StoreU32(p + kZoneStartOffset + kWord * static_cast<std::size_t>(zone),
+    StoreLe32(p + kZoneStartOffset + kWord * static_cast<std::size_t>(zone),
              header.zones.start[zone]);
   }
   for (int zone = 0; zone < kZoneCount; ++zone) {
-    StoreU32(p + kZoneEndOffset + kWord * static_cast<std::size_t>(zone),
+    StoreLe32(p + kZoneEndOffset + kWord * static_cast<std::size_t>(zone),
              header.zones.end[zone]);
   }
 }
@@ -44,20 +44,20 @@ bool DecodeHeader(std::span<const unsigned char> image, Header* header) {
     return false;
   }
   Header h;
-  h.committed_end = LoadU32(p + kCommittedEndOffset);
-  h.shadow_end = LoadU32(p + kShadowEndOffset);
+  h.committed_end = LoadLe32(p + kCommittedEndOffset);
+  h.shadow_end = LoadLe32(p + kShadowEndOffset);
   h.has_magic = true;
-  h.reserved = LoadU16(p + kReservedOffset);
-  h.last_issued = LoadU32BigEndian(p + kLastIssuedOffset);
-  h.change_counter = LoadU32(p + kChangeCounterOffset);
-  h.root_page = LoadU32(p + kRootPageOffset);
+  h.reserved = LoadLe16(p + kReservedOffset);
+  h.last_issued = LoadBe32(p + kLastIssuedOffset);
+  h.change_counter = LoadLe32(p + kChangeCounterOffset);
+  h.root_page = LoadLe32(p + kRootPageOffset);
   for (int zone = 1; zone < kZoneCount; ++zone) {
     h.zones.start[zone] =
-        LoadU32(p + kZoneStartOffset + kWord * static_cast<std::size_t>(zone));
+        LoadLe32(p + kZoneStartOffset + kWord * static_cast<std::size_t>(zone));
   }
   for (int zone = 0; zone < kZoneCount; ++zone) {
     h.zones.end[zone] =
-        LoadU32(p + kZoneEndOffset + kWord * static_cast<std::size_t>(zone));
+        LoadLe32(p + kZoneEndOffset + kWord * static_cast<std::size_t>(zone));
   }
   *header = h;
   return true;

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "storage/tnl/format/bytes.h"
+#include "runtime/data/base/byte_order.h"
 #include "storage/tnl/format/compression.h"
 #include "storage/tnl/format/internal_check.h"
 #include "storage/tnl/format/record_framing.h"
@@ -41,14 +41,14 @@ PageImage EncodePageImage(std::uint8_t level, const RecordTree& records,
   const std::size_t prefix =
       kPageHeaderSize + (level != 0 ? count * kChildEntrySize : 0);
   std::vector<unsigned char> expanded(prefix);
-  StoreU32(&expanded[kPageHomeOffset], home);
-  StoreU16(&expanded[kPageUsedOffset], static_cast<std::uint16_t>(used));
-  StoreU16(&expanded[kPageCountOffset], static_cast<std::uint16_t>(count));
+  StoreLe32(&expanded[kPageHomeOffset], home);
+  StoreLe16(&expanded[kPageUsedOffset], static_cast<std::uint16_t>(used));
+  StoreLe16(&expanded[kPageCountOffset], static_cast<std::uint16_t>(count));
   expanded[kPageLevelOffset] = level;
   if (level != 0) {
     unsigned char* child = &expanded[kPageHeaderSize];
     records.ForEach([&](const PageRecord& r) {
-      StoreU32(child, static_cast<std::uint32_t>(r.child));
+      StoreLe32(child, static_cast<std::uint32_t>(r.child));
       child += kChildEntrySize;
     });
   }
@@ -68,8 +68,8 @@ PageImage EncodePageImage(std::uint8_t level, const RecordTree& records,
     image.bytes = std::move(expanded);
   }
   const std::size_t stored = image.bytes.size();
-  StoreU16(&image.bytes[kPageStoredOffset], static_cast<std::uint16_t>(stored));
-  StoreU16(&image.bytes[kPageExpandedOffset],
+  StoreLe16(&image.bytes[kPageStoredOffset], static_cast<std::uint16_t>(stored));
+  StoreLe16(&image.bytes[kPageExpandedOffset],
            static_cast<std::uint16_t>(prefix + body.size()));
   const std::size_t rounded = RoundToUnits(stored);
   Check(rounded <= kMaxPageBytes, kCheckPageTooLarge);
@@ -80,14 +80,14 @@ PageImage EncodePageImage(std::uint8_t level, const RecordTree& records,
 
 DecodedPage DecodePageImage(std::span<const unsigned char> image) {
   Check(image.size() >= kPageHeaderSize, kCheckPageImageLength);
-  const std::size_t stored = LoadU16(&image[kPageStoredOffset]);
+  const std::size_t stored = LoadLe16(&image[kPageStoredOffset]);
   Check(stored >= kPageHeaderSize && RoundToUnits(stored) == image.size(),
         kCheckPageImageLength);
   DecodedPage page;
-  page.home = LoadU32(&image[kPageHomeOffset]);
+  page.home = LoadLe32(&image[kPageHomeOffset]);
   page.level = image[kPageLevelOffset];
-  const std::size_t expanded_length = LoadU16(&image[kPageExpandedOffset]);
-  const std::size_t count = LoadU16(&image[kPageCountOffset]);
+  const std::size_t expanded_length = LoadLe16(&image[kPageExpandedOffset]);
+  const std::size_t count = LoadLe16(&image[kPageCountOffset]);
   const std::size_t prefix =
       kPageHeaderSize + (page.level != 0 ? count * kChildEntrySize : 0);
   Check(prefix <= stored && stored <= expanded_length, kCheckPageDecodedLength);
@@ -117,7 +117,7 @@ DecodedPage DecodePageImage(std::span<const unsigned char> image) {
             kCheckPageDecodedLength);
     }
     if (page.level != 0) {
-      records[i].child = LoadU32(&image[kPageHeaderSize + i * kChildEntrySize]);
+      records[i].child = LoadLe32(&image[kPageHeaderSize + i * kChildEntrySize]);
     }
   }
   // Measured while the records are still in a row, not by a walk of the

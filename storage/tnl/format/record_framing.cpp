@@ -2,13 +2,10 @@
 
 #include <algorithm>
 
+#include "runtime/data/base/byte_order.h"
+
 namespace vantrel {
 namespace {
-
-void PutU16(std::vector<std::uint8_t>& out, std::uint16_t v) {
-  out.push_back(static_cast<std::uint8_t>(v & 0xFF));
-  out.push_back(static_cast<std::uint8_t>(v >> 8));
-}
 
 std::size_t SharedPrefix(const std::vector<std::uint8_t>& a,
                          const std::vector<std::uint8_t>& b) {
@@ -32,8 +29,8 @@ void EncodeRecords(const RecordTree& records, std::vector<std::uint8_t>& body) {
     if (new_length) flags |= kFrameHasLength;
     if (new_key) flags |= kFrameHasKeyLength;
     body.push_back(flags);
-    if (new_length) PutU16(body, length);
-    if (new_key) PutU16(body, r.key_length);
+    if (new_length) AppendLe16(body, length);
+    if (new_key) AppendLe16(body, r.key_length);
     body.insert(body.end(),
                 r.bytes.begin() + static_cast<std::ptrdiff_t>(shared),
                 r.bytes.end());
@@ -46,7 +43,7 @@ DecodedRecords DecodeRecords(std::span<const std::uint8_t> body,
   std::size_t at = 0;
   auto get_u16 = [&](std::uint16_t& v) {
     if (body.size() - at < 2) return false;
-    v = static_cast<std::uint16_t>(body[at] | body[at + 1] << 8);
+    v = LoadLe16(&body[at]);
     at += 2;
     return true;
   };

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "storage/tnl/format/bytes.h"
+#include "runtime/data/base/byte_order.h"
 
 namespace vantrel {
 
@@ -14,17 +14,11 @@ constexpr std::size_t kClassesAt = 0x200;
 constexpr std::size_t kDigraphsAt = 0x300;
 constexpr std::size_t kDigraphBytes = 3;
 
-void AppendBigEndian(ByteString& out, std::uint32_t value) {
-  unsigned char bytes[4];
-  StoreU32BigEndian(bytes, value);
-  out.insert(out.end(), bytes, bytes + 4);
-}
-
 }  // namespace
 
 ByteString TablePrefix(std::uint32_t table) {
   ByteString out;
-  AppendBigEndian(out, table);
+  AppendBe32(out, table);
   return out;
 }
 
@@ -38,8 +32,7 @@ ByteString TableNameKey(std::string_view name) {
 ByteString DescriptionKey(std::uint32_t table, std::uint16_t block) {
   ByteString out = TablePrefix(table);
   out.push_back(kKindDescription);
-  out.push_back(static_cast<std::uint8_t>(block));
-  out.push_back(static_cast<std::uint8_t>(block >> 8));
+  AppendLe16(out, block);
   return out;
 }
 
@@ -53,7 +46,7 @@ ByteString CharTablesKey(std::uint32_t table) {
 ByteString DataKey(std::uint32_t table, std::uint32_t record_number) {
   ByteString out = TablePrefix(table);
   out.push_back(kKindData);
-  AppendBigEndian(out, record_number);
+  AppendBe32(out, record_number);
   return out;
 }
 
@@ -68,10 +61,9 @@ ByteString MemoKey(std::uint32_t table, std::uint32_t record_number,
                    std::uint8_t memo, std::uint16_t sequence) {
   ByteString out = TablePrefix(table);
   out.push_back(kKindMemo);
-  AppendBigEndian(out, record_number);
+  AppendBe32(out, record_number);
   out.push_back(memo);
-  out.push_back(static_cast<std::uint8_t>(sequence >> 8));
-  out.push_back(static_cast<std::uint8_t>(sequence));
+  AppendBe16(out, sequence);
   return out;
 }
 
@@ -81,7 +73,7 @@ ByteString KeyEntryKey(std::uint32_t table, std::uint8_t key,
   ByteString out = TablePrefix(table);
   out.push_back(key);
   out.insert(out.end(), value.begin(), value.end());
-  if (dup) AppendBigEndian(out, record_number);
+  if (dup) AppendBe32(out, record_number);
   return out;
 }
 
@@ -101,8 +93,8 @@ PageRecord TableNameRecord(std::string_view name, std::uint32_t table) {
 PageRecord CountersRecord(std::uint32_t table, std::uint8_t counted,
                           std::uint32_t count, std::uint32_t flags) {
   unsigned char data[kCountersDataLength];
-  StoreU32(data, count);
-  StoreU32(data + 4, flags);
+  StoreLe32(data, count);
+  StoreLe32(data + 4, flags);
   return MakeRecord(CountersKey(table, counted), data);
 }
 
@@ -140,7 +132,7 @@ std::span<const std::uint8_t> RecordData(const PageRecord& record) {
 std::optional<Counters> ReadCounters(const PageRecord& record) {
   const auto data = RecordData(record);
   if (data.size() < kCountersDataLength) return std::nullopt;
-  return Counters{LoadU32(data.data()), LoadU32(data.data() + 4)};
+  return Counters{LoadLe32(data.data()), LoadLe32(data.data() + 4)};
 }
 
 std::optional<StoredCharTables> ReadCharTables(const PageRecord& record) {
@@ -160,10 +152,6 @@ std::optional<StoredCharTables> ReadCharTables(const PageRecord& record) {
     out.tables.digraphs.push_back({entry[0], entry[1], entry[2]});
   }
   return out;
-}
-
-std::uint32_t ReadBigEndian(std::span<const std::uint8_t> bytes) {
-  return bytes.size() < 4 ? 0 : LoadU32BigEndian(bytes.data());
 }
 
 }  // namespace vantrel

@@ -95,9 +95,6 @@ struct StoredCharTables {
 // The character tables of a record; none when its data is short.
 std::optional<StoredCharTables> ReadCharTables(const PageRecord& record);
 
-// A big-endian number at the start of `bytes` (0 when shorter than 4).
-std::uint32_t ReadBigEndian(std::span<const std::uint8_t> bytes);
-
 }  // namespace vantrel
 
 #endif  // VANTREL_STORAGE_TNL_FORMAT_RECORD_KINDS_H_

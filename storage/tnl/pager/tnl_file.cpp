@@ -30,7 +30,7 @@
 #include <utility>
 #include <vector>
 
-#include "storage/tnl/format/bytes.h"
+#include "runtime/data/base/byte_order.h"
 #include "storage/tnl/format/internal_check.h"
 #include "storage/tnl/pager/file_locks.h"
 
@@ -199,7 +199,7 @@ const PageImage& TnlFile::ImageOf(Page* page) {
 void TnlFile::WriteImage(Page* page, std::uint64_t position) {
   PageImage& image = page->image;
   ImageOf(page);
-  StoreU32(&image.bytes[kPageHomeOffset],
+  StoreLe32(&image.bytes[kPageHomeOffset],
            static_cast<std::uint32_t>(PagePosition(page->number)));
   channel_.WriteBlock(position, image.bytes.size(), image.bytes.data());
 }
@@ -498,8 +498,8 @@ bool TnlFile::WalkShadowArea() {
         start.size()) {
       return false;
     }
-    const std::uint32_t home = LoadU32(&start[kPageHomeOffset]);
-    const std::uint64_t step = RoundToUnits(LoadU16(&start[kPageStoredOffset]));
+    const std::uint32_t home = LoadLe32(&start[kPageHomeOffset]);
+    const std::uint64_t step = RoundToUnits(LoadLe16(&start[kPageStoredOffset]));
     const bool header_copy = home == 0 && step == kHeaderSize;
     const bool page_copy = home >= kPageSpaceBase &&
                            (home - kPageSpaceBase) % kPageUnit == 0 &&
@@ -521,7 +521,7 @@ void TnlFile::RollForward() {
           kCheckShortPageRead);
     const std::size_t length =
         home == 0 ? kHeaderSize
-                  : RoundToUnits(LoadU16(&image[kPageStoredOffset]));
+                  : RoundToUnits(LoadLe16(&image[kPageStoredOffset]));
     image.resize(std::max(length, kHeaderSize));
     Check(channel_.ReadBlock(length, image.data(), shadow) == length,
           kCheckShortPageRead);

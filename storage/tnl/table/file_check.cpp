@@ -3,6 +3,7 @@
 #include <map>
 #include <set>
 
+#include "runtime/data/base/byte_order.h"
 #include "storage/tnl/format/internal_check.h"
 #include "storage/tnl/table/btree.h"
 #include "storage/tnl/table/memo_store.h"
@@ -97,7 +98,7 @@ void CheckKeyEntries(std::uint32_t table, std::uint8_t key,
   };
   std::set<ByteString> present;
   for (const PageRecord& entry : entries) {
-    const std::uint32_t number = ReadBigEndian(RecordData(entry));
+    const std::uint32_t number = ReadBe32(RecordData(entry));
     present.emplace(entry.bytes.begin(), entry.bytes.end());
     if (!records.data.count(number) && !is_pending(number)) {
       problems.push_back(key_where + ": entry names missing record " +
@@ -166,7 +167,7 @@ void CheckRecords(TnlFile& file, std::vector<std::string>& problems) {
       if (data.size() != kTableNumberBytes) {
         problems.push_back("table name record with bad data");
       } else {
-        tables[ReadBigEndian(data)].has_name = true;
+        tables[ReadBe32(data)].has_name = true;
       }
       continue;
     }
@@ -174,16 +175,16 @@ void CheckRecords(TnlFile& file, std::vector<std::string>& problems) {
       problems.push_back("record with a short key");
       continue;
     }
-    TableRecords& table = tables[ReadBigEndian(at)];
+    TableRecords& table = tables[ReadBe32(at)];
     const std::uint8_t kind = at[kTableNumberBytes];
     if (kind == kKindData && at.size() == kDataKeyLength) {
-      table.data[ReadBigEndian(std::span(at).subspan(5))] =
+      table.data[ReadBe32(std::span(at).subspan(5))] =
           ByteString(data.begin(), data.end());
     } else if (kind == kKindCounters && at.size() == kCountersKeyLength) {
       if (auto counters = ReadCounters(*record)) {
         table.counters[at[5]] = *counters;
       } else {
-        problems.push_back(TableText(ReadBigEndian(at)) +
+        problems.push_back(TableText(ReadBe32(at)) +
                            ": short counters record");
       }
     } else if (kind == kKindMemo) {
@@ -191,12 +192,12 @@ void CheckRecords(TnlFile& file, std::vector<std::string>& problems) {
         table.memos[{chunk->record, chunk->memo}].emplace_back(
             chunk->sequence, ByteString(data.begin(), data.end()));
       } else {
-        problems.push_back(TableText(ReadBigEndian(at)) +
+        problems.push_back(TableText(ReadBe32(at)) +
                            ": memo chunk with a bad key");
       }
     } else if (kind < kKindData) {
       if (data.size() != kTableNumberBytes) {
-        problems.push_back(TableText(ReadBigEndian(at)) +
+        problems.push_back(TableText(ReadBe32(at)) +
                            ": key entry with bad data");
       } else {
         table.entries[kind].push_back(*record);

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <functional>
 
-#include "storage/tnl/format/bytes.h"
+#include "runtime/data/base/byte_order.h"
 #include "storage/tnl/format/internal_check.h"
 #include "storage/tnl/table/memo_store.h"
 #include "storage/tnl/table/table_catalog.h"

@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include "runtime/data/base/byte_order.h"
 #include "runtime/data/base/error_state.h"
 #include "storage/tnl/table/table_catalog.h"
 
@@ -43,7 +44,7 @@ void ForEachDataRecord(BTree& tree, std::uint32_t table, Visit&& visit) {
     if (key.size() != kDataKeyLength || !StartsWith(key, prefix)) break;
     at.assign(key.begin(), key.end());
     const std::uint32_t number =
-        ReadBigEndian(key.subspan(kTableNumberBytes + 1));
+        ReadBe32(key.subspan(kTableNumberBytes + 1));
     if (!visit(number, RecordData(*record))) break;
   }
 }

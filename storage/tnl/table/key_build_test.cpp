@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "os/posix/os_error.h"
+#include "runtime/data/base/byte_order.h"
 #include "runtime/data/base/error_state.h"
 #include "storage/tnl/table/file_check.h"
 #include "storage/tnl/table/table_catalog.h"
@@ -239,7 +240,7 @@ TEST_F(KeyBuildTest, FullRebuildFollowsTheNewCollationAndStoresIt) {
     const auto first = tree.FindFirstAtOrAbove(prefix);
     ASSERT_TRUE(first);
     const auto data =
-        tree.Find(DataKey(table_, ReadBigEndian(RecordData(*first))));
+        tree.Find(DataKey(table_, ReadBe32(RecordData(*first))));
     ASSERT_TRUE(data);
     const auto image = RecordData(*data);
     EXPECT_EQ(std::string(image.begin(), image.begin() + 4), "gama");

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cassert>
 
+#include "runtime/data/base/byte_order.h"
 #include "runtime/data/base/error_state.h"
 #include "runtime/data/driver/file_declaration.h"
 
@@ -38,7 +39,7 @@ std::optional<PageRecord> EntryOf(const TableKeys& keys, std::uint8_t key,
 }
 
 std::uint32_t NamedRecord(const PageRecord& entry) {
-  return ReadBigEndian(RecordData(entry));
+  return ReadBe32(RecordData(entry));
 }
 
 // The stored entry of another record with the same key part as `entry` in

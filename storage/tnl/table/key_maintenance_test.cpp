@@ -9,6 +9,7 @@
 #include <set>
 #include <string>
 
+#include "runtime/data/base/byte_order.h"
 #include "runtime/data/base/error_state.h"
 #include "storage/tnl/table/test_tables.h"
 
@@ -62,7 +63,7 @@ void ExpectKeysMatchData(BTree& tree, const TableKeys& keys) {
   for (const ByteString& bytes : TableRecords(tree, keys.table)) {
     const std::uint8_t kind = bytes[kTableNumberBytes];
     if (kind == kKindData) {
-      data[ReadBigEndian(std::span(bytes).subspan(kTableNumberBytes + 1))] =
+      data[ReadBe32(std::span(bytes).subspan(kTableNumberBytes + 1))] =
           ByteString(bytes.begin() + kDataKeyLength, bytes.end());
     } else if (kind < kKindData) {
       entries[kind].insert(bytes);

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <functional>
 
+#include "runtime/data/base/byte_order.h"
 #include "runtime/data/text/charset.h"
-#include "storage/tnl/format/bytes.h"
 
 namespace vantrel {
 
@@ -56,10 +56,8 @@ std::optional<MemoChunkKey> ParseMemoKey(std::span<const std::uint8_t> key) {
   if (key.size() != kMemoKeyLength || key[kTableNumberBytes] != kKindMemo) {
     return std::nullopt;
   }
-  return MemoChunkKey{ReadBigEndian(key), ReadBigEndian(key.subspan(kRecordAt)),
-                      key[kMemoNumberAt],
-                      static_cast<std::uint16_t>((key[kSequenceAt] << 8) |
-                                                 key[kSequenceAt + 1])};
+  return MemoChunkKey{ReadBe32(key), ReadBe32(key.subspan(kRecordAt)),
+                      key[kMemoNumberAt], LoadBe16(&key[kSequenceAt])};
 }
 
 MemoForm FormOf(const DescribedMemo& memo, bool oem) {
@@ -85,7 +83,7 @@ std::optional<std::vector<ByteString>> MemoChunks(
     if (!BlobFits(contents.size())) return std::nullopt;
     const std::size_t first = std::min(contents.size(), kMemoChunkBytes);
     ByteString head(kBlobLengthBytes);
-    StoreU32(head.data(), static_cast<std::uint32_t>(contents.size()));
+    StoreLe32(head.data(), static_cast<std::uint32_t>(contents.size()));
     head.insert(head.end(), contents.begin(), contents.begin() + first);
     chunks.push_back(std::move(head));
     contents = contents.subspan(first);
@@ -122,7 +120,7 @@ std::optional<ByteString> MemoContents(const std::vector<ByteString>& chunks,
   }
   if (!ChunksConsistent(chunks, form)) return std::nullopt;
   if (chunks.empty()) return contents;
-  const std::uint32_t length = LoadU32(chunks[0].data());
+  const std::uint32_t length = LoadLe32(chunks[0].data());
   contents.reserve(length);
   contents.insert(contents.end(), chunks[0].begin() + kBlobLengthBytes,
                   chunks[0].end());
@@ -146,7 +144,7 @@ bool ChunksConsistent(const std::vector<ByteString>& chunks, MemoForm form) {
     }
     held += size;
   }
-  return !form.blob || held == LoadU32(chunks[0].data());
+  return !form.blob || held == LoadLe32(chunks[0].data());
 }
 
 std::vector<ByteString> LoadMemoChunks(BTree& tree, std::uint32_t table,

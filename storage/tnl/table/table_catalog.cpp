@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
+#include "runtime/data/base/byte_order.h"
 #include "runtime/data/base/error_state.h"
 #include "runtime/data/text/charset.h"
-#include "storage/tnl/format/bytes.h"
 #include "storage/tnl/table/key_maintenance.h"
 
 namespace vantrel {
@@ -59,7 +59,7 @@ std::uint32_t CreateTable(TnlFile& file, BTree& tree, std::string_view name,
 std::optional<std::uint32_t> FindTable(BTree& tree, std::string_view name) {
   const auto found = tree.Find(TableNameKey(name));
   if (!found) return std::nullopt;
-  return ReadBigEndian(RecordData(*found));
+  return ReadBe32(RecordData(*found));
 }
 
 std::vector<TableEntry> ListTables(BTree& tree) {
@@ -69,7 +69,7 @@ std::vector<TableEntry> ListTables(BTree& tree) {
   while (next && !next->bytes.empty() && next->bytes[0] == kTableNameByte) {
     const auto key = next->Key();
     out.push_back({std::string(key.begin() + 1, key.end()),
-                   ReadBigEndian(RecordData(*next))});
+                   ReadBe32(RecordData(*next))});
     next = tree.FindFirstGreater(key);
   }
   return out;
@@ -119,10 +119,10 @@ void AdjustCountersOf(BTree& tree, std::uint32_t table, std::uint8_t counted,
   const bool changed = tree.ChangeData(
       CountersKey(table, counted), [&](std::span<std::uint8_t> data) {
         if (data.size() < kCountersDataLength) return false;
-        Counters counters{LoadU32(data.data()), LoadU32(data.data() + 4)};
+        Counters counters{LoadLe32(data.data()), LoadLe32(data.data() + 4)};
         adjust(counters);
-        StoreU32(data.data(), counters.count);
-        StoreU32(data.data() + 4, counters.flags);
+        StoreLe32(data.data(), counters.count);
+        StoreLe32(data.data() + 4, counters.flags);
         return true;
       });
   if (changed) return;

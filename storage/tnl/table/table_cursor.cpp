@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "runtime/data/base/byte_order.h"
 #include "storage/tnl/table/table_catalog.h"
 
 namespace vantrel {
@@ -122,7 +123,7 @@ void TableCursor::SetFilePointer(std::uint32_t record_number) {
 
 bool TableCursor::ResetFile(std::span<const std::uint8_t> position) {
   if (position.size() < kPositionNumberBytes) return false;
-  SetFilePointer(ReadBigEndian(position));
+  SetFilePointer(ReadBe32(position));
   return true;
 }
 
@@ -176,7 +177,7 @@ bool TableCursor::ResetKey(std::uint8_t key,
   const std::size_t value_length =
       EncodeStored(*description_, key, {}, rules_).size();
   if (position.size() < kPositionNumberBytes + value_length) return false;
-  const std::uint32_t number = ReadBigEndian(position);
+  const std::uint32_t number = ReadBe32(position);
   position_ = SequencePosition{};
   position_.kind = SequencePosition::Kind::kKeyEntry;
   position_.key = KeyEntryKey(
@@ -238,7 +239,7 @@ std::optional<TableCursor::Candidate> TableCursor::FindCandidate(
     candidate.next.open_number = false;
     const bool is_entry = !InRange(found, data_range);
     if (is_entry) {
-      candidate.result.record_number = ReadBigEndian(RecordData(*found));
+      candidate.result.record_number = ReadBe32(RecordData(*found));
       const auto data =
           tree.Find(DataKey(table_, candidate.result.record_number));
       if (!data) {
@@ -252,7 +253,7 @@ std::optional<TableCursor::Candidate> TableCursor::FindCandidate(
       candidate.result.image.assign(image.begin(), image.end());
     } else {
       candidate.result.record_number =
-          ReadBigEndian(found->Key().subspan(kTableNumberBytes + 1));
+          ReadBe32(found->Key().subspan(kTableNumberBytes + 1));
       const auto image = RecordData(*found);
       candidate.result.image.assign(image.begin(), image.end());
     }

@@ -4,7 +4,7 @@
 #include <thread>
 
 #include "os/posix/os_error.h"
-#include "storage/tnl/format/bytes.h"
+#include "runtime/data/base/byte_order.h"
 #include "storage/tnl/table/transaction.h"
 
 namespace vantrel {
@@ -63,7 +63,7 @@ std::optional<TransactionMarker> ReadMarker(const PageRecord& record) {
   std::optional<std::string> name =
       TerminatedText(data.subspan(kTransactionNumberBytes));
   if (!name) return std::nullopt;
-  return TransactionMarker{ReadBigEndian(data), std::move(*name)};
+  return TransactionMarker{ReadBe32(data), std::move(*name)};
 }
 
 std::optional<PageRecord> FindMarker(BTree& tree) {
@@ -94,7 +94,7 @@ std::string ControlFilePath(std::string_view marker_name,
 
 ByteString ControlRecordKey(std::uint32_t number) {
   ByteString key(kTransactionNumberBytes);
-  StoreU32BigEndian(key.data(), number);
+  StoreBe32(key.data(), number);
   return key;
 }
 
