@@ -4,6 +4,8 @@
 #include <array>
 #include <vector>
 
+#include "runtime/data/text/ascii_case.h"
+
 namespace vantrel {
 namespace {
 
@@ -29,17 +31,13 @@ class MessageBuffer {
   std::string Take() { return std::move(text_); }
 
  private:
-  static char Fold(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-  }
-
   bool MatchesAt(std::string_view placeholder, std::size_t at,
                  bool ignore_case) const {
     for (std::size_t i = 0; i < placeholder.size(); ++i) {
       if (inserted_[at + i]) return false;
       const char c = text_[at + i];
       const char p = placeholder[i];
-      if (ignore_case ? Fold(c) != Fold(p) : c != p) return false;
+      if (ignore_case ? AsciiUpper(c) != AsciiUpper(p) : c != p) return false;
     }
     return true;
   }

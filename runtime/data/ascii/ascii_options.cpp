@@ -2,22 +2,12 @@
 
 #include <charconv>
 
+#include "runtime/data/text/ascii_case.h"
+
 namespace vantrel {
 namespace {
 
 constexpr char kOptionIntroducer = '/';
-
-char Upper(char c) {
-  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-bool SameWord(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (Upper(a[i]) != Upper(b[i])) return false;
-  }
-  return true;
-}
 
 std::string_view Trimmed(std::string_view text) {
   std::size_t first = text.find_first_not_of(" \t");
@@ -36,8 +26,8 @@ bool ParseInt(std::string_view text, int& out) {
 }
 
 void SetSwitch(bool& option, std::string_view value) {
-  if (SameWord(value, "ON")) option = true;
-  if (SameWord(value, "OFF")) option = false;
+  if (EqualIgnoringAsciiCase(value, "ON")) option = true;
+  if (EqualIgnoringAsciiCase(value, "OFF")) option = false;
 }
 
 std::string SwitchText(bool option) { return option ? "ON" : "OFF"; }
@@ -98,27 +88,27 @@ std::string AsciiOptions::Apply(std::string_view command) {
   bool set = equals != std::string_view::npos;
   std::string_view value =
       set ? Trimmed(command.substr(equals + 1)) : std::string_view{};
-  if (SameWord(name, "CLIP")) {
+  if (EqualIgnoringAsciiCase(name, "CLIP")) {
     if (set) SetSwitch(clip, value);
     return SwitchText(clip);
   }
-  if (SameWord(name, "TAB")) {
+  if (EqualIgnoringAsciiCase(name, "TAB")) {
     if (set) SetTab(tab, value);
     return std::to_string(tab);
   }
-  if (SameWord(name, "ENDOFRECORD")) {
+  if (EqualIgnoringAsciiCase(name, "ENDOFRECORD")) {
     if (set) SetEndOfRecord(end_of_record, value);
     return EndOfRecordText(end_of_record);
   }
-  if (SameWord(name, "CTRLZISEOF")) {
+  if (EqualIgnoringAsciiCase(name, "CTRLZISEOF")) {
     if (set) SetSwitch(ctrl_z_is_eof, value);
     return SwitchText(ctrl_z_is_eof);
   }
-  if (SameWord(name, "QUICKSCAN")) {
+  if (EqualIgnoringAsciiCase(name, "QUICKSCAN")) {
     if (set) SetSwitch(quick_scan, value);
     return SwitchText(quick_scan);
   }
-  if (SameWord(name, "FILEBUFFERS")) {
+  if (EqualIgnoringAsciiCase(name, "FILEBUFFERS")) {
     if (set) SetFileBuffers(file_buffers, value);
     return std::to_string(file_buffers);
   }

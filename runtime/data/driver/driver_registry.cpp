@@ -3,19 +3,10 @@
 #include <mutex>
 #include <vector>
 
+#include "runtime/data/text/ascii_case.h"
+
 namespace vantrel {
 namespace {
-
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    auto upper = [](char c) {
-      return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-    };
-    if (upper(a[i]) != upper(b[i])) return false;
-  }
-  return true;
-}
 
 struct Registry {
   std::mutex mutex;
@@ -33,7 +24,7 @@ void RegisterDriver(const DriverEntry& entry) {
   Registry& registry = TheRegistry();
   std::lock_guard<std::mutex> lock(registry.mutex);
   for (const DriverEntry*& known : registry.entries) {
-    if (SameName(known->name.view(), entry.name.view())) {
+    if (EqualIgnoringAsciiCase(known->name.view(), entry.name.view())) {
       known = &entry;
       return;
     }
@@ -45,7 +36,7 @@ const DriverEntry* FindDriver(std::string_view name) {
   Registry& registry = TheRegistry();
   std::lock_guard<std::mutex> lock(registry.mutex);
   for (const DriverEntry* entry : registry.entries) {
-    if (SameName(entry->name.view(), name)) return entry;
+    if (EqualIgnoringAsciiCase(entry->name.view(), name)) return entry;
   }
   return nullptr;
 }

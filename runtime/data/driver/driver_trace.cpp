@@ -7,6 +7,7 @@
 
 #include "os/posix/profile_store.h"
 #include "runtime/data/base/error_state.h"
+#include "runtime/data/text/ascii_case.h"
 #include "runtime/data/types/field_dump.h"
 
 namespace vantrel {
@@ -27,11 +28,10 @@ thread_local int trace_thread_index = 0;
 bool IsTrue(const std::string& value) { return std::atol(value.c_str()) != 0; }
 
 bool ContainsNoCase(std::string_view text, std::string_view word) {
-  auto upper = [](char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-  };
   return std::search(text.begin(), text.end(), word.begin(), word.end(),
-                     [&](char a, char b) { return upper(a) == upper(b); }) !=
+                     [](char a, char b) {
+                       return AsciiUpper(a) == AsciiUpper(b);
+                     }) !=
          text.end();
 }
 

@@ -7,6 +7,7 @@
 #include "runtime/data/base/error_state.h"
 #include "runtime/data/base/fatal_report.h"
 #include "runtime/data/expr/expr_lexer.h"
+#include "runtime/data/text/ascii_case.h"
 
 namespace vantrel {
 namespace {
@@ -25,8 +26,6 @@ ScopeState& State() {
   thread_local ScopeState state;
   return state;
 }
-
-char Upper(char c) { return (c >= 'a' && c <= 'z') ? c - 'a' + 'A' : c; }
 
 void Add(std::string_view name, ExprBinding binding) {
   std::string key = CutBindName(name);
@@ -58,7 +57,7 @@ std::string CutBindName(std::string_view name) {
   while (i < name.size() && IsNameChar(name[i])) ++i;
   if (i < name.size() && IsNameSuffix(name[i])) ++i;
   out.reserve(i);
-  for (std::size_t k = 0; k < i; ++k) out.push_back(Upper(name[k]));
+  for (std::size_t k = 0; k < i; ++k) out.push_back(AsciiUpper(name[k]));
   return out;
 }
 

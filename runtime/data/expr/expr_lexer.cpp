@@ -1,5 +1,7 @@
 #include "runtime/data/expr/expr_lexer.h"
 
+#include "runtime/data/text/ascii_case.h"
+
 namespace vantrel {
 namespace {
 
@@ -7,7 +9,6 @@ bool IsAsciiLetter(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-char Upper(char c) { return (c >= 'a' && c <= 'z') ? c - 'a' + 'A' : c; }
 
 struct TwoCharOp {
   char first;
@@ -142,7 +143,7 @@ ExprToken ExprLexer::PictureLiteral() {
   t.position = pos_;
   std::size_t start = pos_;
   ++pos_;
-  char kind = pos_ < text_.size() ? Upper(text_[pos_]) : '\0';
+  char kind = pos_ < text_.size() ? AsciiUpper(text_[pos_]) : '\0';
   if (kind == 'P' || kind == 'K') {
     const char closing = text_[pos_++];  // the letter as written
     while (pos_ < text_.size() && text_[pos_] != closing) ++pos_;
@@ -151,7 +152,7 @@ ExprToken ExprLexer::PictureLiteral() {
       return t;
     }
     ++pos_;
-    if (pos_ < text_.size() && Upper(text_[pos_]) == 'B') ++pos_;
+    if (pos_ < text_.size() && AsciiUpper(text_[pos_]) == 'B') ++pos_;
   } else {
     int depth = 0;
     bool in_tilde = false;

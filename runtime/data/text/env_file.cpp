@@ -6,6 +6,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "runtime/data/text/ascii_case.h"
+
 namespace vantrel {
 namespace {
 
@@ -18,7 +20,7 @@ std::string ParseKey(std::string_view raw) {
     auto c = static_cast<unsigned char>(ch);
     if (c <= ' ' || c == 0x7F) continue;
     if (key.size() == kMaxEnvKeyLength) break;
-    key += static_cast<char>(c >= 'a' && c <= 'z' ? c - ('a' - 'A') : c);
+    key += AsciiUpper(ch);
   }
   return key;
 }

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "runtime/data/text/ascii_case.h"
 #include "runtime/data/text/locale.h"
 
 namespace vantrel {
@@ -12,16 +13,6 @@ constexpr std::size_t kDigraphLength = 3;
 constexpr std::size_t kAmPmCount = 2;
 
 using Items = std::vector<std::string>;
-
-bool SameText(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           auto up = [](char c) {
-             return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
-           };
-           return up(x) == up(y);
-         });
-}
 
 std::string Joined(const Items& items) {
   std::string all;
@@ -113,9 +104,9 @@ bool ApplyButtons(const Items& items, Locale* locale) {
 
 bool ApplyCharset(const Items& items, Locale* locale) {
   if (items.size() != 1) return false;
-  if (SameText(items[0], "WINDOWS")) {
+  if (EqualIgnoringAsciiCase(items[0], "WINDOWS")) {
     locale->options.charset = DataCharset::kWindows;
-  } else if (SameText(items[0], "OEM")) {
+  } else if (EqualIgnoringAsciiCase(items[0], "OEM")) {
     locale->options.charset = DataCharset::kOem;
   } else {
     return false;
@@ -125,8 +116,8 @@ bool ApplyCharset(const Items& items, Locale* locale) {
 
 bool ApplyLongFileNames(const Items& items, Locale* locale) {
   if (items.size() != 1) return false;
-  bool on = SameText(items[0], "on");
-  if (!on && !SameText(items[0], "off")) return false;
+  bool on = EqualIgnoringAsciiCase(items[0], "on");
+  if (!on && !EqualIgnoringAsciiCase(items[0], "off")) return false;
   locale->options.long_file_names = on;
   return true;
 }

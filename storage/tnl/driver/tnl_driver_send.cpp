@@ -9,6 +9,7 @@
 #include <mutex>
 
 #include "runtime/data/base/error_state.h"
+#include "runtime/data/text/ascii_case.h"
 #include "storage/tnl/driver/tnl_driver.h"
 #include "storage/tnl/driver/tnl_driver_internal.h"
 #include "storage/tnl/table/table_catalog.h"
@@ -35,17 +36,9 @@ ControlFileSetting& TheControlFileSetting() {
   return setting;
 }
 
-char Upper(char c) { return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c; }
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(),
-                    [](char x, char y) { return Upper(x) == Upper(y); });
-}
-
 bool StartsNoCase(std::string_view text, std::string_view prefix) {
   return text.size() >= prefix.size() &&
-         EqualNoCase(text.substr(0, prefix.size()), prefix);
+         EqualIgnoringAsciiCase(text.substr(0, prefix.size()), prefix);
 }
 
 // The text after `word` when an "=" follows it, else none.
@@ -78,7 +71,7 @@ DriverResult SendTcf(TnlInstance& instance, std::string_view text,
 DriverResult SendFullBuild(TnlInstance& instance, std::string_view text,
                            DriverArgs& args) {
   if (const auto value = Assigned(text, kFullBuild.size())) {
-    instance.full_build = EqualNoCase(*value, kOn);
+    instance.full_build = EqualIgnoringAsciiCase(*value, kOn);
   }
   if (instance.table) {
     instance.table->bits = instance.full_build
@@ -151,7 +144,7 @@ void SetControlFileNameSetting(std::string_view name) {
 
 DriverResult SendOp(TnlInstance& instance, DriverArgs& args) {
   const std::string_view text = args.text;
-  if (EqualNoCase(text, kRegister)) {
+  if (EqualIgnoringAsciiCase(text, kRegister)) {
     args.result_text =
         std::to_string(reinterpret_cast<std::uintptr_t>(&TarnelDriverEntry()));
     return {};
@@ -174,7 +167,7 @@ DriverResult SetPropertyOp(TnlInstance& instance, DriverArgs& args) {
   const std::string_view name = args.text;
   // Only the settings can be set; a name the driver does not know must not
   // pass for a setting made.
-  if (!EqualNoCase(name, kFullBuild) && !EqualNoCase(name, kFlags) &&
+  if (!EqualIgnoringAsciiCase(name, kFullBuild) && !EqualIgnoringAsciiCase(name, kFlags) &&
       name != kTcf) {
     return {kErrUnsupportedFunction};
   }
