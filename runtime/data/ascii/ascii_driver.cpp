@@ -10,8 +10,6 @@ namespace vantrel {
 namespace {
 
 constexpr std::uint32_t kMaxGroupDepth = 100;
-constexpr std::uint32_t kFieldBlockSize = 50;
-constexpr std::uint32_t kFileBlockSize = 169;
 
 constexpr auto Op(DriverOp op) { return static_cast<std::uint8_t>(op); }
 constexpr auto Type(FieldType type) { return static_cast<std::uint8_t>(type); }
@@ -83,13 +81,8 @@ MadeInstance MakeAsciiInstance(FileDeclaration& file) {
 DriverEntry MakeEntry() {
   DriverEntry entry;
   entry.name = "ASCII";
-  entry.library = "H5ASC.DLL";
-  entry.notice = "Vantrel ASCII text file driver";
-  entry.display_name = "ASCII (Text)";
   entry.make_instance = MakeAsciiInstance;
-  entry.block_sizes = {kFieldBlockSize, 0, 0, kFileBlockSize};
   entry.supported = kSupported;
-  entry.second_library = "H5ASCS.DLL";
   entry.trace = {"HWASCII", "ASCII.LOG"};
   return entry;
 }

@@ -119,7 +119,6 @@ const DriverEntry& MemoryEntry() {
   static const DriverEntry entry = [] {
     DriverEntry e;
     e.name = "MEMTEST";
-    e.display_name = "Memory (Test)";
     e.make_instance = MakeMemoryInstance;
     return e;
   }();

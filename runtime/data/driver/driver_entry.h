@@ -119,18 +119,10 @@ struct TraceSettingsSource {
 // One registered driver.
 struct DriverEntry {
   FixedName<21> name;  // the DRIVER attribute's name: "ASCII"
-  FixedName<13> library;
-  FixedName<41> notice;
-  FixedName<31> display_name;  // "ASCII (Text)"
   MakeInstanceFunction make_instance = nullptr;
-  std::uint32_t capabilities = 0;
-  std::array<std::uint32_t, 4> limits{};
-  // Sizes of the blocks the driver keeps: per field, two of its own, per file.
-  std::array<std::uint32_t, 4> block_sizes{};
   // A count byte and that many operation numbers, then a count byte and
   // that many field type codes.
   std::span<const std::uint8_t> supported;
-  FixedName<13> second_library;
   TraceSettingsSource trace;
 
   std::span<const std::uint8_t> SupportedOps() const;

@@ -8,9 +8,7 @@ namespace {
 TEST(DriverRegistryTest, FindsByNameInEitherCaseAndLaterEntryReplaces) {
   static DriverEntry first;
   first.name = "REGTEST";
-  first.display_name = "First";
   static DriverEntry second = first;
-  second.display_name = "Second";
   RegisterDriver(first);
   EXPECT_EQ(FindDriver("regtest"), &first);
   RegisterDriver(second);

@@ -62,8 +62,6 @@ std::vector<std::string> DetailLines(const FileDeclaration& file, DriverOp op) {
 DriverEntry MakeEntry() {
   DriverEntry entry;
   entry.name = "VIEW";
-  entry.notice = "Vantrel views over files";
-  entry.display_name = "View";
   entry.make_instance = MakeViewInstance;
   entry.supported = kSupported;
   entry.trace = {"HWVIEW",   "VIEW.LOG",     StructureLines,

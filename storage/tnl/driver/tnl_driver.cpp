@@ -10,8 +10,6 @@
 namespace vantrel {
 namespace {
 
-constexpr std::uint32_t kFieldBlockSize = 50;
-
 constexpr auto Op(DriverOp op) { return static_cast<std::uint8_t>(op); }
 constexpr auto Type(FieldType type) { return static_cast<std::uint8_t>(type); }
 
@@ -145,13 +143,8 @@ MadeInstance MakeTnlInstance(FileDeclaration& file) {
 DriverEntry MakeEntry() {
   DriverEntry entry;
   entry.name = "TARNEL";
-  entry.library = "H5TNL.DLL";
-  entry.notice = "Vantrel native file driver";
-  entry.display_name = "Tarnel (TNL)";
   entry.make_instance = MakeTnlInstance;
-  entry.block_sizes = {kFieldBlockSize, 0, 0, 0};
   entry.supported = kSupported;
-  entry.second_library = "H5TNLS.DLL";
   entry.trace = {"HWTARNEL", "TARNEL.LOG"};
   return entry;
 }

@@ -28,7 +28,6 @@ TEST(TarnelEntryTest, RegisteredWithExactlyTheNativeOperationsAndTypes) {
   RegisterTarnelDriver();
   const DriverEntry* entry = FindDriver("tarnel");
   ASSERT_EQ(entry, &TarnelDriverEntry());
-  EXPECT_EQ(entry->display_name.view(), "Tarnel (TNL)");
   EXPECT_EQ(entry->trace.section, "HWTARNEL");
   EXPECT_EQ(entry->trace.default_file, "TARNEL.LOG");
 
