@@ -104,13 +104,13 @@ void ExpandBody(std::span<const unsigned char> compressed,
   while (done < out.size()) {
     const std::size_t literal =
         reader.Count(out.size() - done, kCheckLiteralCount);
-    const auto bytes = reader.Bytes(literal, kCheckLiteralCount);
+    const auto bytes = reader.Bytes(literal, kCheckLiteralBytes);
     std::copy(bytes.begin(), bytes.end(), out.begin() + done);
     done += literal;
     if (done == out.size()) break;
     const std::size_t repeat =
         reader.Count(out.size() - done, kCheckRepeatCount);
-    Check(done > 0 || repeat == 0, kCheckRepeatCount);
+    Check(done > 0 || repeat == 0, kCheckRepeatOfNothing);
     std::fill_n(out.begin() + done, repeat, done > 0 ? out[done - 1] : 0);
     done += repeat;
   }

@@ -23,11 +23,9 @@
 #include <span>
 #include <vector>
 
-namespace vantrel {
+#include "storage/tnl/format/internal_check.h"
 
-// Internal checks of the decoder.
-inline constexpr int kCheckLiteralCount = 522;  // literal past the end
-inline constexpr int kCheckRepeatCount = 530;   // repeat past the end
+namespace vantrel {
 
 // Shortest run the encoder writes as a repeat.
 inline constexpr std::size_t kMinRun = 4;
@@ -37,10 +35,10 @@ inline constexpr std::size_t kMinRun = 4;
 std::vector<unsigned char> CompressBody(std::span<const unsigned char> body);
 
 // Expands `compressed` into all of `out` (the expanded length). A literal
-// count larger than what remains of the output, or literal bytes missing
-// from the input, fails check 522; a repeat count larger than what remains,
-// a repeat with no byte before it, or a count missing from the input fails
-// check 530 (522 for a literal count).
+// count larger than what remains of the output, or missing from the input,
+// fails kCheckLiteralCount (522); literal bytes missing from the input
+// kCheckLiteralBytes; a repeat count likewise kCheckRepeatCount (530); a
+// repeat with no byte before it kCheckRepeatOfNothing.
 void ExpandBody(std::span<const unsigned char> compressed,
                 std::span<unsigned char> out);
 

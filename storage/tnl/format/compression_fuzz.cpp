@@ -26,7 +26,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   const int check = vantrel::RunOperation(
       "fuzz", [&] { vantrel::ExpandBody(compressed, out); });
   if (check != 0 && check != vantrel::kCheckLiteralCount &&
-      check != vantrel::kCheckRepeatCount) {
+      check != vantrel::kCheckLiteralBytes &&
+      check != vantrel::kCheckRepeatCount &&
+      check != vantrel::kCheckRepeatOfNothing) {
     std::abort();
   }
 

@@ -13,10 +13,107 @@
 #ifndef VANTREL_STORAGE_TNL_FORMAT_INTERNAL_CHECK_H_
 #define VANTREL_STORAGE_TNL_FORMAT_INTERNAL_CHECK_H_
 
+#include <span>
 #include <string>
 #include <string_view>
 
 namespace vantrel {
+
+// The numbered checks, each failed at one place only, so that a report's
+// number names the place. The numbers of the format's description keep the
+// places it gives them; the others were chosen beside a related one.
+// Checks of the program's own use (a change in reading mode, a read of a
+// closed channel) stay numbered checks too: an assert is compiled out of the
+// shipped build, and the check stops the operation before it writes.
+//
+//   compression.cpp: expanding a body
+inline constexpr int kCheckLiteralCount = 522;     // literal count past the end
+inline constexpr int kCheckLiteralBytes = 523;     // literal bytes past the input
+inline constexpr int kCheckRepeatCount = 530;      // repeat count past the end
+inline constexpr int kCheckRepeatOfNothing = 531;  // a repeat before any byte
+//   btree.cpp: the record tree
+inline constexpr int kCheckRecordTooLong = 824;
+inline constexpr int kCheckRemoveInReadingMode = 1203;
+inline constexpr int kCheckChangeInReadingMode = 1204;  // ChangeData
+inline constexpr int kCheckSplitTooFew = 1364;
+// A child whose level is not below its parent's: a damaged tree, which would
+// otherwise be descended for ever. One number per walk that finds it.
+inline constexpr int kCheckChildLevel = 1366;          // Descend
+inline constexpr int kCheckEdgeChildLevel = 1367;      // EdgeLeafBelow
+inline constexpr int kCheckNextChildLevel = 1368;      // NextFrom
+inline constexpr int kCheckPreviousChildLevel = 1369;  // PreviousFrom
+//   tnl_file.cpp: the open file
+inline constexpr int kCheckRootWithoutHeader = 1013;
+inline constexpr int kCheckIssueInReadingMode = 1163;
+inline constexpr int kCheckIssueWithoutHeader = 1164;
+inline constexpr int kCheckNumbersExhausted = 1173;
+inline constexpr int kCheckNoZone = 1735;  // a page number in no zone
+inline constexpr int kCheckMovedPageEmpty = 1891;
+// The descent to a moved page's parent reached a leaf or an empty page.
+inline constexpr int kCheckMovedPageParentMissing = 1894;
+// ... or a child whose level is not below its parent's.
+inline constexpr int kCheckMovedPageChildLevel = 1895;
+inline constexpr int kCheckShortPageRead = 2172;
+// Rolling forward: the head of a shadow image, then the whole image.
+inline constexpr int kCheckShortRollForwardHead = 2173;
+inline constexpr int kCheckShortRollForwardImage = 2174;
+//   page_image.cpp: decoding and encoding page images
+inline constexpr int kCheckPageImageLength = 1477;  // stored length vs slot
+inline constexpr int kCheckPageImageShort = 1478;   // shorter than a header
+// Child array, stored and expanded lengths that cannot all hold.
+inline constexpr int kCheckPageBodyBounds = 1601;
+// The decoded records do not use exactly the (expanded) body.
+inline constexpr int kCheckPageDecodedLength = 1602;
+// Framing that runs past the body or describes an impossible record
+// (record_framing.cpp's DecodeRecords).
+inline constexpr int kCheckRecordFraming = 1603;
+inline constexpr int kCheckRecordOrder = 1604;  // records out of key order
+inline constexpr int kCheckEncodedOverUsed = 1659;
+inline constexpr int kCheckPageTooLarge = 1678;
+//   zones.cpp: zone bookkeeping
+inline constexpr int kCheckPageSpaceFull = 1736;  // past a u32 home word
+inline constexpr int kCheckRoomAboveTooLarge = 1781;
+//   io_channel.cpp: the I/O channel
+inline constexpr int kCheckReadBlockLength = 2272;   // read not whole blocks
+inline constexpr int kCheckReadFailed = 2277;        // the read call failed
+inline constexpr int kCheckReadWithoutFile = 2278;   // no file is open
+inline constexpr int kCheckWriteBlockLength = 2286;  // write not whole blocks
+inline constexpr int kCheckReadPosition = 2341;      // position out of range
+//   transaction.cpp
+inline constexpr int kCheckTooManyControlFiles = 2183;
+
+inline constexpr int kAllChecks[] = {
+    kCheckLiteralCount,        kCheckLiteralBytes,
+    kCheckRepeatCount,         kCheckRepeatOfNothing,
+    kCheckRecordTooLong,       kCheckRemoveInReadingMode,
+    kCheckChangeInReadingMode, kCheckSplitTooFew,
+    kCheckChildLevel,          kCheckEdgeChildLevel,
+    kCheckNextChildLevel,      kCheckPreviousChildLevel,
+    kCheckRootWithoutHeader,   kCheckIssueInReadingMode,
+    kCheckIssueWithoutHeader,  kCheckNumbersExhausted,
+    kCheckNoZone,              kCheckMovedPageEmpty,
+    kCheckMovedPageParentMissing, kCheckMovedPageChildLevel,
+    kCheckShortPageRead,       kCheckShortRollForwardHead,
+    kCheckShortRollForwardImage, kCheckPageImageLength,
+    kCheckPageImageShort,      kCheckPageBodyBounds,
+    kCheckPageDecodedLength,   kCheckRecordFraming,
+    kCheckRecordOrder,         kCheckEncodedOverUsed,
+    kCheckPageTooLarge,        kCheckPageSpaceFull,
+    kCheckRoomAboveTooLarge,   kCheckReadBlockLength,
+    kCheckReadFailed,          kCheckReadWithoutFile,
+    kCheckWriteBlockLength,    kCheckReadPosition,
+    kCheckTooManyControlFiles,
+};
+
+constexpr bool AllDistinct(std::span<const int> numbers) {
+  for (std::size_t i = 0; i < numbers.size(); ++i) {
+    for (std::size_t j = i + 1; j < numbers.size(); ++j) {
+      if (numbers[i] == numbers[j]) return false;
+    }
+  }
+  return true;
+}
+static_assert(AllDistinct(kAllChecks), "a check number is used twice");
 
 // Thrown by FailCheck inside an operation; caught only by RunOperation.
 struct InternalCheckFailure {

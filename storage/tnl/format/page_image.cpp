@@ -79,7 +79,7 @@ PageImage EncodePageImage(std::uint8_t level, const RecordTree& records,
 }
 
 DecodedPage DecodePageImage(std::span<const unsigned char> image) {
-  Check(image.size() >= kPageHeaderSize, kCheckPageImageLength);
+  Check(image.size() >= kPageHeaderSize, kCheckPageImageShort);
   const std::size_t stored = LoadLe16(&image[kPageStoredOffset]);
   Check(stored >= kPageHeaderSize && RoundToUnits(stored) == image.size(),
         kCheckPageImageLength);
@@ -90,7 +90,7 @@ DecodedPage DecodePageImage(std::span<const unsigned char> image) {
   const std::size_t count = LoadLe16(&image[kPageCountOffset]);
   const std::size_t prefix =
       kPageHeaderSize + (page.level != 0 ? count * kChildEntrySize : 0);
-  Check(prefix <= stored && stored <= expanded_length, kCheckPageDecodedLength);
+  Check(prefix <= stored && stored <= expanded_length, kCheckPageBodyBounds);
 
   // One buffer per thread serves every expansion (the records are copied
   // out of it): a large allocation per page made the allocator sweep up the
@@ -110,11 +110,12 @@ DecodedPage DecodePageImage(std::span<const unsigned char> image) {
   records.clear();
   records.reserve(count);
   const DecodedRecords decoded = DecodeRecords(body, count, records);
-  Check(decoded.ok && decoded.consumed == body.size(), kCheckPageDecodedLength);
+  Check(decoded.ok, kCheckRecordFraming);
+  Check(decoded.consumed == body.size(), kCheckPageDecodedLength);
   for (std::size_t i = 0; i < records.size(); ++i) {
     if (i > 0) {
       Check(CompareKeys(records[i - 1].Key(), records[i].Key()) <= 0,
-            kCheckPageDecodedLength);
+            kCheckRecordOrder);
     }
     if (page.level != 0) {
       records[i].child = LoadLe32(&image[kPageHeaderSize + i * kChildEntrySize]);

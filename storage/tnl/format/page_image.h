@@ -23,6 +23,7 @@
 #include <span>
 #include <vector>
 
+#include "storage/tnl/format/internal_check.h"
 #include "storage/tnl/format/record_tree.h"
 
 namespace vantrel {
@@ -42,12 +43,6 @@ inline constexpr std::size_t kMaxPageBytes = 0x3B00;
 inline constexpr std::uint32_t kUsedBase = 13;
 inline constexpr std::uint32_t kUsedPerRecord = 5;
 inline constexpr std::uint32_t kUsedPerChild = 4;
-
-// Internal checks of page images.
-inline constexpr int kCheckPageImageLength = 1477;  // stored length vs zone
-inline constexpr int kCheckPageDecodedLength = 1602;
-inline constexpr int kCheckEncodedOverUsed = 1659;
-inline constexpr int kCheckPageTooLarge = 1678;
 
 // 13 + sum(L + 5) over the records, + 4 per record in an inner page.
 std::uint32_t UsedMeasure(std::uint8_t level, const RecordTree& records);
@@ -72,9 +67,13 @@ struct DecodedPage {
   std::uint32_t used = kUsedBase;
 };
 // Decodes an image read from a slot of image.size() bytes (a whole number
-// of units). A stored length that does not round to the slot fails check
-// 1477; a body that does not decode to exactly the expanded length, or
-// records out of order, fail check 1602; a bad compressed body 522 or 530.
+// of units). A damaged image fails its check (internal_check.h): a stored
+// length that does not round to the slot kCheckPageImageLength; child
+// array, stored and expanded lengths that cannot all hold
+// kCheckPageBodyBounds; framing the body cannot hold kCheckRecordFraming;
+// records that do not use exactly the expanded body kCheckPageDecodedLength;
+// records out of order kCheckRecordOrder; a bad compressed body the checks
+// of ExpandBody.
 DecodedPage DecodePageImage(std::span<const unsigned char> image);
 
 }  // namespace vantrel

@@ -120,14 +120,16 @@ TEST(PageImageTest, CorruptImagesFailTheirChecks) {
       {"stored length below the header", leaf, kPageStoredOffset, 5,
        kCheckPageImageLength},
       {"a record more than the body holds", leaf, kPageCountOffset, 4,
-       kCheckPageDecodedLength},
+       kCheckRecordFraming},
       {"a record less than the body holds", leaf, kPageCountOffset, 2,
        kCheckPageDecodedLength},
-      {"records out of order", leaf, 28, 'a', kCheckPageDecodedLength},
+      {"records out of order", leaf, 28, 'a', kCheckRecordOrder},
       {"a child array eating the body", leaf, kPageLevelOffset, 1,
-       kCheckPageDecodedLength},
-      {"literal bytes missing", packed, 13, 0x7F, 522},
-      {"repeat count past the output", packed, 20, 0xD8, 530},
+       kCheckRecordFraming},
+      {"expanded length below the stored", leaf, kPageExpandedOffset, 13,
+       kCheckPageBodyBounds},
+      {"literal bytes missing", packed, 13, 0x7F, kCheckLiteralBytes},
+      {"repeat count past the output", packed, 20, 0xD8, kCheckRepeatCount},
   };
   for (const Case& c : cases) {
     Bytes image = c.base.bytes;

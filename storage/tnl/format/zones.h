@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "storage/tnl/format/internal_check.h"
 #include "storage/tnl/format/record_tree.h"
 
 namespace vantrel {
@@ -22,12 +23,6 @@ inline constexpr std::uint64_t kPageSpaceBase = 0x200;  // after the header
 inline constexpr std::uint64_t kPageUnit = 256;
 inline constexpr int kZoneCount = 60;  // zone 0 and the size classes 1..59
 inline constexpr int kMaxPageUnits = kZoneCount - 1;
-
-// Internal checks raised by zone bookkeeping.
-inline constexpr int kCheckNoZone = 1735;
-inline constexpr int kCheckRoomAboveTooLarge = 1781;
-// The page space would pass the last position a u32 home word can name.
-inline constexpr int kCheckPageSpaceFull = kCheckNoZone;
 
 // The file position of page number p.
 constexpr std::uint64_t PagePosition(std::uint64_t page) {

@@ -43,7 +43,7 @@ std::size_t IoChannel::ReadBlock(std::size_t length, void* buffer,
         kCheckReadPosition);
   if (file_ == nullptr) {
     SetError(kSysInvalidHandle);
-    FailCheck(kCheckReadFailed);
+    FailCheck(kCheckReadWithoutFile);
   }
   const IoResult result = file_->ReadAt(position, buffer, length);
   if (result.error != kSysNone) {

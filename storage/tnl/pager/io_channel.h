@@ -20,14 +20,9 @@
 
 #include "os/posix/file.h"
 #include "storage/tnl/format/cipher.h"
+#include "storage/tnl/format/internal_check.h"
 
 namespace vantrel {
-
-// Internal checks of the channel.
-inline constexpr int kCheckReadBlockLength = 2272;   // read not whole blocks
-inline constexpr int kCheckWriteBlockLength = 2286;  // write not whole blocks
-inline constexpr int kCheckReadFailed = 2277;        // the read call failed
-inline constexpr int kCheckReadPosition = 2341;      // position out of range
 
 // Sticky error of a write that the device stopped short.
 inline constexpr int kShortWriteError = 5;
@@ -61,7 +56,8 @@ class IoChannel {
 
   // Reads `length` bytes (a multiple of 64) at `position` into `buffer`,
   // deciphering them; returns the count read, fewer at the end of the file.
-  // A failed read sets the sticky error and fails check 2277.
+  // A failed read sets the sticky error and fails kCheckReadFailed (2277);
+  // a read with no file open kCheckReadWithoutFile.
   std::size_t ReadBlock(std::size_t length, void* buffer,
                         std::uint64_t position);
   // Writes `length` bytes (a multiple of 64) of `buffer` at `position`,

@@ -258,7 +258,7 @@ void TnlFile::FixReference(Page* page, PageNumber old_number) {
       return;
     }
     Page* child = GetPage(entry.child);
-    Check(child->level < at->level, kCheckMovedPageParentMissing);
+    Check(child->level < at->level, kCheckMovedPageChildLevel);
     at = child;
   }
 }
@@ -518,13 +518,13 @@ void TnlFile::RollForward() {
   auto copy_home = [&](std::uint32_t home, std::uint32_t shadow) {
     image.resize(kHeaderSize);
     Check(channel_.ReadBlock(kHeaderSize, image.data(), shadow) == kHeaderSize,
-          kCheckShortPageRead);
+          kCheckShortRollForwardHead);
     const std::size_t length =
         home == 0 ? kHeaderSize
                   : RoundToUnits(LoadLe16(&image[kPageStoredOffset]));
     image.resize(std::max(length, kHeaderSize));
     Check(channel_.ReadBlock(length, image.data(), shadow) == length,
-          kCheckShortPageRead);
+          kCheckShortRollForwardImage);
     channel_.WriteBlock(home, kPageUnit, image.data());
     if (length > kPageUnit) {
       channel_.WriteBlock(home + kPageUnit, length - kPageUnit,

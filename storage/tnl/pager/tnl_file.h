@@ -22,21 +22,13 @@
 #include <string>
 #include <vector>
 
+#include "storage/tnl/format/internal_check.h"
 #include "storage/tnl/format/zones.h"
 #include "storage/tnl/pager/header_load.h"
 #include "storage/tnl/pager/io_channel.h"
 #include "storage/tnl/pager/page_cache.h"
 
 namespace vantrel {
-
-// Internal checks of the open file.
-inline constexpr int kCheckRootWithoutHeader = 1013;
-inline constexpr int kCheckIssueInReadingMode = 1163;
-inline constexpr int kCheckIssueWithoutHeader = 1164;
-inline constexpr int kCheckNumbersExhausted = 1173;
-inline constexpr int kCheckShortPageRead = 2172;
-inline constexpr int kCheckMovedPageEmpty = 1891;
-inline constexpr int kCheckMovedPageParentMissing = 1894;
 
 class TnlFile;
 

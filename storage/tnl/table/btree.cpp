@@ -55,7 +55,7 @@ Page* BTree::EdgeLeafBelow(Page* page, bool last) {
   while (page->level > 0 && !page->records.empty()) {
     const std::size_t index = last ? page->records.size() - 1 : 0;
     Page* child = file_.GetPage(page->records.At(index).child);
-    Check(child->level < page->level, kCheckChildLevel);
+    Check(child->level < page->level, kCheckEdgeChildLevel);
     page = child;
   }
   return page;
@@ -91,7 +91,7 @@ std::optional<PageRecord> BTree::NextFrom(Path& path, std::size_t position) {
     Step& step = path.back();
     if (step.index + 1 < step.page->records.size()) {
       Page* next = file_.GetPage(step.page->records.At(step.index + 1).child);
-      Check(next->level < step.page->level, kCheckChildLevel);
+      Check(next->level < step.page->level, kCheckNextChildLevel);
       const Page* page = EdgeLeafBelow(next, /*last=*/false);
       if (page->level == 0 && !page->records.empty()) {
         return page->records.At(0);
@@ -130,7 +130,7 @@ std::optional<PageRecord> BTree::PreviousFrom(Path& path,
     Step& step = path.back();
     if (step.index > 0) {
       Page* before = file_.GetPage(step.page->records.At(step.index - 1).child);
-      Check(before->level < step.page->level, kCheckChildLevel);
+      Check(before->level < step.page->level, kCheckPreviousChildLevel);
       const Page* page = EdgeLeafBelow(before, /*last=*/true);
       if (page->level == 0 && !page->records.empty()) {
         return page->records.At(page->records.size() - 1);
@@ -183,7 +183,7 @@ void BTree::Insert(PageRecord record) {
 bool BTree::ChangeData(
     std::span<const std::uint8_t> key,
     const std::function<bool(std::span<std::uint8_t>)>& change) {
-  Check(!file_.reading_mode(), kCheckRemoveInReadingMode);
+  Check(!file_.reading_mode(), kCheckChangeInReadingMode);
   Page* leaf = Descend(key).back().page;
   const std::size_t position = leaf->records.LowerBound(key);
   if (leaf->level != 0 || position >= leaf->records.size()) return false;

@@ -26,6 +26,7 @@
 #include <span>
 #include <vector>
 
+#include "storage/tnl/format/internal_check.h"
 #include "storage/tnl/format/record_tree.h"
 #include "storage/tnl/pager/tnl_file.h"
 
@@ -37,12 +38,6 @@ inline constexpr std::uint32_t kSplitUsed = 0x3AF6;
 inline constexpr std::uint32_t kSplitUsedMany = 0x1000;
 inline constexpr std::size_t kSplitCount = 20;
 
-inline constexpr int kCheckRecordTooLong = 824;
-inline constexpr int kCheckSplitTooFew = 1364;
-inline constexpr int kCheckRemoveInReadingMode = 1203;
-// A child whose level is not below its parent's: a damaged tree, which
-// would otherwise be descended for ever.
-inline constexpr int kCheckChildLevel = 1366;
 // Levels a page can have (its level is one byte).
 inline constexpr std::size_t kPageLevels = 256;
 

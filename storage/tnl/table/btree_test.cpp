@@ -363,6 +363,13 @@ TEST_F(BTreeTest, FailedChecks) {
                 },
                 false),
             kCheckRemoveInReadingMode);
+  EXPECT_EQ(WithFile(
+                [](TnlFile& f, BTree& tree) {
+                  f.SetReadingMode(true);
+                  tree.Replace(Record("k", 15000));
+                },
+                false),
+            kCheckChangeInReadingMode);
 
   // A damaged file whose inner page names itself as its child fails a check
   // instead of being descended for ever, forwards and backwards.

@@ -29,7 +29,6 @@ namespace vantrel {
 // More distinct control file names in one transaction than this fails
 // internal check 2183.
 inline constexpr std::size_t kMaxControlFiles = 100;
-inline constexpr int kCheckTooManyControlFiles = 2183;
 
 class Transaction {
  public:
