@@ -169,8 +169,8 @@ class HookedInstance final : public DriverInstance {
 
 MadeInstance MakeHooked(FileDeclaration& file) {
   MadeInstance made = TarnelDriverEntry().make_instance(file);
-  if (made.instance) {
-    made.instance = std::make_unique<HookedInstance>(std::move(made.instance));
+  if (made.ok() && made.value()) {
+    made.value() = std::make_unique<HookedInstance>(std::move(made.value()));
   }
   return made;
 }

@@ -74,8 +74,8 @@ int CheckRecord(const FileDeclaration& file) {
 }
 
 MadeInstance MakeAsciiInstance(FileDeclaration& file) {
-  if (int code = CheckRecord(file); code != 0) return {nullptr, code};
-  return {std::make_unique<AsciiFile>(file), 0};
+  if (int code = CheckRecord(file); code != 0) return FailureCode{code};
+  return std::make_unique<AsciiFile>(file);
 }
 
 DriverEntry MakeEntry() {

@@ -95,9 +95,9 @@ int EnsureInstance(FileDeclaration& file) {
     return kErrInvalidRecordDeclaration;
   }
   MadeInstance made = file.driver->make_instance(file);
-  if (made.code != 0) return made.code;
-  if (!made.instance) return kErrInvalidRecordDeclaration;
-  control.instance = std::move(made.instance);
+  if (!made.ok()) return made.code();
+  if (!made.value()) return kErrInvalidRecordDeclaration;
+  control.instance = std::move(made.value());
   control.trace = DriverTrace::ForFile(file);
   return 0;
 }

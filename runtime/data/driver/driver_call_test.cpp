@@ -110,9 +110,9 @@ class MemoryInstance : public DriverInstance {
 };
 
 MadeInstance MakeMemoryInstance(FileDeclaration& file) {
-  if (!file.memos.empty()) return {nullptr, kErrInvalidRecordDeclaration};
+  if (!file.memos.empty()) return FailureCode{kErrInvalidRecordDeclaration};
   ++instances_made;
-  return {std::make_unique<MemoryInstance>(file), 0};
+  return std::make_unique<MemoryInstance>(file);
 }
 
 const DriverEntry& MemoryEntry() {

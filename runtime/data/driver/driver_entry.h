@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "runtime/data/base/value_or_code.h"
 #include "runtime/data/driver/driver_op.h"
 
 namespace vantrel {
@@ -93,10 +94,7 @@ class DriverInstance {
 
 // Builds the instance for a declaration, or returns the error (47, 75, 79 ...)
 // that makes the declaration unusable for this driver.
-struct MadeInstance {
-  std::unique_ptr<DriverInstance> instance;
-  int code = 0;
-};
+using MadeInstance = ValueOrCode<std::unique_ptr<DriverInstance>>;
 using MakeInstanceFunction = MadeInstance (*)(FileDeclaration& file);
 
 // Where a driver's trace settings live in the system profile, and how its

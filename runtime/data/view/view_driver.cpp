@@ -43,8 +43,10 @@ const ViewDeclaration& AsView(const FileDeclaration& file) {
 
 MadeInstance MakeViewInstance(FileDeclaration& file) {
   auto& view = static_cast<ViewDeclaration&>(file);
-  if (view.primary == nullptr) return {nullptr, kErrInvalidRecordDeclaration};
-  return {std::make_unique<ViewEngine>(view), 0};
+  if (view.primary == nullptr) {
+    return FailureCode{kErrInvalidRecordDeclaration};
+  }
+  return std::make_unique<ViewEngine>(view);
 }
 
 std::vector<std::string> StructureLines(const FileDeclaration& file) {

@@ -164,7 +164,7 @@ inline const DriverEntry& MemoryDriverEntry() {
     DriverEntry e;
     e.name = "MEMKEYS";
     e.make_instance = [](FileDeclaration& file) {
-      return MadeInstance{std::make_unique<MemoryInstance>(file), 0};
+      return MadeInstance(std::make_unique<MemoryInstance>(file));
     };
     e.supported = kOps;
     e.trace = {"HWMEMKEYS", "MEMKEYS.LOG"};

@@ -45,21 +45,21 @@ void ReleaseNumberLock(SharedFile& shared, std::uint32_t n) {
   }
 }
 
-AcquiredFile AcquireFile(const std::string& path, unsigned mode,
-                         std::string_view password) {
+ValueOrCode<std::shared_ptr<SharedFile>> AcquireFile(
+    const std::string& path, unsigned mode, std::string_view password) {
   FileRegistry& registry = Registry();
   std::lock_guard<std::mutex> lock(registry.mutex);
   std::weak_ptr<SharedFile>& slot = registry.files[FileIdentity(path)];
   if (auto open = slot.lock()) {
     if ((mode & kOpenAccessMask) != 0 && !open->writable()) {
-      return {nullptr, kErrAccessDenied};
+      return FailureCode{kErrAccessDenied};
     }
-    return {open, 0};
+    return open;
   }
   auto shared = std::make_shared<SharedFile>();
   if (!shared->file.Open(path, mode)) {
     registry.files.erase(FileIdentity(path));
-    return {nullptr, SystemFailureCode(path)};
+    return FailureCode{SystemFailureCode(path)};
   }
   if (!password.empty()) shared->file.channel().SetPassword(password);
   shared->path = path;
@@ -67,7 +67,7 @@ AcquiredFile AcquireFile(const std::string& path, unsigned mode,
   // Created files are found under their canonical name from now on.
   registry.files.erase(FileIdentity(path));
   registry.files[FileIdentity(path)] = shared;
-  return {shared, 0};
+  return shared;
 }
 
 }  // namespace vantrel

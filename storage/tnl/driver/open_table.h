@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "runtime/data/base/value_or_code.h"
 #include "runtime/data/text/char_tables.h"
 #include "storage/tnl/format/description_stream.h"
 #include "storage/tnl/format/key_encoding.h"
@@ -46,16 +47,12 @@ bool TakeNumberLock(SharedFile& shared, std::uint32_t n);
 void ReleaseNumberLock(SharedFile& shared, std::uint32_t n);
 
 // The shared file for `path`, opened in `mode` (enciphered with `password`
-// when it is not empty) unless this process has it open already. On failure
-// `file` is null and `code` the runtime error (2, 3, 5 ...; 90 with the
-// driver's texts for other system errors). A file already open without write
-// access cannot serve a table that asks for it: 5.
-struct AcquiredFile {
-  std::shared_ptr<SharedFile> file;
-  int code = 0;
-};
-AcquiredFile AcquireFile(const std::string& path, unsigned mode,
-                         std::string_view password);
+// when it is not empty) unless this process has it open already; or the
+// runtime error of opening it (2, 3, 5 ...; 90 with the driver's texts for
+// other system errors). A file already open without write access cannot
+// serve a table that asks for it: 5.
+ValueOrCode<std::shared_ptr<SharedFile>> AcquireFile(
+    const std::string& path, unsigned mode, std::string_view password);
 
 // Bits of OpenTable::bits.
 enum TableBits : std::uint32_t {

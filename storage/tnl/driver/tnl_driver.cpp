@@ -135,9 +135,9 @@ MadeInstance MakeTnlInstance(FileDeclaration& file) {
   auto instance = std::make_unique<TnlInstance>(file);
   if (!file.record.empty()) {
     instance->declared = DescribeDeclaration(file);
-    if (!instance->declared) return {nullptr, ErrorCode()};
+    if (!instance->declared) return FailureCode{ErrorCode()};
   }
-  return {std::move(instance), 0};
+  return instance;
 }
 
 DriverEntry MakeEntry() {

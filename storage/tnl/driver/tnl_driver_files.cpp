@@ -231,10 +231,9 @@ DriverResult RemoveOp(TnlInstance& instance) {
   const TableName name = SplitTableName(instance.declaration.name);
   if (name.path.empty()) return {kErrInvalidFilename};
   if (!name.selected) return {WholeFile(DriverOp::kREMOVE, name, name)};
-  StartedTable started =
-      StartTableOn(name, kOpenReadWriteShared, instance.Password());
-  if (!started.table) return {started.code};
-  return {RemoveTable(*started.table)};
+  auto started = StartTableOn(name, kOpenReadWriteShared, instance.Password());
+  if (!started.ok()) return {started.code()};
+  return {RemoveTable(*started.value())};
 }
 
 DriverResult RenameOp(TnlInstance& instance, DriverOp op, DriverArgs& args) {
@@ -245,23 +244,25 @@ DriverResult RenameOp(TnlInstance& instance, DriverOp op, DriverArgs& args) {
   // A source that is also the target is written to.
   const bool writes_source = op == DriverOp::kRENAME ||
                              FileIdentity(from.path) == FileIdentity(to.path);
-  StartedTable source = StartTableOn(
+  auto started_source = StartTableOn(
       from, writes_source ? kOpenReadWriteShared : kOpenReadShared,
       instance.Password());
-  if (!source.table) return {source.code};
-  StartedTable target = StartTableOn(to, kOpenReadWriteShared | kOpenCreate,
+  if (!started_source.ok()) return {started_source.code()};
+  auto started_target = StartTableOn(to, kOpenReadWriteShared | kOpenCreate,
                                      instance.Password());
-  if (!target.table) return {target.code};
-  if (op == DriverOp::kRENAME && source.table->shared == target.table->shared) {
-    return {RenameWithinFile(*source.table, to.table)};
+  if (!started_target.ok()) return {started_target.code()};
+  OpenTable& source = *started_source.value();
+  OpenTable& target = *started_target.value();
+  if (op == DriverOp::kRENAME && source.shared == target.shared) {
+    return {RenameWithinFile(source, to.table)};
   }
   int code = WithSourceAndTarget(
-      *source.table, *target.table,
+      source, target,
       [&](BTree& from_tree, std::uint32_t number, BTree& to_tree) {
-        return TableCopier(from_tree, number, target.table->file(), to_tree)
+        return TableCopier(from_tree, number, target.file(), to_tree)
             .CopyAs(to.table);
       });
-  if (code == 0 && op == DriverOp::kRENAME) code = RemoveTable(*source.table);
+  if (code == 0 && op == DriverOp::kRENAME) code = RemoveTable(source);
   return {code};
 }
 

@@ -10,6 +10,7 @@
 #include <optional>
 #include <vector>
 
+#include "runtime/data/base/value_or_code.h"
 #include "runtime/data/driver/driver_entry.h"
 #include "runtime/data/driver/file_declaration.h"
 #include "storage/tnl/driver/declaration_description.h"
@@ -50,12 +51,8 @@ class TnlInstance : public DriverInstance {
 
 // A table state for `name` on its shared file (opened in `mode` when this
 // process does not have it open), or the error of opening it.
-struct StartedTable {
-  std::unique_ptr<OpenTable> table;
-  int code = 0;
-};
-StartedTable StartTableOn(const TableName& name, unsigned mode,
-                          std::string_view password);
+ValueOrCode<std::unique_ptr<OpenTable>> StartTableOn(
+    const TableName& name, unsigned mode, std::string_view password);
 
 // What an operation does to the file: only read, or change it.
 enum class Access { kRead, kChange };

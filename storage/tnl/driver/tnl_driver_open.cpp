@@ -13,11 +13,12 @@ namespace {
 // both, and makes it when it is missing.
 constexpr unsigned kCreateOpenMode = kOpenReadWriteShared | kOpenCreate;
 
-StartedTable StartTable(TnlInstance& instance, unsigned mode) {
+ValueOrCode<std::unique_ptr<OpenTable>> StartTable(TnlInstance& instance,
+                                                   unsigned mode) {
   TableName name = SplitTableName(instance.declaration.name);
-  StartedTable started = StartTableOn(name, mode, instance.Password());
-  if (started.table && instance.full_build) {
-    started.table->bits |= kTableFullBuild;
+  auto started = StartTableOn(name, mode, instance.Password());
+  if (started.ok() && instance.full_build) {
+    started.value()->bits |= kTableFullBuild;
   }
   return started;
 }
@@ -48,23 +49,23 @@ int TakeDescription(TnlInstance& instance, OpenTable& table, BTree& tree) {
 
 }  // namespace
 
-StartedTable StartTableOn(const TableName& name, unsigned mode,
-                          std::string_view password) {
-  if (name.path.empty()) return {nullptr, kErrInvalidFilename};
-  AcquiredFile acquired = AcquireFile(name.path, mode, password);
-  if (!acquired.file) return {nullptr, acquired.code};
+ValueOrCode<std::unique_ptr<OpenTable>> StartTableOn(
+    const TableName& name, unsigned mode, std::string_view password) {
+  if (name.path.empty()) return FailureCode{kErrInvalidFilename};
+  auto acquired = AcquireFile(name.path, mode, password);
+  if (!acquired.ok()) return FailureCode{acquired.code()};
   auto table = std::make_unique<OpenTable>();
-  table->shared = std::move(acquired.file);
+  table->shared = std::move(acquired.value());
   table->message_name = name.MessageName();
   table->name = name;
   table->tables = GetCharTables();
-  return {std::move(table), 0};
+  return table;
 }
 
 DriverResult OpenTableOp(TnlInstance& instance, DriverArgs& args) {
-  StartedTable started = StartTable(instance, args.mode);
-  if (!started.table) return {started.code};
-  OpenTable& table = *started.table;
+  auto started = StartTable(instance, args.mode);
+  if (!started.ok()) return {started.code()};
+  OpenTable& table = *started.value();
   const int code = RunOnTable(table, Access::kRead, [&](BTree& tree) {
     const auto number = FindTable(tree, table.name.table);
     if (!number) return static_cast<int>(kErrFileNotFound);
@@ -80,15 +81,15 @@ DriverResult OpenTableOp(TnlInstance& instance, DriverArgs& args) {
   });
   if (code != 0) return {code};
   table.file_state = &instance.declaration.control.state;
-  instance.table = std::move(started.table);
+  instance.table = std::move(started.value());
   return {};
 }
 
 DriverResult CreateTableOp(TnlInstance& instance) {
   if (!instance.declared) return {kErrInvalidRecordDeclaration};
-  StartedTable started = StartTable(instance, kCreateOpenMode);
-  if (!started.table) return {started.code};
-  OpenTable& table = *started.table;
+  auto started = StartTable(instance, kCreateOpenMode);
+  if (!started.ok()) return {started.code()};
+  OpenTable& table = *started.value();
   const int code = RunOnTable(table, Access::kChange, [&](BTree& tree) {
     const std::string& name = table.name.table;
     if (const auto old = FindTable(tree, name)) {

@@ -109,9 +109,9 @@ DecodedPage DecodePageImage(std::span<const unsigned char> image) {
   thread_local std::vector<PageRecord> records;
   records.clear();
   records.reserve(count);
-  const DecodedRecords decoded = DecodeRecords(body, count, records);
-  Check(decoded.ok, kCheckRecordFraming);
-  Check(decoded.consumed == body.size(), kCheckPageDecodedLength);
+  const auto consumed = DecodeRecords(body, count, records);
+  Check(consumed.ok(), consumed.code());
+  Check(consumed.value() == body.size(), kCheckPageDecodedLength);
   for (std::size_t i = 0; i < records.size(); ++i) {
     if (i > 0) {
       Check(CompareKeys(records[i - 1].Key(), records[i].Key()) <= 0,

@@ -38,8 +38,10 @@ void EncodeRecords(const RecordTree& records, std::vector<std::uint8_t>& body) {
   });
 }
 
-DecodedRecords DecodeRecords(std::span<const std::uint8_t> body,
-                             std::size_t count, std::vector<PageRecord>& out) {
+ValueOrCode<std::size_t> DecodeRecords(std::span<const std::uint8_t> body,
+                                       std::size_t count,
+                                       std::vector<PageRecord>& out) {
+  constexpr FailureCode kFraming{kCheckRecordFraming};
   std::size_t at = 0;
   auto get_u16 = [&](std::uint16_t& v) {
     if (body.size() - at < 2) return false;
@@ -51,18 +53,18 @@ DecodedRecords DecodeRecords(std::span<const std::uint8_t> body,
   std::uint16_t key_length = 0;
   const std::vector<std::uint8_t>* previous = nullptr;
   for (std::size_t i = 0; i < count; ++i) {
-    if (at >= body.size()) return {};
+    if (at >= body.size()) return kFraming;
     const std::uint8_t flags = body[at++];
-    if ((flags & kFrameHasLength) && !get_u16(length)) return {};
-    if ((flags & kFrameHasKeyLength) && !get_u16(key_length)) return {};
+    if ((flags & kFrameHasLength) && !get_u16(length)) return kFraming;
+    if ((flags & kFrameHasKeyLength) && !get_u16(key_length)) return kFraming;
     const std::size_t shared = flags & kFrameSharedMask;
     const std::size_t previous_length = previous ? previous->size() : 0;
     if (length == 0 || key_length > length || shared > length ||
         shared > previous_length) {
-      return {};
+      return kFraming;
     }
     const std::size_t rest = length - shared;
-    if (body.size() - at < rest) return {};
+    if (body.size() - at < rest) return kFraming;
     PageRecord record;
     record.key_length = key_length;
     record.bytes.reserve(length);
@@ -78,7 +80,7 @@ DecodedRecords DecodeRecords(std::span<const std::uint8_t> body,
     out.push_back(std::move(record));
     previous = &out.back().bytes;
   }
-  return {true, at};
+  return at;
 }
 
 }  // namespace vantrel

@@ -18,6 +18,8 @@
 #include <span>
 #include <vector>
 
+#include "runtime/data/base/value_or_code.h"
+#include "storage/tnl/format/internal_check.h"
 #include "storage/tnl/format/record_tree.h"
 
 namespace vantrel {
@@ -33,15 +35,13 @@ inline constexpr std::size_t kMaxFrameOverhead = 5;
 void EncodeRecords(const RecordTree& records, std::vector<std::uint8_t>& body);
 
 // Decodes `count` records from the start of `body` into `out` (in order).
-// Returns the number of bytes consumed, or nothing when the framing runs past
-// the body or describes an impossible record (shared prefix longer than
-// either record, key length above the record length, an empty record).
-struct DecodedRecords {
-  bool ok = false;
-  std::size_t consumed = 0;
-};
-DecodedRecords DecodeRecords(std::span<const std::uint8_t> body,
-                             std::size_t count, std::vector<PageRecord>& out);
+// Returns the number of bytes consumed, or fails with kCheckRecordFraming
+// when the framing runs past the body or describes an impossible record
+// (shared prefix longer than either record, key length above the record
+// length, an empty record).
+ValueOrCode<std::size_t> DecodeRecords(std::span<const std::uint8_t> body,
+                                       std::size_t count,
+                                       std::vector<PageRecord>& out);
 
 }  // namespace vantrel
 

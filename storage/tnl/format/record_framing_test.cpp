@@ -38,9 +38,9 @@ TEST(RecordFramingTest, SharedPrefixStopsAt63) {
   ASSERT_EQ(body.size(), second + 1 + (70 - 63));
   EXPECT_EQ(body[second], 63);  // no length flags: both lengths repeat
   std::vector<PageRecord> out;
-  const DecodedRecords decoded = DecodeRecords(body, 2, out);
-  ASSERT_TRUE(decoded.ok);
-  EXPECT_EQ(decoded.consumed, body.size());
+  const auto consumed = DecodeRecords(body, 2, out);
+  ASSERT_TRUE(consumed.ok());
+  EXPECT_EQ(consumed.value(), body.size());
   EXPECT_EQ(out, (std::vector<PageRecord>{Rec(a, 70), Rec(b, 70)}));
 }
 
@@ -53,9 +53,9 @@ TEST(RecordFramingTest, RoundTripsAndStopsAtTheCount) {
   auto body = Encode(records);
   body.push_back(0xEE);  // bytes after the last record are not consumed
   std::vector<PageRecord> out;
-  const DecodedRecords decoded = DecodeRecords(body, records.size(), out);
-  ASSERT_TRUE(decoded.ok);
-  EXPECT_EQ(decoded.consumed, body.size() - 1);
+  const auto consumed = DecodeRecords(body, records.size(), out);
+  ASSERT_TRUE(consumed.ok());
+  EXPECT_EQ(consumed.value(), body.size() - 1);
   EXPECT_EQ(out, records);
 }
 
@@ -76,7 +76,8 @@ TEST(RecordFramingTest, RejectsImpossibleFraming) {
   };
   for (const auto& c : cases) {
     std::vector<PageRecord> out;
-    EXPECT_FALSE(DecodeRecords(c.body, c.count, out).ok) << c.name;
+    EXPECT_EQ(DecodeRecords(c.body, c.count, out).code(), kCheckRecordFraming)
+        << c.name;
   }
 }
 
