@@ -63,7 +63,6 @@ enum TableBits : std::uint32_t {
   kTableWatched = 1u << 4,  // watched_copy holds the record as fetched
   kTableNoMemoRequested = 1u << 5,
   kTableMemosUnread = 1u << 6,  // PUT leaves the stored memos alone
-  kTableFullBuild = 1u << 8,
 };
 
 // The requests a fetch or a failed step clears.

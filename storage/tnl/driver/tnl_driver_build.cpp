@@ -55,7 +55,7 @@ std::vector<std::uint8_t> KeysToBuild(const TnlInstance& instance, DriverOp op,
     return {static_cast<std::uint8_t>(number - 1)};
   }
   const bool index_too =
-      op == DriverOp::kPACK || (table.bits & kTableFullBuild) != 0;
+      op == DriverOp::kPACK || instance.full_build;
   std::vector<std::uint8_t> keys;
   for (std::size_t k = 0; k < table.description.keys.size(); ++k) {
     const std::uint16_t flags =
@@ -141,7 +141,7 @@ int RunBuild(TnlInstance& instance, DriverOp op, DriverArgs& args) {
   const std::vector<std::uint8_t> keys = KeysToBuild(instance, op, args);
   KeyBuildOptions options;
   const CharTables now = GetCharTables();
-  const bool full = OpensItsTable(op) && (table.bits & kTableFullBuild) != 0;
+  const bool full = OpensItsTable(op) && instance.full_build;
   if (full) options.new_tables = &now;
   const bool was_open = (file.control.state & kStateOpen) != 0;
   if (op == DriverOp::kBUILDevent) options.progress = ReportTo(file, was_open);

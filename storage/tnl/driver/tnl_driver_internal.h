@@ -39,7 +39,9 @@ class TnlInstance : public DriverInstance {
   // gave no record and the table's own description is used.
   std::optional<TableDescription> declared;
   std::unique_ptr<OpenTable> table;  // while the FILE is open
-  bool full_build = false;           // SEND "FULLBUILD=ON"
+  // SEND "FULLBUILD=ON": a BUILD or PACK of the table also stores the
+  // character tables in force, and BUILD rebuilds INDEX keys too.
+  bool full_build = false;
 
  private:
   DriverResult Dispatch(DriverOp op, DriverArgs& args);

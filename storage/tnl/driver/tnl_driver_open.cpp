@@ -15,12 +15,8 @@ constexpr unsigned kCreateOpenMode = kOpenReadWriteShared | kOpenCreate;
 
 ValueOrCode<std::unique_ptr<OpenTable>> StartTable(TnlInstance& instance,
                                                    unsigned mode) {
-  TableName name = SplitTableName(instance.declaration.name);
-  auto started = StartTableOn(name, mode, instance.Password());
-  if (started.ok() && instance.full_build) {
-    started.value()->bits |= kTableFullBuild;
-  }
-  return started;
+  return StartTableOn(SplitTableName(instance.declaration.name), mode,
+                      instance.Password());
 }
 
 // Takes the table's description from the declaration (compared with the

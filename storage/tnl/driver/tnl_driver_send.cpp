@@ -73,11 +73,6 @@ DriverResult SendFullBuild(TnlInstance& instance, std::string_view text,
   if (const auto value = Assigned(text, kFullBuild.size())) {
     instance.full_build = EqualIgnoringAsciiCase(*value, kOn);
   }
-  if (instance.table) {
-    instance.table->bits = instance.full_build
-                               ? instance.table->bits | kTableFullBuild
-                               : instance.table->bits & ~kTableFullBuild;
-  }
   args.result_text = std::string(instance.full_build ? kOn : kOff);
   return {};
 }

@@ -174,6 +174,24 @@ class TnlFile : public HeaderLoadCache, private PageMover {
   void RollForward();
   void ReleaseCommitLock();
 
+  // The file's state, and what changes it:
+  //   open_for_writing_   Open with write access in the mode; Close.
+  //   state_.reading_mode Open (reading unless open for writing),
+  //                       SetReadingMode, BeginChange (writing), EndChange
+  //                       (reading).
+  //   in_change_          BeginChange; EndChange and Close. Writing mode
+  //                       holds throughout.
+  //   dirty_              NewPage, MarkDirty, FreePage, IssueNumber; cleared
+  //                       by phase two and whenever the cache is dropped.
+  //   phase_one_done_     CommitPhaseOne; CommitPhaseTwo, DiscardPending.
+  //   holds_commit_lock_  taken by phase one of a shared file; given back
+  //                       after phase two, a failed phase one or a discard.
+  //   state_.holds_writer_byte  taken by a header load in writing mode of a
+  //                       file others may write; given back, when no change
+  //                       is begun, by Commit, DiscardChanges and an
+  //                       EndOperation with nothing dirty; by EndChange and
+  //                       Close in any case.
+  //   in_transaction_     set and cleared by the transaction layer.
   IoChannel channel_;
   HeaderLoadState state_;
   PageCache cache_;
