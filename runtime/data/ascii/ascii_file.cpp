@@ -288,7 +288,7 @@ void AsciiFile::ResizeBuffer() {
   std::size_t size = options_.file_buffers != 0
                          ? std::size_t{options_.file_buffers} * kFileBufferUnit
                      : OpenDeniesOthers(mode_) ? kExclusiveBuffer
-                                        : kSharedBuffer;
+                                               : kSharedBuffer;
   // Room for a whole record and its end of record in one window.
   size = std::max(size, 2 * declaration_.record.size() + kMaxEndOfRecord);
   if (buffer_.size() != size) {

@@ -31,8 +31,7 @@ bool ContainsNoCase(std::string_view text, std::string_view word) {
   return std::search(text.begin(), text.end(), word.begin(), word.end(),
                      [](char a, char b) {
                        return AsciiUpper(a) == AsciiUpper(b);
-                     }) !=
-         text.end();
+                     }) != text.end();
 }
 
 bool CarriesRecord(DriverOp op) {

@@ -9,8 +9,8 @@ TEST(AsciiCaseTest, FoldsOnlyAsciiLetters) {
   EXPECT_EQ(AsciiUpper('a'), 'A');
   EXPECT_EQ(AsciiUpper('z'), 'Z');
   EXPECT_EQ(AsciiUpper('Q'), 'Q');
-  EXPECT_EQ(AsciiUpper('{'), '{');  // just past 'z'
-  EXPECT_EQ(AsciiUpper('`'), '`');  // just before 'a'
+  EXPECT_EQ(AsciiUpper('{'), '{');        // just past 'z'
+  EXPECT_EQ(AsciiUpper('`'), '`');        // just before 'a'
   EXPECT_EQ(AsciiUpper('\xE9'), '\xE9');  // e acute stays
 
   EXPECT_TRUE(EqualIgnoringAsciiCase("FullBuild", "FULLBUILD"));

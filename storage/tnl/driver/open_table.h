@@ -51,8 +51,9 @@ void ReleaseNumberLock(SharedFile& shared, std::uint32_t n);
 // runtime error of opening it (2, 3, 5 ...; 90 with the driver's texts for
 // other system errors). A file already open without write access cannot
 // serve a table that asks for it: 5.
-ValueOrCode<std::shared_ptr<SharedFile>> AcquireFile(
-    const std::string& path, unsigned mode, std::string_view password);
+ValueOrCode<std::shared_ptr<SharedFile>> AcquireFile(const std::string& path,
+                                                     unsigned mode,
+                                                     std::string_view password);
 
 // Bits of OpenTable::bits.
 enum TableBits : std::uint32_t {

@@ -54,8 +54,7 @@ std::vector<std::uint8_t> KeysToBuild(const TnlInstance& instance, DriverOp op,
     if (number <= 0) return {};
     return {static_cast<std::uint8_t>(number - 1)};
   }
-  const bool index_too =
-      op == DriverOp::kPACK || instance.full_build;
+  const bool index_too = op == DriverOp::kPACK || instance.full_build;
   std::vector<std::uint8_t> keys;
   for (std::size_t k = 0; k < table.description.keys.size(); ++k) {
     const std::uint16_t flags =

@@ -190,7 +190,7 @@ DriverResult RegetOp(TnlInstance& instance, DriverArgs& args) {
   if (args.text.size() < kTableNumberBytes) return {kErrRecordNotFound};
   const std::uint32_t number =
       ReadBe32({reinterpret_cast<const std::uint8_t*>(args.text.data()),
-                     kTableNumberBytes});
+                kTableNumberBytes});
   return FetchWithRetries(instance,
                           [&](BTree&) -> std::optional<std::uint32_t> {
                             if (number == 0) return std::nullopt;

@@ -98,8 +98,8 @@ class TableCopier {
     ForEachWithPrefix(from_, prefix, [&](const PageRecord& r) {
       const auto key = r.Key();
       if (key.size() < kDataKeyLength) return;
-      numbers_.push_back({LoadBe32(key.data() + kRecordNumberOffset),
-                          to_file_.IssueNumber()});
+      numbers_.push_back(
+          {LoadBe32(key.data() + kRecordNumberOffset), to_file_.IssueNumber()});
     });
   }
 
@@ -139,7 +139,7 @@ class TableCopier {
     const auto at = std::lower_bound(numbers_.begin(), numbers_.end(),
                                      std::make_pair(pending, std::uint32_t{0}));
     StoreLe32(data.data() + kTableNumberBytes,
-             at == numbers_.end() ? 0 : at->second);
+              at == numbers_.end() ? 0 : at->second);
   }
 
   void FixKeyCounters() {
@@ -244,12 +244,12 @@ DriverResult RenameOp(TnlInstance& instance, DriverOp op, DriverArgs& args) {
   // A source that is also the target is written to.
   const bool writes_source = op == DriverOp::kRENAME ||
                              FileIdentity(from.path) == FileIdentity(to.path);
-  auto started_source = StartTableOn(
-      from, writes_source ? kOpenReadWriteShared : kOpenReadShared,
-      instance.Password());
+  auto started_source =
+      StartTableOn(from, writes_source ? kOpenReadWriteShared : kOpenReadShared,
+                   instance.Password());
   if (!started_source.ok()) return {started_source.code()};
-  auto started_target = StartTableOn(to, kOpenReadWriteShared | kOpenCreate,
-                                     instance.Password());
+  auto started_target =
+      StartTableOn(to, kOpenReadWriteShared | kOpenCreate, instance.Password());
   if (!started_target.ok()) return {started_target.code()};
   OpenTable& source = *started_source.value();
   OpenTable& target = *started_target.value();

@@ -53,8 +53,9 @@ class TnlInstance : public DriverInstance {
 
 // A table state for `name` on its shared file (opened in `mode` when this
 // process does not have it open), or the error of opening it.
-ValueOrCode<std::unique_ptr<OpenTable>> StartTableOn(
-    const TableName& name, unsigned mode, std::string_view password);
+ValueOrCode<std::unique_ptr<OpenTable>> StartTableOn(const TableName& name,
+                                                     unsigned mode,
+                                                     std::string_view password);
 
 // What an operation does to the file: only read, or change it.
 enum class Access { kRead, kChange };

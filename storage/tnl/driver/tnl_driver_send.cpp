@@ -162,8 +162,8 @@ DriverResult SetPropertyOp(TnlInstance& instance, DriverArgs& args) {
   const std::string_view name = args.text;
   // Only the settings can be set; a name the driver does not know must not
   // pass for a setting made.
-  if (!EqualIgnoringAsciiCase(name, kFullBuild) && !EqualIgnoringAsciiCase(name, kFlags) &&
-      name != kTcf) {
+  if (!EqualIgnoringAsciiCase(name, kFullBuild) &&
+      !EqualIgnoringAsciiCase(name, kFlags) && name != kTcf) {
     return {kErrUnsupportedFunction};
   }
   const std::string command = std::string(name) + "=" + std::string(args.value);

@@ -29,11 +29,11 @@ void EncodeHeader(const Header& header,
   // Zone 0 has no start of its own: always 0.
   for (int zone = 1; zone < kZoneCount; ++zone) {
     StoreLe32(p + kZoneStartOffset + kWord * static_cast<std::size_t>(zone),
-             header.zones.start[zone]);
+              header.zones.start[zone]);
   }
   for (int zone = 0; zone < kZoneCount; ++zone) {
     StoreLe32(p + kZoneEndOffset + kWord * static_cast<std::size_t>(zone),
-             header.zones.end[zone]);
+              header.zones.end[zone]);
   }
 }
 

@@ -27,9 +27,9 @@ namespace vantrel {
 // shipped build, and the check stops the operation before it writes.
 //
 //   compression.cpp: expanding a body
-inline constexpr int kCheckLiteralCount = 522;     // literal count past the end
-inline constexpr int kCheckLiteralBytes = 523;     // literal bytes past the input
-inline constexpr int kCheckRepeatCount = 530;      // repeat count past the end
+inline constexpr int kCheckLiteralCount = 522;  // literal count past the end
+inline constexpr int kCheckLiteralBytes = 523;  // literal bytes past the input
+inline constexpr int kCheckRepeatCount = 530;   // repeat count past the end
 inline constexpr int kCheckRepeatOfNothing = 531;  // a repeat before any byte
 //   btree.cpp: the record tree
 inline constexpr int kCheckRecordTooLong = 824;
@@ -83,25 +83,44 @@ inline constexpr int kCheckReadPosition = 2341;      // position out of range
 inline constexpr int kCheckTooManyControlFiles = 2183;
 
 inline constexpr int kAllChecks[] = {
-    kCheckLiteralCount,        kCheckLiteralBytes,
-    kCheckRepeatCount,         kCheckRepeatOfNothing,
-    kCheckRecordTooLong,       kCheckRemoveInReadingMode,
-    kCheckChangeInReadingMode, kCheckSplitTooFew,
-    kCheckChildLevel,          kCheckEdgeChildLevel,
-    kCheckNextChildLevel,      kCheckPreviousChildLevel,
-    kCheckRootWithoutHeader,   kCheckIssueInReadingMode,
-    kCheckIssueWithoutHeader,  kCheckNumbersExhausted,
-    kCheckNoZone,              kCheckMovedPageEmpty,
-    kCheckMovedPageParentMissing, kCheckMovedPageChildLevel,
-    kCheckShortPageRead,       kCheckShortRollForwardHead,
-    kCheckShortRollForwardImage, kCheckPageImageLength,
-    kCheckPageImageShort,      kCheckPageBodyBounds,
-    kCheckPageDecodedLength,   kCheckRecordFraming,
-    kCheckRecordOrder,         kCheckEncodedOverUsed,
-    kCheckPageTooLarge,        kCheckPageSpaceFull,
-    kCheckRoomAboveTooLarge,   kCheckReadBlockLength,
-    kCheckReadFailed,          kCheckReadWithoutFile,
-    kCheckWriteBlockLength,    kCheckReadPosition,
+    kCheckLiteralCount,
+    kCheckLiteralBytes,
+    kCheckRepeatCount,
+    kCheckRepeatOfNothing,
+    kCheckRecordTooLong,
+    kCheckRemoveInReadingMode,
+    kCheckChangeInReadingMode,
+    kCheckSplitTooFew,
+    kCheckChildLevel,
+    kCheckEdgeChildLevel,
+    kCheckNextChildLevel,
+    kCheckPreviousChildLevel,
+    kCheckRootWithoutHeader,
+    kCheckIssueInReadingMode,
+    kCheckIssueWithoutHeader,
+    kCheckNumbersExhausted,
+    kCheckNoZone,
+    kCheckMovedPageEmpty,
+    kCheckMovedPageParentMissing,
+    kCheckMovedPageChildLevel,
+    kCheckShortPageRead,
+    kCheckShortRollForwardHead,
+    kCheckShortRollForwardImage,
+    kCheckPageImageLength,
+    kCheckPageImageShort,
+    kCheckPageBodyBounds,
+    kCheckPageDecodedLength,
+    kCheckRecordFraming,
+    kCheckRecordOrder,
+    kCheckEncodedOverUsed,
+    kCheckPageTooLarge,
+    kCheckPageSpaceFull,
+    kCheckRoomAboveTooLarge,
+    kCheckReadBlockLength,
+    kCheckReadFailed,
+    kCheckReadWithoutFile,
+    kCheckWriteBlockLength,
+    kCheckReadPosition,
     kCheckTooManyControlFiles,
 };
 

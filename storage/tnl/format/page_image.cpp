@@ -68,9 +68,10 @@ PageImage EncodePageImage(std::uint8_t level, const RecordTree& records,
     image.bytes = std::move(expanded);
   }
   const std::size_t stored = image.bytes.size();
-  StoreLe16(&image.bytes[kPageStoredOffset], static_cast<std::uint16_t>(stored));
+  StoreLe16(&image.bytes[kPageStoredOffset],
+            static_cast<std::uint16_t>(stored));
   StoreLe16(&image.bytes[kPageExpandedOffset],
-           static_cast<std::uint16_t>(prefix + body.size()));
+            static_cast<std::uint16_t>(prefix + body.size()));
   const std::size_t rounded = RoundToUnits(stored);
   Check(rounded <= kMaxPageBytes, kCheckPageTooLarge);
   image.bytes.resize(rounded, kPagePadByte);
@@ -118,7 +119,8 @@ DecodedPage DecodePageImage(std::span<const unsigned char> image) {
             kCheckRecordOrder);
     }
     if (page.level != 0) {
-      records[i].child = LoadLe32(&image[kPageHeaderSize + i * kChildEntrySize]);
+      records[i].child =
+          LoadLe32(&image[kPageHeaderSize + i * kChildEntrySize]);
     }
   }
   // Measured while the records are still in a row, not by a walk of the

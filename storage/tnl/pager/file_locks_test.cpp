@@ -24,7 +24,8 @@ class FileLocksTest : public ::testing::Test {
                 .string();
     std::ofstream(path_).close();
     for (IoChannel* channel : {&reader_, &late_reader_, &writer_, &probe_}) {
-      ASSERT_TRUE(channel->Open(path_, NativeOpenOptions(kOpenReadWriteShared)));
+      ASSERT_TRUE(
+          channel->Open(path_, NativeOpenOptions(kOpenReadWriteShared)));
     }
   }
   void TearDown() override {

@@ -192,7 +192,8 @@ TEST_F(HeaderLoadTest, ChangeCounterDecidesWhetherTheCacheIsDropped) {
 }
 
 TEST_F(HeaderLoadTest, OnlyWriterReadsTheDiskOnce) {
-  for (const unsigned mode : {kOpenReadWrite | kOpenDenyWrite, kOpenReadWrite | kOpenDenyAll}) {
+  for (const unsigned mode :
+       {kOpenReadWrite | kOpenDenyWrite, kOpenReadWrite | kOpenDenyAll}) {
     SCOPED_TRACE(mode);
     Open(mode);
     WriteDiskHeader(Disk(2, 7));

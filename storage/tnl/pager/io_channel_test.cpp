@@ -22,7 +22,8 @@ class IoChannelTest : public ::testing::Test {
     path_ = (std::filesystem::temp_directory_path() /
              ("vantrel_io_" + std::to_string(getpid()) + ".tnl"))
                 .string();
-    ASSERT_TRUE(channel_.Open(path_, OpenOptionsFromMode(kOpenReadWriteShared | kOpenCreate)));
+    ASSERT_TRUE(channel_.Open(
+        path_, OpenOptionsFromMode(kOpenReadWriteShared | kOpenCreate)));
   }
   void TearDown() override {
     FaultInjection::Disarm();

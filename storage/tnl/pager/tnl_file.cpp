@@ -200,7 +200,7 @@ void TnlFile::WriteImage(Page* page, std::uint64_t position) {
   PageImage& image = page->image;
   ImageOf(page);
   StoreLe32(&image.bytes[kPageHomeOffset],
-           static_cast<std::uint32_t>(PagePosition(page->number)));
+            static_cast<std::uint32_t>(PagePosition(page->number)));
   channel_.WriteBlock(position, image.bytes.size(), image.bytes.data());
 }
 
@@ -499,7 +499,8 @@ bool TnlFile::WalkShadowArea() {
       return false;
     }
     const std::uint32_t home = LoadLe32(&start[kPageHomeOffset]);
-    const std::uint64_t step = RoundToUnits(LoadLe16(&start[kPageStoredOffset]));
+    const std::uint64_t step =
+        RoundToUnits(LoadLe16(&start[kPageStoredOffset]));
     const bool header_copy = home == 0 && step == kHeaderSize;
     const bool page_copy = home >= kPageSpaceBase &&
                            (home - kPageSpaceBase) % kPageUnit == 0 &&

@@ -184,8 +184,7 @@ void CheckRecords(TnlFile& file, std::vector<std::string>& problems) {
       if (auto counters = ReadCounters(*record)) {
         table.counters[at[5]] = *counters;
       } else {
-        problems.push_back(TableText(ReadBe32(at)) +
-                           ": short counters record");
+        problems.push_back(TableText(ReadBe32(at)) + ": short counters record");
       }
     } else if (kind == kKindMemo) {
       if (const auto chunk = ParseMemoKey(at)) {

@@ -43,8 +43,7 @@ void ForEachDataRecord(BTree& tree, std::uint32_t table, Visit&& visit) {
     const auto key = record->Key();
     if (key.size() != kDataKeyLength || !StartsWith(key, prefix)) break;
     at.assign(key.begin(), key.end());
-    const std::uint32_t number =
-        ReadBe32(key.subspan(kTableNumberBytes + 1));
+    const std::uint32_t number = ReadBe32(key.subspan(kTableNumberBytes + 1));
     if (!visit(number, RecordData(*record))) break;
   }
 }

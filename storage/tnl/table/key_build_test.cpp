@@ -239,8 +239,7 @@ TEST_F(KeyBuildTest, FullRebuildFollowsTheNewCollationAndStoresIt) {
     prefix.push_back(0);
     const auto first = tree.FindFirstAtOrAbove(prefix);
     ASSERT_TRUE(first);
-    const auto data =
-        tree.Find(DataKey(table_, ReadBe32(RecordData(*first))));
+    const auto data = tree.Find(DataKey(table_, ReadBe32(RecordData(*first))));
     ASSERT_TRUE(data);
     const auto image = RecordData(*data);
     EXPECT_EQ(std::string(image.begin(), image.begin() + 4), "gama");

@@ -68,8 +68,8 @@ std::vector<TableEntry> ListTables(BTree& tree) {
   auto next = tree.FindFirstAtOrAbove(name_byte);
   while (next && !next->bytes.empty() && next->bytes[0] == kTableNameByte) {
     const auto key = next->Key();
-    out.push_back({std::string(key.begin() + 1, key.end()),
-                   ReadBe32(RecordData(*next))});
+    out.push_back(
+        {std::string(key.begin() + 1, key.end()), ReadBe32(RecordData(*next))});
     next = tree.FindFirstGreater(key);
   }
   return out;

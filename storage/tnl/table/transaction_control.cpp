@@ -100,7 +100,8 @@ ByteString ControlRecordKey(std::uint32_t number) {
 
 int ControlFile::Open(const std::string& path, bool create,
                       bool retry_sharing) {
-  const unsigned mode = create ? kOpenReadWriteShared | kOpenCreate : kOpenReadShared;
+  const unsigned mode =
+      create ? kOpenReadWriteShared | kOpenCreate : kOpenReadShared;
   while (!file_.Open(path, mode)) {
     if (!retry_sharing || LastSystemError() != kSysSharingViolation) {
       return LastSystemError();
