@@ -13,7 +13,9 @@ namespace vantrel {
 
 inline constexpr std::size_t kCharCount = 256;
 
-// Bits of CharTables::classes.
+// Bits of CharTables::classes. A character's class is a mask, not a
+// number: data files store these bytes as they are (one byte per character
+// in the character-tables record), so the values are fixed.
 enum CharClass : std::uint8_t {
   kCharUpper = 0x01,
   kCharLower = 0x02,

@@ -15,6 +15,9 @@ namespace vantrel {
 // other type zero bytes. A group's bytes are zeroed before its members are
 // cleared. Elements that do not fit in `record` are left alone. False, with
 // error 75 posted and the record untouched, on a malformed descriptor.
+// This one clearing serves the runtime's CLEAR and every record that starts
+// out empty (a new card file's header among them), so a cleared record has
+// the same bytes wherever it comes from.
 bool ClearRecord(const TypeDescriptor& descriptor,
                  std::span<std::uint8_t> record);
 

@@ -68,7 +68,7 @@ std::optional<TableDescription> DescribeDeclaration(
     DescribedMemo d;
     if (!m.external_name.empty()) d.external_name = m.external_name;
     d.label = m.label;
-    d.size = static_cast<std::uint16_t>(m.size);
+    d.size = static_cast<std::uint16_t>(m.size);  // 16 bits, as stored
     d.flags = m.flags;
     t.memos.push_back(std::move(d));
   }
@@ -76,6 +76,9 @@ std::optional<TableDescription> DescribeDeclaration(
     DescribedKey d;
     if (!k.external_name.empty()) d.external_name = k.external_name;
     d.label = k.label;
+    // The description has one byte for a key's flags, so only the low byte
+    // is kept: INDEX (kKeyIsIndex) and the runtime-built mark live in the
+    // program's declaration alone (TakeDescription).
     d.flags = static_cast<std::uint8_t>(k.flags);
     for (const std::int16_t number : k.components) {
       const int field = number < 0 ? -number : number;

@@ -13,7 +13,12 @@ namespace {
 constexpr auto Op(DriverOp op) { return static_cast<std::uint8_t>(op); }
 constexpr auto Type(FieldType type) { return static_cast<std::uint8_t>(type); }
 
-// The operations of the native operation table, then the field types.
+// The operations of the native operation table, then the field types. The
+// list holds exactly what the format's table of operations names: SET_ and
+// GET_PROPERTY are its property operations; the length forms, NULL
+// handling, views and the key and BLOB property forms are not listed, and
+// the types are codes 1 to 10, STRING, CSTRING, PSTRING, MEMO, BLOB, GROUP
+// and ARRAY.
 constexpr std::uint8_t kSupported[] = {
     70,
     Op(DriverOp::kOPEN),

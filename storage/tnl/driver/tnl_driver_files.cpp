@@ -8,7 +8,8 @@
 //           that name there;
 //   RENAME  within one file renames the table (refused with 5 when the new
 //           name is taken); into another file it copies the table and then
-//           removes it from its old file.
+//           removes it from its old file: two commits, so a crash between
+//           them leaves both copies rather than none.
 // A copied table gets a table number and record numbers from its new file's
 // counter, so that its holds never share a lock byte with another table's.
 #include <algorithm>

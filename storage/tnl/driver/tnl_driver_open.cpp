@@ -36,6 +36,9 @@ int TakeDescription(TnlInstance& instance, OpenTable& table, BTree& tree) {
     }
     table.description = std::move(*stored);
   }
+  // The key flags come from the FILE's declaration: a program declaration
+  // says which keys are INDEX keys, which the description cannot; a FILE
+  // declared from the file makes every key a KEY.
   table.key_flags.clear();
   for (const KeyDeclaration& key : instance.declaration.keys) {
     table.key_flags.push_back(key.flags);

@@ -158,6 +158,9 @@ DriverResult SendOp(TnlInstance& instance, DriverArgs& args) {
   return {};
 }
 
+// SET_PROPERTY and GET_PROPERTY are SEND's settings by name: "FLAGS",
+// "FULLBUILD" and "TCF" can be set; reading takes those and "REGISTER" and
+// "PNM=name", and never sets anything.
 DriverResult SetPropertyOp(TnlInstance& instance, DriverArgs& args) {
   const std::string_view name = args.text;
   // Only the settings can be set; a name the driver does not know must not

@@ -2,6 +2,13 @@
 // table's file in the process's transaction (transaction.h), and writing out
 // what an operation left uncommitted.
 //
+// The process has one transaction. COMMIT or ROLLBACK through any FILE of it
+// ends all of it; the same statement on its other FILEs then finds nothing
+// left and only ends their LOGOUT. A failed internal check in an operation
+// on a member file rolls the whole transaction back at once; its COMMIT
+// then fails with 90 and that check (ROLLBACK ends it quietly), so no part
+// commits alone.
+//
 // The runtime's state word refuses a second LOGOUT (56) and a COMMIT or
 // ROLLBACK without LOGOUT before the driver is called, so these operations
 // do not check for them again.

@@ -48,6 +48,10 @@ Cipher::Cipher(std::string_view password) {
     const auto c = static_cast<unsigned char>(cycle[(i + 1) % cycle.size()]);
     s[(kKeyStride * i) % kKeyBytes] = static_cast<unsigned char>(c + i);
   }
+  // The schedule is enciphered with itself as both key and block, and that
+  // is one array changed in place: each step of a pass reads its key word
+  // from the array as the pass has left it so far, not from a copy made
+  // before the pass. The cipher tests pin the bytes this gives.
   key_ = LoadBlock(s);
   for (int pass = 0; pass < kKeyPasses; ++pass) EncipherWords(key_, key_);
 }

@@ -12,6 +12,10 @@ namespace {
 constexpr std::uint8_t kAbsentTextMark = 1;
 constexpr std::size_t kBlockBytes = 512;
 
+// Every integer of the stream is a u16, low byte first, a key's component
+// count included. A text is its bytes and a zero; an absent text (no
+// picture, no external name) is written 00 01 and an empty one 00 00, so a
+// reader can tell the two apart.
 class StreamWriter {
  public:
   void Byte(std::uint8_t value) { out_.push_back(value); }
@@ -165,6 +169,7 @@ std::vector<std::uint8_t> WriteDescription(const TableDescription& table) {
   return out.Take();
 }
 
+// A stream of exactly n x 512 bytes is n blocks: no empty block follows.
 std::vector<std::vector<std::uint8_t>> DescriptionBlocks(
     std::span<const std::uint8_t> stream) {
   std::vector<std::vector<std::uint8_t>> blocks;

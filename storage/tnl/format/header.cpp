@@ -26,7 +26,9 @@ void EncodeHeader(const Header& header,
   StoreBe32(p + kLastIssuedOffset, header.last_issued);
   StoreLe32(p + kChangeCounterOffset, header.change_counter);
   StoreLe32(p + kRootPageOffset, header.root_page);
-  // Zone 0 has no start of its own: always 0.
+  // Zone 0 is never allocated from, so its start means nothing: it is
+  // always written and read as 0; only its end (the floor below zone 1)
+  // counts.
   for (int zone = 1; zone < kZoneCount; ++zone) {
     StoreLe32(p + kZoneStartOffset + kWord * static_cast<std::size_t>(zone),
               header.zones.start[zone]);

@@ -105,6 +105,12 @@ PageRecord KeyEntryRecord(std::uint32_t table, std::uint8_t key,
                     TablePrefix(record_number));
 }
 
+// The record keeps the tables whole: weights, case map (0 where a character
+// has no partner) and class masks as 256 bytes each, then room for
+// kMaxDigraphs digraphs in the order they were defined, unused entries zero.
+// A reader stops at the first entry whose code is 0, so a code-0 digraph
+// cannot be stored. A table is given the tables in force when it is created
+// (CreateTable), and keeps them until a full build stores new ones.
 PageRecord CharTablesRecord(std::uint32_t table, bool oem,
                             const CharTables& tables) {
   ByteString data(1 + kCharTablesBytes, 0);

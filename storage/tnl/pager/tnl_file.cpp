@@ -321,6 +321,9 @@ std::uint64_t TnlFile::WritePages(std::uint64_t boundary,
   return shadow_end;
 }
 
+// A commit raises the change counter twice: once for the new header that
+// phase one writes as a shadow copy, once when phase two commits it afresh
+// (CommitAfresh). Readers only compare counters, never count commits.
 int TnlFile::WritePhaseOne(const Header& old_header) {
   const std::uint64_t boundary = PageSpaceEnd(old_header.zones);
   Zones zones(state_.header.zones, *this);

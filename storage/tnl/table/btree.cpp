@@ -311,6 +311,10 @@ void BTree::SplitIfNeeded(Page* page) {
     return;
   }
   std::vector<PageRecord> all = page->records.TakeAll();
+  // The record given up is the one at 0-based position count / 2 in key
+  // order: the node a decoded page has at the root of its tree
+  // (RecordTree::BuildBalanced), so a page splits the same whether it was
+  // just read or built up in memory.
   const std::size_t median = all.size() / 2;
   const std::size_t left_count = median;
   const std::size_t right_count = all.size() - median - 1;

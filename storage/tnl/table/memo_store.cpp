@@ -75,6 +75,10 @@ bool BlobFits(std::size_t length) {
   return count <= kMaxMemoChunks && length <= UINT32_MAX;
 }
 
+// A MEMO drops its trailing spaces before it is cut, so a short text in a
+// large MEMO stores only its text; a BLOB keeps every byte and puts its
+// length in front. Every chunk but the last is full and none is empty:
+// ChunksConsistent, and so the integrity check, hold files to that.
 std::optional<std::vector<ByteString>> MemoChunks(
     std::span<const std::uint8_t> contents, MemoForm form) {
   std::vector<ByteString> chunks;
@@ -237,6 +241,8 @@ std::optional<std::vector<ByteString>> ReadRecordMemos(
   std::vector<ByteString> out;
   for (std::size_t m = 0; m < description.memos.size(); ++m) {
     const DescribedMemo& memo = description.memos[m];
+    // The description keeps a MEMO's size to 16 bits only, so the program's
+    // declared size wins when there is one.
     const std::size_t size =
         m < declared_sizes.size() ? declared_sizes[m] : memo.size;
     auto contents = ReadMemo(tree, table, record, static_cast<std::uint8_t>(m),

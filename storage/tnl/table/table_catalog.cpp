@@ -212,6 +212,9 @@ void ConvertRecordStrings(const TableDescription& description,
   }
 }
 
+// The order is: issue the number, insert the key entries, then the data
+// record. A key that refuses the add (a duplicate) stops it after the number
+// was issued, and the number stays used: numbers are never given twice.
 AddedRecord AddDataRecord(TnlFile& file, BTree& tree, const TableKeys& keys,
                           std::span<const std::uint8_t> image) {
   if (!ReadCountersOf(tree, keys.table, kKindData)) return {kErrAccessDenied};

@@ -92,6 +92,10 @@ std::string ControlFilePath(std::string_view marker_name,
   return std::string(marker_name);
 }
 
+// Transaction numbers are big-endian wherever they are stored, in this key
+// and in a data file's marker alike, so both sort and compare as their
+// bytes; and the default control file is named in a marker by the fixed
+// text kDefaultControlMarkerName, which means "beside the data file".
 ByteString ControlRecordKey(std::uint32_t number) {
   ByteString key(kTransactionNumberBytes);
   StoreBe32(key.data(), number);
