@@ -27,6 +27,8 @@ using ::testing::ElementsAre;
 constexpr std::int16_t kName = 1;
 constexpr std::int16_t kBorn = 2;
 constexpr std::int16_t kPhones = 3;
+constexpr std::int16_t kCardMenu = 10;
+constexpr std::int16_t kDeleteItem = 11;
 
 // Types characters that have no key of their own on a test keyboard, as an
 // input method would deliver them: one key event per character.
@@ -64,7 +66,12 @@ class EditingTest : public QtTest {
         Control(kPhones, ControlKind::kText, "", {4, 36, 100, 40});
     phones_text.variable = Variable::Of(phones);
     phones_text.alert_keys = {kKeyEnter};
-    form.controls = {name_entry, born_entry, phones_text};
+    ControlDescription delete_item =
+        Control(kDeleteItem, ControlKind::kMenuItem, "&Delete\tCtrl D");
+    delete_item.parent = kCardMenu;
+    form.controls = {name_entry, born_entry, phones_text,
+                     Control(kCardMenu, ControlKind::kMenu, "&Card"),
+                     delete_item};
     std::vector<std::string> seen;
     OpenWindow(form);
     AcceptLoop([&] {
@@ -127,6 +134,47 @@ TEST_F(EditingTest, CharactersOutsideWindows1252AreRefusedWithANotice) {
   EXPECT_EQ(LastRefusal().contains(QString::fromUtf8("\u2192")), true);
   // The euro sign has a place in Windows-1252: the second paste went in.
   EXPECT_EQ(pasted_again, QString::fromUtf8("€5"));
+}
+
+TEST_F(EditingTest, TextBeyondWhatTheVariableHoldsIsRefused) {
+  QString kept;
+  UserScript user(gui);
+  user.Then([&] { Activate(); })
+      .Then([&] { QTest::mouseClick(Text(), Qt::LeftButton); })
+      .Then([&] { QTest::keyClicks(Text(), "555-1234"); })
+      .Then([&] {
+        QApplication::clipboard()->setText(QString(sizeof phones, QChar('9')));
+        QTest::keyClick(Text(), Qt::Key_V, Qt::ControlModifier);
+      })
+      .Then([&] {
+        kept = Text()->toPlainText();
+        QTest::mouseClick(Entry(kName), Qt::LeftButton);
+      })
+      .Then([&] { Frame()->close(); });
+  EXPECT_THAT(Run(), ElementsAre("Accepted:3"));
+  EXPECT_EQ(kept, "555-1234");
+  EXPECT_EQ(LastRefusal(), CapacityMessage(sizeof phones));
+  EXPECT_EQ(std::string(ClipText({phones, sizeof phones})), "555-1234");
+}
+
+TEST_F(EditingTest, AMenuShortcutWinsOverTheFieldsOwnUseOfTheKey) {
+  QString shown;
+  UserScript user(gui);
+  user.Then([&] { Activate(); })
+      .Then([&] { QTest::mouseClick(Entry(kName), Qt::LeftButton); })
+      .Then([&] {
+        QTest::keyClicks(Entry(kName), "Ann");
+        QTest::keyClick(Entry(kName), Qt::Key_Home);
+      })
+      .Then([&] { QTest::keyClick(Entry(kName), Qt::Key_D, Qt::ControlModifier); })
+      .Then([&] {
+        shown = Entry(kName)->text();
+        Frame()->close();
+      });
+  // The entry is read back before the command, and keeps its text.
+  EXPECT_THAT(Run(), ElementsAre("Accepted:1", "Accepted:11"));
+  EXPECT_EQ(shown, "Ann");
+  EXPECT_EQ(std::string(ClipText({name, sizeof name})), "Ann");
 }
 
 TEST_F(EditingTest, AnEntryWithADatePictureIsTypedThroughThePicture) {

@@ -1,5 +1,6 @@
 #include "gui/qt/qt_backend.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
 
@@ -176,9 +177,25 @@ bool QtBackend::eventFilter(QObject* watched, QEvent* event) {
     quit_ = true;
     return false;
   }
-  if (event->type() == QEvent::KeyPress && !replaying_ &&
-      watched == QApplication::focusWidget())
+  if (watched != QApplication::focusWidget()) return false;
+  if (event->type() == QEvent::KeyPress && !replaying_)
     return KeyPressed(watched, static_cast<QKeyEvent*>(event));
+  if (event->type() == QEvent::ShortcutOverride)
+    return IsMenuShortcut(watched, static_cast<QKeyEvent*>(event));
+  return false;
+}
+
+bool QtBackend::IsMenuShortcut(QObject* target, QKeyEvent* event) const {
+  // A field would take keys such as Ctrl+D (delete a character) for its
+  // editing; a menu item's shortcut wins, as the menu promises it.
+  NativeWindow* native = NativeOf(qobject_cast<QWidget*>(target));
+  if (native == nullptr) return false;
+  QKeySequence pressed(event->keyCombination());
+  for (const QAction* action : native->frame()->actions()) {
+    if (action->isEnabled() && !action->shortcut().isEmpty() &&
+        action->shortcut() == pressed)
+      return true;
+  }
   return false;
 }
 

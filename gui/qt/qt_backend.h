@@ -72,6 +72,8 @@ class QtBackend final : public QObject, public GuiBackend {
   };
   void FocusChanged(QWidget* now);
   bool KeyPressed(QObject* target, QKeyEvent* event);
+  // Whether the key is the shortcut of an enabled menu item of the window.
+  bool IsMenuShortcut(QObject* target, QKeyEvent* event) const;
   void ReplayHeldKeys();
   // The frame dialogs are shown over: that of the active window.
   QWidget* DialogOwner() const;
