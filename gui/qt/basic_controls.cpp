@@ -90,8 +90,9 @@ class ButtonView : public ControlView {
       auto* tool = new IconButton(host.canvas());
       tool->setAutoRaise(true);
       tool->setToolButtonStyle(Qt::ToolButtonIconOnly);
-      // Like a tool bar's buttons, it leaves the focus where it is.
-      tool->setFocusPolicy(Qt::TabFocus);
+      // Like a tool bar's buttons, it leaves the focus where it is and is
+      // not a stop of the Tab key.
+      tool->setFocusPolicy(Qt::NoFocus);
       button_ = tool;
     } else {
       auto* push = new QPushButton(host.canvas());
@@ -160,7 +161,9 @@ class RadioView : public ControlView {
       tool->setAutoRaise(true);
       tool->setCheckable(true);
       tool->setIcon(LookUpIcon(d.icon));
-      tool->setFocusPolicy(Qt::TabFocus);
+      // A row of letters would be 26 stops of the Tab key; typing into
+      // the list finds an entry by its letters instead.
+      tool->setFocusPolicy(Qt::NoFocus);
       if (!d.text.empty())
         tool->setToolTip(WithoutMnemonic(FromRuntime(d.text)));
       button_ = tool;

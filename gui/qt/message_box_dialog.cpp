@@ -65,9 +65,9 @@ MessageBoxDialog::MessageBoxDialog(const MessageBoxRequest& request,
   auto* row = new QHBoxLayout;
   row->addStretch(1);
   for (std::size_t i = 0; i < request.buttons.size(); ++i) {
-    const MessageBoxButton& spec = request.buttons[i];
-    auto* button = new QPushButton(FromRuntime(spec.text));
-    int mask = spec.mask;
+    const MessageBoxButton& wanted = request.buttons[i];
+    auto* button = new QPushButton(FromRuntime(wanted.text));
+    int mask = wanted.mask;
     connect(button, &QPushButton::clicked, this, [this, mask] { Answer(mask); });
     if (mask == kButtonCancel) cancel_mask_ = mask;
     row->addWidget(button);
