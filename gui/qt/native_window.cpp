@@ -5,6 +5,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "gui/qt/dialog_units.h"
 #include "gui/qt/icon_library.h"
@@ -66,6 +67,8 @@ std::map<std::int16_t, Layout> ControlRectangles(const Window& window) {
       area.y += kOptionTitleUnits;
       area.height -= kOptionTitleUnits + kOptionFrameUnits;
     }
+    area.width = std::max(area.width, 1);
+    area.height = std::max(area.height, 1);
     int n = static_cast<int>(radios.size());
     bool across = area.width >= area.height;
     for (int i = 0; i < n; ++i) {
