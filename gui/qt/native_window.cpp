@@ -107,6 +107,11 @@ NativeWindow::NativeWindow(Window& window, QWidget* owner) : window_(window) {
   hooks.on_activate = [this] {
     ReportInput([&] { UserActivate(window_); });
   };
+  // Another window of the program that becomes active reports itself; one
+  // of another program, or a message box, leaves none of ours active.
+  hooks.on_deactivate = [this] {
+    ReportInput([&] { UserDeactivate(window_); });
+  };
   const WindowDescription& description = window.description();
   bool modal = description.modal && owner != nullptr;
   canvas_ = new QWidget;

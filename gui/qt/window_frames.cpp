@@ -6,9 +6,10 @@ namespace vantrel::qt {
 namespace {
 
 void Activated(QWidget* frame, QEvent* event, const FrameHooks& hooks) {
-  if (event->type() == QEvent::ActivationChange && frame->isActiveWindow() &&
-      hooks.on_activate)
-    hooks.on_activate();
+  if (event->type() != QEvent::ActivationChange) return;
+  const std::function<void()>& hook =
+      frame->isActiveWindow() ? hooks.on_activate : hooks.on_deactivate;
+  if (hook) hook();
 }
 
 }  // namespace

@@ -12,7 +12,8 @@ namespace vantrel::qt {
 
 struct FrameHooks {
   std::function<void()> on_close;     // the user asked to close
-  std::function<void()> on_activate;  // the window became active
+  std::function<void()> on_activate;    // the window became active
+  std::function<void()> on_deactivate;  // it is no longer active
 };
 
 // A window with a menu bar, or any window that is not modal.
