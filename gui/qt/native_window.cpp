@@ -6,6 +6,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cmath>
 
 #include "gui/qt/dialog_units.h"
 #include "gui/qt/icon_library.h"
@@ -18,6 +19,9 @@ namespace vantrel::qt {
 namespace {
 
 constexpr int kMillisecondsPerHundredth = 10;
+// A window dragged or sized is reported once it has been still this long,
+// not at every step of the drag.
+constexpr int kPlacementSettleMs = 150;
 // Radio buttons without a place of their own share their option's
 // rectangle; a titled option keeps room for its title and frame (units).
 constexpr int kOptionTitleUnits = 10;
@@ -112,6 +116,7 @@ NativeWindow::NativeWindow(Window& window, QWidget* owner) : window_(window) {
   hooks.on_deactivate = [this] {
     ReportInput([&] { UserDeactivate(window_); });
   };
+  hooks.on_placed = [this] { Placed(); };
   const WindowDescription& description = window.description();
   bool modal = description.modal && owner != nullptr;
   canvas_ = new QWidget;
@@ -138,8 +143,18 @@ NativeWindow::NativeWindow(Window& window, QWidget* owner) : window_(window) {
   QObject::connect(&timer_, &QTimer::timeout, [this] {
     ReportInput([&] { TimerTick(window_); });
   });
-  SizeAndPlace(owner);
-  frame_->show();
+  placement_settles_.setSingleShot(true);
+  placement_settles_.setInterval(kPlacementSettleMs);
+  QObject::connect(&placement_settles_, &QTimer::timeout,
+                   [this] { ReportPlacement(); });
+  {
+    ShowingScope showing;
+    SizeAndPlace(owner);
+    frame_->show();
+  }
+  // Where the window came to stand is its placement; the backend placed it,
+  // so no event tells of it.
+  window_.placement = CurrentPlacement();
 }
 
 NativeWindow::~NativeWindow() {
@@ -205,6 +220,68 @@ void NativeWindow::SizeAndPlace(QWidget* owner) {
     QPoint at = screen.center() - QRect(QPoint(), size).center();
     frame_->move(std::max(at.x(), screen.left()), std::max(at.y(), screen.top()));
   }
+}
+
+WindowPlacement NativeWindow::CurrentPlacement() const {
+  WindowPlacement placement;
+  placement.maximized = frame_->isMaximized();
+  placement.iconized = frame_->isMinimized();
+  QRect normal = placement.maximized || placement.iconized
+                     ? frame_->normalGeometry()
+                     : frame_->geometry();
+  // The menu bar and the frame's own margins are not the controls' area.
+  QSize chrome = frame_->size() - canvas_->size();
+  DialogUnits units(frame_->font());
+  placement.normal = {
+      static_cast<int>(std::lround(normal.x() / units.per_x())),
+      static_cast<int>(std::lround(normal.y() / units.per_y())),
+      static_cast<int>(std::lround((normal.width() - chrome.width()) /
+                                   units.per_x())),
+      static_cast<int>(std::lround((normal.height() - chrome.height()) /
+                                   units.per_y()))};
+  return placement;
+}
+
+void NativeWindow::ShowPlacement() {
+  ShowingScope showing;
+  const WindowPlacement& placement = window_.placement;
+  DialogUnits units(frame_->font());
+  QSize chrome = frame_->size() - canvas_->size();
+  QSize size = frame_->size();
+  if (window_.description().resizable && placement.normal.width > 0 &&
+      placement.normal.height > 0) {
+    size = (QSize(units.X(placement.normal.width),
+                  units.Y(placement.normal.height)) +
+            chrome)
+               .expandedTo(frame_->minimumSize());
+  }
+  QRect wanted(QPoint(units.X(placement.normal.x), units.Y(placement.normal.y)),
+               size);
+  // A place on a screen that is no longer there would lose the window.
+  bool on_a_screen = false;
+  for (const QScreen* screen : QGuiApplication::screens())
+    on_a_screen = on_a_screen || screen->availableGeometry().intersects(wanted);
+  if (!on_a_screen) {
+    QRect screen = frame_->screen()->availableGeometry();
+    wanted.moveCenter(screen.center());
+  }
+  if (frame_->isMaximized() || frame_->isMinimized()) frame_->showNormal();
+  frame_->setGeometry(wanted);
+  if (placement.maximized) {
+    frame_->showMaximized();
+  } else if (placement.iconized) {
+    frame_->showMinimized();
+  }
+}
+
+void NativeWindow::Placed() {
+  if (!Showing()) placement_settles_.start();
+}
+
+void NativeWindow::ReportPlacement() {
+  WindowPlacement now = CurrentPlacement();
+  if (now == window_.placement) return;
+  ReportInput([&] { UserPlaceWindow(window_, now); });
 }
 
 void NativeWindow::ShowTitle() {

@@ -87,6 +87,10 @@ void QtBackend::ShowWindowState(Window& window) {
   if (NativeWindow* native = NativeOf(window)) native->ShowTitle();
 }
 
+void QtBackend::ShowPlacement(Window& window) {
+  if (NativeWindow* native = NativeOf(window)) native->ShowPlacement();
+}
+
 void QtBackend::ShowControlState(Window& window, const ControlState& control) {
   if (NativeWindow* native = NativeOf(window)) native->Refresh(control.number());
 }

@@ -49,6 +49,7 @@ class QtBackend final : public QObject, public GuiBackend {
   void OpenNativeWindow(Window& window) override;
   void CloseNativeWindow(Window& window) override;
   void ShowWindowState(Window& window) override;
+  void ShowPlacement(Window& window) override;
   void ShowControlState(Window& window, const ControlState& control) override;
   void ControlCreated(Window& window, const ControlState& control) override;
   void ControlDestroyed(Window& window, std::int16_t number) override;
