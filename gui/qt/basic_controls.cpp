@@ -153,8 +153,7 @@ class OptionView : public ControlView {
 class RadioView : public ControlView {
  public:
   RadioView(ViewHost& host, const ControlState& state)
-      : ControlView(host, state),
-        option_(state.description.parent) {
+      : ControlView(host, state), option_(state.description.parent) {
     const ControlDescription& d = state.description;
     if (!d.icon.empty()) {
       auto* tool = new IconButton(host.canvas());
@@ -288,9 +287,8 @@ class RegionView : public ControlView {
  public:
   RegionView(ViewHost& host, const ControlState& state)
       : ControlView(host, state),
-        region_(new RegionWidget(host.canvas(), [this] {
-          ReportClick(window(), number_);
-        })) {
+        region_(new RegionWidget(host.canvas(),
+                                 [this] { ReportClick(window(), number_); })) {
     TagWidget(region_, number_);
   }
   QWidget* widget() const override { return region_; }

@@ -8,8 +8,8 @@
 
 #include "gui/qt/input_report.h"
 #include "gui/qt/refusal_notice.h"
-#include "runtime/data/types/field_type.h"
 #include "runtime/data/picture/picture_typing.h"
+#include "runtime/data/types/field_type.h"
 #include "runtime/window/user_input.h"
 
 namespace vantrel::qt {
@@ -30,9 +30,7 @@ TextShape ShapeOf(const ControlState& state) {
 // widget's text, cursor and selection (0-based, end exclusive).
 void ReportCaretAt(Window& window, std::int16_t number, const QString& text,
                    int lead, TextShape shape, int cursor, int from, int to) {
-  auto runtime = [&](int p) {
-    return ToRuntimePosition(text, lead, shape, p);
-  };
+  auto runtime = [&](int p) { return ToRuntimePosition(text, lead, shape, p); };
   if (from < to) {
     UserMoveCaret(window, number, runtime(cursor), runtime(from),
                   runtime(to) - 1);
@@ -48,7 +46,8 @@ void EnsureFocus(Window& window, std::int16_t number) {
 }
 
 bool IsTypedText(const QKeyEvent& event) {
-  if (event.modifiers() & (Qt::ControlModifier | Qt::MetaModifier)) return false;
+  if (event.modifiers() & (Qt::ControlModifier | Qt::MetaModifier))
+    return false;
   const QString text = event.text();
   return !text.isEmpty() && text[0].isPrint();
 }
@@ -64,8 +63,7 @@ int CapacityOf(const ControlState& state) {
   return 0;
 }
 
-EntryEdit::EntryEdit(Window& window, const ControlState& state,
-                     QWidget* parent)
+EntryEdit::EntryEdit(Window& window, const ControlState& state, QWidget* parent)
     : QLineEdit(parent),
       window_(window),
       number_(state.number()),
@@ -191,8 +189,8 @@ void EntryEdit::ReportCaret() {
   if (Showing() || !hasFocus()) return;
   int from = hasSelectedText() ? selectionStart() : 0;
   int to = hasSelectedText() ? selectionEnd() : 0;
-  ReportCaretAt(window_, number_, text(), lead_, shape_, cursorPosition(),
-                from, to);
+  ReportCaretAt(window_, number_, text(), lead_, shape_, cursorPosition(), from,
+                to);
 }
 
 TextEdit::TextEdit(Window& window, const ControlState& state, QWidget* parent)
@@ -218,7 +216,8 @@ void TextEdit::Show(const ControlState& state) {
   QTextCursor cursor = textCursor();
   if (state.selection_start > 0) {
     cursor.setPosition(widget(state.selection_start));
-    cursor.setPosition(widget(state.selection_end + 1), QTextCursor::KeepAnchor);
+    cursor.setPosition(widget(state.selection_end + 1),
+                       QTextCursor::KeepAnchor);
   } else if (hasFocus()) {
     cursor.setPosition(widget(state.caret));
   } else {

@@ -34,9 +34,11 @@ constexpr std::int16_t kUndoItem = 11;
 // input method would deliver them: one key event per character.
 void TypeCharacters(QWidget* widget, const QString& text) {
   for (QChar c : text) {
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier,
+                    QString(c));
     QApplication::sendEvent(widget, &press);
-    QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier,
+                      QString(c));
     QApplication::sendEvent(widget, &release);
   }
 }
@@ -106,14 +108,17 @@ TEST_F(EditingTest, CharactersOutsideWindows1252AreRefusedWithANotice) {
   UserScript user(gui);
   user.Then([&] { Activate(); })
       .Then([&] { QTest::mouseClick(Entry(kName), Qt::LeftButton); })
-      .Then([&] { TypeCharacters(Entry(kName), QString::fromUtf8("Ren\u2713\u00E9e")); })
+      .Then([&] {
+        TypeCharacters(Entry(kName), QString::fromUtf8("Ren\u2713\u00E9e"));
+      })
       .Then([&] {
         typed = Entry(kName)->text();
         notice = LastRefusal();
         QTest::mouseClick(Text(), Qt::LeftButton);
       })
       .Then([&] {
-        QApplication::clipboard()->setText(QString::fromUtf8("€5 \u2192 \u20AC6"));
+        QApplication::clipboard()->setText(
+            QString::fromUtf8("€5 \u2192 \u20AC6"));
         QTest::keyClick(Text(), Qt::Key_V, Qt::ControlModifier);
       })
       .Then([&] {
@@ -128,9 +133,12 @@ TEST_F(EditingTest, CharactersOutsideWindows1252AreRefusedWithANotice) {
 
   EXPECT_THAT(Run(), ElementsAre("Accepted:1"));
   EXPECT_EQ(typed, QString::fromUtf8("Renée"));
-  EXPECT_TRUE(notice.contains(QString::fromUtf8("\u2713"))) << notice.toStdString();
+  EXPECT_TRUE(notice.contains(QString::fromUtf8("\u2713")))
+      << notice.toStdString();
   EXPECT_EQ(pasted, "");
-  EXPECT_EQ(std::string(ClipText({name, sizeof name})), "Ren\xE9" "e");
+  EXPECT_EQ(std::string(ClipText({name, sizeof name})),
+            "Ren\xE9"
+            "e");
   EXPECT_EQ(LastRefusal().contains(QString::fromUtf8("\u2192")), true);
   // The euro sign has a place in Windows-1252: the second paste went in.
   EXPECT_EQ(pasted_again, QString::fromUtf8("€5"));
@@ -164,7 +172,9 @@ TEST_F(EditingTest, AMenuShortcutWinsOverTheFieldsOwnUseOfTheKey) {
       .Then([&] { QTest::mouseClick(Entry(kName), Qt::LeftButton); })
       .Then([&] { QTest::keyClicks(Entry(kName), "Ann"); })
       // An entry would undo its typing with Ctrl+Z.
-      .Then([&] { QTest::keyClick(Entry(kName), Qt::Key_Z, Qt::ControlModifier); })
+      .Then([&] {
+        QTest::keyClick(Entry(kName), Qt::Key_Z, Qt::ControlModifier);
+      })
       .Then([&] {
         shown = Entry(kName)->text();
         Frame()->close();

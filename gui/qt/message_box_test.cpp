@@ -23,7 +23,8 @@ class MessageBoxTest : public QtTest {
   int Show(int buttons, int default_button,
            std::function<void(MessageBoxDialog&)> act) {
     QTimer::singleShot(0, [&] {
-      auto* box = dynamic_cast<MessageBoxDialog*>(QApplication::activeModalWidget());
+      auto* box =
+          dynamic_cast<MessageBoxDialog*>(QApplication::activeModalWidget());
       ASSERT_NE(box, nullptr);
       act(*box);
     });
@@ -60,10 +61,9 @@ TEST_F(MessageBoxTest, ButtonsInTheRuntimesOrderWithItsDefault) {
 
 TEST_F(MessageBoxTest, EnterPressesTheDefaultEvenWhenItIsNotInTheSet) {
   // Default 2 (Yes) is not among OK + Cancel: OK is the default.
-  int pressed = Show(kButtonOk + kButtonCancel, kButtonYes,
-                     [](MessageBoxDialog& box) {
-                       QTest::keyClick(&box, Qt::Key_Return);
-                     });
+  int pressed = Show(
+      kButtonOk + kButtonCancel, kButtonYes,
+      [](MessageBoxDialog& box) { QTest::keyClick(&box, Qt::Key_Return); });
   EXPECT_EQ(pressed, kButtonOk);
 }
 
@@ -74,7 +74,8 @@ TEST_F(MessageBoxTest, EscapeAndTheCloseBoxAnswer) {
     int dialog_answer;
     int shown_answer;  // what ShowMessage returns
   } cases[] = {
-      {kButtonYes + kButtonNo + kButtonCancel, true, kButtonCancel, kButtonCancel},
+      {kButtonYes + kButtonNo + kButtonCancel, true, kButtonCancel,
+       kButtonCancel},
       {kButtonYes + kButtonNo, true, 0, kButtonNo},
       {kButtonOk, true, 0, kButtonOk},
       {kButtonOk + kButtonCancel, false, 0, kButtonCancel},

@@ -93,8 +93,7 @@ std::map<std::int16_t, Layout> ControlRectangles(const Window& window) {
 
 // The 1-based place of a tab on its sheet.
 int TabIndex(const Window& window, const ControlState& tab) {
-  std::vector<const ControlState*> tabs =
-      window.TabsOf(tab.description.parent);
+  std::vector<const ControlState*> tabs = window.TabsOf(tab.description.parent);
   for (std::size_t i = 0; i < tabs.size(); ++i) {
     if (tabs[i] == &tab) return static_cast<int>(i) + 1;
   }
@@ -105,12 +104,8 @@ int TabIndex(const Window& window, const ControlState& tab) {
 
 NativeWindow::NativeWindow(Window& window, QWidget* owner) : window_(window) {
   FrameHooks hooks;
-  hooks.on_close = [this] {
-    ReportInput([&] { UserCloseWindow(window_); });
-  };
-  hooks.on_activate = [this] {
-    ReportInput([&] { UserActivate(window_); });
-  };
+  hooks.on_close = [this] { ReportInput([&] { UserCloseWindow(window_); }); };
+  hooks.on_activate = [this] { ReportInput([&] { UserActivate(window_); }); };
   // Another window of the program that becomes active reports itself; one
   // of another program, or a message box, leaves none of ours active.
   hooks.on_deactivate = [this] {
@@ -140,9 +135,8 @@ NativeWindow::NativeWindow(Window& window, QWidget* owner) : window_(window) {
   ShowTitle();
   for (const ControlState& control : window_.controls()) ShowOne(control);
   timer_.setTimerType(Qt::CoarseTimer);
-  QObject::connect(&timer_, &QTimer::timeout, [this] {
-    ReportInput([&] { TimerTick(window_); });
-  });
+  QObject::connect(&timer_, &QTimer::timeout,
+                   [this] { ReportInput([&] { TimerTick(window_); }); });
   placement_settles_.setSingleShot(true);
   placement_settles_.setInterval(kPlacementSettleMs);
   QObject::connect(&placement_settles_, &QTimer::timeout,
@@ -176,8 +170,8 @@ void NativeWindow::Place(ControlView& view, const ControlState& state) {
   QWidget* widget = view.widget();
   if (widget == nullptr) return;
   auto placed = placement_.find(state.number());
-  Layout units = placed != placement_.end() ? placed->second
-                                            : state.description.layout;
+  Layout units =
+      placed != placement_.end() ? placed->second : state.description.layout;
   layout_->Place(widget, units, view.growth());
 }
 
@@ -209,16 +203,17 @@ void NativeWindow::SizeAndPlace(QWidget* owner) {
   const Layout& at = description.layout;
   DialogUnits units(frame_->font());
   if (at.x != 0 || at.y != 0) {
-    QPoint origin = owner != nullptr ? owner->frameGeometry().topLeft()
-                                     : frame_->screen()->availableGeometry()
-                                           .topLeft();
+    QPoint origin = owner != nullptr
+                        ? owner->frameGeometry().topLeft()
+                        : frame_->screen()->availableGeometry().topLeft();
     frame_->move(origin + QPoint(units.X(at.x), units.Y(at.y)));
   } else if (owner == nullptr) {
     // Centred on the screen; a window larger than the screen starts at its
     // top left corner.
     QRect screen = frame_->screen()->availableGeometry();
     QPoint at = screen.center() - QRect(QPoint(), size).center();
-    frame_->move(std::max(at.x(), screen.left()), std::max(at.y(), screen.top()));
+    frame_->move(std::max(at.x(), screen.left()),
+                 std::max(at.y(), screen.top()));
   }
 }
 
@@ -235,10 +230,10 @@ WindowPlacement NativeWindow::CurrentPlacement() const {
   placement.normal = {
       static_cast<int>(std::lround(normal.x() / units.per_x())),
       static_cast<int>(std::lround(normal.y() / units.per_y())),
-      static_cast<int>(std::lround((normal.width() - chrome.width()) /
-                                   units.per_x())),
-      static_cast<int>(std::lround((normal.height() - chrome.height()) /
-                                   units.per_y()))};
+      static_cast<int>(
+          std::lround((normal.width() - chrome.width()) / units.per_x())),
+      static_cast<int>(
+          std::lround((normal.height() - chrome.height()) / units.per_y()))};
   return placement;
 }
 
@@ -345,8 +340,8 @@ void NativeWindow::ShowOne(const ControlState& state) {
 void NativeWindow::Refresh(std::int16_t number) {
   // The control, then what it encloses, level by level; each control once.
   std::vector<std::int16_t> pending{number};
-  for (std::size_t i = 0;
-       i < pending.size() && i <= window_.controls().size(); ++i) {
+  for (std::size_t i = 0; i < pending.size() && i <= window_.controls().size();
+       ++i) {
     const ControlState* state = window_.Find(pending[i]);
     if (state == nullptr) continue;
     ShowOne(*state);

@@ -92,7 +92,8 @@ void QtBackend::ShowPlacement(Window& window) {
 }
 
 void QtBackend::ShowControlState(Window& window, const ControlState& control) {
-  if (NativeWindow* native = NativeOf(window)) native->Refresh(control.number());
+  if (NativeWindow* native = NativeOf(window))
+    native->Refresh(control.number());
 }
 
 void QtBackend::ControlCreated(Window& window, const ControlState& control) {
@@ -211,9 +212,9 @@ bool QtBackend::KeyPressed(QObject* target, QKeyEvent* event) {
   std::uint8_t state = RuntimeKeyState(event->modifiers());
   std::uint8_t typed = RuntimeKeyChar(*event);
   const ControlState* focused = window.Find(window.focus);
-  bool alerted = Contains(window.description().alert_keys, code) ||
-                 (focused != nullptr &&
-                  Contains(focused->description.alert_keys, code));
+  bool alerted =
+      Contains(window.description().alert_keys, code) ||
+      (focused != nullptr && Contains(focused->description.alert_keys, code));
   if (!alerted) {
     // Only kept as the latest key of the events that follow.
     UserPressKey(window, code, state, typed);
@@ -223,10 +224,10 @@ bool QtBackend::KeyPressed(QObject* target, QKeyEvent* event) {
   // In a text the key still does its work, after the runtime has seen it.
   if (focused != nullptr && KindIsEditable(focused->kind())) {
     held_keys_.push_back(
-        {target, std::make_unique<QKeyEvent>(
-                     event->type(), event->key(), event->modifiers(),
-                     event->text(), event->isAutoRepeat(),
-                     static_cast<quint16>(event->count()))});
+        {target,
+         std::make_unique<QKeyEvent>(
+             event->type(), event->key(), event->modifiers(), event->text(),
+             event->isAutoRepeat(), static_cast<quint16>(event->count()))});
   }
   return true;
 }

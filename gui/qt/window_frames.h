@@ -15,7 +15,7 @@ struct FrameHooks {
   std::function<void()> on_close;       // the user asked to close
   std::function<void()> on_activate;    // the window became active
   std::function<void()> on_deactivate;  // it is no longer active
-  std::function<void()> on_placed;  // moved, sized, maximized, iconized ...
+  std::function<void()> on_placed;      // moved, sized, maximized, iconized ...
 };
 
 // A window with a menu bar, or any window that is not modal.

@@ -14,7 +14,8 @@ using ::testing::ElementsAre;
 
 class WindowPlacementTest : public QtTest {};
 
-TEST_F(WindowPlacementTest, TheProgramPlacesTheWindowAndTheUsersSizingComesBack) {
+TEST_F(WindowPlacementTest,
+       TheProgramPlacesTheWindowAndTheUsersSizingComesBack) {
   WindowDescription form;
   form.title = "Placed";
   form.modal = false;
