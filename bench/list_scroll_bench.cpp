@@ -48,7 +48,8 @@ std::string NameOf(int i) {
 void Scroll(QAbstractItemView& view, int pages) {
   QScrollBar* bar = view.verticalScrollBar();
   for (int page = 0; page <= pages; ++page) {
-    bar->setValue(static_cast<int>(static_cast<long>(bar->maximum()) * page / pages));
+    bar->setValue(
+        static_cast<int>(static_cast<long>(bar->maximum()) * page / pages));
     view.viewport()->repaint();
   }
 }
@@ -118,7 +119,8 @@ Timing Reference(int entries, int pages) {
 int Flag(int argc, char** argv, std::string_view name, int fallback) {
   for (int i = 1; i < argc; ++i) {
     std::string_view arg = argv[i];
-    if (arg.substr(0, name.size()) == name) return std::atoi(argv[i] + name.size());
+    if (arg.substr(0, name.size()) == name)
+      return std::atoi(argv[i] + name.size());
   }
   return fallback;
 }
@@ -133,7 +135,8 @@ int main(int argc, char** argv) {
   int entries = vantrel::Flag(argc, argv, "--entries=", 100000);
   int pages = vantrel::Flag(argc, argv, "--pages=", 400);
   if (entries < 1 || pages < 1) {
-    std::fprintf(stderr, "usage: list_scroll_bench [--entries=N] [--pages=N]\n");
+    std::fprintf(stderr,
+                 "usage: list_scroll_bench [--entries=N] [--pages=N]\n");
     return 2;
   }
   long rows_read = 0;

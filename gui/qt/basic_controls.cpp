@@ -90,8 +90,9 @@ class ButtonView : public ControlView {
       auto* tool = new IconButton(host.canvas());
       tool->setAutoRaise(true);
       tool->setToolButtonStyle(Qt::ToolButtonIconOnly);
-      // Like a tool bar's buttons, it leaves the focus where it is.
-      tool->setFocusPolicy(Qt::TabFocus);
+      // Like a tool bar's buttons, it leaves the focus where it is and is
+      // not a stop of the Tab key.
+      tool->setFocusPolicy(Qt::NoFocus);
       button_ = tool;
     } else {
       auto* push = new QPushButton(host.canvas());
@@ -152,15 +153,16 @@ class OptionView : public ControlView {
 class RadioView : public ControlView {
  public:
   RadioView(ViewHost& host, const ControlState& state)
-      : ControlView(host, state),
-        option_(state.description.parent) {
+      : ControlView(host, state), option_(state.description.parent) {
     const ControlDescription& d = state.description;
     if (!d.icon.empty()) {
       auto* tool = new IconButton(host.canvas());
       tool->setAutoRaise(true);
       tool->setCheckable(true);
       tool->setIcon(LookUpIcon(d.icon));
-      tool->setFocusPolicy(Qt::TabFocus);
+      // A row of letters would be 26 stops of the Tab key; typing into
+      // the list finds an entry by its letters instead.
+      tool->setFocusPolicy(Qt::NoFocus);
       if (!d.text.empty())
         tool->setToolTip(WithoutMnemonic(FromRuntime(d.text)));
       button_ = tool;
@@ -285,9 +287,8 @@ class RegionView : public ControlView {
  public:
   RegionView(ViewHost& host, const ControlState& state)
       : ControlView(host, state),
-        region_(new RegionWidget(host.canvas(), [this] {
-          ReportClick(window(), number_);
-        })) {
+        region_(new RegionWidget(host.canvas(),
+                                 [this] { ReportClick(window(), number_); })) {
     TagWidget(region_, number_);
   }
   QWidget* widget() const override { return region_; }

@@ -17,11 +17,11 @@ TEST(ArrangeTest, RoomGoesToWhatGrowsAndWhatFollowsMovesAlong) {
   // A tool button row; below it a list beside a column of a prompt with its
   // entry, a button, and a text.
   std::vector<Placement> controls = {
-      {{0, 0, 20, 10}, kGrowNone},                  // 0 tool button
-      {{0, 12, 100, 100}, kGrowAcross | kGrowDown},  // 1 list
-      {{110, 12, 30, 10}, kGrowNone},               // 2 prompt
-      {{142, 12, 100, 10}, kGrowAcross},            // 3 entry
-      {{250, 12, 40, 10}, kGrowNone},               // 4 button
+      {{0, 0, 20, 10}, kGrowNone},                    // 0 tool button
+      {{0, 12, 100, 100}, kGrowAcross | kGrowDown},   // 1 list
+      {{110, 12, 30, 10}, kGrowNone},                 // 2 prompt
+      {{142, 12, 100, 10}, kGrowAcross},              // 3 entry
+      {{250, 12, 40, 10}, kGrowNone},                 // 4 button
       {{110, 30, 180, 82}, kGrowAcross | kGrowDown},  // 5 text
   };
   std::vector<QRect> design = Arrange(controls, kUnit, QSize(0, 0));
@@ -44,9 +44,9 @@ TEST(ArrangeTest, RoomGoesToWhatGrowsAndWhatFollowsMovesAlong) {
 
 TEST(ArrangeTest, ControlsThatCannotBeCutApartShareTheirBand) {
   std::vector<Placement> controls = {
-      {{0, 0, 20, 20}, kGrowNone},               // an image
-      {{0, 0, 20, 20}, kGrowNone},               // a region over it
-      {{0, 0, 60, 10}, kGrowAcross},             // overlapping them
+      {{0, 0, 20, 20}, kGrowNone},    // an image
+      {{0, 0, 20, 20}, kGrowNone},    // a region over it
+      {{0, 0, 60, 10}, kGrowAcross},  // overlapping them
       {{0, 30, 60, 40}, kGrowAcross | kGrowDown},
   };
   std::vector<QRect> grown = Arrange(controls, kUnit, QSize(10, 10));

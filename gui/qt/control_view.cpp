@@ -10,9 +10,7 @@ constexpr char kControlProperty[] = "vantrel_control";
 }  // namespace
 
 ControlView::ControlView(ViewHost& host, const ControlState& state)
-    : host_(host),
-      number_(state.number()),
-      parent_(state.description.parent) {}
+    : host_(host), number_(state.number()), parent_(state.description.parent) {}
 
 void ShowVisibleEnabled(QWidget* widget, bool visible, bool enabled) {
   if (widget->isVisibleTo(widget->parentWidget()) != visible)

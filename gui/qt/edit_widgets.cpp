@@ -9,6 +9,7 @@
 #include "gui/qt/input_report.h"
 #include "gui/qt/refusal_notice.h"
 #include "runtime/data/picture/picture_typing.h"
+#include "runtime/data/types/field_type.h"
 #include "runtime/window/user_input.h"
 
 namespace vantrel::qt {
@@ -29,9 +30,7 @@ TextShape ShapeOf(const ControlState& state) {
 // widget's text, cursor and selection (0-based, end exclusive).
 void ReportCaretAt(Window& window, std::int16_t number, const QString& text,
                    int lead, TextShape shape, int cursor, int from, int to) {
-  auto runtime = [&](int p) {
-    return ToRuntimePosition(text, lead, shape, p);
-  };
+  auto runtime = [&](int p) { return ToRuntimePosition(text, lead, shape, p); };
   if (from < to) {
     UserMoveCaret(window, number, runtime(cursor), runtime(from),
                   runtime(to) - 1);
@@ -47,15 +46,24 @@ void EnsureFocus(Window& window, std::int16_t number) {
 }
 
 bool IsTypedText(const QKeyEvent& event) {
-  if (event.modifiers() & (Qt::ControlModifier | Qt::MetaModifier)) return false;
+  if (event.modifiers() & (Qt::ControlModifier | Qt::MetaModifier))
+    return false;
   const QString text = event.text();
   return !text.isEmpty() && text[0].isPrint();
 }
 
 }  // namespace
 
-EntryEdit::EntryEdit(Window& window, const ControlState& state,
-                     QWidget* parent)
+int CapacityOf(const ControlState& state) {
+  if (state.picture.kind == PictureKind::kString && state.picture.width > 0)
+    return state.picture.width;
+  const Variable& variable = state.description.variable;
+  if (!state.picture.valid() && variable.bound() && IsTextType(variable.type))
+    return static_cast<int>(variable.size);
+  return 0;
+}
+
+EntryEdit::EntryEdit(Window& window, const ControlState& state, QWidget* parent)
     : QLineEdit(parent),
       window_(window),
       number_(state.number()),
@@ -63,8 +71,8 @@ EntryEdit::EntryEdit(Window& window, const ControlState& state,
       by_picture_(TypesByPicture(state)) {
   setValidator(MakeWindows1252Validator(this));
   if (shape_ == TextShape::kNumber) setAlignment(Qt::AlignRight);
-  if (state.picture.kind == PictureKind::kString && state.picture.width > 0)
-    setMaxLength(state.picture.width);
+  if (int capacity = CapacityOf(state); capacity > 0 && !by_picture_)
+    setMaxLength(capacity);
   if (by_picture_) {
     // Every change of a picture entry goes through the picture.
     setDragEnabled(false);
@@ -181,12 +189,15 @@ void EntryEdit::ReportCaret() {
   if (Showing() || !hasFocus()) return;
   int from = hasSelectedText() ? selectionStart() : 0;
   int to = hasSelectedText() ? selectionEnd() : 0;
-  ReportCaretAt(window_, number_, text(), lead_, shape_, cursorPosition(),
-                from, to);
+  ReportCaretAt(window_, number_, text(), lead_, shape_, cursorPosition(), from,
+                to);
 }
 
 TextEdit::TextEdit(Window& window, const ControlState& state, QWidget* parent)
-    : QPlainTextEdit(parent), window_(window), number_(state.number()) {
+    : QPlainTextEdit(parent),
+      window_(window),
+      number_(state.number()),
+      capacity_(CapacityOf(state)) {
   setTabChangesFocus(true);
   connect(this, &QPlainTextEdit::textChanged, [this] { ReportEdit(); });
   connect(this, &QPlainTextEdit::cursorPositionChanged,
@@ -198,13 +209,15 @@ void TextEdit::Show(const ControlState& state) {
   ShowingScope showing;
   ShownText shown = ShowText(state.value, TextShape::kMultiLine);
   if (toPlainText() != shown.text) setPlainText(shown.text);
+  last_fitting_ = shown.text;
   auto widget = [&](int p) {
     return ToWidgetPosition(state.value, shown, TextShape::kMultiLine, p);
   };
   QTextCursor cursor = textCursor();
   if (state.selection_start > 0) {
     cursor.setPosition(widget(state.selection_start));
-    cursor.setPosition(widget(state.selection_end + 1), QTextCursor::KeepAnchor);
+    cursor.setPosition(widget(state.selection_end + 1),
+                       QTextCursor::KeepAnchor);
   } else if (hasFocus()) {
     cursor.setPosition(widget(state.caret));
   } else {
@@ -243,9 +256,23 @@ void TextEdit::insertFromMimeData(const QMimeData* source) {
 }
 
 void TextEdit::ReportEdit() {
+  if (Showing()) return;
   std::optional<std::string> value =
       ReadText(toPlainText(), TextShape::kMultiLine);
   if (!value) return;
+  // Text beyond what the variable holds would be cut off unseen when it is
+  // stored: the edit is undone and the user told.
+  if (capacity_ > 0 && static_cast<int>(value->size()) > capacity_) {
+    {
+      ShowingScope showing;
+      setPlainText(last_fitting_);
+      QTextCursor cursor = textCursor();
+      cursor.setPosition(std::min(last_cursor_, int(last_fitting_.size())));
+      setTextCursor(cursor);
+    }
+    return ShowNotice(this, CapacityMessage(capacity_));
+  }
+  last_fitting_ = toPlainText();
   ReportInput([&] {
     EnsureFocus(window_, number_);
     UserSetText(window_, number_, *value);
@@ -256,6 +283,7 @@ void TextEdit::ReportEdit() {
 void TextEdit::ReportCaret() {
   if (Showing() || !hasFocus()) return;
   QTextCursor cursor = textCursor();
+  last_cursor_ = cursor.position();
   QString text = toPlainText();
   ReportCaretAt(window_, number_, text, 0, TextShape::kMultiLine,
                 cursor.position(), cursor.selectionStart(),

@@ -43,6 +43,10 @@ class EntryEdit : public QLineEdit {
   int lead_ = 0;  // blanks before the shown text in the runtime's value
 };
 
+// How many characters the control's variable holds (its picture's width
+// for a string picture); 0 when there is no such limit.
+int CapacityOf(const ControlState& state);
+
 class TextEdit : public QPlainTextEdit {
  public:
   TextEdit(Window& window, const ControlState& state, QWidget* parent);
@@ -60,6 +64,9 @@ class TextEdit : public QPlainTextEdit {
 
   Window& window_;
   std::int16_t number_;
+  int capacity_;          // runtime characters the text holds; 0: any
+  QString last_fitting_;  // the text before an edit that did not fit
+  int last_cursor_ = 0;
 };
 
 }  // namespace vantrel::qt

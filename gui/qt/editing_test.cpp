@@ -27,14 +27,18 @@ using ::testing::ElementsAre;
 constexpr std::int16_t kName = 1;
 constexpr std::int16_t kBorn = 2;
 constexpr std::int16_t kPhones = 3;
+constexpr std::int16_t kCardMenu = 10;
+constexpr std::int16_t kUndoItem = 11;
 
 // Types characters that have no key of their own on a test keyboard, as an
 // input method would deliver them: one key event per character.
 void TypeCharacters(QWidget* widget, const QString& text) {
   for (QChar c : text) {
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier,
+                    QString(c));
     QApplication::sendEvent(widget, &press);
-    QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier,
+                      QString(c));
     QApplication::sendEvent(widget, &release);
   }
 }
@@ -64,7 +68,12 @@ class EditingTest : public QtTest {
         Control(kPhones, ControlKind::kText, "", {4, 36, 100, 40});
     phones_text.variable = Variable::Of(phones);
     phones_text.alert_keys = {kKeyEnter};
-    form.controls = {name_entry, born_entry, phones_text};
+    ControlDescription undo_item =
+        Control(kUndoItem, ControlKind::kMenuItem, "&Undo\tCtrl Z");
+    undo_item.parent = kCardMenu;
+    form.controls = {name_entry, born_entry, phones_text,
+                     Control(kCardMenu, ControlKind::kMenu, "&Card"),
+                     undo_item};
     std::vector<std::string> seen;
     OpenWindow(form);
     AcceptLoop([&] {
@@ -99,14 +108,17 @@ TEST_F(EditingTest, CharactersOutsideWindows1252AreRefusedWithANotice) {
   UserScript user(gui);
   user.Then([&] { Activate(); })
       .Then([&] { QTest::mouseClick(Entry(kName), Qt::LeftButton); })
-      .Then([&] { TypeCharacters(Entry(kName), QString::fromUtf8("Ren\u2713\u00E9e")); })
+      .Then([&] {
+        TypeCharacters(Entry(kName), QString::fromUtf8("Ren\u2713\u00E9e"));
+      })
       .Then([&] {
         typed = Entry(kName)->text();
         notice = LastRefusal();
         QTest::mouseClick(Text(), Qt::LeftButton);
       })
       .Then([&] {
-        QApplication::clipboard()->setText(QString::fromUtf8("€5 \u2192 \u20AC6"));
+        QApplication::clipboard()->setText(
+            QString::fromUtf8("€5 \u2192 \u20AC6"));
         QTest::keyClick(Text(), Qt::Key_V, Qt::ControlModifier);
       })
       .Then([&] {
@@ -121,12 +133,56 @@ TEST_F(EditingTest, CharactersOutsideWindows1252AreRefusedWithANotice) {
 
   EXPECT_THAT(Run(), ElementsAre("Accepted:1"));
   EXPECT_EQ(typed, QString::fromUtf8("Renée"));
-  EXPECT_TRUE(notice.contains(QString::fromUtf8("\u2713"))) << notice.toStdString();
+  EXPECT_TRUE(notice.contains(QString::fromUtf8("\u2713")))
+      << notice.toStdString();
   EXPECT_EQ(pasted, "");
-  EXPECT_EQ(std::string(ClipText({name, sizeof name})), "Ren\xE9" "e");
+  EXPECT_EQ(std::string(ClipText({name, sizeof name})),
+            "Ren\xE9"
+            "e");
   EXPECT_EQ(LastRefusal().contains(QString::fromUtf8("\u2192")), true);
   // The euro sign has a place in Windows-1252: the second paste went in.
   EXPECT_EQ(pasted_again, QString::fromUtf8("€5"));
+}
+
+TEST_F(EditingTest, TextBeyondWhatTheVariableHoldsIsRefused) {
+  QString kept;
+  UserScript user(gui);
+  user.Then([&] { Activate(); })
+      .Then([&] { QTest::mouseClick(Text(), Qt::LeftButton); })
+      .Then([&] { QTest::keyClicks(Text(), "555-1234"); })
+      .Then([&] {
+        QApplication::clipboard()->setText(QString(sizeof phones, QChar('9')));
+        QTest::keyClick(Text(), Qt::Key_V, Qt::ControlModifier);
+      })
+      .Then([&] {
+        kept = Text()->toPlainText();
+        QTest::mouseClick(Entry(kName), Qt::LeftButton);
+      })
+      .Then([&] { Frame()->close(); });
+  EXPECT_THAT(Run(), ElementsAre("Accepted:3"));
+  EXPECT_EQ(kept, "555-1234");
+  EXPECT_EQ(LastRefusal(), CapacityMessage(sizeof phones));
+  EXPECT_EQ(std::string(ClipText({phones, sizeof phones})), "555-1234");
+}
+
+TEST_F(EditingTest, AMenuShortcutWinsOverTheFieldsOwnUseOfTheKey) {
+  QString shown;
+  UserScript user(gui);
+  user.Then([&] { Activate(); })
+      .Then([&] { QTest::mouseClick(Entry(kName), Qt::LeftButton); })
+      .Then([&] { QTest::keyClicks(Entry(kName), "Ann"); })
+      // An entry would undo its typing with Ctrl+Z.
+      .Then([&] {
+        QTest::keyClick(Entry(kName), Qt::Key_Z, Qt::ControlModifier);
+      })
+      .Then([&] {
+        shown = Entry(kName)->text();
+        Frame()->close();
+      });
+  // The entry is read back before the command, and keeps its text.
+  EXPECT_THAT(Run(), ElementsAre("Accepted:1", "Accepted:11"));
+  EXPECT_EQ(shown, "Ann");
+  EXPECT_EQ(std::string(ClipText({name, sizeof name})), "Ann");
 }
 
 TEST_F(EditingTest, AnEntryWithADatePictureIsTypedThroughThePicture) {

@@ -87,9 +87,10 @@ void SetUpFileDialog(QFileDialog& dialog, const FileDialogRequest& request) {
                        dialog.setDefaultSuffix(SuffixOf(filter));
                      });
   }
-  QString directory = request.initial_directory.empty()
-                          ? QDir::currentPath()
-                          : QFile::decodeName(request.initial_directory.c_str());
+  QString directory =
+      request.initial_directory.empty()
+          ? QDir::currentPath()
+          : QFile::decodeName(request.initial_directory.c_str());
   dialog.setDirectory(directory);
   if (!request.initial_file.empty() && !request.directory)
     dialog.selectFile(QFile::decodeName(request.initial_file.c_str()));

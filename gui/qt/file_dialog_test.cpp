@@ -33,25 +33,29 @@ class FileDialogTest : public QtTest {
   // shows (a file that must exist and does not) is answered, and the dialog
   // is left as it is.
   static void TypeAndConfirm(const QString& name) {
-    auto* dialog = dynamic_cast<QFileDialog*>(QApplication::activeModalWidget());
+    auto* dialog =
+        dynamic_cast<QFileDialog*>(QApplication::activeModalWidget());
     ASSERT_NE(dialog, nullptr);
     dialog->selectFile(name);
     QTimer::singleShot(0, [] {
-      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+      if (auto* box =
+              qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
         box->accept();
     });
     QMetaObject::invokeMethod(dialog, "accept");
   }
 
-  std::string Path() const { return std::string(ClipText({path, sizeof path})); }
+  std::string Path() const {
+    return std::string(ClipText({path, sizeof path}));
+  }
 
   QTemporaryDir dir;
   char path[200];
 };
 
 TEST_F(FileDialogTest, FiltersBecomeQtNameFilters) {
-  FileDialogRequest request = BuildFileDialog(
-      "t", "", "Vantrel|*.vtl|ALL|*.*|Texts|*.txt;*.csv", 0);
+  FileDialogRequest request =
+      BuildFileDialog("t", "", "Vantrel|*.vtl|ALL|*.*|Texts|*.txt;*.csv", 0);
   EXPECT_THAT(NameFilters(request.filters),
               ElementsAre("Vantrel (*.vtl)", "ALL (*)", "Texts (*.txt *.csv)"));
 

@@ -55,8 +55,7 @@ QString FindHelpPage(const QString& help_file) {
   QStringList names;
   QString suffix = named.suffix().toLower();
   if (suffix == "html" || suffix == "htm") names << named.fileName();
-  for (const char* extension : kPageExtensions)
-    names << base + "." + extension;
+  for (const char* extension : kPageExtensions) names << base + "." + extension;
   QStringList folders = HelpFolders();
   if (named.path() != ".") folders.prepend(named.path());
   for (const QString& folder : folders) {
@@ -142,8 +141,8 @@ HelpWindow::HelpWindow()
             int i = item->data(kHeadingRole).toInt();
             if (i >= 0 && i < static_cast<int>(headings_.size()))
               GoTo(headings_[i]);
-            QStringList words = search_field_->text().split(
-                QChar(' '), Qt::SkipEmptyParts);
+            QStringList words =
+                search_field_->text().split(QChar(' '), Qt::SkipEmptyParts);
             if (!words.isEmpty()) browser_->find(words.front());
           });
   connect(results_, &QListWidget::itemClicked, results_,
@@ -196,8 +195,8 @@ void HelpWindow::ReadHeadings() {
         break;
       }
     }
-    headings_.push_back({level, block.text().trimmed(), anchor,
-                         block.position()});
+    headings_.push_back(
+        {level, block.text().trimmed(), anchor, block.position()});
     auto* item = new QTreeWidgetItem({headings_.back().text});
     item->setData(0, kHeadingRole, static_cast<int>(headings_.size()) - 1);
     while (!open_levels.empty() &&

@@ -57,7 +57,8 @@ TEST_F(HelpWindowTest, ShowHelpOpensTheHelpWindowAtTheTopic) {
   ShowHelp({}, "letters");
   ASSERT_NE(gui.help_window(), nullptr);
   EXPECT_TRUE(gui.help_window()->isVisible());
-  EXPECT_TRUE(gui.help_window()->browser()->toPlainText().contains("Letter selector"));
+  EXPECT_TRUE(
+      gui.help_window()->browser()->toPlainText().contains("Letter selector"));
 }
 
 }  // namespace

@@ -15,14 +15,14 @@ struct KeyPair {
 };
 
 constexpr KeyPair kKeys[] = {
-    {Qt::Key_Return, kKeyEnter},   {Qt::Key_Enter, kKeyEnter},
-    {Qt::Key_Escape, kKeyEscape},  {Qt::Key_Insert, kKeyInsert},
-    {Qt::Key_Delete, kKeyDelete},  {Qt::Key_Backspace, 0x08},
-    {Qt::Key_Tab, 0x09},           {Qt::Key_Backtab, 0x09},
-    {Qt::Key_Space, 0x20},         {Qt::Key_PageUp, 0x21},
-    {Qt::Key_PageDown, 0x22},      {Qt::Key_End, 0x23},
-    {Qt::Key_Home, 0x24},          {Qt::Key_Left, 0x25},
-    {Qt::Key_Up, 0x26},            {Qt::Key_Right, 0x27},
+    {Qt::Key_Return, kKeyEnter},  {Qt::Key_Enter, kKeyEnter},
+    {Qt::Key_Escape, kKeyEscape}, {Qt::Key_Insert, kKeyInsert},
+    {Qt::Key_Delete, kKeyDelete}, {Qt::Key_Backspace, 0x08},
+    {Qt::Key_Tab, 0x09},          {Qt::Key_Backtab, 0x09},
+    {Qt::Key_Space, 0x20},        {Qt::Key_PageUp, 0x21},
+    {Qt::Key_PageDown, 0x22},     {Qt::Key_End, 0x23},
+    {Qt::Key_Home, 0x24},         {Qt::Key_Left, 0x25},
+    {Qt::Key_Up, 0x26},           {Qt::Key_Right, 0x27},
     {Qt::Key_Down, 0x28},
 };
 

@@ -64,11 +64,24 @@ class FormatReader {
     if (!ReadNumber(column.width)) return false;
     if (pos_ < text_.size()) {
       switch (text_[pos_]) {
-        case 'L': column.justify = Justify::kLeft; ++pos_; break;
-        case 'R': column.justify = Justify::kRight; ++pos_; break;
-        case 'C': column.justify = Justify::kCenter; ++pos_; break;
-        case 'D': column.justify = Justify::kDecimal; ++pos_; break;
-        default: break;
+        case 'L':
+          column.justify = Justify::kLeft;
+          ++pos_;
+          break;
+        case 'R':
+          column.justify = Justify::kRight;
+          ++pos_;
+          break;
+        case 'C':
+          column.justify = Justify::kCenter;
+          ++pos_;
+          break;
+        case 'D':
+          column.justify = Justify::kDecimal;
+          ++pos_;
+          break;
+        default:
+          break;
       }
     }
     if (pos_ < text_.size() && text_[pos_] == '(') {
@@ -99,8 +112,14 @@ class FormatReader {
   bool ReadModifiers(ListColumn& column) {
     while (pos_ < text_.size()) {
       switch (text_[pos_]) {
-        case '|': column.right_border = true; ++pos_; break;
-        case 'M': column.resizable = true; ++pos_; break;
+        case '|':
+          column.right_border = true;
+          ++pos_;
+          break;
+        case 'M':
+          column.resizable = true;
+          ++pos_;
+          break;
         case '~':
           if (!ReadQuoted('~', column.header)) return false;
           break;

@@ -26,7 +26,7 @@ namespace vantrel::qt {
 enum class Justify { kLeft, kRight, kCenter, kDecimal };
 
 struct ListColumn {
-  int width = 0;   // dialog units
+  int width = 0;  // dialog units
   Justify justify = Justify::kLeft;
   int indent = 0;  // dialog units
   bool right_border = false;

@@ -54,8 +54,8 @@ int ListModel::rowCount(const QModelIndex& parent) const {
 
 QVariant ListModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= count_) return {};
-  if (role != Qt::DisplayRole && role != Qt::EditRole &&
-      role != kColumnsRole && role != Qt::ToolTipRole)
+  if (role != Qt::DisplayRole && role != Qt::EditRole && role != kColumnsRole &&
+      role != Qt::ToolTipRole)
     return {};
   QStringList row = Row(index.row());
   if (role == kColumnsRole) return row;
@@ -63,8 +63,7 @@ QVariant ListModel::data(const QModelIndex& index, int role) const {
 }
 
 QStringList ListModel::Row(int row) const {
-  if (auto kept = rows_.constFind(row); kept != rows_.constEnd())
-    return *kept;
+  if (auto kept = rows_.constFind(row); kept != rows_.constEnd()) return *kept;
   const ControlState* state = window_.Find(control_);
   if (state == nullptr) return {};
   QStringList texts;
@@ -77,9 +76,10 @@ QStringList ListModel::Row(int row) const {
                         static_cast<int>(format_.columns.size()));
     for (std::size_t i = 0; i < values.size(); ++i) {
       const Picture& own = pictures_[i];
-      const Picture* picture = own.valid()                         ? &own
-                               : i == 0 && state->picture.valid() ? &state->picture
-                                                                   : nullptr;
+      const Picture* picture = own.valid() ? &own
+                               : i == 0 && state->picture.valid()
+                                   ? &state->picture
+                                   : nullptr;
       texts << Trimmed(picture != nullptr ? FormatPicture(values[i], *picture)
                                           : values[i]);
     }
@@ -131,7 +131,7 @@ void ColumnDelegate::paint(QPainter* painter,
   for (std::size_t i = 0; i < format_.columns.size(); ++i) {
     const ListColumn& column = format_.columns[i];
     bool last = i + 1 == format_.columns.size();
-    int width = last     ? option.rect.right() + 1 - x
+    int width = last      ? option.rect.right() + 1 - x
                 : header_ ? header_->sectionSize(static_cast<int>(i))
                           : units.X(column.width);
     QRect cell(x, option.rect.top(), width, option.rect.height());

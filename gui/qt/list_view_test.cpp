@@ -38,7 +38,8 @@ class ListViewTest : public QtTest {
   WindowDescription Form(std::string format) {
     WindowDescription form;
     form.title = "List";
-    ControlDescription list = Control(kList, ControlKind::kList, "", {4, 4, 160, 100});
+    ControlDescription list =
+        Control(kList, ControlKind::kList, "", {4, 4, 160, 100});
     list.list = {&entries, 1};
     list.format = std::move(format);
     form.controls = {list};
@@ -87,13 +88,15 @@ TEST_F(ListViewTest, AHundredThousandEntriesAreReadAScreenfulAtATime) {
   EXPECT_THAT(choices, ElementsAre(kEntries / 2 + 1));
   // Reading rows left the program's view of the queue as it was.
   EXPECT_EQ(Pointer(&entries), static_cast<std::uint32_t>(kEntries));
-  EXPECT_EQ(std::string(reinterpret_cast<char*>(record), kNameSize), "Name 100000 ");
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(record), kNameSize),
+            "Name 100000 ");
 }
 
 TEST_F(ListViewTest, AFormatsColumnsShowTheQueuesFieldsByTheirPictures) {
   Fill(3);
   OpenWindow(Form("[60L(2)|M~Name~][40R(1)~Number~@n6.1@]"));
-  QStringList row = Model()->index(1).data(ListModel::kColumnsRole).toStringList();
+  QStringList row =
+      Model()->index(1).data(ListModel::kColumnsRole).toStringList();
   EXPECT_THAT(row, ElementsAre("Name 000002", "20.0"));
   CloseWindow();
 }

@@ -68,7 +68,8 @@ class MenuItemView : public ControlView {
     MenuText text = SplitMenuText(FromRuntime(state.value),
                                   FromRuntime(state.description.shortcut));
     action_->setText(text.label);
-    if (action_->shortcut() != text.shortcut) action_->setShortcut(text.shortcut);
+    if (action_->shortcut() != text.shortcut)
+      action_->setShortcut(text.shortcut);
     action_->setVisible(visible);
     action_->setEnabled(enabled);
   }

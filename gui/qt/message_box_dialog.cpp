@@ -32,8 +32,9 @@ QString JoinLines(const std::vector<std::string>& lines) {
 MessageBoxDialog::MessageBoxDialog(const MessageBoxRequest& request,
                                    QWidget* owner)
     : QDialog(owner) {
-  setWindowTitle(request.caption.empty() ? QApplication::applicationDisplayName()
-                                         : FromRuntime(request.caption));
+  setWindowTitle(request.caption.empty()
+                     ? QApplication::applicationDisplayName()
+                     : FromRuntime(request.caption));
   setWindowModality(Qt::ApplicationModal);
 
   auto* text = new QLabel(JoinLines(request.lines));
@@ -43,8 +44,8 @@ MessageBoxDialog::MessageBoxDialog(const MessageBoxRequest& request,
   font.setBold(request.font_bold);
   text->setFont(font);
   int widest = text->sizeHint().width();
-  int limit = static_cast<int>(screen()->availableGeometry().width() *
-                               kMaxTextShare);
+  int limit =
+      static_cast<int>(screen()->availableGeometry().width() * kMaxTextShare);
   if (widest > limit) {
     text->setWordWrap(true);
     text->setMinimumWidth(limit);
@@ -65,10 +66,11 @@ MessageBoxDialog::MessageBoxDialog(const MessageBoxRequest& request,
   auto* row = new QHBoxLayout;
   row->addStretch(1);
   for (std::size_t i = 0; i < request.buttons.size(); ++i) {
-    const MessageBoxButton& spec = request.buttons[i];
-    auto* button = new QPushButton(FromRuntime(spec.text));
-    int mask = spec.mask;
-    connect(button, &QPushButton::clicked, this, [this, mask] { Answer(mask); });
+    const MessageBoxButton& wanted = request.buttons[i];
+    auto* button = new QPushButton(FromRuntime(wanted.text));
+    int mask = wanted.mask;
+    connect(button, &QPushButton::clicked, this,
+            [this, mask] { Answer(mask); });
     if (mask == kButtonCancel) cancel_mask_ = mask;
     row->addWidget(button);
     buttons_.push_back(button);

@@ -5,6 +5,8 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
 
 #include "gui/qt/dialog_units.h"
 #include "gui/qt/icon_library.h"
@@ -17,6 +19,9 @@ namespace vantrel::qt {
 namespace {
 
 constexpr int kMillisecondsPerHundredth = 10;
+// A window dragged or sized is reported once it has been still this long,
+// not at every step of the drag.
+constexpr int kPlacementSettleMs = 150;
 // Radio buttons without a place of their own share their option's
 // rectangle; a titled option keeps room for its title and frame (units).
 constexpr int kOptionTitleUnits = 10;
@@ -66,6 +71,8 @@ std::map<std::int16_t, Layout> ControlRectangles(const Window& window) {
       area.y += kOptionTitleUnits;
       area.height -= kOptionTitleUnits + kOptionFrameUnits;
     }
+    area.width = std::max(area.width, 1);
+    area.height = std::max(area.height, 1);
     int n = static_cast<int>(radios.size());
     bool across = area.width >= area.height;
     for (int i = 0; i < n; ++i) {
@@ -86,8 +93,7 @@ std::map<std::int16_t, Layout> ControlRectangles(const Window& window) {
 
 // The 1-based place of a tab on its sheet.
 int TabIndex(const Window& window, const ControlState& tab) {
-  std::vector<const ControlState*> tabs =
-      window.TabsOf(tab.description.parent);
+  std::vector<const ControlState*> tabs = window.TabsOf(tab.description.parent);
   for (std::size_t i = 0; i < tabs.size(); ++i) {
     if (tabs[i] == &tab) return static_cast<int>(i) + 1;
   }
@@ -98,12 +104,14 @@ int TabIndex(const Window& window, const ControlState& tab) {
 
 NativeWindow::NativeWindow(Window& window, QWidget* owner) : window_(window) {
   FrameHooks hooks;
-  hooks.on_close = [this] {
-    ReportInput([&] { UserCloseWindow(window_); });
+  hooks.on_close = [this] { ReportInput([&] { UserCloseWindow(window_); }); };
+  hooks.on_activate = [this] { ReportInput([&] { UserActivate(window_); }); };
+  // Another window of the program that becomes active reports itself; one
+  // of another program, or a message box, leaves none of ours active.
+  hooks.on_deactivate = [this] {
+    ReportInput([&] { UserDeactivate(window_); });
   };
-  hooks.on_activate = [this] {
-    ReportInput([&] { UserActivate(window_); });
-  };
+  hooks.on_placed = [this] { Placed(); };
   const WindowDescription& description = window.description();
   bool modal = description.modal && owner != nullptr;
   canvas_ = new QWidget;
@@ -127,11 +135,20 @@ NativeWindow::NativeWindow(Window& window, QWidget* owner) : window_(window) {
   ShowTitle();
   for (const ControlState& control : window_.controls()) ShowOne(control);
   timer_.setTimerType(Qt::CoarseTimer);
-  QObject::connect(&timer_, &QTimer::timeout, [this] {
-    ReportInput([&] { TimerTick(window_); });
-  });
-  SizeAndPlace(owner);
-  frame_->show();
+  QObject::connect(&timer_, &QTimer::timeout,
+                   [this] { ReportInput([&] { TimerTick(window_); }); });
+  placement_settles_.setSingleShot(true);
+  placement_settles_.setInterval(kPlacementSettleMs);
+  QObject::connect(&placement_settles_, &QTimer::timeout,
+                   [this] { ReportPlacement(); });
+  {
+    ShowingScope showing;
+    SizeAndPlace(owner);
+    frame_->show();
+  }
+  // Where the window came to stand is its placement; the backend placed it,
+  // so no event tells of it.
+  window_.placement = CurrentPlacement();
 }
 
 NativeWindow::~NativeWindow() {
@@ -153,8 +170,8 @@ void NativeWindow::Place(ControlView& view, const ControlState& state) {
   QWidget* widget = view.widget();
   if (widget == nullptr) return;
   auto placed = placement_.find(state.number());
-  Layout units = placed != placement_.end() ? placed->second
-                                            : state.description.layout;
+  Layout units =
+      placed != placement_.end() ? placed->second : state.description.layout;
   layout_->Place(widget, units, view.growth());
 }
 
@@ -186,17 +203,80 @@ void NativeWindow::SizeAndPlace(QWidget* owner) {
   const Layout& at = description.layout;
   DialogUnits units(frame_->font());
   if (at.x != 0 || at.y != 0) {
-    QPoint origin = owner != nullptr ? owner->frameGeometry().topLeft()
-                                     : frame_->screen()->availableGeometry()
-                                           .topLeft();
+    QPoint origin = owner != nullptr
+                        ? owner->frameGeometry().topLeft()
+                        : frame_->screen()->availableGeometry().topLeft();
     frame_->move(origin + QPoint(units.X(at.x), units.Y(at.y)));
   } else if (owner == nullptr) {
     // Centred on the screen; a window larger than the screen starts at its
     // top left corner.
     QRect screen = frame_->screen()->availableGeometry();
     QPoint at = screen.center() - QRect(QPoint(), size).center();
-    frame_->move(std::max(at.x(), screen.left()), std::max(at.y(), screen.top()));
+    frame_->move(std::max(at.x(), screen.left()),
+                 std::max(at.y(), screen.top()));
   }
+}
+
+WindowPlacement NativeWindow::CurrentPlacement() const {
+  WindowPlacement placement;
+  placement.maximized = frame_->isMaximized();
+  placement.iconized = frame_->isMinimized();
+  QRect normal = placement.maximized || placement.iconized
+                     ? frame_->normalGeometry()
+                     : frame_->geometry();
+  // The menu bar and the frame's own margins are not the controls' area.
+  QSize chrome = frame_->size() - canvas_->size();
+  DialogUnits units(frame_->font());
+  placement.normal = {
+      static_cast<int>(std::lround(normal.x() / units.per_x())),
+      static_cast<int>(std::lround(normal.y() / units.per_y())),
+      static_cast<int>(
+          std::lround((normal.width() - chrome.width()) / units.per_x())),
+      static_cast<int>(
+          std::lround((normal.height() - chrome.height()) / units.per_y()))};
+  return placement;
+}
+
+void NativeWindow::ShowPlacement() {
+  ShowingScope showing;
+  const WindowPlacement& placement = window_.placement;
+  DialogUnits units(frame_->font());
+  QSize chrome = frame_->size() - canvas_->size();
+  QSize size = frame_->size();
+  if (window_.description().resizable && placement.normal.width > 0 &&
+      placement.normal.height > 0) {
+    size = (QSize(units.X(placement.normal.width),
+                  units.Y(placement.normal.height)) +
+            chrome)
+               .expandedTo(frame_->minimumSize());
+  }
+  QRect wanted(QPoint(units.X(placement.normal.x), units.Y(placement.normal.y)),
+               size);
+  // A place on a screen that is no longer there would lose the window.
+  bool on_a_screen = false;
+  for (const QScreen* screen : QGuiApplication::screens())
+    on_a_screen = on_a_screen || screen->availableGeometry().intersects(wanted);
+  if (!on_a_screen) {
+    QRect screen = frame_->screen()->availableGeometry();
+    wanted.moveCenter(screen.center());
+  }
+  if (frame_->isMaximized() || frame_->isMinimized()) frame_->showNormal();
+  frame_->setGeometry(wanted);
+  if (placement.maximized) {
+    frame_->showMaximized();
+  } else if (placement.iconized) {
+    frame_->showMinimized();
+  }
+}
+
+void NativeWindow::Placed() {
+  if (!Showing()) placement_settles_.start();
+}
+
+void NativeWindow::ReportPlacement() {
+  WindowPlacement now = CurrentPlacement();
+  if (now == window_.placement) return;
+  ReportInput([&] { UserPlaceWindow(window_, now); });
 }
 
 void NativeWindow::ShowTitle() {
@@ -260,8 +340,8 @@ void NativeWindow::ShowOne(const ControlState& state) {
 void NativeWindow::Refresh(std::int16_t number) {
   // The control, then what it encloses, level by level; each control once.
   std::vector<std::int16_t> pending{number};
-  for (std::size_t i = 0;
-       i < pending.size() && i <= window_.controls().size(); ++i) {
+  for (std::size_t i = 0; i < pending.size() && i <= window_.controls().size();
+       ++i) {
     const ControlState* state = window_.Find(pending[i]);
     if (state == nullptr) continue;
     ShowOne(*state);

@@ -32,6 +32,13 @@ class NativeWindow : public ViewHost {
   QWidget* WidgetOf(std::int16_t number) const;
 
   void ShowTitle();
+  // Moves, sizes, maximizes, iconizes or restores the frame as the window's
+  // placement says.
+  void ShowPlacement();
+  // Where the frame stands now, in the runtime's terms: the normal form's
+  // position (its client area on the screen) and the size of its controls'
+  // area, in dialog units.
+  WindowPlacement CurrentPlacement() const;
   void AddControl(const ControlState& state);
   void RemoveControl(std::int16_t number);
   void Focus(std::int16_t number);
@@ -54,6 +61,9 @@ class NativeWindow : public ViewHost {
   bool Visible(const ControlState& state) const;
   bool Enabled(const ControlState& state) const;
   void ShowOne(const ControlState& state);
+  // The user moved or sized the frame: reported once it has come to rest.
+  void Placed();
+  void ReportPlacement();
 
   Window& window_;
   QPointer<QWidget> frame_;
@@ -64,6 +74,7 @@ class NativeWindow : public ViewHost {
   std::map<std::int16_t, std::unique_ptr<ControlView>> views_;
   std::map<std::int16_t, Layout> placement_;  // where controls sit, in units
   QTimer timer_;
+  QTimer placement_settles_;  // a move or size reported when it ends
 };
 
 }  // namespace vantrel::qt

@@ -1,5 +1,6 @@
 #include "gui/qt/qt_backend.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
 
@@ -86,8 +87,13 @@ void QtBackend::ShowWindowState(Window& window) {
   if (NativeWindow* native = NativeOf(window)) native->ShowTitle();
 }
 
+void QtBackend::ShowPlacement(Window& window) {
+  if (NativeWindow* native = NativeOf(window)) native->ShowPlacement();
+}
+
 void QtBackend::ShowControlState(Window& window, const ControlState& control) {
-  if (NativeWindow* native = NativeOf(window)) native->Refresh(control.number());
+  if (NativeWindow* native = NativeOf(window))
+    native->Refresh(control.number());
 }
 
 void QtBackend::ControlCreated(Window& window, const ControlState& control) {
@@ -176,9 +182,25 @@ bool QtBackend::eventFilter(QObject* watched, QEvent* event) {
     quit_ = true;
     return false;
   }
-  if (event->type() == QEvent::KeyPress && !replaying_ &&
-      watched == QApplication::focusWidget())
+  if (watched != QApplication::focusWidget()) return false;
+  if (event->type() == QEvent::KeyPress && !replaying_)
     return KeyPressed(watched, static_cast<QKeyEvent*>(event));
+  if (event->type() == QEvent::ShortcutOverride)
+    return IsMenuShortcut(watched, static_cast<QKeyEvent*>(event));
+  return false;
+}
+
+bool QtBackend::IsMenuShortcut(QObject* target, QKeyEvent* event) const {
+  // A field would take keys such as Ctrl+D (delete a character) for its
+  // editing; a menu item's shortcut wins, as the menu promises it.
+  NativeWindow* native = NativeOf(qobject_cast<QWidget*>(target));
+  if (native == nullptr) return false;
+  QKeySequence pressed(event->keyCombination());
+  for (const QAction* action : native->frame()->actions()) {
+    if (action->isEnabled() && !action->shortcut().isEmpty() &&
+        action->shortcut() == pressed)
+      return true;
+  }
   return false;
 }
 
@@ -190,9 +212,9 @@ bool QtBackend::KeyPressed(QObject* target, QKeyEvent* event) {
   std::uint8_t state = RuntimeKeyState(event->modifiers());
   std::uint8_t typed = RuntimeKeyChar(*event);
   const ControlState* focused = window.Find(window.focus);
-  bool alerted = Contains(window.description().alert_keys, code) ||
-                 (focused != nullptr &&
-                  Contains(focused->description.alert_keys, code));
+  bool alerted =
+      Contains(window.description().alert_keys, code) ||
+      (focused != nullptr && Contains(focused->description.alert_keys, code));
   if (!alerted) {
     // Only kept as the latest key of the events that follow.
     UserPressKey(window, code, state, typed);
@@ -202,10 +224,10 @@ bool QtBackend::KeyPressed(QObject* target, QKeyEvent* event) {
   // In a text the key still does its work, after the runtime has seen it.
   if (focused != nullptr && KindIsEditable(focused->kind())) {
     held_keys_.push_back(
-        {target, std::make_unique<QKeyEvent>(
-                     event->type(), event->key(), event->modifiers(),
-                     event->text(), event->isAutoRepeat(),
-                     static_cast<quint16>(event->count()))});
+        {target,
+         std::make_unique<QKeyEvent>(
+             event->type(), event->key(), event->modifiers(), event->text(),
+             event->isAutoRepeat(), static_cast<quint16>(event->count()))});
   }
   return true;
 }

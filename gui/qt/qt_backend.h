@@ -49,6 +49,7 @@ class QtBackend final : public QObject, public GuiBackend {
   void OpenNativeWindow(Window& window) override;
   void CloseNativeWindow(Window& window) override;
   void ShowWindowState(Window& window) override;
+  void ShowPlacement(Window& window) override;
   void ShowControlState(Window& window, const ControlState& control) override;
   void ControlCreated(Window& window, const ControlState& control) override;
   void ControlDestroyed(Window& window, std::int16_t number) override;
@@ -72,6 +73,8 @@ class QtBackend final : public QObject, public GuiBackend {
   };
   void FocusChanged(QWidget* now);
   bool KeyPressed(QObject* target, QKeyEvent* event);
+  // Whether the key is the shortcut of an enabled menu item of the window.
+  bool IsMenuShortcut(QObject* target, QKeyEvent* event) const;
   void ReplayHeldKeys();
   // The frame dialogs are shown over: that of the active window.
   QWidget* DialogOwner() const;

@@ -128,8 +128,7 @@ class QtTest : public ::testing::Test {
   }
 
   static ControlDescription Control(std::int16_t number, ControlKind kind,
-                                    std::string text = {},
-                                    Layout layout = {}) {
+                                    std::string text = {}, Layout layout = {}) {
     ControlDescription control;
     control.number = number;
     control.kind = kind;

@@ -35,10 +35,19 @@ class Windows1252Validator : public QValidator {
 
 }  // namespace
 
-void ShowRefusal(QWidget* field, const QString& character) {
-  Last() = RefusalMessage(character);
+void ShowNotice(QWidget* field, const QString& message) {
+  Last() = message;
   QPoint below = field->mapToGlobal(QPoint(0, field->height()));
-  QToolTip::showText(below, Last(), field, QRect(), kNoticeMilliseconds);
+  QToolTip::showText(below, message, field, QRect(), kNoticeMilliseconds);
+}
+
+void ShowRefusal(QWidget* field, const QString& character) {
+  ShowNotice(field, RefusalMessage(character));
+}
+
+QString CapacityMessage(int characters) {
+  return QStringLiteral("This field holds at most %1 characters.")
+      .arg(characters);
 }
 
 QString LastRefusal() { return Last(); }

@@ -45,24 +45,29 @@ class SampleWindowTest : public QtTest {
     WindowDescription window;
     window.title = "Names";
     window.modal = false;
-    ControlDescription entry = Control(kName, ControlKind::kEntry, "", {4, 4, 80, 12});
+    ControlDescription entry =
+        Control(kName, ControlKind::kEntry, "", {4, 4, 80, 12});
     entry.variable = Variable::Of(name);
     entry.picture = "@s12";
-    ControlDescription list = Control(kList, ControlKind::kList, "", {4, 38, 120, 60});
+    ControlDescription list =
+        Control(kList, ControlKind::kList, "", {4, 38, 120, 60});
     list.list = {&names, 1};
     list.alert_keys = {kKeyDelete};
-    ControlDescription save = Control(kSaveItem, ControlKind::kMenuItem, "&Save");
+    ControlDescription save =
+        Control(kSaveItem, ControlKind::kMenuItem, "&Save");
     save.parent = kFileMenu;
     save.shortcut = "Ctrl S";
-    ControlDescription exit = Control(kExitItem, ControlKind::kMenuItem, "E&xit");
+    ControlDescription exit =
+        Control(kExitItem, ControlKind::kMenuItem, "E&xit");
     exit.parent = kFileMenu;
-    window.controls = {entry,
-                       Control(kAdd, ControlKind::kButton, "&Add", {90, 4, 40, 14}),
-                       Control(kSheet, ControlKind::kSheet, "", {4, 22, 120, 13}),
-                       list,
-                       Control(kFileMenu, ControlKind::kMenu, "&File"),
-                       save,
-                       exit};
+    window.controls = {
+        entry,
+        Control(kAdd, ControlKind::kButton, "&Add", {90, 4, 40, 14}),
+        Control(kSheet, ControlKind::kSheet, "", {4, 22, 120, 13}),
+        list,
+        Control(kFileMenu, ControlKind::kMenu, "&File"),
+        save,
+        exit};
     return window;
   }
 
@@ -154,12 +159,11 @@ TEST_F(SampleWindowTest, UserActionsReachTheProcedureAsEventsInOrder) {
 
   std::vector<std::string> seen = Run();
 
-  EXPECT_THAT(seen,
-              ElementsAre("OpenWindow:0", "GainFocus:0", "Selected:1",
-                          "Accepted:1", "Selected:2", "Accepted:2",
-                          "TabChanging:4", "NewSelection:4", "Selected:3",
-                          "NewSelection:3", "PreAlert:3", "AlertKey:3",
-                          "Accepted:11", "CloseWindow:0", "Accepted:12"));
+  EXPECT_THAT(seen, ElementsAre("OpenWindow:0", "GainFocus:0", "Selected:1",
+                                "Accepted:1", "Selected:2", "Accepted:2",
+                                "TabChanging:4", "NewSelection:4", "Selected:3",
+                                "NewSelection:3", "PreAlert:3", "AlertKey:3",
+                                "Accepted:11", "CloseWindow:0", "Accepted:12"));
   EXPECT_EQ(shown_after_typing, "Ann");
   EXPECT_THAT(list_shown, ElementsAre("Ann"));
   EXPECT_EQ(std::string(name, kNameLength), "Ann         ");

@@ -7,7 +7,9 @@ namespace {
 
 TEST(TextEdgeTest, Windows1252CrossesBothWaysAndTheRestIsRefused) {
   // "Café – €5": é, the en dash and the euro sign all have a byte.
-  const std::string runtime = "Caf\xE9 \x96 \x80" "5";
+  const std::string runtime =
+      "Caf\xE9 \x96 \x80"
+      "5";
   QString shown = FromRuntime(runtime);
   EXPECT_EQ(shown, QString::fromUtf8("Café – €5"));
   EXPECT_EQ(ToRuntime(shown), runtime);
@@ -17,16 +19,18 @@ TEST(TextEdgeTest, Windows1252CrossesBothWaysAndTheRestIsRefused) {
     const char* refused;  // empty: none
   } cases[] = {
       {"plain ASCII", ""},
-      {"Grüße, Łódź", "Ł"},       // Polish letters are not Western European
+      {"Grüße, Łódź", "Ł"},  // Polish letters are not Western European
       {"tick \u2713 here", "\u2713"},
       {"smile \U0001F600", "\U0001F600"},  // a surrogate pair stays whole
   };
   for (const Case& c : cases) {
     QString text = QString::fromUtf8(c.utf8);
-    EXPECT_EQ(FirstRefusedCharacter(text), QString::fromUtf8(c.refused)) << c.utf8;
+    EXPECT_EQ(FirstRefusedCharacter(text), QString::fromUtf8(c.refused))
+        << c.utf8;
     EXPECT_EQ(ToRuntime(text).has_value(), *c.refused == '\0') << c.utf8;
   }
-  EXPECT_TRUE(RefusalMessage(QString::fromUtf8("\u2713")).contains(QString::fromUtf8("\u2713")));
+  EXPECT_TRUE(RefusalMessage(QString::fromUtf8("\u2713"))
+                  .contains(QString::fromUtf8("\u2713")));
   EXPECT_EQ(ToRuntimeLossy(QString::fromUtf8("a\u2713b")), "a?b");
 }
 
@@ -40,7 +44,8 @@ TEST(TextEdgeTest, ShapesDropPaddingAndMapPositionsBack) {
   EXPECT_EQ(number.text, "1,234.50");
   EXPECT_EQ(number.lead, 4);
   EXPECT_EQ(ToWidgetPosition("    1,234.50", number, TextShape::kNumber, 6), 1);
-  EXPECT_EQ(ToRuntimePosition(number.text, number.lead, TextShape::kNumber, 1), 6);
+  EXPECT_EQ(ToRuntimePosition(number.text, number.lead, TextShape::kNumber, 1),
+            6);
 
   ShownText as_is = ShowText("  /  /    ", TextShape::kAsIs);
   EXPECT_EQ(as_is.text, "  /  /    ");

@@ -5,10 +5,19 @@
 namespace vantrel::qt {
 namespace {
 
-void Activated(QWidget* frame, QEvent* event, const FrameHooks& hooks) {
-  if (event->type() == QEvent::ActivationChange && frame->isActiveWindow() &&
-      hooks.on_activate)
-    hooks.on_activate();
+void Changed(QWidget* frame, QEvent* event, const FrameHooks& hooks) {
+  if (event->type() == QEvent::WindowStateChange && hooks.on_placed) {
+    hooks.on_placed();
+    return;
+  }
+  if (event->type() != QEvent::ActivationChange) return;
+  const std::function<void()>& hook =
+      frame->isActiveWindow() ? hooks.on_activate : hooks.on_deactivate;
+  if (hook) hook();
+}
+
+void Placed(const FrameHooks& hooks) {
+  if (hooks.on_placed) hooks.on_placed();
 }
 
 }  // namespace
@@ -23,8 +32,18 @@ void MainFrame::closeEvent(QCloseEvent* event) {
 }
 
 void MainFrame::changeEvent(QEvent* event) {
-  Activated(this, event, hooks_);
+  Changed(this, event, hooks_);
   QMainWindow::changeEvent(event);
+}
+
+void MainFrame::moveEvent(QMoveEvent* event) {
+  QMainWindow::moveEvent(event);
+  Placed(hooks_);
+}
+
+void MainFrame::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  Placed(hooks_);
 }
 
 DialogFrame::DialogFrame(FrameHooks hooks, QWidget* parent)
@@ -40,8 +59,18 @@ void DialogFrame::closeEvent(QCloseEvent* event) {
 }
 
 void DialogFrame::changeEvent(QEvent* event) {
-  Activated(this, event, hooks_);
+  Changed(this, event, hooks_);
   QDialog::changeEvent(event);
+}
+
+void DialogFrame::moveEvent(QMoveEvent* event) {
+  QDialog::moveEvent(event);
+  Placed(hooks_);
+}
+
+void DialogFrame::resizeEvent(QResizeEvent* event) {
+  QDialog::resizeEvent(event);
+  Placed(hooks_);
 }
 
 }  // namespace vantrel::qt

@@ -70,6 +70,24 @@ TEST_F(AcceptLoopTest, OpenWindowComesFirstThenFocusAndUserEvents) {
               ElementsAre("OpenWindow:0", "GainFocus:0", "Accepted:3"));
 }
 
+TEST_F(AcceptLoopTest, LeavingTheProgramLosesTheFocusAndComingBackGainsIt) {
+  // With no active window, the steps name theirs.
+  gui.Then([] { UserDeactivate(*TopWindow()); })
+      .On("Form")
+      .Then([] { UserDeactivate(*TopWindow()); })  // not active: nothing
+      .On("Form")
+      .Then([] { UserActivate(*TopWindow()); })
+      .Click(kOk);
+  std::vector<std::string> seen;
+  OpenWindow(form);
+  AcceptLoop([&] {
+    if (CurrentEvent() == kEventGainFocus || CurrentEvent() == kEventLoseFocus)
+      seen.push_back(Seen());
+    if (CurrentEvent() == kEventAccepted) EndLoop();
+  });
+  EXPECT_THAT(seen, ElementsAre("GainFocus:0", "LoseFocus:0", "GainFocus:0"));
+}
+
 TEST_F(AcceptLoopTest, AcceptLoopWithoutWindowIsFatal537) {
   struct Fatal {
     int code;

@@ -72,6 +72,10 @@ void TypeByPicture(Window& window, ControlState& control,
 
 void UserActivate(Window& window) { Runtime().active = &window; }
 
+void UserDeactivate(Window& window) {
+  if (Runtime().active == &window) Runtime().active = nullptr;
+}
+
 void UserMoveMouse(Window& window, std::int32_t x, std::int32_t y) {
   window.mouse_x = x;
   window.mouse_y = y;

@@ -27,6 +27,10 @@ enum KeyCode : std::int32_t {
 
 // The window became the application's active window.
 void UserActivate(Window& window);
+// The window stopped being the application's active window without another
+// window of the program taking its place (the user went to another
+// program). Nothing happens when it is not the active one.
+void UserDeactivate(Window& window);
 // The mouse moved to the position (window coordinates).
 void UserMoveMouse(Window& window, std::int32_t x, std::int32_t y);
 // The user moved the focus to the control.

@@ -25,25 +25,67 @@ namespace {
 
 // Menus and their items.
 enum : std::int16_t {
-  kFileMenu = 1, kOpenItem, kSaveAsItem, kExitItem,
-  kCardMenu = 10, kNewItem, kDeleteItem, kSaveItem, kDetailsItem,
-  kHelpMenu = 20, kContentsItem, kTopicItem, kAboutItem,
+  kFileMenu = 1,
+  kOpenItem,
+  kSaveAsItem,
+  kExitItem,
+  kCardMenu = 10,
+  kNewItem,
+  kDeleteItem,
+  kSaveItem,
+  kDetailsItem,
+  kHelpMenu = 20,
+  kContentsItem,
+  kTopicItem,
+  kAboutItem,
 };
 // Controls of the main window, top to bottom.
 enum : std::int16_t {
-  kImage = 30, kRegion, kSheet, kAllTab,
-  kLetters = 40,            // the letter radios follow: 41 .. 66
-  kAllButton = 70, kNewButton, kDuplicateButton, kDeleteButton, kSaveButton,
-  kUndoButton, kFindButton, kImportButton, kExportButton, kPrintButton,
-  kList = 90, kLastPrompt, kLast, kFirstPrompt, kFirst, kCompanyPrompt,
-  kCompany, kByCompany, kCategoryPrompt, kCategory, kContents, kPhonesPrompt,
-  kPhones, kBornPrompt, kBorn, kStatus,
+  kImage = 30,
+  kRegion,
+  kSheet,
+  kAllTab,
+  kLetters = 40,  // the letter radios follow: 41 .. 66
+  kAllButton = 70,
+  kNewButton,
+  kDuplicateButton,
+  kDeleteButton,
+  kSaveButton,
+  kUndoButton,
+  kFindButton,
+  kImportButton,
+  kExportButton,
+  kPrintButton,
+  kList = 90,
+  kLastPrompt,
+  kLast,
+  kFirstPrompt,
+  kFirst,
+  kCompanyPrompt,
+  kCompany,
+  kByCompany,
+  kCategoryPrompt,
+  kCategory,
+  kContents,
+  kPhonesPrompt,
+  kPhones,
+  kBornPrompt,
+  kBorn,
+  kStatus,
   kFirstCategoryTab = 200,
 };
 // Controls of the Details dialog.
 enum : std::int16_t {
-  kBalancePrompt = 1, kBalance, kRatingPrompt, kRating, kPriority, kLow,
-  kNormal, kHigh, kOk, kCancel,
+  kBalancePrompt = 1,
+  kBalance,
+  kRatingPrompt,
+  kRating,
+  kPriority,
+  kLow,
+  kNormal,
+  kHigh,
+  kOk,
+  kCancel,
 };
 
 constexpr int kLetterCount = 26;
@@ -74,17 +116,17 @@ ControlDescription Control(std::int16_t number, ControlKind kind,
 
 std::vector<Card> SampleCards(int count) {
   static const std::array<const char*, 20> kLast = {
-      "Abbott", "Baker", "Carver", "Dalton", "Ellis", "Fischer", "Garner",
-      "Holm", "Ibsen", "Jansen", "Keller", "Lindqvist", "Moreau", "Nilsson",
-      "Olsen", "Petit", "Quinn", "Rossi", "Sauer", "Varga"};
+      "Abbott", "Baker", "Carver", "Dalton", "Ellis",     "Fischer", "Garner",
+      "Holm",   "Ibsen", "Jansen", "Keller", "Lindqvist", "Moreau",  "Nilsson",
+      "Olsen",  "Petit", "Quinn",  "Rossi",  "Sauer",     "Varga"};
   static const std::array<const char*, 10> kFirst = {
-      "Anna", "Bruno", "Chloé", "David", "Eva", "François", "Greta",
-      "Hugo", "Inès", "Jörg"};
+      "Anna",     "Bruno", "Chloé", "David", "Eva",
+      "François", "Greta", "Hugo",  "Inès",  "Jörg"};
   static const std::array<const char*, 6> kCompany = {
       "Northwind Traders", "Blue Harbour Ltd", "Café Lumière",
-      "Oak & Iron", "Søndergaard A/S", ""};
-  static const std::array<const char*, 5> kCategory = {
-      "Family", "Friends", "Suppliers", "Work", ""};
+      "Oak & Iron",        "Søndergaard A/S",  ""};
+  static const std::array<const char*, 5> kCategory = {"Family", "Friends",
+                                                       "Suppliers", "Work", ""};
   std::vector<Card> cards;
   for (int i = 0; i < count; ++i) {
     Card card;
@@ -141,10 +183,8 @@ class DemoWindow {
 
   // The list: the shown name and the card's index.
   std::uint8_t list_record_[44] = {};
-  TypeDescriptor list_descriptor_ = DescriptorBuilder()
-                                        .String("L:NAME", 40)
-                                        .Long("L:INDEX")
-                                        .Descriptor();
+  TypeDescriptor list_descriptor_ =
+      DescriptorBuilder().String("L:NAME", 40).Long("L:INDEX").Descriptor();
   Queue list_{list_record_, &list_descriptor_, sizeof list_record_};
   // The categories of the combo and the tabs.
   std::uint8_t category_record_[15] = {};
@@ -176,9 +216,9 @@ class DemoWindow {
     w.resizable = true;
     w.modal = false;
     auto menu = [&](std::int16_t n, const char* text, std::int16_t parent = 0) {
-      w.controls.push_back(Control(n, parent == 0 ? ControlKind::kMenu
-                                                  : ControlKind::kMenuItem,
-                                   text, {}, parent));
+      w.controls.push_back(
+          Control(n, parent == 0 ? ControlKind::kMenu : ControlKind::kMenuItem,
+                  text, {}, parent));
     };
     menu(kFileMenu, "&File");
     menu(kOpenItem, "&Open Vantrel File ...", kFileMenu);
@@ -194,9 +234,11 @@ class DemoWindow {
     menu(kTopicItem, "&Letter Selector", kHelpMenu);
     menu(kAboutItem, "&About the Demo ...", kHelpMenu);
 
-    w.controls.push_back(Control(kImage, ControlKind::kImage, "", {4, 3, 18, 18}));
+    w.controls.push_back(
+        Control(kImage, ControlKind::kImage, "", {4, 3, 18, 18}));
     w.controls.back().icon = "VANTREL.ICO";
-    w.controls.push_back(Control(kRegion, ControlKind::kRegion, "", {4, 3, 18, 18}));
+    w.controls.push_back(
+        Control(kRegion, ControlKind::kRegion, "", {4, 3, 18, 18}));
     struct Tool {
       std::int16_t number;
       const char* icon;
@@ -224,23 +266,26 @@ class DemoWindow {
       x += tool.number == kAllButton || tool.number == kUndoButton ? 22 : 18;
     }
 
-    ControlDescription letters =
-        Control(kLetters, ControlKind::kOption, "", {4, 24, 13 * kLetterCount, 13});
+    ControlDescription letters = Control(kLetters, ControlKind::kOption, "",
+                                         {4, 24, 13 * kLetterCount, 13});
     letters.variable = Variable::Of(letter_);
     w.controls.push_back(letters);
     for (int i = 0; i < kLetterCount; ++i) {
       char name = static_cast<char>('A' + i);
-      ControlDescription radio = Control(static_cast<std::int16_t>(kLetters + 1 + i),
-                                         ControlKind::kRadio, std::string(1, name), {},
-                                         kLetters);
+      ControlDescription radio =
+          Control(static_cast<std::int16_t>(kLetters + 1 + i),
+                  ControlKind::kRadio, std::string(1, name), {}, kLetters);
       radio.icon = std::string(1, name) + ".ICO";
       w.controls.push_back(radio);
     }
 
-    w.controls.push_back(Control(kSheet, ControlKind::kSheet, "", {4, 40, 416, 13}));
-    w.controls.push_back(Control(kAllTab, ControlKind::kTab, "ALL", {}, kSheet));
+    w.controls.push_back(
+        Control(kSheet, ControlKind::kSheet, "", {4, 40, 416, 13}));
+    w.controls.push_back(
+        Control(kAllTab, ControlKind::kTab, "ALL", {}, kSheet));
 
-    ControlDescription list = Control(kList, ControlKind::kList, "", {4, 55, 150, 190});
+    ControlDescription list =
+        Control(kList, ControlKind::kList, "", {4, 55, 150, 190});
     list.list = {&list_, 1};
     list.format = "[16607L(2)]";
     list.alert_keys = {kKeyInsert, kKeyDelete, kKeyEnter, kKeyDoubleClick};
@@ -248,30 +293,36 @@ class DemoWindow {
 
     auto entry = [&](std::int16_t prompt, const char* text, std::int16_t number,
                      int y, int width, Variable variable, const char* picture) {
-      w.controls.push_back(Control(prompt, ControlKind::kPrompt, text, {162, y, 46, 12}));
-      ControlDescription e = Control(number, ControlKind::kEntry, "", {210, y, width, 12});
+      w.controls.push_back(
+          Control(prompt, ControlKind::kPrompt, text, {162, y, 46, 12}));
+      ControlDescription e =
+          Control(number, ControlKind::kEntry, "", {210, y, width, 12});
       e.variable = variable;
       e.picture = picture;
       w.controls.push_back(e);
     };
-    entry(kLastPrompt, "&Last Name:", kLast, 56, 130, Variable::Of(last_), "@s30");
-    entry(kFirstPrompt, "&First:", kFirst, 71, 100, Variable::Of(first_), "@s20");
-    entry(kCompanyPrompt, "&Company:", kCompany, 86, 130, Variable::Of(company_), "@s30");
-    ControlDescription check =
-        Control(kByCompany, ControlKind::kCheck, "List &By Company", {210, 101, 90, 11});
+    entry(kLastPrompt, "&Last Name:", kLast, 56, 130, Variable::Of(last_),
+          "@s30");
+    entry(kFirstPrompt, "&First:", kFirst, 71, 100, Variable::Of(first_),
+          "@s20");
+    entry(kCompanyPrompt, "&Company:", kCompany, 86, 130,
+          Variable::Of(company_), "@s30");
+    ControlDescription check = Control(kByCompany, ControlKind::kCheck,
+                                       "List &By Company", {210, 101, 90, 11});
     check.variable = Variable::Of(by_company_);
     w.controls.push_back(check);
-    w.controls.push_back(
-        Control(kCategoryPrompt, ControlKind::kPrompt, "Ca&tegory:", {162, 115, 46, 12}));
+    w.controls.push_back(Control(kCategoryPrompt, ControlKind::kPrompt,
+                                 "Ca&tegory:", {162, 115, 46, 12}));
     ControlDescription combo =
         Control(kCategory, ControlKind::kCombo, "", {210, 115, 80, 12});
     combo.variable = Variable::Of(category_);
     combo.picture = "@s15";
     combo.list = {&categories_, 1};
     w.controls.push_back(combo);
-    w.controls.push_back(
-        Control(kBornPrompt, ControlKind::kPrompt, "B&orn:", {300, 115, 24, 12}));
-    ControlDescription born = Control(kBorn, ControlKind::kEntry, "", {326, 115, 60, 12});
+    w.controls.push_back(Control(kBornPrompt, ControlKind::kPrompt,
+                                 "B&orn:", {300, 115, 24, 12}));
+    ControlDescription born =
+        Control(kBorn, ControlKind::kEntry, "", {326, 115, 60, 12});
     born.variable = Variable::Of(born_);
     born.picture = "@D2";
     w.controls.push_back(born);
@@ -279,8 +330,8 @@ class DemoWindow {
         Control(kContents, ControlKind::kText, "", {162, 132, 258, 66});
     contents.variable = Variable::Of(contents_);
     w.controls.push_back(contents);
-    w.controls.push_back(
-        Control(kPhonesPrompt, ControlKind::kPrompt, "&Phones:", {162, 203, 46, 12}));
+    w.controls.push_back(Control(kPhonesPrompt, ControlKind::kPrompt,
+                                 "&Phones:", {162, 203, 46, 12}));
     ControlDescription phones =
         Control(kPhones, ControlKind::kText, "", {210, 203, 120, 42});
     phones.variable = Variable::Of(phones_);
@@ -307,7 +358,8 @@ class DemoWindow {
       case kEventAccepted:
         return Accepted(AcceptedField());
       case kEventSelected:
-        if (EventField() >= kLast && EventField() <= kPhones) Enable(kSaveButton);
+        if (EventField() >= kLast && EventField() <= kPhones)
+          Enable(kSaveButton);
         return;
       case kEventNewSelection:
         if (EventField() == kList) return ShowCard(Choice(kList));
@@ -317,8 +369,8 @@ class DemoWindow {
         return AlertKey();
       case kEventCloseWindow:
         if (ShowMessage("Leave the window demo?", "Window Demo",
-                        StandardIconString(kIconQuestion), kButtonYes + kButtonNo,
-                        kButtonYes) != kButtonYes)
+                        StandardIconString(kIconQuestion),
+                        kButtonYes + kButtonNo, kButtonYes) != kButtonYes)
           SkipDefault();
         return;
     }
@@ -330,12 +382,14 @@ class DemoWindow {
     std::vector<std::string> names;
     for (const Card& card : cards_) {
       std::string name(ClipText(card.category));
-      if (!name.empty() && std::find(names.begin(), names.end(), name) == names.end())
+      if (!name.empty() &&
+          std::find(names.begin(), names.end(), name) == names.end())
         names.push_back(name);
     }
     std::sort(names.begin(), names.end());
     for (std::size_t i = 0; i < names.size(); ++i) {
-      StoreText(std::span<char>(reinterpret_cast<char*>(category_record_), 15), names[i]);
+      StoreText(std::span<char>(reinterpret_cast<char*>(category_record_), 15),
+                names[i]);
       Add(&categories_);
       auto tab = static_cast<std::int16_t>(kFirstCategoryTab + i);
       CreateControl(tab, ControlKind::kTab, kSheet);
@@ -346,8 +400,10 @@ class DemoWindow {
     Select(kList, 1);
     ShowCard(1);
     const std::pair<const char*, std::int16_t> shown_at_once[] = {
-        {"details", kDetailsItem}, {"help", kContentsItem},
-        {"delete", kDeleteButton}, {"open", kOpenItem},
+        {"details", kDetailsItem},
+        {"help", kContentsItem},
+        {"delete", kDeleteButton},
+        {"open", kOpenItem},
         {"save", kSaveAsItem}};
     for (const auto& [name, control] : shown_at_once) {
       if (options_.show == name) PostEvent(kEventAccepted, control);
@@ -358,10 +414,12 @@ class DemoWindow {
     Free(&list_);
     for (std::size_t i = 0; i < cards_.size(); ++i) {
       const Card& card = cards_[i];
-      if (!current_category_.empty() && card.category != current_category_) continue;
+      if (!current_category_.empty() && card.category != current_category_)
+        continue;
       std::string name = card.last;
       if (!card.first.empty()) name += ", " + card.first;
-      StoreText(std::span<char>(reinterpret_cast<char*>(list_record_), 40), name);
+      StoreText(std::span<char>(reinterpret_cast<char*>(list_record_), 40),
+                name);
       std::int32_t index = static_cast<std::int32_t>(i);
       std::memcpy(list_record_ + 40, &index, sizeof index);
       Add(&list_);
@@ -416,7 +474,9 @@ class DemoWindow {
   void TabChosen() {
     int tab = Choice(kSheet);
     current_category_ =
-        tab <= 1 ? std::string() : GetProperty(kPropText, static_cast<std::int16_t>(kFirstCategoryTab + tab - 2));
+        tab <= 1 ? std::string()
+                 : GetProperty(kPropText, static_cast<std::int16_t>(
+                                              kFirstCategoryTab + tab - 2));
     if (tab <= 1) {
       Disable(kAllButton);
     } else {
@@ -433,7 +493,8 @@ class DemoWindow {
     for (; entry <= count; ++entry) {
       int index = CardAt(entry);
       char first = cards_[index].last.empty() ? 0 : cards_[index].last[0];
-      if (std::toupper(static_cast<unsigned char>(first)) >= letter_ + 64) break;
+      if (std::toupper(static_cast<unsigned char>(first)) >= letter_ + 64)
+        break;
     }
     entry = std::min(entry, count);
     Select(kList, entry);
@@ -483,9 +544,10 @@ class DemoWindow {
       }
       case kDeleteItem:
       case kDeleteButton:
-        if (ShowMessage("Delete this card?|It cannot be brought back.", "Delete Card",
-                        StandardIconString(kIconExclamation),
-                        kButtonYes + kButtonNo + kButtonCancel, kButtonNo) == kButtonYes &&
+        if (ShowMessage("Delete this card?|It cannot be brought back.",
+                        "Delete Card", StandardIconString(kIconExclamation),
+                        kButtonYes + kButtonNo + kButtonCancel,
+                        kButtonNo) == kButtonYes &&
             shown_ >= 0) {
           cards_.erase(cards_.begin() + shown_);
           int choice = std::max(1, Choice(kList) - 1);
@@ -498,16 +560,18 @@ class DemoWindow {
       case kSaveButton:
         return SaveCard();
       case kUndoButton:
-        ShowMessage("Nothing is kept to undo in this demo.", "Undo", {}, kButtonOk, 0,
-                    kStyleIconAsterisk);
+        ShowMessage("Nothing is kept to undo in this demo.", "Undo", {},
+                    kButtonOk, 0, kStyleIconAsterisk);
         return Disable(kUndoButton);
       case kFindButton:
-        ShowMessage("Finding cards is the card application's work.|This window only "
-                    "shows the controls.", "Find", StandardIconString(kIconAsterisk));
+        ShowMessage(
+            "Finding cards is the card application's work.|This window only "
+            "shows the controls.",
+            "Find", StandardIconString(kIconAsterisk));
         return;
       case kPrintButton:
-        ShowMessage("Printing is not part of this demo.", "Print", {}, kButtonOk, 0,
-                    kStyleIconHand);
+        ShowMessage("Printing is not part of this demo.", "Print", {},
+                    kButtonOk, 0, kStyleIconHand);
         return;
       case kOpenItem:
       case kImportButton:
@@ -522,8 +586,10 @@ class DemoWindow {
       case kTopicItem:
         return ShowHelp(kHelpFile, "letters");
       case kAboutItem:
-        ShowMessage("Vantrel Window Demo|Every kind of control, shown through the Qt "
-                    "backend.", "About", "~Vantrel.ico");
+        ShowMessage(
+            "Vantrel Window Demo|Every kind of control, shown through the Qt "
+            "backend.",
+            "About", "~Vantrel.ico");
         return;
       case kExitItem:
         return EndLoop();
@@ -533,7 +599,8 @@ class DemoWindow {
   void ChooseFile(const char* title, int flags) {
     char path[260];
     ClearTextField(path);
-    if (FileDialog(title, Variable::Of(path), kFilter, flags | kFileKeepDirectory))
+    if (FileDialog(title, Variable::Of(path), kFilter,
+                   flags | kFileKeepDirectory))
       StoreText(status_, std::string("Chosen: ") + std::string(ClipText(path)));
     else
       StoreText(status_, "The file dialog was cancelled.");
@@ -549,35 +616,47 @@ class DemoWindow {
     StoreText(rating, card.rating);
     std::int32_t priority = card.priority;
     std::uint8_t rating_record[10] = {};
-    TypeDescriptor rating_descriptor = DescriptorBuilder().String("R:NAME", 10).Descriptor();
+    TypeDescriptor rating_descriptor =
+        DescriptorBuilder().String("R:NAME", 10).Descriptor();
     Queue ratings(rating_record, &rating_descriptor, sizeof rating_record);
     for (const char* name : {"Poor", "Fair", "Good", "Great"}) {
-      StoreText(std::span<char>(reinterpret_cast<char*>(rating_record), 10), name);
+      StoreText(std::span<char>(reinterpret_cast<char*>(rating_record), 10),
+                name);
       Add(&ratings);
     }
     WindowDescription d;
     d.title = "Details of " + card.last;
     d.layout = {0, 0, 186, 92};
-    d.controls.push_back(Control(kBalancePrompt, ControlKind::kPrompt, "&Balance:", {8, 8, 50, 12}));
-    ControlDescription amount = Control(kBalance, ControlKind::kEntry, "", {60, 8, 70, 12});
+    d.controls.push_back(Control(kBalancePrompt, ControlKind::kPrompt,
+                                 "&Balance:", {8, 8, 50, 12}));
+    ControlDescription amount =
+        Control(kBalance, ControlKind::kEntry, "", {60, 8, 70, 12});
     amount.variable = Variable::Of(balance);
     amount.picture = "@N12.2";
     d.controls.push_back(amount);
-    d.controls.push_back(Control(kRatingPrompt, ControlKind::kPrompt, "&Rating:", {8, 24, 50, 12}));
-    ControlDescription drop = Control(kRating, ControlKind::kDropList, "", {60, 24, 70, 12});
+    d.controls.push_back(Control(kRatingPrompt, ControlKind::kPrompt,
+                                 "&Rating:", {8, 24, 50, 12}));
+    ControlDescription drop =
+        Control(kRating, ControlKind::kDropList, "", {60, 24, 70, 12});
     drop.variable = Variable::Of(rating);
     drop.list = {&ratings, 1};
     d.controls.push_back(drop);
-    ControlDescription option = Control(kPriority, ControlKind::kOption, "Priority", {8, 40, 170, 26});
+    ControlDescription option =
+        Control(kPriority, ControlKind::kOption, "Priority", {8, 40, 170, 26});
     option.variable = Variable::Of(priority);
     d.controls.push_back(option);
-    d.controls.push_back(Control(kLow, ControlKind::kRadio, "&Low", {}, kPriority));
-    d.controls.push_back(Control(kNormal, ControlKind::kRadio, "&Normal", {}, kPriority));
-    d.controls.push_back(Control(kHigh, ControlKind::kRadio, "&High", {}, kPriority));
-    ControlDescription ok = Control(kOk, ControlKind::kButton, "OK", {74, 72, 50, 14});
+    d.controls.push_back(
+        Control(kLow, ControlKind::kRadio, "&Low", {}, kPriority));
+    d.controls.push_back(
+        Control(kNormal, ControlKind::kRadio, "&Normal", {}, kPriority));
+    d.controls.push_back(
+        Control(kHigh, ControlKind::kRadio, "&High", {}, kPriority));
+    ControlDescription ok =
+        Control(kOk, ControlKind::kButton, "OK", {74, 72, 50, 14});
     ok.completes = true;
     d.controls.push_back(ok);
-    d.controls.push_back(Control(kCancel, ControlKind::kButton, "Cancel", {128, 72, 50, 14}));
+    d.controls.push_back(
+        Control(kCancel, ControlKind::kButton, "Cancel", {128, 72, 50, 14}));
     OpenWindow(d);
     bool confirmed = false;
     AcceptLoop([&] {
