@@ -33,17 +33,19 @@
 #include <span>
 #include <string_view>
 
+#include "app/packed_long.h"
 #include "runtime/data/driver/file_declaration.h"
 #include "runtime/data/types/type_descriptor.h"
 
 namespace vantrel {
 
-struct [[gnu::packed]] CardRecord {
+// Every member has an alignment of 1, so the struct has no padding.
+struct CardRecord {
   std::uint8_t DELETED;
-  std::int32_t CREATEDDATE;  // CREATEDDATE and CREATEDTIME form CREATED
-  std::int32_t CREATEDTIME;
-  std::int32_t CHANGEDDATE;  // CHANGEDDATE and CHANGEDTIME form CHANGED
-  std::int32_t CHANGEDTIME;
+  PackedLong CREATEDDATE;  // CREATEDDATE and CREATEDTIME form CREATED
+  PackedLong CREATEDTIME;
+  PackedLong CHANGEDDATE;  // CHANGEDDATE and CHANGEDTIME form CHANGED
+  PackedLong CHANGEDTIME;
   char NAMEKEY[50];
   char COMPANYKEY[50];
   char LASTNAME[30];

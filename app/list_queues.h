@@ -12,6 +12,7 @@
 //           ACTION BYTE, SORTKEY STRING(40), KEYTYPE BYTE,
 //           POINTER LONG, OLDPOINTER LONG
 //
+// Entries are laid out byte for byte (every member has an alignment of 1).
 // The pointers are 32 bits wide, as the card file's record numbers are, so
 // the lists keep working whatever number a card has been given.
 #ifndef VANTREL_APP_LIST_QUEUES_H_
@@ -21,6 +22,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "app/packed_long.h"
 #include "runtime/data/queue/queue.h"
 #include "runtime/data/types/type_descriptor.h"
 
@@ -39,26 +41,26 @@ enum UndoAction : std::uint8_t {
   kUndoDeleted = 4  // a card was deleted
 };
 
-struct [[gnu::packed]] AllEntry {
-  std::int32_t POINTER;
+struct AllEntry {
+  PackedLong POINTER;
   char SORTKEY[kSortKeyLength];
   std::uint8_t KEYTYPE;
   char CATEGORY[kCategoryLength];
 };
-struct [[gnu::packed]] TabEntry {
-  std::int32_t POINTER;
+struct TabEntry {
+  PackedLong POINTER;
   char SORTKEY[kSortKeyLength];
   std::uint8_t KEYTYPE;
 };
-struct [[gnu::packed]] CatEntry {
+struct CatEntry {
   char CATEGORY[kCategoryLength];
 };
-struct [[gnu::packed]] UndoEntry {
+struct UndoEntry {
   std::uint8_t ACTION;
   char SORTKEY[kSortKeyLength];
   std::uint8_t KEYTYPE;
-  std::int32_t POINTER;
-  std::int32_t OLDPOINTER;
+  PackedLong POINTER;
+  PackedLong OLDPOINTER;
 };
 
 // TAB is the head of ALL, so an ALL entry becomes a TAB entry by copying
