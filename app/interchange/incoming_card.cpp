@@ -71,7 +71,20 @@ void LayOutPhones(CardParts& parts, IncomingCard& in) {
   std::string phones;
   int count = 0;
   for (const std::string& line : parts.phones) {
-    const std::string text = ToWindows1252(line, "Phone " + line, &in.notes);
+    std::string text = ToWindows1252(line, "Phone " + line, &in.notes);
+    if (text.size() > kPhoneLineLength) {
+      for (std::string_view word : kPhoneTypeWords) {
+        const std::string prefix = std::string(word) + " ";
+        if (text.starts_with(prefix) &&
+            text.size() - prefix.size() <= kPhoneLineLength) {
+          text.erase(0, prefix.size());
+          in.notes.push_back("phone " + line + ": the word " +
+                             std::string(word) + " left out to fit " +
+                             std::to_string(kPhoneLineLength) + " characters");
+          break;
+        }
+      }
+    }
     const std::size_t length =
         phones.size() + (count > 0 ? kPhoneSeparator.size() : 0) + text.size();
     if (text.size() > kPhoneLineLength || count == kMaxPhoneLines ||

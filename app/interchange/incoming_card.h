@@ -51,7 +51,8 @@ struct CardParts {
   std::string full_name;
   std::string company;
   std::optional<bool> list_by_company;  // else: when there is no name
-  std::vector<std::string> phones;      // lines
+  // Lines; a line may begin with the word of its type ("Mobile 555 0100").
+  std::vector<std::string> phones;
   std::vector<std::string> categories;  // the first is the card's
   std::string note;                     // the contents
   std::vector<std::string> labelled;    // contents lines after the note
@@ -60,8 +61,14 @@ struct CardParts {
   std::optional<CardStamp> changed;
 };
 
+// The words phone lines begin with for their type.
+inline constexpr std::string_view kPhoneTypeWords[] = {"Mobile", "Fax", "Pager",
+                                                       "Work", "Home"};
+
 // The card of the parts: each field fitted (what does not fit is named in
-// the notes), phone lines beyond the field kept in the contents.
+// the notes). A phone line longer than a phone line may be loses its type
+// word when the number then fits; phone lines that do not fit at all are
+// kept in the contents.
 IncomingCard CardFromParts(CardParts& parts, std::string where,
                            std::vector<std::string> notes);
 

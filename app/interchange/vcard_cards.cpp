@@ -19,11 +19,11 @@ struct PhoneLabel {
   std::string_view type;
   std::string_view word;
 };
-constexpr std::array<PhoneLabel, 5> kPhoneLabels = {{{"cell", "Mobile"},
-                                                     {"fax", "Fax"},
-                                                     {"pager", "Pager"},
-                                                     {"work", "Work"},
-                                                     {"home", "Home"}}};
+constexpr std::array<PhoneLabel, 5> kPhoneLabels = {{{"cell", kPhoneTypeWords[0]},
+                                                     {"fax", kPhoneTypeWords[1]},
+                                                     {"pager", kPhoneTypeWords[2]},
+                                                     {"work", kPhoneTypeWords[3]},
+                                                     {"home", kPhoneTypeWords[4]}}};
 
 // Properties that hold nothing for the card but its make-up.
 bool IsFrame(std::string_view name) {
@@ -152,7 +152,7 @@ IncomingCard CardFromVCard(const VCard& vcard, int index) {
   Gathered g;
   for (const VCardProperty& property : vcard.properties) Gather(property, g);
   g.n.resize(5);
-  g.org.resize(1);
+  if (g.org.empty()) g.org.resize(1);
   CardParts& parts = g.parts;
   parts.last = g.n[0];
   parts.first = g.n[1];
