@@ -149,8 +149,13 @@ std::optional<CardStamp> ParseStampText(std::string_view text) {
                   &day, &hours, &minutes, &seconds, &hundredths, &tail) != 7 ||
       text.size() != 22)
     return std::nullopt;
+  // Midnight exactly is time 1: 0 means "no time".
+  const bool midnight = hours == 0 && minutes == 0 && seconds == 0 &&
+                        hundredths == 0;
   CardStamp stamp{StandardDateFrom(day, month, year),
-                  StandardTimeFrom(hours, minutes, seconds, hundredths)};
+                  midnight ? 1
+                           : StandardTimeFrom(hours, minutes, seconds,
+                                              hundredths)};
   if (!DateFromStandard(stamp.date) || !TimeFromStandard(stamp.time))
     return std::nullopt;
   return stamp;
