@@ -41,6 +41,13 @@ struct CardWindowCommands {
   std::function<void()> export_changes;
   std::function<void()> last_export;
   std::function<void()> find;
+  // vCards and CSV; an import returns whether it changed the card file,
+  // which is then opened again.
+  std::function<bool()> import_vcards;
+  std::function<void()> export_vcards;
+  std::function<void()> export_vcards_40;
+  std::function<bool()> import_csv;
+  std::function<void()> export_csv;
 };
 
 class CardWindow {
@@ -138,6 +145,7 @@ class CardWindow {
                                         std::span<const char> initial,
                                         int flags);
   void CloseCardFile();
+  void ImportCards(const std::function<bool()>& command);
 
   // Help, support, animation.
   void RunSupportProgram();
