@@ -164,6 +164,117 @@ bool SetLastExportStamp(CardData& data, std::int32_t date, std::int32_t time,
   return true;
 }
 
+bool ExportChanges(CardData& data, const std::string& path,
+                   std::string_view category, ChangeCounts* counts,
+                   std::string* error) {
+  StoredCard header;
+  if (!ReadCardHeader(data, &header, error)) return false;
+  const CardRecord last_export = header.card;
+  FileDeclaration& changes = data.change_file;
+  changes.name = path;
+  Create(changes);
+  if (ErrorCode() != 0) {
+    *error = Failure("Can't Create Export File");
+    return false;
+  }
+  Open(changes, kDefaultOpenMode);
+  bool written = ErrorCode() == 0;
+  if (written) {
+    ClearCard(data.chg);
+    data.chg.CREATEDDATE = data.chg.CHANGEDDATE = Today();
+    data.chg.CREATEDTIME = data.chg.CHANGEDTIME = Clock();
+    Add(changes);
+    written = ErrorCode() == 0;
+  }
+  const bool all = category.empty() || category == kAllCategory;
+  FileDeclaration& cards = data.card_file;
+  Set(cards);
+  Next(cards);  // the header
+  for (Next(cards); written && ErrorCode() == 0; Next(cards)) {
+    const CardRecord& card = data.vtl;
+    if (!all && Clipped(card.CATEGORY) != category) continue;
+    ++counts->read;
+    if (card.CHANGEDDATE < last_export.CHANGEDDATE ||
+        (card.CHANGEDDATE == last_export.CHANGEDDATE &&
+         card.CHANGEDTIME < last_export.CHANGEDTIME))
+      continue;
+    data.chg = card;
+    Add(changes);
+    if (ErrorCode() != 0) written = false;
+    ++counts->written;
+  }
+  if (written && ErrorCode() != kEndOfFile) written = false;
+  if (!written) *error = Failure("Can't Add Export Record");
+  Close(changes);
+  if (!written) {
+    std::error_code ignored;
+    std::filesystem::remove(path, ignored);
+    return false;
+  }
+  return SetLastExportStamp(data, Today(), Clock(), error);
+}
+
+bool ImportChanges(CardData& data, const std::string& path,
+                   ChangeCounts* counts, std::string* error) {
+  FileDeclaration& changes = data.change_file;
+  changes.name = path;
+  Open(changes, kOpenReadShared);
+  if (ErrorCode() != 0) {
+    *error = Failure("Can't Open Import File");
+    return false;
+  }
+  FileDeclaration& cards = data.card_file;
+  CardRecord& vtl = data.vtl;
+  const CardRecord& chg = data.chg;
+  Logout(cards, kLogoutWaitSeconds);
+  bool ok = ErrorCode() == 0;
+  if (!ok) *error = Failure("Can't Begin Transaction");
+  Set(changes);
+  Next(changes);  // the header
+  for (Next(changes); ok && ErrorCode() == 0; Next(changes)) {
+    ++counts->read;
+    if (chg.DELETED != 0) continue;
+    ClearCard(vtl);
+    vtl.CREATEDDATE = chg.CREATEDDATE;
+    vtl.CREATEDTIME = chg.CREATEDTIME;
+    vtl.DELETED = 0;
+    Get(cards, *data.card_key);
+    if (ErrorCode() == kErrRecordNotFound) {
+      vtl = chg;
+      Add(cards);
+      if (ErrorCode() != 0) *error = Failure("Can't Add Import Record");
+    } else if (ErrorCode() == 0 &&
+               (chg.CHANGEDDATE > vtl.CHANGEDDATE ||
+                (chg.CHANGEDDATE == vtl.CHANGEDDATE &&
+                 chg.CHANGEDTIME > vtl.CHANGEDTIME))) {
+      vtl = chg;
+      Put(cards);
+      if (ErrorCode() != 0) *error = Failure("Can't Update Import Record");
+    } else if (ErrorCode() != 0) {
+      *error = Failure("Can't Get Card");
+    } else {
+      continue;  // the card file's version is as new or newer
+    }
+    ok = ErrorCode() == 0;
+    if (ok) ++counts->written;
+  }
+  if (ok && ErrorCode() != kEndOfFile) {
+    ok = false;
+    *error = Failure("Can't Read Import File");
+  }
+  Close(changes);
+  if (!ok) {
+    Rollback(cards);
+    return false;
+  }
+  Commit(cards);
+  if (ErrorCode() != 0) {
+    *error = Failure("Can't Commit");
+    return false;
+  }
+  return true;
+}
+
 bool SameNameCompanyPhones(const CardRecord& a, const CardRecord& b) {
   return Clipped(a.LASTNAME) == Clipped(b.LASTNAME) &&
          Clipped(a.FIRSTNAME) == Clipped(b.FIRSTNAME) &&

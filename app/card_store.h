@@ -67,6 +67,28 @@ bool WriteCards(CardData& data, std::vector<CardWrite>& writes,
 bool SetLastExportStamp(CardData& data, std::int32_t date, std::int32_t time,
                         std::string* error);
 
+// Change files keep two copies of a card file in step.
+struct ChangeCounts {
+  int read = 0;     // records looked at (of the category, on export)
+  int written = 0;  // records exported, or imported
+};
+
+// Writes a new change file at `path`: a header stamped now, then every
+// record of the card file after its header, whatever its DELETED flag,
+// whose changed stamp is not older than the last export stamp (of
+// `category` only, unless it is empty or "ALL"), byte for byte. Then the
+// last export stamp becomes now. A failure removes the change file.
+bool ExportChanges(CardData& data, const std::string& path,
+                   std::string_view category, ChangeCounts* counts,
+                   std::string* error);
+
+// Reads the change file at `path` into the card file in one transaction:
+// each live record after the header is added when the card file has no
+// live card of its creation stamp, or written over that card in place when
+// its changed stamp is newer. Deleted and superseded records are skipped.
+bool ImportChanges(CardData& data, const std::string& path,
+                   ChangeCounts* counts, std::string* error);
+
 // Whether two cards hold the same name, company and phones.
 bool SameNameCompanyPhones(const CardRecord& a, const CardRecord& b);
 

@@ -57,6 +57,14 @@ const std::vector<Command>& Commands() {
       {"find", "find FILE TEXT [--ignore-case]",
        "Lists the cards whose stored record holds TEXT (at most 20 characters).",
        2, {}, {"--ignore-case"}},
+      {"export-changes", "export-changes FILE CHANGEFILE [--category C]",
+       "Writes the records changed since the last export (of one category)\n"
+       "into a new change file, and moves the last export stamp to now.",
+       2, {"--category"}, {}},
+      {"import-changes", "import-changes FILE CHANGEFILE",
+       "Reads a change file in one transaction: new cards are added, cards\n"
+       "changed later than the card file's copy replace it.",
+       2, {}, {}},
       {"set-last-export", "set-last-export FILE WHEN",
        "Sets the last export stamp, from which on changed cards are exported:\n"
        "WHEN is \"now\" or \"YYYY-MM-DD [HH:MM[:SS]]\" (one argument).",
@@ -163,6 +171,8 @@ class Runner {
     if (name == "add") return AddCard();
     if (name == "find") return Find();
     if (name == "set-last-export") return SetLastExport();
+    if (name == "export-changes") return ExportChangeFile();
+    if (name == "import-changes") return ImportChangeFile();
     if (name == "import-vcard" || name == "import-csv") return Import();
     if (name == "export-vcard" || name == "export-csv") return Export();
     return Check();
@@ -400,6 +410,31 @@ class Runner {
     for (StoredCard& s : found)
       if (!IsBlank(s.card.NAMEKEY)) Assign(s.card.COMPANYKEY, "");
     PrintEntries(found);
+    return kCliOk;
+  }
+
+  int ExportChangeFile() {
+    std::vector<std::string> notes;
+    const std::string category =
+        ToWindows1252(call_.Value("--category").value_or(""), "Category", &notes);
+    if (!Open(CardAccess::kWrite)) return kCliError;
+    ChangeCounts counts;
+    std::string error;
+    if (!ExportChanges(data_, call_.positionals[1], category, &counts, &error))
+      return Fail(error);
+    out_ << "Records Read: " << counts.read << "\n"
+         << "Records Exported: " << counts.written << "\n";
+    return kCliOk;
+  }
+
+  int ImportChangeFile() {
+    if (!Open(CardAccess::kWrite)) return kCliError;
+    ChangeCounts counts;
+    std::string error;
+    if (!ImportChanges(data_, call_.positionals[1], &counts, &error))
+      return Fail(error + "; the card file is unchanged");
+    out_ << "Records Read: " << counts.read << "\n"
+         << "Records Imported: " << counts.written << "\n";
     return kCliOk;
   }
 

@@ -119,6 +119,37 @@ check "export of a category" "Last Name,First Name,Company,List By Company,Phone
   "$(head -n 1 out.csv | tr -d '\r')"
 check "export of a category: one card" "2" "$(wc -l < out.csv | tr -d ' ')"
 
+# Change files between two copies: everything since the last export goes
+# over once; a change made later travels on its own.
+cp cards.vtl other.vtl
+run set-last-export cards.vtl '1990-01-01'
+run export-changes cards.vtl changes.vtc
+check "export-changes" "0|Records Read: 3
+Records Exported: 3" "$status|$out"
+run export-changes cards.vtl changes2.vtc
+check "export-changes again" "0|Records Read: 3
+Records Exported: 0" "$status|$out"
+run import-changes other.vtl changes.vtc
+check "import-changes of the same cards" "0|Records Read: 3
+Records Imported: 0" "$status|$out"
+rm -f fresh.vtl && "$cli" new fresh.vtl
+run import-changes fresh.vtl changes.vtc
+check "import-changes into a new file" "0|Records Read: 3
+Records Imported: 3" "$status|$out"
+run list fresh.vtl
+check "imported cards" "$(cd "$work" && "$cli" list cards.vtl)" "$out"
+"$cli" add cards.vtl --last Later
+run export-changes cards.vtl changes3.vtc
+check "export-changes of a later card" "Records Read: 4
+Records Exported: 1" "$out"
+run import-changes other.vtl changes3.vtc
+check "import-changes of a later card" "Records Read: 1
+Records Imported: 1" "$out"
+run list other.vtl
+check "the later card arrived" "Later	" "$(printf '%s\n' "$out" | grep '^Later')"
+run import-changes fresh.vtl missing.vtc
+check "import-changes of no file" "1" "$status"
+
 run set-last-export cards.vtl '2026-01-02 10:30'
 check "set-last-export" "0" "$status"
 run set-last-export cards.vtl yesterday
@@ -139,7 +170,7 @@ for args in "" "list" "list a b" "frobnicate x" "list x --colour" "add x --last"
   "$cli" $args > /dev/null 2>&1
   check "usage: $args" "2" "$?"
 done
-for command in new list show add find set-last-export import-vcard \
+for command in new list show add find export-changes import-changes set-last-export import-vcard \
                export-vcard import-csv export-csv check; do
   run "$command" --help
   check "$command --help" "0" "$status"
@@ -151,6 +182,8 @@ check "--help" "0" "$status"
 
 # The card window holds the file: a writing command says so and changes
 # nothing; reading goes on.
+run list cards.vtl
+before=$out
 mkdir config
 QT_QPA_PLATFORM=offscreen "$window" "$work/cards.vtl" --config-dir "$work/config" \
   > window.log 2>&1 &
