@@ -43,7 +43,8 @@ vantrel_folder(tnl_processes      storage/tnl/processes   vantrel_tnl)
 vantrel_folder(framework_processes framework/processes    vantrel_framework vantrel_headless
                TESTS vantrel_tnl)
 vantrel_folder(vantrel_program    app/program             vantrel_app vantrel_interchange
-                                                          vantrel_headless vantrel_qt)
+                                                          vantrel_headless vantrel_qt
+               TESTS Qt6::Test)
 vantrel_folder(tnltool            tools/tnltool           vantrel_tnl)
 vantrel_folder(vantrel_eval       tools/vantrel-eval      vantrel_expr)
 vantrel_folder(vantrel_cli        tools/vantrel-cli       vantrel_interchange)
