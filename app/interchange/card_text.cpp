@@ -57,6 +57,10 @@ std::string ToWindows1252(std::string_view utf8, std::string_view field,
   out.reserve(utf8.size());
   std::string unmapped;
   for (std::size_t i = 0; i < utf8.size();) {
+    if (static_cast<unsigned char>(utf8[i]) < 0x80) {  // the same in both
+      out += utf8[i++];
+      continue;
+    }
     int length = 0;
     const long code = DecodeAt(utf8, i, &length);
     std::optional<std::string> one;
