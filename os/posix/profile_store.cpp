@@ -208,6 +208,13 @@ bool EditProfileFile(const std::string& resolved, const Change& change) {
     std::string edited = ApplyChange(text, change);
     ok = edited == text || ReplaceFile(path, dir_fd, edited);
   }
+  // A replaced file's inode number may come back with the same size and
+  // times; this process at least never trusts its old parse.
+  {
+    std::lock_guard<std::mutex> lock(Cache().mutex);
+    Cache().files.erase(path);
+    Cache().files.erase(resolved);
+  }
   close(dir_fd);  // also releases the lock
   return ok;
 }
