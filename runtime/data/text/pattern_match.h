@@ -25,7 +25,7 @@ inline constexpr int kMaxPatternRepeat = 255;
 inline constexpr std::size_t kMaxPatternStates = 4096;
 // The most state steps one search may take; a search that would take more
 // stops with a problem rather than run on.
-inline constexpr std::size_t kMaxPatternSteps = std::size_t{1} << 30;
+inline constexpr std::size_t kMaxPatternSteps = std::size_t{1} << 27;
 
 // Whether the pattern matches anywhere in the text. Nothing, with `problem`
 // set to a short reason, when the pattern is malformed, too long or too

@@ -137,6 +137,10 @@ TEST(PatternMatch, NestedRepeatsAnswerOnLongTexts) {
   }
   std::string problem;
   EXPECT_EQ(PatternFound(text + "b", "(a|aa)+b$", false, &problem), true);
+  // The largest patterns on long texts stop at the step budget.
+  EXPECT_FALSE(PatternFound(std::string(65535, 'a'), "(a{0,40}){0,40}b",
+                            false, &problem));
+  EXPECT_EQ(problem, "pattern search too long");
 }
 
 }  // namespace
