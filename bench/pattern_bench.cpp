@@ -5,7 +5,8 @@
 //   ratio pattern_adversarial_vs_plain <worst adversarial / plain>
 //   ratio pattern_growth_10x <time on 100,000 characters / on 10,000>
 //
-// Flags: --size=N (text length, default 10000), --rounds=N (best of, default 5).
+// Flags: --size=N (text length, default 10000), --rounds=N (best of, default
+// 5).
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -48,15 +49,16 @@ int main(int argc, char** argv) {
   int rounds = kDefaultRounds;
   for (int i = 1; i < argc; ++i) {
     std::string_view arg = argv[i];
-    if (arg.starts_with("--size=")) size = std::strtoul(argv[i] + 7, nullptr, 10);
+    if (arg.starts_with("--size="))
+      size = std::strtoul(argv[i] + 7, nullptr, 10);
     if (arg.starts_with("--rounds=")) rounds = std::atoi(argv[i] + 9);
   }
   const std::string text(size, 'a');
   const char* plain = "ab";
   const char* adversarial[] = {
-      "(a*)*b",          "(a|aa)+b",          "(a|a)*b",
-      "(a?){30}a{30}b",  "(a{0,40}){0,40}b",  "((a?a?a?a?){1,12}){1,12}b",
-      "(.*a){25}b",      "^(a+)+$x",
+      "(a*)*b",         "(a|aa)+b",         "(a|a)*b",
+      "(a?){30}a{30}b", "(a{0,40}){0,40}b", "((a?a?a?a?){1,12}){1,12}b",
+      "(.*a){25}b",     "^(a+)+$x",
   };
   double plain_time = Time(text, plain, rounds);
   std::printf("%zu characters, best of %d\n", size, rounds);

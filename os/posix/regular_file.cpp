@@ -76,8 +76,8 @@ ReadFileResult ReadRegularFile(const std::string& path, std::size_t max_size) {
     std::size_t room = max_size + 1 - result.text.size();
     std::size_t old_size = result.text.size();
     result.text.resize(old_size + std::min(room, kReadChunk));
-    ssize_t n = read(fd, result.text.data() + old_size,
-                     result.text.size() - old_size);
+    ssize_t n =
+        read(fd, result.text.data() + old_size, result.text.size() - old_size);
     if (n < 0 && errno == EINTR) {
       result.text.resize(old_size);
       continue;

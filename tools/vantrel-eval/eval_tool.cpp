@@ -2,11 +2,11 @@
 
 #include <cstdlib>
 #include <deque>
-#include <utility>
 #include <istream>
 #include <optional>
 #include <ostream>
 #include <string_view>
+#include <utility>
 
 #include "os/posix/profile_store.h"
 #include "os/posix/regular_file.h"

@@ -108,8 +108,7 @@ TEST(ExprEvaluate, HostileInputsAreRefusedWithTheirReason) {
       {x16, "string longer than 16 MiB"},
       {"MATCH('a', '((a*){1,100}){1,100}b', 1)", "pattern too complex"},
       {"MATCH('a', '((a?a?a?a?){1,100}){1,100}b', 1)", "pattern too complex"},
-      {"MATCH(ALL('a', 1000), '(a{0,100}){0,100}b', 1)",
-       "pattern too complex"},
+      {"MATCH(ALL('a', 1000), '(a{0,100}){0,100}b', 1)", "pattern too complex"},
       {"MATCH('a', '(', 1)", "unmatched '('"},
       {"MATCH('aa', '(a)\\1', 1)", "back-references are not supported"},
   };
@@ -117,8 +116,8 @@ TEST(ExprEvaluate, HostileInputsAreRefusedWithTheirReason) {
     ClearError();
     EXPECT_EQ(Evaluate(c.expression), "") << c.expression.substr(0, 60);
     EXPECT_EQ(ErrorCode(), kErrInvalidExpression);
-    EXPECT_EQ(Error(), std::string("Invalid expression for EVALUATE (") +
-                           c.reason + ")")
+    EXPECT_EQ(Error(),
+              std::string("Invalid expression for EVALUATE (") + c.reason + ")")
         << c.expression.substr(0, 60);
   }
   // The reason belongs to one evaluation only.
@@ -146,8 +145,10 @@ TEST(ExprEvaluate, NumberLiteralsAreReadWhole) {
 
 TEST(ExprEvaluate, StringsUpToTheLimitAreBuilt) {
   std::string full = "(ALL('x', 65535) & 'x')";  // 64 KiB
-  for (int level = 0; level < 8; ++level) full = "(" + full + " & " + full + ")";
-  EXPECT_EQ(Evaluate("LEN(" + full + ")"), std::to_string(kMaxExprStringLength));
+  for (int level = 0; level < 8; ++level)
+    full = "(" + full + " & " + full + ")";
+  EXPECT_EQ(Evaluate("LEN(" + full + ")"),
+            std::to_string(kMaxExprStringLength));
   EXPECT_EQ(ErrorCode(), 0);
   EXPECT_EQ(Evaluate("LEN(" + full + " & 'y')"), "");
   EXPECT_EQ(ErrorCode(), kErrInvalidExpression);

@@ -58,15 +58,18 @@ std::optional<ByteSet> NamedClass(std::string_view name) {
     bool (*test)(unsigned char);
   };
   static constexpr Entry kClasses[] = {
-      {"alpha", [](unsigned char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; }},
+      {"alpha",
+       [](unsigned char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; }},
       {"digit", [](unsigned char c) { return c >= '0' && c <= '9'; }},
       {"alnum",
        [](unsigned char c) {
-         return (c >= '0' && c <= '9') || ((c | 0x20) >= 'a' && (c | 0x20) <= 'z');
+         return (c >= '0' && c <= '9') ||
+                ((c | 0x20) >= 'a' && (c | 0x20) <= 'z');
        }},
       {"upper", [](unsigned char c) { return c >= 'A' && c <= 'Z'; }},
       {"lower", [](unsigned char c) { return c >= 'a' && c <= 'z'; }},
-      {"space", [](unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }},
+      {"space",
+       [](unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }},
       {"blank", [](unsigned char c) { return c == ' ' || c == '\t'; }},
       {"punct",
        [](unsigned char c) {
@@ -77,7 +80,8 @@ std::optional<ByteSet> NamedClass(std::string_view name) {
       {"cntrl", [](unsigned char c) { return c < ' ' || c == 0x7F; }},
       {"xdigit",
        [](unsigned char c) {
-         return (c >= '0' && c <= '9') || ((c | 0x20) >= 'a' && (c | 0x20) <= 'f');
+         return (c >= '0' && c <= '9') ||
+                ((c | 0x20) >= 'a' && (c | 0x20) <= 'f');
        }},
   };
   for (const Entry& e : kClasses) {
@@ -92,9 +96,7 @@ class Parser {
   Parser(std::string_view pattern, bool no_case, std::string* problem)
       : p_(pattern), no_case_(no_case), problem_(problem) {}
 
-  AstPtr Run() {
-    return Alternation();
-  }
+  AstPtr Run() { return Alternation(); }
 
  private:
   AstPtr Fail(const char* why) {
@@ -271,7 +273,8 @@ class Parser {
       case '>':
         return Assert(Assertion::kWordEnd);
       default:
-        if (c >= '1' && c <= '9') return Fail("back-references are not supported");
+        if (c >= '1' && c <= '9')
+          return Fail("back-references are not supported");
         return Byte(static_cast<unsigned char>(c));
     }
   }
@@ -466,7 +469,8 @@ class Compiler {
 };
 
 bool Holds(Assertion a, std::string_view text, std::size_t pos) {
-  bool before = pos > 0 && IsWordByte(static_cast<unsigned char>(text[pos - 1]));
+  bool before =
+      pos > 0 && IsWordByte(static_cast<unsigned char>(text[pos - 1]));
   bool after =
       pos < text.size() && IsWordByte(static_cast<unsigned char>(text[pos]));
   switch (a) {
@@ -510,7 +514,9 @@ class StateList {
 class Search {
  public:
   Search(const Program& program, std::string_view text)
-      : prog_(program), text_(text), current_(program.states.size()),
+      : prog_(program),
+        text_(text),
+        current_(program.states.size()),
         next_(program.states.size()) {}
 
   std::optional<bool> Run() {

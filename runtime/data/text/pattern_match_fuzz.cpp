@@ -14,8 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   std::string_view input(reinterpret_cast<const char*>(data), size);
   std::size_t cut = input.find('\x01');
   std::string_view pattern = input.substr(0, cut);
-  std::string_view text =
-      cut == std::string_view::npos ? std::string_view() : input.substr(cut + 1);
+  std::string_view text = cut == std::string_view::npos ? std::string_view()
+                                                        : input.substr(cut + 1);
   std::string problem, problem_no_case;
   std::optional<bool> exact =
       vantrel::PatternFound(text, pattern, false, &problem);

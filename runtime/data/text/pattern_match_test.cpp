@@ -16,7 +16,8 @@ struct Case {
 void ExpectFound(std::initializer_list<Case> cases, bool no_case) {
   for (const Case& c : cases) {
     std::string problem;
-    std::optional<bool> found = PatternFound(c.text, c.pattern, no_case, &problem);
+    std::optional<bool> found =
+        PatternFound(c.text, c.pattern, no_case, &problem);
     ASSERT_TRUE(found.has_value()) << c.pattern << ": " << problem;
     EXPECT_EQ(*found, c.found) << "'" << c.pattern << "' in '" << c.text << "'";
   }
@@ -127,9 +128,8 @@ TEST(PatternMatch, MalformedOrCostlyPatternsAreRefused) {
 // answered here in one pass over the text.
 TEST(PatternMatch, NestedRepeatsAnswerOnLongTexts) {
   std::string text(10000, 'a');
-  for (const char* pattern :
-       {"(a*)*b", "(a|aa)+b", "^(a?){100}a{100}$", "(a{0,40}){0,40}b",
-        "(.*a){20}b"}) {
+  for (const char* pattern : {"(a*)*b", "(a|aa)+b", "^(a?){100}a{100}$",
+                              "(a{0,40}){0,40}b", "(.*a){20}b"}) {
     std::string problem;
     std::optional<bool> found = PatternFound(text, pattern, false, &problem);
     ASSERT_TRUE(found.has_value()) << pattern << ": " << problem;
@@ -138,8 +138,8 @@ TEST(PatternMatch, NestedRepeatsAnswerOnLongTexts) {
   std::string problem;
   EXPECT_EQ(PatternFound(text + "b", "(a|aa)+b$", false, &problem), true);
   // The largest patterns on long texts stop at the step budget.
-  EXPECT_FALSE(PatternFound(std::string(65535, 'a'), "(a{0,40}){0,40}b",
-                            false, &problem));
+  EXPECT_FALSE(PatternFound(std::string(65535, 'a'), "(a{0,40}){0,40}b", false,
+                            &problem));
   EXPECT_EQ(problem, "pattern search too long");
 }
 
