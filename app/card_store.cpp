@@ -68,8 +68,7 @@ bool OpenCardStore(CardData& data, const std::string& path, CardAccess access,
                    std::string* error) {
   FileDeclaration& file = data.card_file;
   file.name = path;
-  Open(file, access == CardAccess::kWrite ? kDefaultOpenMode
-                                          : kOpenReadShared);
+  Open(file, access == CardAccess::kWrite ? kDefaultOpenMode : kOpenReadShared);
   if (ErrorCode() == 0) return true;
   if (ErrorCode() == kErrAccessDenied || ErrorCode() == kErrSharingViolation) {
     *error = path + " is in use by another program; nothing was changed";
@@ -243,10 +242,9 @@ bool ImportChanges(CardData& data, const std::string& path,
       vtl = chg;
       Add(cards);
       if (ErrorCode() != 0) *error = Failure("Can't Add Import Record");
-    } else if (ErrorCode() == 0 &&
-               (chg.CHANGEDDATE > vtl.CHANGEDDATE ||
-                (chg.CHANGEDDATE == vtl.CHANGEDDATE &&
-                 chg.CHANGEDTIME > vtl.CHANGEDTIME))) {
+    } else if (ErrorCode() == 0 && (chg.CHANGEDDATE > vtl.CHANGEDDATE ||
+                                    (chg.CHANGEDDATE == vtl.CHANGEDDATE &&
+                                     chg.CHANGEDTIME > vtl.CHANGEDTIME))) {
       vtl = chg;
       Put(cards);
       if (ErrorCode() != 0) *error = Failure("Can't Update Import Record");

@@ -33,8 +33,7 @@ long DecodeAt(std::string_view text, std::size_t i, int* length) {
   }
   // Overlong forms, surrogates and values past U+10FFFF.
   static constexpr long kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
-  if (code < kLeast[n] || (code >= 0xD800 && code <= 0xDFFF) ||
-      code > 0x10FFFF)
+  if (code < kLeast[n] || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF)
     return -1;
   *length = n;
   return code;
@@ -76,15 +75,15 @@ std::string ToWindows1252(std::string_view utf8, std::string_view field,
       else
         std::snprintf(name, sizeof name, "byte %02X",
                       static_cast<unsigned char>(utf8[i]));
-      if (unmapped.size() < 200) unmapped += (unmapped.empty() ? "" : ", ") +
-                                             std::string(name);
+      if (unmapped.size() < 200)
+        unmapped += (unmapped.empty() ? "" : ", ") + std::string(name);
     }
     i += length;
   }
   if (!unmapped.empty()) {
-    notes->push_back(std::string(field) +
-                     ": characters without a Windows-1252 code written as ?: " +
-                     unmapped);
+    notes->push_back(
+        std::string(field) +
+        ": characters without a Windows-1252 code written as ?: " + unmapped);
   }
   return out;
 }
@@ -96,8 +95,8 @@ void FitField(std::span<char> field, std::string_view utf8,
   const std::size_t length = end == std::string::npos ? 0 : end + 1;
   if (length > field.size()) {
     notes->push_back(std::string(name) + " cut to " +
-                     std::to_string(field.size()) + " characters; it was: " +
-                     std::string(utf8));
+                     std::to_string(field.size()) +
+                     " characters; it was: " + std::string(utf8));
   }
   const std::size_t n = std::min(length, field.size());
   for (std::size_t i = 0; i < field.size(); ++i)
@@ -154,12 +153,11 @@ std::optional<CardStamp> ParseStampText(std::string_view text) {
       text.size() != 22)
     return std::nullopt;
   // Midnight exactly is time 1: 0 means "no time".
-  const bool midnight = hours == 0 && minutes == 0 && seconds == 0 &&
-                        hundredths == 0;
-  CardStamp stamp{StandardDateFrom(day, month, year),
-                  midnight ? 1
-                           : StandardTimeFrom(hours, minutes, seconds,
-                                              hundredths)};
+  const bool midnight =
+      hours == 0 && minutes == 0 && seconds == 0 && hundredths == 0;
+  CardStamp stamp{
+      StandardDateFrom(day, month, year),
+      midnight ? 1 : StandardTimeFrom(hours, minutes, seconds, hundredths)};
   if (!DateFromStandard(stamp.date) || !TimeFromStandard(stamp.time))
     return std::nullopt;
   return stamp;

@@ -5,20 +5,19 @@ namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
-bool IsEmptyRow(const CsvRow& row) {
-  return row.size() == 1 && row[0].empty();
-}
+bool IsEmptyRow(const CsvRow& row) { return row.size() == 1 && row[0].empty(); }
 
 }  // namespace
 
 CsvFile ReadCsv(std::string_view text) {
   CsvFile file;
-  if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
+  if (text.starts_with(kByteOrderMark))
+    text.remove_prefix(kByteOrderMark.size());
   CsvRow row(1);
   int line = 1;
   int row_line = 1;
-  bool quoted = false;     // inside a quoted field
-  bool was_quoted = false; // the field began with a quote
+  bool quoted = false;      // inside a quoted field
+  bool was_quoted = false;  // the field began with a quote
   int quote_line = 0;
   auto end_row = [&] {
     if (!IsEmptyRow(row)) {
@@ -58,8 +57,8 @@ CsvFile ReadCsv(std::string_view text) {
     }
   }
   if (quoted) {
-    file.error = "line " + std::to_string(quote_line) +
-                 ": a quoted field is not closed";
+    file.error =
+        "line " + std::to_string(quote_line) + ": a quoted field is not closed";
     return file;
   }
   end_row();

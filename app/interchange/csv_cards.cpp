@@ -15,8 +15,8 @@ enum class Column {
   kFullName,
   kCompany,
   kListByCompany,
-  kPhones,  // several lines, each as it stands
-  kPhone,   // one number, with the column's word before it
+  kPhones,      // several lines, each as it stands
+  kPhone,       // one number, with the column's word before it
   kCategory,    // one, as it stands
   kCategories,  // a list: the first is the card's
   kContents,
@@ -88,7 +88,8 @@ constexpr std::array<std::string_view, 9> kExportHeader = {
 std::string Trimmed(std::string_view text) {
   const std::size_t begin = text.find_first_not_of(" \t");
   if (begin == std::string_view::npos) return {};
-  return std::string(text.substr(begin, text.find_last_not_of(" \t") - begin + 1));
+  return std::string(
+      text.substr(begin, text.find_last_not_of(" \t") - begin + 1));
 }
 
 KnownHeader HeaderOf(const std::string& header) {
@@ -138,10 +139,18 @@ void TakeField(const KnownHeader& known, const std::string& header,
                std::vector<std::string>& notes) {
   if (value.empty()) return;
   switch (known.column) {
-    case Column::kLast: parts.last = value; break;
-    case Column::kFirst: parts.first = value; break;
-    case Column::kFullName: parts.full_name = value; break;
-    case Column::kCompany: parts.company = value; break;
+    case Column::kLast:
+      parts.last = value;
+      break;
+    case Column::kFirst:
+      parts.first = value;
+      break;
+    case Column::kFullName:
+      parts.full_name = value;
+      break;
+    case Column::kCompany:
+      parts.company = value;
+      break;
     case Column::kListByCompany:
       parts.list_by_company = ParseYesNo(value);
       if (!parts.list_by_company)
@@ -158,9 +167,8 @@ void TakeField(const KnownHeader& known, const std::string& header,
       }
       break;
     case Column::kPhone:
-      parts.phones.push_back(known.word.empty()
-                                 ? value
-                                 : std::string(known.word) + " " + value);
+      parts.phones.push_back(
+          known.word.empty() ? value : std::string(known.word) + " " + value);
       break;
     case Column::kCategory:
       parts.categories.insert(parts.categories.begin(), value);
@@ -212,8 +220,9 @@ bool CardsFromCsv(const CsvFile& file, std::vector<IncomingCard>* cards,
     any_field |= columns.back().column != Column::kOther;
   }
   if (!any_field) {
-    *error = "the first row names no field of a card (such as Last Name, "
-             "First Name, Company, Phone)";
+    *error =
+        "the first row names no field of a card (such as Last Name, "
+        "First Name, Company, Phone)";
     return false;
   }
   cards->reserve(file.rows.size() - 1);
@@ -230,15 +239,15 @@ bool CardsFromCsv(const CsvFile& file, std::vector<IncomingCard>* cards,
       }
     }
     if (parts.created.has_value() != parts.changed.has_value()) {
-      notes.push_back("a Created stamp needs a Changed stamp and the other "
-                      "way round; imported as a new card");
+      notes.push_back(
+          "a Created stamp needs a Changed stamp and the other "
+          "way round; imported as a new card");
       parts.created.reset();
     }
-    cards->push_back(CardFromParts(
-        parts,
-        "row " + std::to_string(r + 1) + " (line " +
-            std::to_string(file.lines[r]) + ")",
-        std::move(notes)));
+    cards->push_back(CardFromParts(parts,
+                                   "row " + std::to_string(r + 1) + " (line " +
+                                       std::to_string(file.lines[r]) + ")",
+                                   std::move(notes)));
   }
   return true;
 }
@@ -248,14 +257,13 @@ std::string CsvFromCards(const std::vector<StoredCard>& cards) {
   AppendCsvRow(out, CsvRow(kExportHeader.begin(), kExportHeader.end()));
   for (const StoredCard& stored : cards) {
     const CardRecord& card = stored.card;
-    AppendCsvRow(out, {FieldText(card.LASTNAME), FieldText(card.FIRSTNAME),
-                       FieldText(card.COMPANY),
-                       card.LISTBYCOMPANY != 0 ? "1" : "0",
-                       RecordLines(Clipped(card.PHONES)),
-                       FieldText(card.CATEGORY),
-                       RecordLines(Clipped(card.CONTENTS)),
-                       StampText({card.CREATEDDATE, card.CREATEDTIME}),
-                       StampText({card.CHANGEDDATE, card.CHANGEDTIME})});
+    AppendCsvRow(out,
+                 {FieldText(card.LASTNAME), FieldText(card.FIRSTNAME),
+                  FieldText(card.COMPANY), card.LISTBYCOMPANY != 0 ? "1" : "0",
+                  RecordLines(Clipped(card.PHONES)), FieldText(card.CATEGORY),
+                  RecordLines(Clipped(card.CONTENTS)),
+                  StampText({card.CREATEDDATE, card.CREATEDTIME}),
+                  StampText({card.CHANGEDDATE, card.CHANGEDTIME})});
   }
   return out;
 }

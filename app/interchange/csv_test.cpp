@@ -17,7 +17,8 @@ using ::testing::HasSubstr;
 
 TEST(CsvReader, QuotedFieldsLineBreaksAndByteOrderMark) {
   CsvFile file = ReadCsv(
-      "\xEF\xBB\xBF" "a,\"b,c\",\"say \"\"hi\"\"\"\r\n"
+      "\xEF\xBB\xBF"
+      "a,\"b,c\",\"say \"\"hi\"\"\"\r\n"
       "\r\n"
       "\"two\r\nlines\",,x\"y\n"
       "last");
@@ -32,10 +33,12 @@ TEST(CsvReader, QuotedFieldsLineBreaksAndByteOrderMark) {
 }
 
 TEST(CsvReader, WritingReadsBack) {
-  const CsvRow row = {"plain", "with,comma", "with \"quote\"", "two\r\nlines", ""};
+  const CsvRow row = {"plain", "with,comma", "with \"quote\"", "two\r\nlines",
+                      ""};
   std::string out;
   AppendCsvRow(out, row);
-  EXPECT_EQ(out, "plain,\"with,comma\",\"with \"\"quote\"\"\",\"two\r\nlines\",\r\n");
+  EXPECT_EQ(
+      out, "plain,\"with,comma\",\"with \"\"quote\"\"\",\"two\r\nlines\",\r\n");
   CsvFile file = ReadCsv(out);
   ASSERT_EQ(file.rows.size(), 1u);
   EXPECT_EQ(file.rows[0], row);
@@ -65,8 +68,8 @@ TEST_F(CsvImportTest, HeadersOfOtherAddressBooks) {
 }
 
 TEST_F(CsvImportTest, RefusedFilesChangeNothing) {
-  for (const char* text : {"", "Colour,Size\r\nred,9\r\n",
-                           "Last Name\r\n\"Smith\r\n"}) {
+  for (const char* text :
+       {"", "Colour,Size\r\nred,9\r\n", "Last Name\r\n\"Smith\r\n"}) {
     ImportSummary summary;
     std::string error;
     EXPECT_FALSE(ImportCsvText(data, text, &summary, &error)) << text;
@@ -78,8 +81,8 @@ TEST_F(CsvImportTest, RefusedFilesChangeNothing) {
 TEST_F(CsvImportTest, TextThatIsNotUtf8IsReadAsWindows1252) {
   ImportSummary summary;
   std::string error;
-  ASSERT_TRUE(ImportCsvText(data, "Surname,Given Name\r\nM\xFCller,J\xFCrgen\r\n",
-                            &summary, &error));
+  ASSERT_TRUE(ImportCsvText(
+      data, "Surname,Given Name\r\nM\xFCller,J\xFCrgen\r\n", &summary, &error));
   EXPECT_THAT(summary.notes,
               ElementsAre("the file is not UTF-8; read as Windows-1252"));
   EXPECT_EQ(Text(LiveCards().at(0).LASTNAME), "M\xC3\xBCller");
@@ -113,7 +116,8 @@ class RoundTripTest : public CardFileTest {
     add("Smith, Jr.", "Ann; \"Nan\"", "Acme, Sons & Co.", 1,
         "(212) 555-0100\r\nMobile 917 555 0126\r\nWork\r\nFax 212 555 0199\r\n"
         "Home 1\r\nPager 2\r\n3\r\n4\r\n5\r\n6\r\n7",
-        "Work", "Line one\r\nLine two, with comma; semicolon \\ backslash\r\n\r\n"
+        "Work",
+        "Line one\r\nLine two, with comma; semicolon \\ backslash\r\n\r\n"
         "after an empty line");
     add("", "", "Only A Company", 1, "", "", "");
     add("M\xFCller", "Zo\xEB \x80 \x9C", "", 0, "", "Fam\xEDlia",
@@ -133,7 +137,8 @@ class RoundTripTest : public CardFileTest {
     const std::string path = dir_ + "/copy.vtl";
     std::remove(path.c_str());
     ASSERT_TRUE(CreateCardStore(other, path, &error)) << error;
-    ASSERT_TRUE(OpenCardStore(other, path, CardAccess::kWrite, &error)) << error;
+    ASSERT_TRUE(OpenCardStore(other, path, CardAccess::kWrite, &error))
+        << error;
     ImportSummary summary;
     ASSERT_TRUE(csv ? ImportCsvText(other, text, &summary, &error)
                     : ImportVCardText(other, text, &summary, &error))

@@ -21,8 +21,8 @@ CardStamp ChangedOf(const CardRecord& card) {
 // What makes two cards duplicates of each other.
 std::string DuplicateKey(const CardRecord& card) {
   std::string key(Clipped(card.LASTNAME));
-  for (std::string_view part : {Clipped(card.FIRSTNAME), Clipped(card.COMPANY),
-                                Clipped(card.PHONES)}) {
+  for (std::string_view part :
+       {Clipped(card.FIRSTNAME), Clipped(card.COMPANY), Clipped(card.PHONES)}) {
     key += '\0';
     key += part;
   }
@@ -40,9 +40,8 @@ void SetStamps(CardRecord& card, CardStamp created, CardStamp changed) {
 void SplitFullName(std::string_view full, IncomingCard& incoming) {
   const std::size_t begin = full.find_first_not_of(' ');
   const std::size_t end = full.find_last_not_of(' ');
-  full = begin == std::string_view::npos
-             ? std::string_view()
-             : full.substr(begin, end - begin + 1);
+  full = begin == std::string_view::npos ? std::string_view()
+                                         : full.substr(begin, end - begin + 1);
   const std::size_t space = full.rfind(' ');
   std::string_view first;
   std::string_view last = full;
@@ -107,13 +106,14 @@ std::string ImportSummary::Text() const {
                      "Cards added: " + std::to_string(added) + "\n" +
                      "Cards updated: " + std::to_string(updated) + "\n";
   if (not_newer != 0)
-    text += "Cards not newer than in the card file: " +
-            std::to_string(not_newer) + "\n";
+    text +=
+        "Cards not newer than in the card file: " + std::to_string(not_newer) +
+        "\n";
   if (duplicates != 0)
     text += "Cards skipped as duplicates: " + std::to_string(duplicates) + "\n";
   if (unnamed != 0)
-    text += "Cards without a name or company: " + std::to_string(unnamed) +
-            "\n";
+    text +=
+        "Cards without a name or company: " + std::to_string(unnamed) + "\n";
   for (const std::string& note : notes) text += note + "\n";
   return text;
 }

@@ -88,9 +88,9 @@ std::optional<std::vector<StoredCard>> CardsToExport(CardData& data,
   return cards;
 }
 
-void ExportFile(CardData& data, std::string_view title, std::string_view filter,
-                const std::function<std::string(const std::vector<StoredCard>&)>&
-                    write) {
+void ExportFile(
+    CardData& data, std::string_view title, std::string_view filter,
+    const std::function<std::string(const std::vector<StoredCard>&)>& write) {
   std::optional<std::string> path = AskForFile(title, filter, kFileSave);
   if (!path) return;
   std::optional<std::vector<StoredCard>> cards = CardsToExport(data, title);
@@ -121,11 +121,12 @@ bool ImportCsvCommand(CardData& data) {
 }
 
 void ExportVCardsCommand(CardData& data, VCardVersion version) {
-  ExportFile(data,
-             version == VCardVersion::k40 ? "Export vCards 4.0" : "Export vCards",
-             kVCardFilter, [version](const std::vector<StoredCard>& cards) {
-               return VCardsFromCards(cards, version);
-             });
+  ExportFile(
+      data,
+      version == VCardVersion::k40 ? "Export vCards 4.0" : "Export vCards",
+      kVCardFilter, [version](const std::vector<StoredCard>& cards) {
+        return VCardsFromCards(cards, version);
+      });
 }
 
 void ExportCsvCommand(CardData& data) {
@@ -146,8 +147,7 @@ void AddInterchangeCommands(CardData& data, CardWindowCommands& commands) {
 
 void ShowImportSummary(std::string_view title, const ImportSummary& summary) {
   std::vector<std::string> ignored;
-  std::string text =
-      ToWindows1252(ToRecordLines(summary.Text()), {}, &ignored);
+  std::string text = ToWindows1252(ToRecordLines(summary.Text()), {}, &ignored);
   WindowDescription window;
   window.title = std::string(title);
   window.layout = {0, 0, 300, 180};
@@ -157,7 +157,8 @@ void ShowImportSummary(std::string_view title, const ImportSummary& summary) {
   body.number = kSummaryText;
   body.kind = ControlKind::kText;
   body.layout = {6, 6, 288, 148};
-  body.variable = {FieldType::STRING, reinterpret_cast<std::uint8_t*>(text.data()),
+  body.variable = {FieldType::STRING,
+                   reinterpret_cast<std::uint8_t*>(text.data()),
                    static_cast<std::uint32_t>(text.size()), 0};
   ControlDescription ok;
   ok.number = kSummaryOk;

@@ -29,7 +29,8 @@ class CardFileTest : public ::testing::Test {
     path_ = dir_ + "/cards.vtl";
     std::string error;
     ASSERT_TRUE(CreateCardStore(data, path_, &error)) << error;
-    ASSERT_TRUE(OpenCardStore(data, path_, CardAccess::kWrite, &error)) << error;
+    ASSERT_TRUE(OpenCardStore(data, path_, CardAccess::kWrite, &error))
+        << error;
   }
   void TearDown() override {
     CloseCardStore(data);

@@ -166,14 +166,13 @@ bool ParseProperty(std::string_view line, VCardProperty* property) {
     std::string key = equals == std::string_view::npos
                           ? std::string()
                           : Upper(Trim(param.substr(0, equals)));
-    std::string value(Trim(equals == std::string_view::npos
-                               ? param
-                               : param.substr(equals + 1)));
+    std::string value(Trim(
+        equals == std::string_view::npos ? param : param.substr(equals + 1)));
     std::erase(value, '"');
     if (key.empty()) {
       const std::string bare = Upper(value);
-      key = bare == "QUOTED-PRINTABLE" || bare == "BASE64" ||
-                    bare == "8BIT" || bare == "7BIT"
+      key = bare == "QUOTED-PRINTABLE" || bare == "BASE64" || bare == "8BIT" ||
+                    bare == "7BIT"
                 ? "ENCODING"
                 : "TYPE";
     }
@@ -201,9 +200,8 @@ void DecodeValue(VCardProperty& property, VCard& card) {
       return;
     }
   }
-  property.value =
-      ToUtf8(std::move(bytes), property.Param("CHARSET"), &card.notes,
-             property.line);
+  property.value = ToUtf8(std::move(bytes), property.Param("CHARSET"),
+                          &card.notes, property.line);
 }
 
 }  // namespace
@@ -241,7 +239,8 @@ VCardFile ReadVCards(std::string_view text) {
       if (in_card) {
         file.error = "line " + std::to_string(line_number) +
                      ": a card begins before the card of line " +
-                     std::to_string(file.cards.back().first_line) + " has ended";
+                     std::to_string(file.cards.back().first_line) +
+                     " has ended";
         return file;
       }
       in_card = true;
@@ -314,12 +313,22 @@ std::string Escape(std::string_view text) {
   out.reserve(text.size());
   for (char c : text) {
     switch (c) {
-      case '\\': out += "\\\\"; break;
-      case ',': out += "\\,"; break;
-      case ';': out += "\\;"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': break;
-      default: out += c;
+      case '\\':
+        out += "\\\\";
+        break;
+      case ',':
+        out += "\\,";
+        break;
+      case ';':
+        out += "\\;";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        break;
+      default:
+        out += c;
     }
   }
   return out;

@@ -19,16 +19,17 @@ struct PhoneLabel {
   std::string_view type;
   std::string_view word;
 };
-constexpr std::array<PhoneLabel, 5> kPhoneLabels = {{{"cell", kPhoneTypeWords[0]},
-                                                     {"fax", kPhoneTypeWords[1]},
-                                                     {"pager", kPhoneTypeWords[2]},
-                                                     {"work", kPhoneTypeWords[3]},
-                                                     {"home", kPhoneTypeWords[4]}}};
+constexpr std::array<PhoneLabel, 5> kPhoneLabels = {
+    {{"cell", kPhoneTypeWords[0]},
+     {"fax", kPhoneTypeWords[1]},
+     {"pager", kPhoneTypeWords[2]},
+     {"work", kPhoneTypeWords[3]},
+     {"home", kPhoneTypeWords[4]}}};
 
 // Properties that hold nothing for the card but its make-up.
 bool IsFrame(std::string_view name) {
-  return name == "PRODID" || name == "KIND" || name == "REV" ||
-         name == "UID" || name == "SOURCE";
+  return name == "PRODID" || name == "KIND" || name == "REV" || name == "UID" ||
+         name == "SOURCE";
 }
 
 std::string StampValue(CardStamp stamp) {
@@ -54,9 +55,9 @@ std::optional<CardStamp> ParseRev(std::string_view text) {
   auto number = [&](std::size_t at, std::size_t n) {
     return std::stoi(digits.substr(at, n));
   };
-  CardStamp stamp{StandardDateFrom(number(6, 2), number(4, 2), number(0, 4)),
-                  StandardTimeFrom(number(8, 2), number(10, 2), number(12, 2),
-                                   0)};
+  CardStamp stamp{
+      StandardDateFrom(number(6, 2), number(4, 2), number(0, 4)),
+      StandardTimeFrom(number(8, 2), number(10, 2), number(12, 2), 0)};
   if (!DateFromStandard(stamp.date) || !TimeFromStandard(stamp.time))
     return std::nullopt;
   return stamp;
@@ -126,7 +127,8 @@ void Gather(const VCardProperty& p, Gathered& g) {
   } else if (name == "EMAIL") {
     g.parts.labelled.push_back("E-mail: " + Unescape(p.value));
   } else if (name == "ADR") {
-    g.parts.labelled.push_back("Address: " + JoinNonEmpty(SplitValue(p.value, ';'), ", "));
+    g.parts.labelled.push_back("Address: " +
+                               JoinNonEmpty(SplitValue(p.value, ';'), ", "));
   } else if (name == "URL") {
     g.parts.labelled.push_back("URL: " + Unescape(p.value));
   } else if (name == "BDAY") {
@@ -136,7 +138,8 @@ void Gather(const VCardProperty& p, Gathered& g) {
   } else if (name == "NICKNAME") {
     g.parts.labelled.push_back("Nickname: " + Unescape(p.value));
   } else if (name == "UID" && p.value.starts_with(kUidPrefix)) {
-    g.uid = ParseStampValue(std::string_view(p.value).substr(kUidPrefix.size()));
+    g.uid =
+        ParseStampValue(std::string_view(p.value).substr(kUidPrefix.size()));
   } else if (name == kChangedProperty) {
     g.changed = ParseStampValue(p.value);
   } else if (name == "REV") {
@@ -161,8 +164,8 @@ IncomingCard CardFromVCard(const VCard& vcard, int index) {
         parts.labelled.begin(),
         "Name: " + JoinNonEmpty({g.n[3], g.n[1], g.n[2], g.n[0], g.n[4]}, " "));
   parts.company = g.org[0];
-  const std::string units =
-      JoinNonEmpty(std::vector<std::string>(g.org.begin() + 1, g.org.end()), ", ");
+  const std::string units = JoinNonEmpty(
+      std::vector<std::string>(g.org.begin() + 1, g.org.end()), ", ");
   if (!units.empty()) parts.labelled.push_back("Department: " + units);
   if (g.uid) {
     parts.created = g.uid;
@@ -178,11 +181,12 @@ void AppendPhones(std::string& out, const CardRecord& card,
                   VCardVersion version) {
   std::string_view phones = Clipped(card.PHONES);
   if (phones.empty()) return;
-  const std::string prefix = version == VCardVersion::k40 ? "TEL;VALUE=text" : "TEL";
+  const std::string prefix =
+      version == VCardVersion::k40 ? "TEL;VALUE=text" : "TEL";
   for (std::size_t start = 0;;) {
     const std::size_t end = phones.find("\r\n", start);
-    std::string line = FieldText(
-        phones.substr(start, end == std::string_view::npos ? end : end - start));
+    std::string line = FieldText(phones.substr(
+        start, end == std::string_view::npos ? end : end - start));
     std::string head = prefix;
     for (const PhoneLabel& label : kPhoneLabels) {
       const std::string word = std::string(label.word) + " ";

@@ -95,7 +95,8 @@ TEST(VCardReader, BrokenInputIsRefusedOrNoted) {
     const char* text;
     const char* error;  // empty: read, with a note
   } cases[] = {
-      {"BEGIN:VCARD\r\nN:a;b\r\n", "the card that begins on line 1 has no END:VCARD"},
+      {"BEGIN:VCARD\r\nN:a;b\r\n",
+       "the card that begins on line 1 has no END:VCARD"},
       {"BEGIN:VCARD\r\nBEGIN:VCARD\r\nEND:VCARD\r\n",
        "line 2: a card begins before the card of line 1 has ended"},
       {"", "no vCard in the file (no BEGIN:VCARD line)"},
@@ -116,8 +117,8 @@ TEST(VCardReader, BrokenInputIsRefusedOrNoted) {
 
 TEST(VCardReader, HugeInputsStayLinear) {
   // A line of 8 MB and a million cards are read without trouble.
-  std::string line = "BEGIN:VCARD\r\nNOTE:" + std::string(8 << 20, 'x') +
-                     "\r\nEND:VCARD\r\n";
+  std::string line =
+      "BEGIN:VCARD\r\nNOTE:" + std::string(8 << 20, 'x') + "\r\nEND:VCARD\r\n";
   VCardFile one = ReadVCards(line);
   ASSERT_EQ(one.cards.size(), 1u);
   EXPECT_EQ(one.cards[0].properties[0].value.size(), 8u << 20);
@@ -151,10 +152,13 @@ TEST_F(VCardImportTest, PhoneDialectOf21) {
   EXPECT_EQ(Text(cards[0].PHONES), "+49 170 5550123\r\nWork 030 5550 1188");
   EXPECT_EQ(Text(cards[0].CONTENTS),
             "Erste Zeile\r\nZweite Zeile mit einem sehr langen Text, der auf "
-            "die n\xC3\xA4" "chste Zeile umbricht.");
+            "die n\xC3\xA4"
+            "chste Zeile umbricht.");
   EXPECT_EQ(Text(cards[0].NAMEKEY), "M\xC3\xBCller, J\xC3\xBCrgen");
   EXPECT_EQ(Text(cards[1].LASTNAME), "Fran\xC3\xA7ois");
-  EXPECT_EQ(Text(cards[1].FIRSTNAME), "Ren\xC3\xA9" "e");
+  EXPECT_EQ(Text(cards[1].FIRSTNAME),
+            "Ren\xC3\xA9"
+            "e");
   EXPECT_EQ(Text(cards[1].COMPANY), "Caf\xC3\xA9 du Nord");
   EXPECT_EQ(cards[1].LISTBYCOMPANY, 0);
   EXPECT_EQ(Text(cards[1].PHONES), "Home 555 0101");
@@ -184,9 +188,8 @@ TEST_F(VCardImportTest, MailDialectOf30KeepsWhatDoesNotFitAFieldInTheContents) {
             "Address: 14 Orchard Lane, Millbrook, NY, 12545, USA\r\n"
             "Birthday: 1980-05-03\r\nDepartment: Sales\r\n"
             "Categories: Clients, Golf");
-  EXPECT_THAT(summary.notes,
-              ElementsAre(HasSubstr("the word Mobile left out"),
-                          "card 1 (line 1): not kept: PHOTO"));
+  EXPECT_THAT(summary.notes, ElementsAre(HasSubstr("the word Mobile left out"),
+                                         "card 1 (line 1): not kept: PHOTO"));
 }
 
 TEST_F(VCardImportTest, Dialect40WithTypeListsAndACompanyCard) {
@@ -195,8 +198,7 @@ TEST_F(VCardImportTest, Dialect40WithTypeListsAndACompanyCard) {
   ASSERT_EQ(cards.size(), 2u);
   EXPECT_EQ(Text(cards[0].LASTNAME), "Whitfield");
   EXPECT_EQ(Text(cards[0].FIRSTNAME), "Zo\xC3\xAB");
-  EXPECT_EQ(Text(cards[0].PHONES),
-            "+44-20-5550-1234\r\n+44-20-5550-9876");
+  EXPECT_EQ(Text(cards[0].PHONES), "+44-20-5550-1234\r\n+44-20-5550-9876");
   EXPECT_EQ(Text(cards[0].CONTENTS), "E-mail: zoe@example.org");
   // Only a company: listed by it, no person's name taken from FN.
   EXPECT_EQ(Text(cards[1].LASTNAME), "");
@@ -220,18 +222,24 @@ TEST_F(VCardImportTest, MixedLineEndingsAcrossCards) {
 TEST_F(VCardImportTest, WhatDoesNotFitIsReportedCardByCard) {
   std::string text = "BEGIN:VCARD\r\nVERSION:3.0\r\nN:" + std::string(35, 'L') +
                      ";Ann\r\nFN:Ann\r\nNOTE:" + std::string(450, 'n') + "\r\n";
-  for (int i = 1; i <= 12; ++i) text += "TEL:555 01" + std::to_string(10 + i) + "\r\n";
-  text += "TEL:+1 555 0100 extension 4711\r\nCATEGORIES:\xE2\x88\x9E\r\nEND:VCARD\r\n";
+  for (int i = 1; i <= 12; ++i)
+    text += "TEL:555 01" + std::to_string(10 + i) + "\r\n";
+  text +=
+      "TEL:+1 555 0100 extension "
+      "4711\r\nCATEGORIES:\xE2\x88\x9E\r\nEND:VCARD\r\n";
   ImportSummary summary = Import(text);
   std::vector<CardRecord> cards = LiveCards();
   ASSERT_EQ(cards.size(), 1u);
   EXPECT_EQ(Text(cards[0].LASTNAME), std::string(30, 'L'));
   EXPECT_EQ(Text(cards[0].CATEGORY), "?");
   ASSERT_EQ(summary.notes.size(), 5u);
-  EXPECT_EQ(summary.notes[0], "card 1 (line 1): Last name cut to 30 characters; "
-                              "it was: " + std::string(35, 'L'));
-  EXPECT_EQ(summary.notes[1], "card 1 (line 1): Category: characters without a "
-                              "Windows-1252 code written as ?: U+221E");
+  EXPECT_EQ(summary.notes[0],
+            "card 1 (line 1): Last name cut to 30 characters; "
+            "it was: " +
+                std::string(35, 'L'));
+  EXPECT_EQ(summary.notes[1],
+            "card 1 (line 1): Category: characters without a "
+            "Windows-1252 code written as ?: U+221E");
   EXPECT_THAT(summary.notes[2], HasSubstr("phone 555 0122 does not fit"));
   EXPECT_THAT(summary.notes[3],
               HasSubstr("phone +1 555 0100 extension 4711 does not fit"));
@@ -252,7 +260,8 @@ TEST_F(VCardImportTest, StampsOfThisProgramMatchAndTheNewerWins) {
   std::string older =
       "BEGIN:VCARD\r\nN:Chen;Old\r\nUID:urn:x-vantrel-card:80000-100\r\n"
       "REV:20000101T000000Z\r\nEND:VCARD\r\n";
-  std::string same_person = "BEGIN:VCARD\r\nN:Okafor;Grace\r\nTEL:1\r\nEND:VCARD\r\n";
+  std::string same_person =
+      "BEGIN:VCARD\r\nN:Okafor;Grace\r\nTEL:1\r\nEND:VCARD\r\n";
   ImportSummary second = Import(newer + older + same_person);
   EXPECT_EQ(second.updated, 1);
   EXPECT_EQ(second.not_newer, 1);
@@ -273,7 +282,8 @@ TEST_F(VCardImportTest, ARefusedFileLeavesTheCardFileAsItWas) {
   Import("BEGIN:VCARD\r\nN:Kept;Card\r\nEND:VCARD\r\n");
   const std::vector<CardRecord> before = LiveCards();
   for (std::string text :
-       {std::string("BEGIN:VCARD\r\nN:A;B\r\nEND:VCARD\r\nBEGIN:VCARD\r\nN:C;D\r\n"),
+       {std::string(
+            "BEGIN:VCARD\r\nN:A;B\r\nEND:VCARD\r\nBEGIN:VCARD\r\nN:C;D\r\n"),
         std::string("BEGIN:VCARD\r\nBEGIN:VCARD\r\n")}) {
     ImportSummary summary;
     std::string error;
@@ -291,9 +301,10 @@ TEST_F(VCardImportTest, AFailedWriteRollsTheWholeImportBack) {
   std::string error;
   ASSERT_TRUE(OpenCardStore(data, path_, CardAccess::kRead, &error));
   ImportSummary summary;
-  EXPECT_FALSE(ImportVCardText(
-      data, "BEGIN:VCARD\r\nN:A;B\r\nEND:VCARD\r\nBEGIN:VCARD\r\nN:C;D\r\nEND:VCARD\r\n",
-      &summary, &error));
+  EXPECT_FALSE(ImportVCardText(data,
+                               "BEGIN:VCARD\r\nN:A;B\r\nEND:VCARD\r\nBEGIN:"
+                               "VCARD\r\nN:C;D\r\nEND:VCARD\r\n",
+                               &summary, &error));
   EXPECT_NE(error, "");
   EXPECT_TRUE(LiveCards().empty());
 }

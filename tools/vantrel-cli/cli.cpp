@@ -39,60 +39,98 @@ struct Command {
 const std::vector<Command>& Commands() {
   static const std::vector<Command> commands = {
       {"new", "new FILE", "Creates an empty card file.", 1, {}, {}},
-      {"list", "list FILE [--category C] [--json]",
+      {"list",
+       "list FILE [--category C] [--json]",
        "Lists the cards as the card window does, one entry a line (its list\n"
        "key, a tab, its category); with --json every field of every card.",
-       1, {"--category"}, {"--json"}},
-      {"show", "show FILE NAMEKEY",
+       1,
+       {"--category"},
+       {"--json"}},
+      {"show",
+       "show FILE NAMEKEY",
        "Shows every field of the cards whose name key (or company key) is\n"
        "NAMEKEY, as `list` prints it.",
-       2, {}, {}},
+       2,
+       {},
+       {}},
       {"add",
        "add FILE [--last L] [--first F] [--company C] [--list-by-company]\n"
        "         [--phone P]... [--category C] [--contents TEXT]",
        "Adds a card. A text longer than its field or with a character that\n"
-       "Windows-1252 cannot hold is refused; \\n in --contents is a line break.",
-       1, {"--last", "--first", "--company", "--phone", "--category", "--contents"},
+       "Windows-1252 cannot hold is refused; \\n in --contents is a line "
+       "break.",
+       1,
+       {"--last", "--first", "--company", "--phone", "--category",
+        "--contents"},
        {"--list-by-company"}},
-      {"find", "find FILE TEXT [--ignore-case]",
-       "Lists the cards whose stored record holds TEXT (at most 20 characters).",
-       2, {}, {"--ignore-case"}},
-      {"export-changes", "export-changes FILE CHANGEFILE [--category C]",
+      {"find",
+       "find FILE TEXT [--ignore-case]",
+       "Lists the cards whose stored record holds TEXT (at most 20 "
+       "characters).",
+       2,
+       {},
+       {"--ignore-case"}},
+      {"export-changes",
+       "export-changes FILE CHANGEFILE [--category C]",
        "Writes the records changed since the last export (of one category)\n"
        "into a new change file, and moves the last export stamp to now.",
-       2, {"--category"}, {}},
-      {"import-changes", "import-changes FILE CHANGEFILE",
+       2,
+       {"--category"},
+       {}},
+      {"import-changes",
+       "import-changes FILE CHANGEFILE",
        "Reads a change file in one transaction: new cards are added, cards\n"
        "changed later than the card file's copy replace it.",
-       2, {}, {}},
-      {"set-last-export", "set-last-export FILE WHEN",
+       2,
+       {},
+       {}},
+      {"set-last-export",
+       "set-last-export FILE WHEN",
        "Sets the last export stamp, from which on changed cards are exported:\n"
        "WHEN is \"now\" or \"YYYY-MM-DD [HH:MM[:SS]]\" (one argument).",
-       2, {}, {}},
-      {"import-vcard", "import-vcard FILE VCARDS",
+       2,
+       {},
+       {}},
+      {"import-vcard",
+       "import-vcard FILE VCARDS",
        "Imports vCards (2.1, 3.0, 4.0) in one transaction and prints the\n"
        "summary: counts, then card by card what did not fit.",
-       2, {}, {}},
-      {"export-vcard", "export-vcard FILE VCARDS [--category C] [--version 3.0|4.0]",
-       "Writes the cards (of one category) as vCards, 3.0 unless asked.", 2,
-       {"--category", "--version"}, {}},
-      {"import-csv", "import-csv FILE CSV",
+       2,
+       {},
+       {}},
+      {"export-vcard",
+       "export-vcard FILE VCARDS [--category C] [--version 3.0|4.0]",
+       "Writes the cards (of one category) as vCards, 3.0 unless asked.",
+       2,
+       {"--category", "--version"},
+       {}},
+      {"import-csv",
+       "import-csv FILE CSV",
        "Imports CSV (a header row, then one card a row) in one transaction\n"
        "and prints the summary.",
-       2, {}, {}},
-      {"export-csv", "export-csv FILE CSV [--category C]",
-       "Writes the cards (of one category) as CSV with a header row.", 2,
-       {"--category"}, {}},
-      {"check", "check FILE",
+       2,
+       {},
+       {}},
+      {"export-csv",
+       "export-csv FILE CSV [--category C]",
+       "Writes the cards (of one category) as CSV with a header row.",
+       2,
+       {"--category"},
+       {}},
+      {"check",
+       "check FILE",
        "Checks the file's integrity and its cards: one line per problem,\n"
        "exit status 1 when there is any.",
-       1, {}, {}},
+       1,
+       {},
+       {}},
   };
   return commands;
 }
 
 std::string Usage() {
-  std::string text = "usage: vantrel-cli COMMAND FILE [ARGUMENTS]\n\nCommands:\n";
+  std::string text =
+      "usage: vantrel-cli COMMAND FILE [ARGUMENTS]\n\nCommands:\n";
   for (const Command& c : Commands()) {
     std::string usage(c.usage);
     text += "  " + usage.substr(0, usage.find('\n')) + "\n";
@@ -131,7 +169,8 @@ std::optional<Invocation> Parse(const std::vector<std::string>& args,
     const std::string& arg = args[i];
     if (arg == "--help" || arg == "-h") {
       call.help = true;
-    } else if (std::count(c.value_options.begin(), c.value_options.end(), arg)) {
+    } else if (std::count(c.value_options.begin(), c.value_options.end(),
+                          arg)) {
       if (++i == args.size()) {
         *problem = arg + " needs a value";
         return std::nullopt;
@@ -224,7 +263,8 @@ class Runner {
       for (std::string_view key :
            {Clipped(s.card.NAMEKEY), Clipped(s.card.COMPANYKEY)}) {
         if (!key.empty())
-          entries.emplace_back(std::string(key), std::string(Clipped(s.card.CATEGORY)));
+          entries.emplace_back(std::string(key),
+                               std::string(Clipped(s.card.CATEGORY)));
       }
     }
     std::stable_sort(entries.begin(), entries.end(),
@@ -287,19 +327,20 @@ class Runner {
       std::string phones;
       for (const std::string& line : Lines(Clipped(c.PHONES)))
         phones += (phones.empty() ? "" : ", ") + Json(line);
-      out_ << (i == 0 ? "\n" : ",\n") << "  {\"last\": " << Json(FieldText(c.LASTNAME))
+      out_ << (i == 0 ? "\n" : ",\n")
+           << "  {\"last\": " << Json(FieldText(c.LASTNAME))
            << ", \"first\": " << Json(FieldText(c.FIRSTNAME))
            << ", \"company\": " << Json(FieldText(c.COMPANY))
            << ", \"list_by_company\": " << (c.LISTBYCOMPANY ? "true" : "false")
            << ", \"phones\": [" << phones << "]"
            << ", \"category\": " << Json(FieldText(c.CATEGORY))
-           << ", \"contents\": "
-           << Json(FromRecordLines(FieldText(c.CONTENTS)))
+           << ", \"contents\": " << Json(FromRecordLines(FieldText(c.CONTENTS)))
            << ", \"name_key\": " << Json(FieldText(c.NAMEKEY))
            << ", \"company_key\": " << Json(FieldText(c.COMPANYKEY))
-           << ", \"created\": " << Json(StampText({c.CREATEDDATE, c.CREATEDTIME}))
-           << ", \"changed\": " << Json(StampText({c.CHANGEDDATE, c.CHANGEDTIME}))
-           << "}";
+           << ", \"created\": "
+           << Json(StampText({c.CREATEDDATE, c.CREATEDTIME}))
+           << ", \"changed\": "
+           << Json(StampText({c.CHANGEDDATE, c.CHANGEDTIME})) << "}";
     }
     out_ << (cards.empty() ? "]\n" : "\n]\n");
   }
@@ -351,7 +392,8 @@ class Runner {
     FitField(card.CONTENTS, ToRecordLines(contents), "--contents", &notes);
     std::string phones;
     int count = 0;
-    for (auto [it, end] = call_.values.equal_range("--phone"); it != end; ++it) {
+    for (auto [it, end] = call_.values.equal_range("--phone"); it != end;
+         ++it) {
       std::string line = ToWindows1252(it->second, "--phone", &notes);
       if (line.size() > kPhoneLineLength)
         notes.push_back("--phone " + it->second + " is longer than " +
@@ -415,8 +457,8 @@ class Runner {
 
   int ExportChangeFile() {
     std::vector<std::string> notes;
-    const std::string category =
-        ToWindows1252(call_.Value("--category").value_or(""), "Category", &notes);
+    const std::string category = ToWindows1252(
+        call_.Value("--category").value_or(""), "Category", &notes);
     if (!Open(CardAccess::kWrite)) return kCliError;
     ChangeCounts counts;
     std::string error;
@@ -443,7 +485,8 @@ class Runner {
     CardStamp stamp{Today(), Clock()};
     if (when != "now") {
       static constexpr std::string_view kRest = " 00:00:00.00";
-      if (when.size() >= 10 && when.size() < 22) when += kRest.substr(when.size() - 10);
+      if (when.size() >= 10 && when.size() < 22)
+        when += kRest.substr(when.size() - 10);
       std::optional<CardStamp> parsed = ParseStampText(when);
       if (!parsed)
         return Fail("not a date and time: " + call_.positionals[1] +
@@ -520,7 +563,8 @@ class Runner {
     std::vector<std::string> problems;
     {
       TnlFile file;
-      if (!file.Open(file_, kOpenReadShared)) return Fail("cannot open " + file_);
+      if (!file.Open(file_, kOpenReadShared))
+        return Fail("cannot open " + file_);
       file.SetReadingMode(true);
       problems = CheckFileIntegrity(file);
       file.Close();
@@ -556,7 +600,8 @@ class Runner {
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out,
            std::ostream& err) {
-  if (!args.empty() && (args[0] == "--help" || args[0] == "-h" || args[0] == "help")) {
+  if (!args.empty() &&
+      (args[0] == "--help" || args[0] == "-h" || args[0] == "help")) {
     if (args.size() == 2) return RunCli({args[1], "--help"}, out, err);
     out << Usage();
     return kCliOk;
