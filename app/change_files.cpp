@@ -131,7 +131,15 @@ void CardWindow::ExportChanges() {
   FileDeclaration& changes = data_.change_file;
   SetFileName(changes, state_.change_file_name);
   Create(changes);
-  if (ErrorCheck("Can't Create Export File")) return;
+  if (ErrorCheck("Can't Create Export File")) {
+    // What a failed write left is removed; a file the program may not
+    // replace is not its own to remove.
+    const int error = ErrorCode();
+    if (error != kErrAccessDenied && error != kErrSharingViolation &&
+        error != kErrFileLocked && error != kErrPathNotFound)
+      Remove(changes);
+    return;
+  }
   Open(changes, kChangeOpenMode);
   if (ErrorCheck("Can't Open Export File")) {
     Remove(changes);
@@ -276,6 +284,7 @@ void CardWindow::SetLastExport() {
   AcceptLoop([&] {
     if (CurrentEvent() != kEventAccepted) return;
     if (AcceptedField() == kStampOk) {
+      TakeInFocusedField();
       confirmed = true;
       return EndLoop();
     }

@@ -78,7 +78,10 @@ void CardWindow::FindCards() {
   AcceptLoop([this] {
     switch (CurrentEvent()) {
       case kEventAccepted:
-        if (AcceptedField() == kFindOk) return EndLoop();
+        if (AcceptedField() == kFindOk) {
+          TakeInFocusedField();  // the text typed, even if not yet left
+          return EndLoop();
+        }
         if (AcceptedField() == kFindCancel) {
           Assign(state_.FindText, "");
           return EndLoop();
