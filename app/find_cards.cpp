@@ -152,6 +152,8 @@ void CardWindow::SearchCards() {
     if (state_.FindTabFeq != 0) {
       DestroyControl(state_.FindTabFeq);
       state_.FindTabFeq = 0;
+      // The list of every card takes the place of the results.
+      SelectAllTab();
       PostEvent(kEventNewSelection, kSheet);
     } else if (state_.CurrentPointer != 0) {
       // The pass read over the record buffer: show the card again.
