@@ -145,7 +145,14 @@ void CardWindow::ExportChanges() {
     Remove(changes);
     return;
   }
-  Stream(changes);
+  // The whole file is written in one transaction: one commit at the end
+  // instead of one per batch of records.
+  Logout(changes, kLogoutWaitSeconds);
+  if (ErrorCheck("Can't Open Export File")) {
+    Close(changes);
+    Remove(changes);
+    return;
+  }
 
   std::int64_t read = 0;
   std::int64_t exported = 0;
@@ -184,10 +191,13 @@ void CardWindow::ExportChanges() {
       ErrorCheck("Can't Read Vantrel");
       return false;
     }
+    Commit(changes);
+    if (ErrorCheck("Can't Write Export File")) return false;
     Close(changes);
     return !ErrorCheck("Can't Close Export File");
   }();
   if (!complete) {
+    Rollback(changes);
     Close(changes);
     Remove(changes);
     ErrorCheck("Can't Remove Export File");
