@@ -79,11 +79,11 @@ WindowDescription LastExportDialog(ProgramState& state) {
       DialogControl(kStampText, ControlKind::kPrompt,
                     "Records added after this date and time will be exported.",
                     {8, 6, 204, 10}),
-      DialogControl(kDatePrompt, ControlKind::kPrompt, "&Date:",
-                    {8, 24, 50, 10}),
+      DialogControl(kDatePrompt, ControlKind::kPrompt,
+                    "&Date:", {8, 24, 50, 10}),
       date,
-      DialogControl(kTimePrompt, ControlKind::kPrompt, "&Time:",
-                    {8, 40, 50, 10}),
+      DialogControl(kTimePrompt, ControlKind::kPrompt,
+                    "&Time:", {8, 40, 50, 10}),
       time,
       ok,
       DialogControl(kStampCancel, ControlKind::kButton, "&Cancel",
@@ -174,9 +174,8 @@ void CardWindow::ExportChanges() {
     Set(file);
     Next(file);  // the header
     for (Next(file); ErrorCode() == 0; Next(file)) {
-      if (!all &&
-          std::string_view(vtl.CATEGORY, kCategoryLength) !=
-              std::string_view(state_.CurrentCategory, kCategoryLength))
+      if (!all && std::string_view(vtl.CATEGORY, kCategoryLength) !=
+                      std::string_view(state_.CurrentCategory, kCategoryLength))
         continue;
       ++read;
       if (Older(vtl.CHANGEDDATE, vtl.CHANGEDTIME, state_.LastExportDate,
@@ -211,8 +210,9 @@ void CardWindow::ExportChanges() {
 }
 
 void CardWindow::ImportChanges() {
-  std::optional<std::string> chosen = AskForFile(
-      "Import Vantrel Changes", state_.change_file_name, 0, kChangeFileNameLength);
+  std::optional<std::string> chosen =
+      AskForFile("Import Vantrel Changes", state_.change_file_name, 0,
+                 kChangeFileNameLength);
   if (!chosen) return;
   SaveShownEdits();
   Assign(state_.change_file_name, *chosen);
@@ -221,10 +221,10 @@ void CardWindow::ImportChanges() {
   Open(changes, kChangeOpenMode);
   if (ErrorCode() == kErrInvalidRecordDeclaration ||
       ErrorCode() == kErrInvalidDataFile) {
-    ShowMessage(std::string(10, ' ') + std::string(Clipped(state_.change_file_name)) +
-                    " is not a Vantrel change file.|" + std::string(Error()),
-                "Can't Open Import File", StandardIconString(kIconAsterisk),
-                kButtonOk);
+    ShowMessage(
+        std::string(10, ' ') + std::string(Clipped(state_.change_file_name)) +
+            " is not a Vantrel change file.|" + std::string(Error()),
+        "Can't Open Import File", StandardIconString(kIconAsterisk), kButtonOk);
     ShowSelectedCard();
     return;
   }

@@ -343,9 +343,7 @@ TEST_F(ChangeFilesTest, FailedOrKilledImportLeavesTheCardFileAsBefore) {
   const std::string saved = Path("empty.saved");
   std::system(("cp " + empty + " " + saved).c_str());
   std::int64_t steps = 0;
-  user.Then([&] {
-    FaultInjection::Arm(count);
-  });
+  user.Then([&] { FaultInjection::Arm(count); });
   Import(changes);
   user.Then([&] {
     steps = FaultInjection::Steps();

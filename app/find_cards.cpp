@@ -49,15 +49,15 @@ WindowDescription FindDialog(ProgramState& state) {
       DialogControl(kFindEntry, ControlKind::kEntry, {}, {60, 8, 130, 12});
   entry.variable = Variable::Of(state.FindText);
   entry.picture = "@s20";
-  ControlDescription check = DialogControl(
-      kIgnoreCaseCheck, ControlKind::kCheck, "&Ignore Upper/Lower Case",
-      {60, 24, 130, 12});
+  ControlDescription check =
+      DialogControl(kIgnoreCaseCheck, ControlKind::kCheck,
+                    "&Ignore Upper/Lower Case", {60, 24, 130, 12});
   check.variable = Variable::Of(state.IgnoreCase);
   ControlDescription ok =
       DialogControl(kFindOk, ControlKind::kButton, "&OK", {60, 44, 60, 14});
   window.controls = {
-      DialogControl(kFindPrompt, ControlKind::kPrompt, "&Find what:",
-                    {8, 10, 50, 10}),
+      DialogControl(kFindPrompt, ControlKind::kPrompt,
+                    "&Find what:", {8, 10, 50, 10}),
       entry,
       check,
       ok,
@@ -101,7 +101,8 @@ void CardWindow::FindCards() {
 
 void CardWindow::SearchCards() {
   if (IsBlank(state_.FindText)) return;
-  std::string tab_text = "Has \"" + std::string(Clipped(state_.FindText)) + "\"";
+  std::string tab_text =
+      "Has \"" + std::string(Clipped(state_.FindText)) + "\"";
   Assign(queues_.cat_entry.CATEGORY, tab_text);
   if (state_.IgnoreCase != 0)
     Assign(state_.FindText, UpperCaseText(Clipped(state_.FindText)));

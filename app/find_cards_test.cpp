@@ -79,7 +79,8 @@ TEST_F(FindCardsTest, MatchesTheStoredRecordExactlyOrIgnoringCase) {
 TEST_F(FindCardsTest, TabTextIsCutAndTheMatchHighlighted) {
   Find("Met BOB");
   user.Then([&] {
-    EXPECT_THAT(TabsShown(), ElementsAre("ALL", "Family", "Work", "Has \"Met BOB\""));
+    EXPECT_THAT(TabsShown(),
+                ElementsAre("ALL", "Family", "Work", "Has \"Met BOB\""));
     EXPECT_EQ(Shown(kContentsText).selection_start, 1);
     EXPECT_EQ(Shown(kContentsText).selection_end, 7);
   });
