@@ -6,6 +6,7 @@
 // A failed export leaves no change file and keeps the stamp, so the cards
 // it could not carry go with the next one. An import runs in one
 // transaction: it is taken whole or not at all.
+#include <filesystem>
 #include <string>
 
 #include "app/card_window.h"
@@ -126,15 +127,26 @@ void CardWindow::ExportChanges() {
       AskForFile("Export Vantrel Changes", state_.change_file_name, kFileSave,
                  kChangeFileNameLength);
   if (!chosen) return;
+  // Creating the change file over the card file in use would wipe it.
+  std::error_code ignored;
+  if (std::filesystem::equivalent(*chosen,
+                                  std::string(Clipped(state_.current_file_name)),
+                                  ignored)) {
+    ShowMessage(std::string(10, ' ') +
+                    "The change file cannot be the card file in use.",
+                "Can't Create Export File", StandardIconString(kIconAsterisk),
+                kButtonOk);
+    return;
+  }
   SaveShownEdits();
   Assign(state_.change_file_name, *chosen);
   FileDeclaration& changes = data_.change_file;
   SetFileName(changes, state_.change_file_name);
   Create(changes);
-  if (ErrorCheck("Can't Create Export File")) {
+  if (const int error = ErrorCode(); error != 0) {
+    ErrorCheck("Can't Create Export File");
     // What a failed write left is removed; a file the program may not
     // replace is not its own to remove.
-    const int error = ErrorCode();
     if (error != kErrAccessDenied && error != kErrSharingViolation &&
         error != kErrFileLocked && error != kErrPathNotFound)
       Remove(changes);
@@ -263,7 +275,6 @@ void CardWindow::ImportChanges() {
         if (ErrorCheck("Can't Update Import Record")) return false;
         ++imported;
       }
-      ClearError();
     }
     if (ErrorCode() != kErrRecordNotAvailable) {
       ErrorCheck("Can't Read Import File");

@@ -260,9 +260,14 @@ TEST_F(ChangeFilesTest, LastExportDialogStoresOnOkAndRestoresOnCancel) {
 // A failed export leaves no change file and keeps the stamp, so that the
 // next export carries the same cards.
 TEST_F(ChangeFilesTest, FailedExportRemovesTheFileAndKeepsTheStamp) {
+  const std::vector<std::string> cards = Live(a);
   Export(Path("no-such-dir/changes.vtl"));
+  Export(a);  // the card file in use: never overwritten
   RunOn(a);
   EXPECT_EQ(Caption(0), "Can't Create Export File");
+  EXPECT_EQ(Caption(1), "Can't Create Export File");
+  EXPECT_EQ(Live(a), cards);
+  EXPECT_EQ(Header(a).CHANGEDDATE, kHeaderDate);
 
   // Count the export's writes, then fail each in turn.
   user.Then([] {
