@@ -55,10 +55,6 @@ void CardWindow::OpenTheWindow() {
     if (button != 0) Disable(button);
   };
   offer(commands_.about, kAboutItem, 0);
-  offer(commands_.import_changes, kImportItem, kImportButton);
-  offer(commands_.export_changes, kExportItem, kExportButton);
-  offer(commands_.last_export, kLastExportItem, 0);
-  offer(commands_.find, kFindItem, kFindButton);
   offer(commands_.import_vcards, kImportVCardsItem, 0);
   offer(commands_.export_vcards, kExportVCardsItem, 0);
   offer(commands_.export_vcards_40, kExportVCards40Item, 0);
@@ -115,12 +111,12 @@ void CardWindow::OnAccepted(std::int16_t control) {
       return SaveCardFileAs();
     case kImportItem:
     case kImportButton:
-      return run(commands_.import_changes);
+      return ImportChanges();
     case kExportItem:
     case kExportButton:
-      return run(commands_.export_changes);
+      return ExportChanges();
     case kLastExportItem:
-      return run(commands_.last_export);
+      return SetLastExport();
     case kImportVCardsItem:
       return ImportCards(commands_.import_vcards);
     case kExportVCardsItem:
@@ -150,7 +146,7 @@ void CardWindow::OnAccepted(std::int16_t control) {
       return Undo();
     case kFindItem:
     case kFindButton:
-      return run(commands_.find);
+      return FindCards();
     case kHelpTopicItem:
       return ShowHelp({}, kHelpContentsTopic);
     case kHowToUseHelpItem:
@@ -214,7 +210,9 @@ void CardWindow::CloseCardFile() { Close(data_.card_file); }
 // Cards imported from another format are read like a file just opened:
 // lists, categories and tabs are built afresh.
 void CardWindow::ImportCards(const std::function<bool()>& command) {
-  if (!command || !command()) return;
+  if (!command) return;
+  SaveShownEdits();
+  if (!command()) return;
   CloseCardFile();
   OpenCardFile();
 }
