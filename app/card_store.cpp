@@ -30,6 +30,14 @@ bool IsLiveCard(const CardRecord& card) {
            card.LISTBYCOMPANY == 0);
 }
 
+// Whether `path` names the open card file itself, which a change file must
+// never be: creating it would destroy the cards.
+bool IsTheCardFile(const CardData& data, const std::string& path) {
+  std::error_code error;
+  return path == data.card_file.name ||
+         std::filesystem::equivalent(path, data.card_file.name, error);
+}
+
 }  // namespace
 
 bool CreateCardStore(CardData& data, const std::string& path,
@@ -166,6 +174,10 @@ bool SetLastExportStamp(CardData& data, std::int32_t date, std::int32_t time,
 bool ExportChanges(CardData& data, const std::string& path,
                    std::string_view category, ChangeCounts* counts,
                    std::string* error) {
+  if (IsTheCardFile(data, path)) {
+    *error = path + " is the card file itself";
+    return false;
+  }
   StoredCard header;
   if (!ReadCardHeader(data, &header, error)) return false;
   const CardRecord last_export = header.card;
@@ -215,6 +227,10 @@ bool ExportChanges(CardData& data, const std::string& path,
 
 bool ImportChanges(CardData& data, const std::string& path,
                    ChangeCounts* counts, std::string* error) {
+  if (IsTheCardFile(data, path)) {
+    *error = path + " is the card file itself";
+    return false;
+  }
   FileDeclaration& changes = data.change_file;
   changes.name = path;
   Open(changes, kOpenReadShared);

@@ -147,6 +147,12 @@ check "import-changes of a later card" "Records Read: 1
 Records Imported: 1" "$out"
 run list other.vtl
 check "the later card arrived" "Later	" "$(printf '%s\n' "$out" | grep '^Later')"
+run list cards.vtl
+listed=$out
+run export-changes cards.vtl ./cards.vtl
+check "export-changes onto the card file" "1|vantrel-cli: ./cards.vtl is the card file itself" "$status|$err"
+run list cards.vtl
+check "the card file survives" "$listed" "$out"
 run import-changes fresh.vtl missing.vtc
 check "import-changes of no file" "1" "$status"
 
