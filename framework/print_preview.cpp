@@ -1,6 +1,7 @@
 #include "framework/print_preview.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <charconv>
 #include <cstring>
@@ -72,6 +73,7 @@ class AskWindow : public WindowManager {
         prompts_(std::move(prompts)),
         values(std::move(values)) {
     ERRORS = errors;
+    buffers_.resize(this->values.size());
   }
 
   Level Init() override {
@@ -89,7 +91,13 @@ class AskWindow : public WindowManager {
                   ControlKind::kPrompt, prompts_[i], {6, 8 + i * 16, 120, 10}));
       ControlDescription entry =
           Control(static_cast<std::int16_t>(kFirstEntry + i),
-                  ControlKind::kEntry, values[i], {130, 6 + i * 16, 64, 12});
+                  ControlKind::kEntry, "", {130, 6 + i * 16, 64, 12});
+      buffers_[i].fill(' ');
+      std::memcpy(buffers_[i].data(), values[i].data(),
+                  std::min(values[i].size(), buffers_[i].size()));
+      entry.variable = {FieldType::STRING,
+                        reinterpret_cast<std::uint8_t*>(buffers_[i].data()),
+                        static_cast<std::uint32_t>(buffers_[i].size()), 0};
       window.controls.push_back(entry);
     }
     ControlDescription ok =
@@ -101,10 +109,6 @@ class AskWindow : public WindowManager {
     OPENED = 1;
     if (ini_ != nullptr && !section_.empty())
       ini_->FetchWindow(section_, *window_);
-    for (int i = 0; i < rows; ++i) {
-      SetProperty(kPropText, static_cast<std::int16_t>(kFirstEntry + i),
-                  values[i]);
-    }
     AddButton(kCancel, kRequestCancelled);
     FIRSTFIELD = kFirstEntry;
     return Level::Proceed;
@@ -113,9 +117,8 @@ class AskWindow : public WindowManager {
   Level TakeAccepted() override {
     if (AcceptedField() == kOk) {
       for (std::size_t i = 0; i < values.size(); ++i) {
-        const ControlState* entry =
-            window_->Find(static_cast<std::int16_t>(kFirstEntry + i));
-        if (entry != nullptr) values[i] = Trimmed(entry->value);
+        values[i] = Trimmed(std::string_view(buffers_[i].data(),
+                                             buffers_[i].size()));
       }
       SetResponse(kRequestCompleted);
       return kLevelConsumed;
@@ -140,6 +143,7 @@ class AskWindow : public WindowManager {
   std::string section_;
   std::vector<std::string> prompts_;
   Window* window_ = nullptr;
+  std::vector<std::array<char, 64>> buffers_;
 
  public:
   std::vector<std::string> values;
@@ -354,7 +358,26 @@ Level PrintPreview::Init() {
       ZOOMINDEX = 0;
     }
   }
-  PREVIEWWINDOW = &OpenWindow(Description());
+  WindowDescription description = Description();
+  for (ControlDescription& control : description.controls) {
+    switch (control.number) {
+      case kPrevZoomList:
+        control.variable = Variable::Of(ZOOMLIST);
+        break;
+      case kPrevCurrentPage:
+        control.variable = Variable::Of(CURRENTPAGE);
+        break;
+      case kPrevPagesAcross:
+        control.variable = Variable::Of(PAGESACROSS);
+        break;
+      case kPrevPagesDown:
+        control.variable = Variable::Of(PAGESDOWN);
+        break;
+      default:
+        break;
+    }
+  }
+  PREVIEWWINDOW = &OpenWindow(description);
   OPENED = 1;
   INIMGR->FetchWindow(kPreviewSection, *PREVIEWWINDOW);
   if (MAXIMIZE) {
@@ -363,7 +386,6 @@ Level PrintPreview::Init() {
   }
   if (!ALLOWUSERZOOM) Disable(kPrevZoomList);
   FIRSTFIELD = kPrevTbarPrint;
-  shown_page_ = 1;
   Rebuild();
   return Level::Proceed;
 }
@@ -441,8 +463,7 @@ void PrintPreview::Rebuild() {
     zoom_text = (*ZOOMQUEUE)[ZOOMINDEX - 1].MENUTEXT;
     status_text = (*ZOOMQUEUE)[ZOOMINDEX - 1].STATUSTEXT;
   }
-  std::snprintf(ZOOMLIST, sizeof ZOOMLIST, "%s", zoom_text.c_str());
-  SetProperty(kPropText, kPrevZoomList, ZOOMLIST);
+  StoreVariableValue(Variable::Of(ZOOMLIST), zoom_text);
   SetProperty(kPropText, kPrevStatusZoom, status_text);
   std::string page_text;
   if (tiled && last > FIRSTPAGE) {
@@ -453,10 +474,8 @@ void PrintPreview::Rebuild() {
                 " of " + std::to_string(count);
   }
   SetProperty(kPropText, kPrevStatusPage, page_text);
-  SetProperty(kPropText, kPrevCurrentPage, std::to_string(CURRENTPAGE));
-  SetProperty(kPropText, kPrevPagesAcross, std::to_string(PAGESACROSS));
-  SetProperty(kPropText, kPrevPagesDown, std::to_string(PAGESDOWN));
-  shown_page_ = CURRENTPAGE;
+  vantrel::Display(kPrevZoomList);
+  vantrel::Display(kPrevCurrentPage, kPrevPagesDown);
 
   if (PageView* view = CurrentPageView()) {
     PageDisplay display;
@@ -481,13 +500,12 @@ void PrintPreview::ChooseZoom(std::uint8_t index) {
     if (Tiled()) FIRSTPAGE = CURRENTPAGE;
     Rebuild();
   } else {
-    SetProperty(kPropText, kPrevZoomList, ZOOMLIST);
+    vantrel::Display(kPrevZoomList);
   }
 }
 
 void PrintPreview::TakeZoomText() {
-  const ControlState* list = PREVIEWWINDOW->Find(kPrevZoomList);
-  std::string text = list == nullptr ? "" : Trimmed(list->value);
+  std::string text = Trimmed(VariableValue(Variable::Of(ZOOMLIST)));
   for (std::size_t i = 0; i < ZOOMQUEUE->size(); ++i) {
     if (EqualIgnoringAsciiCase(text, (*ZOOMQUEUE)[i].MENUTEXT)) {
       ChooseZoom(static_cast<std::uint8_t>(i + 1));
@@ -509,7 +527,7 @@ void PrintPreview::TakeZoomText() {
                     std::to_string(kMaxUserZoom) +
                     " percent, or one of the choices of the Zoom menu.",
                 kPreviewTitle, kNoticeIcon);
-    SetProperty(kPropText, kPrevZoomList, ZOOMLIST);
+    Rebuild();
     return;
   }
   USERPERCENTILE = static_cast<std::uint16_t>(percent);
@@ -519,12 +537,7 @@ void PrintPreview::TakeZoomText() {
 
 void PrintPreview::TakeCurrentPage() {
   const int count = std::max(PageCount(), 1);
-  const ControlState* field = PREVIEWWINDOW->Find(kPrevCurrentPage);
-  int page = CURRENTPAGE;
-  if (field != nullptr && field->value != std::to_string(shown_page_)) {
-    if (!ParseNumber(field->value, page)) page = shown_page_;
-  }
-  CURRENTPAGE = std::clamp(page, 1, count);
+  CURRENTPAGE = std::clamp(CURRENTPAGE, 1, count);
   if (Tiled() && CURRENTPAGE >= FIRSTPAGE &&
       CURRENTPAGE < FIRSTPAGE + THUMBNAILSPRESENT) {
     Rebuild();  // the page becomes the selected thumbnail
@@ -539,16 +552,10 @@ void PrintPreview::TakeCurrentPage() {
 }
 
 void PrintPreview::TakeGridSize(std::int16_t changed) {
-  const ControlState* field = PREVIEWWINDOW->Find(changed);
   std::int16_t& size = changed == kPrevPagesAcross ? PAGESACROSS : PAGESDOWN;
-  const std::int16_t before_across = PAGESACROSS, before_down = PAGESDOWN;
-  int typed = size;
-  if (field != nullptr && ParseNumber(field->value, typed)) {
-    size = static_cast<std::int16_t>(std::clamp(typed, 1, 10));
-  }
+  size = std::clamp<std::int16_t>(size, 1, 10);
   const int count = std::max(PageCount(), 1);
   while (FIRSTPAGE + PAGESACROSS * PAGESDOWN - 1 > count && size > 1) --size;
-  (void)before_across, (void)before_down;
   Rebuild();
 }
 
@@ -637,7 +644,6 @@ Level PrintPreview::TakeAccepted() {
   const int count = PageCount();
   auto go_to = [&](int page) {
     CURRENTPAGE = std::clamp(page, 1, std::max(count, 1));
-    SetProperty(kPropText, kPrevCurrentPage, std::to_string(CURRENTPAGE));
     PostEvent(kEventAccepted, kPrevCurrentPage);
   };
   if (control >= kPrevZoomItem &&

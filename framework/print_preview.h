@@ -171,9 +171,6 @@ class PrintPreview : public WindowManager {
   void TakeZoomText();
   void TakeCurrentPage();
   void TakeGridSize(std::int16_t changed);
-  void ShowPagesToPrint(std::string_view text);
-  std::string pages_text_;  // PAGESTOPRINT as shown in the status
-  std::int32_t shown_page_ = 1;
 };
 
 }  // namespace vantrel

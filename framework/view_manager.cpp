@@ -105,6 +105,9 @@ std::string KeyComponentName(const KeyDeclaration& key, int component) {
 std::string FilterLiteral(const Variable& value, bool upper) {
   std::string text = VariableValue(value);
   if (!IsTextType(value.type)) return text.empty() ? "0" : text;
+  // A C string's padding is not part of the value.
+  while (!text.empty() && (text.back() == '\0' || text.back() == ' '))
+    text.pop_back();
   std::string literal = "'";
   for (char c : text) {
     literal += c;
