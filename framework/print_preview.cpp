@@ -116,9 +116,15 @@ class AskWindow : public WindowManager {
 
   Level TakeAccepted() override {
     if (AcceptedField() == kOk) {
+      // The entries as shown: an entry still being edited has not stored
+      // its text yet.
       for (std::size_t i = 0; i < values.size(); ++i) {
-        values[i] = Trimmed(std::string_view(buffers_[i].data(),
-                                             buffers_[i].size()));
+        const ControlState* entry =
+            window_->Find(static_cast<std::int16_t>(kFirstEntry + i));
+        values[i] = entry != nullptr
+                        ? Trimmed(entry->value)
+                        : Trimmed(std::string_view(buffers_[i].data(),
+                                                   buffers_[i].size()));
       }
       SetResponse(kRequestCompleted);
       return kLevelConsumed;
