@@ -59,6 +59,7 @@ void CardWindow::OpenTheWindow() {
   offer(commands_.export_changes, kExportItem, kExportButton);
   offer(commands_.last_export, kLastExportItem, 0);
   offer(commands_.find, kFindItem, kFindButton);
+  if (!commands_.print_list) Disable(kPrintListItem);
 
   EnableUndo(false);
   EnableSave(false);
@@ -116,6 +117,8 @@ void CardWindow::OnAccepted(std::int16_t control) {
       return run(commands_.export_changes);
     case kLastExportItem:
       return run(commands_.last_export);
+    case kPrintListItem:
+      return PrintList();
     case kExitItem:
       return EndLoop();
     case kNewCardItem:
@@ -195,5 +198,14 @@ void CardWindow::ToggleAnimation() {
 }
 
 void CardWindow::CloseCardFile() { Close(data_.card_file); }
+
+void CardWindow::PrintList() {
+  if (!commands_.print_list || data_.card_file.name.empty()) return;
+  const bool one_category = state_.SelectedTabFeq != kAllTab &&
+                            state_.SelectedTabFeq != state_.FindTabFeq;
+  commands_.print_list(
+      data_.card_file.name,
+      one_category ? std::string(Clipped(state_.CurrentCategory)) : "");
+}
 
 }  // namespace vantrel

@@ -58,6 +58,8 @@ void AddMenus(std::vector<ControlDescription>& c) {
                        "Export the changes since the last export"));
   c.push_back(MenuItem(kLastExportItem, kFileMenu, "Set &Last Export Date ...",
                        kIconLastExport, "Set the date of the last export"));
+  c.push_back(MenuItem(kPrintListItem, kFileMenu, "&Print Card List...",
+                       kIconPrint, "Print the cards of the selected tab"));
   c.push_back(MenuItem(kExitItem, kFileMenu, "E&xit", kIconExit,
                        "Leave Vantrel"));
 
