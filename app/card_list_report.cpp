@@ -208,8 +208,13 @@ void CardListLayout::AddCard(const CardRecord& card) {
   const int lines = std::max(phones.count, 1);
   std::vector<PageItem> items;
   const int base = kLineHeight - 50;
-  items.push_back(Text(C::kName, base, CardText({card.NAMEKEY, sizeof card.NAMEKEY}),
-                       C::kCompany - C::kName - 80));
+  // A card without a name is listed by its company, as in the card list.
+  const std::string_view name =
+      IsBlank(card.NAMEKEY)
+          ? std::string_view(card.COMPANYKEY, sizeof card.COMPANYKEY)
+          : std::string_view(card.NAMEKEY, sizeof card.NAMEKEY);
+  items.push_back(
+      Text(C::kName, base, CardText(name), C::kCompany - C::kName - 80));
   items.push_back(Text(C::kCompany, base,
                        CardText({card.COMPANY, sizeof card.COMPANY}),
                        C::kPhone - C::kCompany - 80));
@@ -245,7 +250,9 @@ bool PrintCardList(ErrorManager& errors, IniManager& ini,
   std::uint8_t percent = 0;
   CardProcess process(card);
   process.Init(view, relations, &percent, kCardListProgress);
-  process.AddSortOrder(nullptr, "+VTL:NAMEKEY,+VTL:COMPANY");
+  process.AddSortOrder(
+      nullptr, "+CHOOSE(VTL:NAMEKEY = '', VTL:COMPANYKEY, VTL:NAMEKEY),"
+               "+VTL:COMPANY");
   if (!category.empty()) {
     char value[kCategoryLength];
     std::memset(value, ' ', sizeof value);
@@ -257,6 +264,7 @@ bool PrintCardList(ErrorManager& errors, IniManager& ini,
   CardListLayout layout(std::filesystem::path(file_name).filename().string(),
                         CardText(category), TodayText());
   PrintPreview preview(errors, ini);
+  preview.MAXIMIZE = 1;  // pages want all the room there is
   CardListReport report(errors, process, layout, preview, card);
   report.Run();
   bool printed = false;

@@ -1,6 +1,7 @@
 // "Print Card List...": a report over the card file, for the category of
 // the selected tab (or every card), in name-key order. Each card prints its
-// name key, company, phone lines and category; every page has the card
+// name key (a card without one: its company key, where the card window
+// lists it too), company, phone lines and category; every page has the card
 // file's name at the top and the date and "Page N of M" at the bottom. The
 // progress window shows "n% Complete" while the cards are read; then the
 // preview shows the pages, from where the user prints or saves a PDF file.

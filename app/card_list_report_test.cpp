@@ -68,7 +68,8 @@ class CardListReportTest : public ::testing::Test {
     fs::remove_all(dir_);
   }
 
-  // The live cards of the file, read directly: name key and category.
+  // The live cards of the file, read directly: the name key (the company
+  // key for a card without a name) and the category.
   std::vector<std::pair<std::string, std::string>> Cards() {
     CardRecord record;
     FileDeclaration file;
@@ -80,7 +81,9 @@ class CardListReportTest : public ::testing::Test {
     Next(file);  // the header
     for (Next(file); ErrorCode() == 0; Next(file)) {
       if (record.DELETED == 0)
-        cards.emplace_back(Clipped(record.NAMEKEY), Clipped(record.CATEGORY));
+        cards.emplace_back(IsBlank(record.NAMEKEY) ? Clipped(record.COMPANYKEY)
+                                                   : Clipped(record.NAMEKEY),
+                           Clipped(record.CATEGORY));
     }
     Close(file);
     return cards;

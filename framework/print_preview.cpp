@@ -247,7 +247,7 @@ WindowDescription PrintPreview::Description() {
   WindowDescription window;
   window.title = kPreviewTitle;
   window.icon = "~Vantrel.ico";
-  window.layout = {0, 0, 420, 300};
+  window.layout = {0, 0, 510, 318};
   window.resizable = true;
   window.modal = true;
   std::vector<ControlDescription>& c = window.controls;
@@ -281,46 +281,47 @@ WindowDescription PrintPreview::Description() {
   c.push_back(Control(kPrevMenuChangeDisplay, ControlKind::kMenuItem,
                       "&Change Display...", {}, kPrevViewMenu));
   // The tool row.
-  c.push_back(Button(kPrevTbarPrint, "Print", "", "Print the pages",
-                     {4, 3, 34, 13}));
-  c.push_back(Button(kPrevTbarSavePdf, "PDF...", "", "Save the pages as PDF",
-                     {40, 3, 34, 13}));
-  c.push_back(Button(kPrevTbarExit, "Close", "", "Close without printing",
-                     {76, 3, 34, 13}));
-  c.push_back(Button(kPrevTbarZoom, "Zoom:", "", "Type a zoom or a choice",
-                     {116, 3, 28, 13}));
-  c.push_back(Control(kPrevZoomPrompt, ControlKind::kPrompt, "Zoom:",
-                      {116, 5, 0, 0}));
-  c.back().hidden = true;  // the Zoom button stands for it
-  c.push_back(Control(kPrevZoomList, ControlKind::kEntry, "", {146, 3, 50, 12}));
-  c.push_back(Button(kPrevFirst, "|<", "", "First page", {202, 3, 16, 13}));
-  c.push_back(Button(kPrevPrevious, "<", "", "Previous page", {219, 3, 16, 13}));
-  c.push_back(Control(kPrevPagePrompt, ControlKind::kPrompt, "Page:",
-                      {238, 5, 20, 10}));
+  c.push_back(Button(kPrevTbarPrint, "&Print", "~print.svg", "Print the pages",
+                     {4, 3, 40, 14}));
+  c.push_back(Button(kPrevTbarSavePdf, "Save PDF...", "",
+                     "Save the pages as a PDF file", {48, 3, 50, 14}));
+  c.push_back(Button(kPrevTbarExit, "Close", "~exit.svg",
+                     "Close without printing", {102, 3, 40, 14}));
+  // The zoom choices are in the View menu; the tool row has the typed zoom.
+  c.push_back(Button(kPrevTbarZoom, "Zoom", "", "Type a zoom", {0, 0, 0, 0}));
+  c.back().hidden = true;
+  c.push_back(Control(kPrevZoomPrompt, ControlKind::kPrompt, "&Zoom:",
+                      {150, 5, 22, 10}));
+  c.push_back(Control(kPrevZoomList, ControlKind::kEntry, "", {172, 3, 54, 13}));
+  c.push_back(Button(kPrevFirst, "First", "", "First page", {232, 3, 30, 14}));
+  c.push_back(Button(kPrevPrevious, "Previous", "", "Previous page",
+                     {266, 3, 40, 14}));
+  c.push_back(Control(kPrevPagePrompt, ControlKind::kPrompt, "Pa&ge:",
+                      {310, 5, 22, 10}));
   c.push_back(Control(kPrevCurrentPage, ControlKind::kEntry, "",
-                      {259, 3, 24, 12}));
-  c.push_back(Button(kPrevNext, ">", "", "Next page", {285, 3, 16, 13}));
-  c.push_back(Button(kPrevLast, ">|", "", "Last page", {302, 3, 16, 13}));
+                      {332, 3, 26, 13}));
+  c.push_back(Button(kPrevNext, "Next", "", "Next page", {362, 3, 30, 14}));
+  c.push_back(Button(kPrevLast, "Last", "", "Last page", {396, 3, 30, 14}));
   c.push_back(Button(kPrevJump, "Jump...", "", "Jump to a page",
-                     {320, 3, 30, 13}));
+                     {430, 3, 36, 14}));
   c.push_back(Button(kPrevChangeDisplay, "Grid...", "",
-                     "Change the grid of pages", {352, 3, 30, 13}));
-  c.push_back(Control(kPrevAcrossPrompt, ControlKind::kPrompt, "Across:",
-                      {4, 20, 28, 10}));
+                     "Change the grid of pages", {470, 3, 36, 14}));
+  c.push_back(Control(kPrevAcrossPrompt, ControlKind::kPrompt, "Pages &across:",
+                      {4, 22, 50, 10}));
   c.push_back(Control(kPrevPagesAcross, ControlKind::kEntry, "",
-                      {32, 18, 20, 12}));
-  c.push_back(Control(kPrevDownPrompt, ControlKind::kPrompt, "Down:",
-                      {58, 20, 24, 10}));
+                      {56, 20, 20, 13}));
+  c.push_back(Control(kPrevDownPrompt, ControlKind::kPrompt, "&down:",
+                      {82, 22, 24, 10}));
   c.push_back(Control(kPrevPagesDown, ControlKind::kEntry, "",
-                      {82, 18, 20, 12}));
+                      {106, 20, 20, 13}));
   c.push_back(Control(kPrevPageArea, ControlKind::kRegion, "",
-                      {4, 34, 412, 246}));
+                      {4, 36, 502, 264}));
   c.push_back(Control(kPrevStatusZoom, ControlKind::kPrompt, "",
-                      {4, 285, 120, 10}));
+                      {4, 304, 120, 10}));
   c.push_back(Control(kPrevStatusPage, ControlKind::kPrompt, "",
-                      {130, 285, 120, 10}));
+                      {130, 304, 120, 10}));
   c.push_back(Control(kPrevStatusPrint, ControlKind::kPrompt, "",
-                      {256, 285, 160, 10}));
+                      {256, 304, 250, 10}));
   return window;
 }
 
