@@ -50,4 +50,4 @@ vantrel_folder(vantrel_eval       tools/vantrel-eval      vantrel_expr)
 vantrel_folder(window_demo        tools/window-demo       vantrel_qt)
 vantrel_folder(print_demo         tools/print-demo        vantrel_app vantrel_print)
 vantrel_folder(benchmarks         bench                   vantrel_tnl vantrel_ascii vantrel_view vantrel_queue
-               tnl_processes vantrel_app vantrel_qt vantrel_print)
+               tnl_processes vantrel_app vantrel_qt vantrel_print vantrel_headless)

@@ -11,6 +11,8 @@
 
 #include "gui/print/page_painter.h"
 #include "gui/qt/native_window.h"
+#include "gui/qt/qt_backend.h"
+#include "runtime/window/gui_backend.h"
 
 namespace vantrel::print {
 namespace {
@@ -161,6 +163,8 @@ class PagesArea : public QScrollArea {
 
 void QtPageOutput::ShowPages(Window& window, std::int16_t area,
                              const PageDisplay& display) {
+  // Only windows of the Qt backend have Qt widgets to draw in.
+  if (dynamic_cast<qt::QtBackend*>(&Backend()) == nullptr) return;
   auto* native = static_cast<qt::NativeWindow*>(window.native);
   if (native == nullptr) return;
   QWidget* region = native->WidgetOf(area);
