@@ -625,12 +625,15 @@ void PrintPreview::SavePdf() {
     ShowMessage("Saving as PDF is not available.", kPreviewTitle, kNoticeIcon);
     return;
   }
-  char path[260] = "report.pdf";
+  // A text variable: blank-padded, without a terminating zero.
+  char path[260];
+  std::memset(path, ' ', sizeof path);
+  std::memcpy(path, "report.pdf", 10);
   if (!FileDialog("Save as PDF", Variable::Of(path), "PDF files|*.pdf",
                   kFileSave | kFileKeepDirectory)) {
     return;
   }
-  std::string file = Trimmed(path);
+  std::string file = Trimmed(std::string_view(path, sizeof path));
   if (!file.ends_with(".pdf") && !file.ends_with(".PDF")) file += ".pdf";
   std::vector<std::string> pages;
   std::optional<std::vector<int>> chosen =

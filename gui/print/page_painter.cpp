@@ -18,6 +18,9 @@ constexpr double kMilsPerPoint = 1000.0 / 72.0;
 QFont PageFont(const PageItem& item) {
   QFont font(QStringLiteral("Sans Serif"));
   font.setStyleHint(QFont::SansSerif);
+  // No ligatures: the text of a saved PDF must read back (and search) as
+  // the letters it was written with.
+  font.setStyleStrategy(QFont::PreferNoShaping);
   // Sizes are in thousandths of an inch, the page's own unit.
   font.setPixelSize(std::max(1, static_cast<int>(item.points * kMilsPerPoint)));
   font.setBold(item.bold);

@@ -64,7 +64,7 @@ class PagePainterTest : public ::testing::Test {
 
 TEST_F(PagePainterTest, PdfHoldsTheTextOfEveryPageInOrder) {
   Page first, second;
-  first.items = {Text(500, 800, "Abel, Anna"), Text(500, 1000, "O'Neil"),
+  first.items = {Text(500, 800, "Abel, Anna"), Text(500, 1000, "O'Neil Whitfield"),
                  Text(7768, 11200, "Page 1 of 2", TextAlign::kRight)};
   second.items = {Text(500, 800, "Zoë Übel"),
                   Text(500, 1000, "A name far too long for its column",
@@ -84,6 +84,7 @@ TEST_F(PagePainterTest, PdfHoldsTheTextOfEveryPageInOrder) {
   const std::string page1 = text.substr(0, feed), page2 = text.substr(feed);
   EXPECT_THAT(page1, HasSubstr("Abel, Anna"));
   EXPECT_LT(page1.find("Abel"), page1.find("O'Neil"));
+  EXPECT_THAT(page1, HasSubstr("Whitfield"));  // no "fi" ligature
   EXPECT_THAT(page1, HasSubstr("Page 1 of 2"));
   EXPECT_THAT(page2, HasSubstr("Zoë Übel"));
   EXPECT_THAT(page2, HasSubstr("Page 2 of 2"));
