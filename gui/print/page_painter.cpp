@@ -167,7 +167,7 @@ bool QtPageOutput::Print(const std::vector<std::string>& page_files,
     return false;
   }
   int from = 1, to = static_cast<int>(pages->size());
-  if (printer.printRange() == QAbstractPrintDialog::PageRange) {
+  if (printer.printRange() == QPrinter::PageRange) {
     from = std::max(1, printer.fromPage());
     to = std::min(to, printer.toPage());
   }
