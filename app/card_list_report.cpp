@@ -231,7 +231,7 @@ void CardListLayout::AddCard(const CardRecord& card) {
 
 bool PrintCardList(ErrorManager& errors, IniManager& ini,
                    const std::string& file_name,
-                   const std::string& category) {
+                   const std::string& category, std::int16_t zoom) {
   // A declaration of its own, read-only, so that the report neither
   // disturbs nor closes the card window's open file.
   CardRecord card{};
@@ -266,6 +266,7 @@ bool PrintCardList(ErrorManager& errors, IniManager& ini,
   PrintPreview preview(errors, ini);
   preview.MAXIMIZE = 1;  // pages want all the room there is
   CardListReport report(errors, process, layout, preview, card);
+  report.ZOOM = zoom;
   report.Run();
   bool printed = false;
   if (report.completed) {

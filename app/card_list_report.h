@@ -56,9 +56,11 @@ class CardListLayout : public ReportLayout {
 std::string CardText(std::string_view field);
 
 // Runs the report over the card file named `file_name`; `category` empty
-// lists every card. Returns whether pages were printed or saved.
+// lists every card; `zoom` is the preview's first zoom (0: the page's
+// width). Returns whether pages were printed.
 bool PrintCardList(ErrorManager& errors, IniManager& ini,
-                   const std::string& file_name, const std::string& category);
+                   const std::string& file_name, const std::string& category,
+                   std::int16_t zoom = 0);
 
 }  // namespace vantrel
 

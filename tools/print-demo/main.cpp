@@ -2,7 +2,8 @@
 // on the Qt backend, so that the progress window and the print preview can
 // be looked at (and screenshots taken) without the card window.
 //
-//   print-demo [CATEGORY]        (no category: every card)
+//   print-demo [CATEGORY [ZOOM]]   (no category or "": every card; ZOOM a
+//                                  percentage, -1 page width, -2 tiles)
 #include <stdlib.h>
 
 #include <QApplication>
@@ -39,7 +40,8 @@ int main(int argc, char** argv) {
   errors.Init();
   vantrel::IniManager ini;
   ini.Init((dir / "print-demo.ini").string());
-  vantrel::PrintCardList(errors, ini, file, argc > 1 ? argv[1] : "");
+  vantrel::PrintCardList(errors, ini, file, argc > 1 ? argv[1] : "",
+                         static_cast<std::int16_t>(argc > 2 ? std::atoi(argv[2]) : 0));
   ini.Kill();
   errors.Kill();
   std::filesystem::remove_all(dir);
