@@ -55,10 +55,6 @@ void CardWindow::OpenTheWindow() {
     if (button != 0) Disable(button);
   };
   offer(commands_.about, kAboutItem, 0);
-  offer(commands_.import_changes, kImportItem, kImportButton);
-  offer(commands_.export_changes, kExportItem, kExportButton);
-  offer(commands_.last_export, kLastExportItem, 0);
-  offer(commands_.find, kFindItem, kFindButton);
   if (!commands_.print_list) Disable(kPrintListItem);
 
   EnableUndo(false);
@@ -111,12 +107,12 @@ void CardWindow::OnAccepted(std::int16_t control) {
       return SaveCardFileAs();
     case kImportItem:
     case kImportButton:
-      return run(commands_.import_changes);
+      return ImportChanges();
     case kExportItem:
     case kExportButton:
-      return run(commands_.export_changes);
+      return ExportChanges();
     case kLastExportItem:
-      return run(commands_.last_export);
+      return SetLastExport();
     case kPrintListItem:
       return PrintList();
     case kExitItem:
@@ -138,7 +134,7 @@ void CardWindow::OnAccepted(std::int16_t control) {
       return Undo();
     case kFindItem:
     case kFindButton:
-      return run(commands_.find);
+      return FindCards();
     case kHelpTopicItem:
       return ShowHelp({}, kHelpContentsTopic);
     case kHowToUseHelpItem:
