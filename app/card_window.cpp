@@ -60,6 +60,7 @@ void CardWindow::OpenTheWindow() {
   offer(commands_.export_vcards_40, kExportVCards40Item, 0);
   offer(commands_.import_csv, kImportCsvItem, 0);
   offer(commands_.export_csv, kExportCsvItem, 0);
+  if (!commands_.print_list) Disable(kPrintListItem);
 
   EnableUndo(false);
   EnableSave(false);
@@ -127,6 +128,8 @@ void CardWindow::OnAccepted(std::int16_t control) {
       return ImportCards(commands_.import_csv);
     case kExportCsvItem:
       return run(commands_.export_csv);
+    case kPrintListItem:
+      return PrintList();
     case kExitItem:
       return EndLoop();
     case kNewCardItem:
@@ -215,6 +218,15 @@ void CardWindow::ImportCards(const std::function<bool()>& command) {
   if (!command()) return;
   CloseCardFile();
   OpenCardFile();
+}
+
+void CardWindow::PrintList() {
+  if (!commands_.print_list || data_.card_file.name.empty()) return;
+  const bool one_category = state_.SelectedTabFeq != kAllTab &&
+                            state_.SelectedTabFeq != state_.FindTabFeq;
+  commands_.print_list(
+      data_.card_file.name,
+      one_category ? std::string(Clipped(state_.CurrentCategory)) : "");
 }
 
 }  // namespace vantrel

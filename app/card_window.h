@@ -45,6 +45,9 @@ struct CardWindowCommands {
   std::function<void()> export_vcards_40;
   std::function<bool()> import_csv;
   std::function<void()> export_csv;
+  // Prints the cards of `category`; empty: every card.
+  std::function<void(const std::string& file_name, const std::string& category)>
+      print_list;
 };
 
 class CardWindow {
@@ -89,6 +92,9 @@ class CardWindow {
   // Tabs and the category list.
   void SelectTab();
   void ShowAll();
+  // "Print Card List...": the cards of the selected category tab, or every
+  // card from the ALL or find tab.
+  void PrintList();
   void SelectAllTab();
   void SetListSource(ListSourceRef source);
   void RebuildCategoryList();

@@ -63,6 +63,8 @@ enum CardControl : std::int16_t {
   kCategoryPrompt = 573,
   kContentsPrompt = 574,
   kPhonesPrompt = 575,
+  // File menu: the card list report.
+  kPrintListItem = 595,
   // Items of the File menu for vCards and CSV.
   kImportVCardsItem = 590,
   kExportVCardsItem = 591,

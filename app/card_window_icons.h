@@ -19,6 +19,7 @@ inline constexpr char kIconImport[] = "~import.svg";
 inline constexpr char kIconExport[] = "~export.svg";
 inline constexpr char kIconLastExport[] = "~export.svg";
 inline constexpr char kIconExit[] = "~exit.svg";
+inline constexpr char kIconPrint[] = "~print.svg";
 inline constexpr char kIconAll[] = "~all.svg";
 inline constexpr char kIconNew[] = "~new.svg";
 inline constexpr char kIconDuplicate[] = "~duplicate.svg";

@@ -68,6 +68,8 @@ void AddMenus(std::vector<ControlDescription>& c) {
                        "Add the cards of a CSV file"));
   c.push_back(MenuItem(kExportCsvItem, kFileMenu, "Export CS&V...", "",
                        "Write the cards shown as CSV"));
+  c.push_back(MenuItem(kPrintListItem, kFileMenu, "&Print Card List...",
+                       kIconPrint, "Print the cards of the selected tab"));
   c.push_back(MenuItem(kExitItem, kFileMenu, "E&xit", kIconExit,
                        "Leave Vantrel"));
 

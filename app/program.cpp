@@ -1,5 +1,6 @@
 #include "app/program.h"
 
+#include "app/card_list_report.h"
 #include "app/card_window.h"
 #include "framework/about_window.h"
 #include "framework/error_manager.h"
@@ -57,6 +58,10 @@ void MainProcedure(CardData& data, const ProgramOptions& options) {
 
   CardWindowCommands commands;
   commands.about = [&] { ShowAboutWindow(errors, ini); };
+  commands.print_list = [&](const std::string& file_name,
+                            const std::string& category) {
+    PrintCardList(errors, ini, file_name, category);
+  };
   if (options.add_commands) options.add_commands(data, commands);
   {
     CardWindow window(data, std::move(commands));

@@ -34,6 +34,9 @@ vantrel_layer(vantrel_qt          gui/qt                  vantrel_window vantrel
               TESTS Qt6::Test)
 vantrel_layer(vantrel_framework   framework               vantrel_window vantrel_view
               TESTS vantrel_headless vantrel_tnl tnl_processes)
+vantrel_layer(vantrel_print       gui/print               vantrel_framework vantrel_qt
+                                                          Qt6::PrintSupport
+              TESTS Qt6::Test)
 vantrel_layer(vantrel_app         app                     vantrel_framework vantrel_tnl
               TESTS vantrel_headless)
 vantrel_layer(vantrel_interchange app/interchange         vantrel_app
@@ -43,11 +46,12 @@ vantrel_folder(tnl_processes      storage/tnl/processes   vantrel_tnl)
 vantrel_folder(framework_processes framework/processes    vantrel_framework vantrel_headless
                TESTS vantrel_tnl)
 vantrel_folder(vantrel_program    app/program             vantrel_app vantrel_interchange
-                                                          vantrel_headless vantrel_qt
+                                                          vantrel_headless vantrel_qt vantrel_print
                TESTS Qt6::Test)
 vantrel_folder(tnltool            tools/tnltool           vantrel_tnl)
 vantrel_folder(vantrel_eval       tools/vantrel-eval      vantrel_expr)
 vantrel_folder(vantrel_cli        tools/vantrel-cli       vantrel_interchange)
 vantrel_folder(window_demo        tools/window-demo       vantrel_qt)
+vantrel_folder(print_demo         tools/print-demo        vantrel_app vantrel_print)
 vantrel_folder(benchmarks         bench                   vantrel_tnl vantrel_ascii vantrel_view vantrel_queue
-               tnl_processes vantrel_app vantrel_qt)
+               tnl_processes vantrel_app vantrel_qt vantrel_print vantrel_headless)

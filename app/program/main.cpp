@@ -28,6 +28,7 @@
 #ifdef VANTREL_WITH_QT
 #include <QApplication>
 
+#include "gui/print/page_painter.h"
 #include "gui/qt/qt_backend.h"
 #endif
 
@@ -123,6 +124,7 @@ int main(int argc, char** argv) {
 #ifdef VANTREL_WITH_QT
   QApplication application(argc, argv);
   vantrel::qt::QtBackend gui;
+  vantrel::print::QtPageOutput pages;  // reports: preview, printer, PDF
   RunProgram(options);
   return 0;
 #else
