@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "app/list_keys.h"
+#include "os/posix/open_mode.h"
 #include "runtime/data/base/error_state.h"
 #include "runtime/data/driver/file_statements.h"
 #include "runtime/data/types/std_date.h"
@@ -30,12 +31,22 @@ bool IsLiveCard(const CardRecord& card) {
            card.LISTBYCOMPANY == 0);
 }
 
-// Whether `path` names the open card file itself, which a change file must
-// never be: creating it would destroy the cards.
-bool IsTheCardFile(const CardData& data, const std::string& path) {
-  std::error_code error;
-  return path == data.card_file.name ||
-         std::filesystem::equivalent(path, data.card_file.name, error);
+// Change files are opened for reading and writing, and no other program
+// may write them meanwhile.
+constexpr std::uint32_t kChangeOpenMode = kOpenReadWrite | kOpenDenyWrite;
+
+// Whether the stamp date/time is older than the stamp of `than`.
+bool Older(std::int32_t date, std::int32_t time, std::int32_t than_date,
+           std::int32_t than_time) {
+  return date < than_date || (date == than_date && time < than_time);
+}
+
+// Notes the runtime's error, if one is set, as the failure of `step`.
+bool Failed(ChangeResult& result, std::string_view step) {
+  if (ErrorCode() == 0) return false;
+  result.problems.push_back(
+      {std::string(step), ErrorCode(), std::string(Error()), {}});
+  return true;
 }
 
 }  // namespace
@@ -171,122 +182,187 @@ bool SetLastExportStamp(CardData& data, std::int32_t date, std::int32_t time,
   return true;
 }
 
-bool ExportChanges(CardData& data, const std::string& path,
-                   std::string_view category, ChangeCounts* counts,
-                   std::string* error) {
-  if (IsTheCardFile(data, path)) {
-    *error = path + " is the card file itself";
-    return false;
+std::string ChangeResult::Text() const {
+  std::string text;
+  for (const ChangeProblem& problem : problems) {
+    if (!text.empty()) text += "; ";
+    if (problem.error.empty()) {
+      text += problem.reason;
+      continue;
+    }
+    text += problem.step + ": ";
+    if (!problem.reason.empty()) text += problem.reason + ": ";
+    text += problem.error;
+    if (problem.code == kErrAccessDenied ||
+        problem.code == kErrSharingViolation)
+      text += " (the file is in use by another program)";
   }
-  StoredCard header;
-  if (!ReadCardHeader(data, &header, error)) return false;
-  const CardRecord last_export = header.card;
+  return text;
+}
+
+bool IsTheCardFile(const CardData& data, const std::string& path) {
+  std::error_code error;
+  return path == data.card_file.name ||
+         std::filesystem::equivalent(path, data.card_file.name, error);
+}
+
+ChangeResult ExportChanges(CardData& data, const std::string& path,
+                           std::string_view category) {
+  ChangeResult result;
+  if (IsTheCardFile(data, path)) {
+    result.problems.push_back(
+        {"Can't Create Export File", 0, {}, path + " is the card file itself"});
+    return result;
+  }
+  FileDeclaration& cards = data.card_file;
+  Set(cards);
+  Next(cards);
+  if (Failed(result, "Can't Get First Record")) return result;
+  const std::int64_t header = Pointer(cards);
+  const std::int32_t since_date = data.vtl.CHANGEDDATE;
+  const std::int32_t since_time = data.vtl.CHANGEDTIME;
+
   FileDeclaration& changes = data.change_file;
   changes.name = path;
   Create(changes);
-  if (ErrorCode() != 0) {
-    *error = Failure("Can't Create Export File");
-    return false;
+  if (const int error = ErrorCode(); error != 0) {
+    Failed(result, "Can't Create Export File");
+    // What a failed write left is removed; a file the program may not
+    // replace is not its own to remove.
+    if (error != kErrAccessDenied && error != kErrSharingViolation &&
+        error != kErrFileLocked && error != kErrPathNotFound)
+      Remove(changes);
+    return result;
   }
-  Open(changes, kDefaultOpenMode);
-  bool written = ErrorCode() == 0;
-  if (written) {
-    ClearCard(data.chg);
-    data.chg.CREATEDDATE = data.chg.CHANGEDDATE = Today();
-    data.chg.CREATEDTIME = data.chg.CHANGEDTIME = Clock();
+  Open(changes, kChangeOpenMode);
+  if (Failed(result, "Can't Open Export File")) {
+    Remove(changes);
+    return result;
+  }
+  // The whole file is written in one transaction: one commit at the end
+  // instead of one per batch of records.
+  Logout(changes, kLogoutWaitSeconds);
+  if (Failed(result, "Can't Open Export File")) {
+    Close(changes);
+    Remove(changes);
+    return result;
+  }
+
+  // The first failure ends the export.
+  result.done = [&] {
+    CardRecord& chg = data.chg;
+    ClearCard(chg);
+    chg.CREATEDDATE = chg.CHANGEDDATE = Today();
+    chg.CREATEDTIME = chg.CHANGEDTIME = Clock();
     Add(changes);
-    written = ErrorCode() == 0;
-  }
-  const bool all = category.empty() || category == kAllCategory;
-  FileDeclaration& cards = data.card_file;
-  Set(cards);
-  Next(cards);  // the header
-  for (Next(cards); written && ErrorCode() == 0; Next(cards)) {
+    if (Failed(result, "Can't Add Export Header")) return false;
+
+    const bool all = category.empty() || category == kAllCategory;
     const CardRecord& card = data.vtl;
-    if (!all && Clipped(card.CATEGORY) != category) continue;
-    ++counts->read;
-    if (card.CHANGEDDATE < last_export.CHANGEDDATE ||
-        (card.CHANGEDDATE == last_export.CHANGEDDATE &&
-         card.CHANGEDTIME < last_export.CHANGEDTIME))
-      continue;
-    data.chg = card;
-    Add(changes);
-    if (ErrorCode() != 0) written = false;
-    ++counts->written;
+    Set(cards);
+    Next(cards);  // the header
+    for (Next(cards); ErrorCode() == 0; Next(cards)) {
+      if (!all && Clipped(card.CATEGORY) != category) continue;
+      ++result.counts.read;
+      if (Older(card.CHANGEDDATE, card.CHANGEDTIME, since_date, since_time))
+        continue;
+      chg = card;
+      Add(changes);
+      if (Failed(result, "Can't Add Export Record")) return false;
+      ++result.counts.written;
+    }
+    if (ErrorCode() != kEndOfFile) {
+      Failed(result, "Can't Read Vantrel");
+      return false;
+    }
+    Commit(changes);
+    if (Failed(result, "Can't Write Export File")) return false;
+    Close(changes);
+    return !Failed(result, "Can't Close Export File");
+  }();
+  if (!result.done) {
+    Rollback(changes);
+    Close(changes);
+    Remove(changes);
+    Failed(result, "Can't Remove Export File");
+    return result;
   }
-  if (written && ErrorCode() != kEndOfFile) written = false;
-  if (!written) *error = Failure("Can't Add Export Record");
-  Close(changes);
-  if (!written) {
-    std::error_code ignored;
-    std::filesystem::remove(path, ignored);
-    return false;
-  }
-  return SetLastExportStamp(data, Today(), Clock(), error);
+
+  const std::int32_t date = Today();
+  const std::int32_t time = Clock();
+  Get(cards, header);
+  if (Failed(result, "Can't Get First Record")) return result;
+  data.vtl.CHANGEDDATE = date;
+  data.vtl.CHANGEDTIME = time;
+  Put(cards);
+  if (Failed(result, "Can't Put First Record")) return result;
+  result.stamp_date = date;
+  result.stamp_time = time;
+  return result;
 }
 
-bool ImportChanges(CardData& data, const std::string& path,
-                   ChangeCounts* counts, std::string* error) {
+ChangeResult ImportChanges(CardData& data, const std::string& path) {
+  ChangeResult result;
   if (IsTheCardFile(data, path)) {
-    *error = path + " is the card file itself";
-    return false;
+    result.problems.push_back(
+        {"Can't Open Import File", 0, {}, path + " is the card file itself"});
+    return result;
   }
   FileDeclaration& changes = data.change_file;
   changes.name = path;
-  Open(changes, kOpenReadShared);
-  if (ErrorCode() != 0) {
-    *error = Failure("Can't Open Import File");
-    return false;
+  Open(changes, kChangeOpenMode);
+  if (Failed(result, "Can't Open Import File")) {
+    const int code = result.problems.back().code;
+    if (code == kErrInvalidRecordDeclaration || code == kErrInvalidDataFile)
+      result.problems.back().reason = path + " is not a Vantrel change file.";
+    return result;
   }
+
   FileDeclaration& cards = data.card_file;
   CardRecord& vtl = data.vtl;
   const CardRecord& chg = data.chg;
   Logout(cards, kLogoutWaitSeconds);
-  bool ok = ErrorCode() == 0;
-  if (!ok) *error = Failure("Can't Begin Transaction");
-  Set(changes);
-  Next(changes);  // the header
-  for (Next(changes); ok && ErrorCode() == 0; Next(changes)) {
-    ++counts->read;
-    if (chg.DELETED != 0) continue;
-    ClearCard(vtl);
-    vtl.CREATEDDATE = chg.CREATEDDATE;
-    vtl.CREATEDTIME = chg.CREATEDTIME;
-    vtl.DELETED = 0;
-    Get(cards, *data.card_key);
-    if (ErrorCode() == kErrRecordNotFound) {
-      vtl = chg;
-      Add(cards);
-      if (ErrorCode() != 0) *error = Failure("Can't Add Import Record");
-    } else if (ErrorCode() == 0 && (chg.CHANGEDDATE > vtl.CHANGEDDATE ||
-                                    (chg.CHANGEDDATE == vtl.CHANGEDDATE &&
-                                     chg.CHANGEDTIME > vtl.CHANGEDTIME))) {
-      vtl = chg;
-      Put(cards);
-      if (ErrorCode() != 0) *error = Failure("Can't Update Import Record");
-    } else if (ErrorCode() != 0) {
-      *error = Failure("Can't Get Card");
-    } else {
-      continue;  // the card file's version is as new or newer
+  if (Failed(result, "Can't Start Import")) {
+    Close(changes);
+    return result;
+  }
+  // The first failure rolls the whole import back.
+  result.done = [&] {
+    Set(changes);
+    Next(changes);  // the header
+    for (Next(changes); ErrorCode() == 0; Next(changes)) {
+      ++result.counts.read;
+      if (chg.DELETED != 0) continue;
+      ClearCard(vtl);
+      vtl.CREATEDDATE = chg.CREATEDDATE;
+      vtl.CREATEDTIME = chg.CREATEDTIME;
+      vtl.DELETED = 0;
+      Get(cards, *data.card_key);
+      if (ErrorCode() == kErrRecordNotFound) {
+        vtl = chg;
+        Add(cards);
+        if (Failed(result, "Can't Add Import Record")) return false;
+        ++result.counts.written;
+      } else if (Failed(result, "Can't Get Import Record")) {
+        return false;
+      } else if (Older(vtl.CHANGEDDATE, vtl.CHANGEDTIME, chg.CHANGEDDATE,
+                       chg.CHANGEDTIME)) {
+        vtl = chg;
+        Put(cards);
+        if (Failed(result, "Can't Update Import Record")) return false;
+        ++result.counts.written;
+      }
     }
-    ok = ErrorCode() == 0;
-    if (ok) ++counts->written;
-  }
-  if (ok && ErrorCode() != kEndOfFile) {
-    ok = false;
-    *error = Failure("Can't Read Import File");
-  }
+    if (ErrorCode() != kEndOfFile) {
+      Failed(result, "Can't Read Import File");
+      return false;
+    }
+    Commit(cards);
+    return !Failed(result, "Can't Commit Import");
+  }();
+  if (!result.done) Rollback(cards);
   Close(changes);
-  if (!ok) {
-    Rollback(cards);
-    return false;
-  }
-  Commit(cards);
-  if (ErrorCode() != 0) {
-    *error = Failure("Can't Commit");
-    return false;
-  }
-  return true;
+  return result;
 }
 
 bool SameNameCompanyPhones(const CardRecord& a, const CardRecord& b) {

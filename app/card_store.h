@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/card_data.h"
@@ -73,21 +74,51 @@ struct ChangeCounts {
   int written = 0;  // records exported, or imported
 };
 
-// Writes a new change file at `path`: a header stamped now, then every
-// record of the card file after its header, whatever its DELETED flag,
-// whose changed stamp is not older than the last export stamp (of
-// `category` only, unless it is empty or "ALL"), byte for byte. Then the
-// last export stamp becomes now. A failure removes the change file.
-bool ExportChanges(CardData& data, const std::string& path,
-                   std::string_view category, ChangeCounts* counts,
-                   std::string* error);
+// A step of a change-file command that failed: the step ("Can't Open
+// Import File"), the runtime's error code and text, and, where the command
+// knows better, its own reason ("... is the card file itself").
+struct ChangeProblem {
+  std::string step;
+  int code = 0;
+  std::string error;
+  std::string reason;
+};
+
+// What a change-file command did. `done` says the change file was written
+// whole (export) or the import committed; `problems` are the failures met,
+// in order: on export, a stamp that could not be stored follows a change
+// file written whole.
+struct ChangeResult {
+  ChangeCounts counts;
+  bool done = false;
+  std::vector<ChangeProblem> problems;
+  std::int32_t stamp_date = 0;  // the last export stamp written, if any
+  std::int32_t stamp_time = 0;
+
+  bool ok() const { return done && problems.empty(); }
+  // The problems as one line: "step: error", or the reason alone.
+  std::string Text() const;
+};
+
+// Whether `path` names the open card file itself, which a change file must
+// never be: creating it would destroy the cards.
+bool IsTheCardFile(const CardData& data, const std::string& path);
+
+// Writes a new change file at `path` in one transaction: a header stamped
+// now, then every record of the card file after its header, whatever its
+// DELETED flag, whose changed stamp is not older than the last export stamp
+// (of `category` only, unless it is empty or "ALL"), byte for byte. Then the
+// last export stamp becomes now. A failure removes the partial change file
+// and keeps the stamp, so the next export carries the same cards.
+ChangeResult ExportChanges(CardData& data, const std::string& path,
+                           std::string_view category);
 
 // Reads the change file at `path` into the card file in one transaction:
 // each live record after the header is added when the card file has no
 // live card of its creation stamp, or written over that card in place when
 // its changed stamp is newer. Deleted and superseded records are skipped.
-bool ImportChanges(CardData& data, const std::string& path,
-                   ChangeCounts* counts, std::string* error);
+// A failure rolls the whole import back.
+ChangeResult ImportChanges(CardData& data, const std::string& path);
 
 // Whether two cards hold the same name, company and phones.
 bool SameNameCompanyPhones(const CardRecord& a, const CardRecord& b);

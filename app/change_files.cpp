@@ -3,19 +3,16 @@
 // change file's cards into the card file (the newer version wins), and the
 // last-export dialog edits the stamp.
 //
-// A failed export leaves no change file and keeps the stamp, so the cards
-// it could not carry go with the next one. An import runs in one
-// transaction: it is taken whole or not at all.
-#include <filesystem>
+// The work is the card layer's (app/card_store.h); the commands here ask
+// for the file, save the edits shown first and report in message boxes.
 #include <string>
 
+#include "app/card_store.h"
 #include "app/card_window.h"
 #include "app/card_window_controls.h"
 #include "app/error_check.h"
-#include "os/posix/open_mode.h"
 #include "runtime/data/base/error_state.h"
 #include "runtime/data/driver/file_statements.h"
-#include "runtime/data/types/std_date.h"
 #include "runtime/window/accept_loop.h"
 #include "runtime/window/events.h"
 #include "runtime/window/file_dialog.h"
@@ -26,19 +23,22 @@
 namespace vantrel {
 namespace {
 
-// Change files are opened for reading and writing, others only reading.
-constexpr std::uint32_t kChangeOpenMode = kOpenReadWrite | kOpenDenyWrite;
-
-// Whether the stamp date/time is older than the stamp of `than`.
-bool Older(std::int32_t date, std::int32_t time, std::int32_t than_date,
-           std::int32_t than_time) {
-  return date < than_date || (date == than_date && time < than_time);
-}
-
 std::string Summary(std::string_view second, std::int64_t read,
                     std::int64_t done) {
   return "Records Read: " + std::to_string(read) + "\r\n\r\n" +
          std::string(second) + std::to_string(done);
+}
+
+// One message box a failed step: the step as caption, the error text (after
+// the command's own reason, if it has one) as message.
+void ShowProblems(const ChangeResult& result) {
+  for (const ChangeProblem& problem : result.problems) {
+    std::string text = problem.reason;
+    if (!problem.error.empty())
+      text += (text.empty() ? "" : "|") + problem.error;
+    ShowMessage(std::string(10, ' ') + text, problem.step,
+                StandardIconString(kIconAsterisk), kButtonOk);
+  }
 }
 
 enum StampControl : std::int16_t {
@@ -128,10 +128,7 @@ void CardWindow::ExportChanges() {
                  kChangeFileNameLength);
   if (!chosen) return;
   // Creating the change file over the card file in use would wipe it.
-  std::error_code ignored;
-  if (std::filesystem::equivalent(*chosen,
-                                  std::string(Clipped(state_.current_file_name)),
-                                  ignored)) {
+  if (IsTheCardFile(data_, *chosen)) {
     ShowMessage(std::string(10, ' ') +
                     "The change file cannot be the card file in use.",
                 "Can't Create Export File", StandardIconString(kIconAsterisk),
@@ -140,84 +137,21 @@ void CardWindow::ExportChanges() {
   }
   SaveShownEdits();
   Assign(state_.change_file_name, *chosen);
-  FileDeclaration& changes = data_.change_file;
-  SetFileName(changes, state_.change_file_name);
-  Create(changes);
-  if (const int error = ErrorCode(); error != 0) {
-    ErrorCheck("Can't Create Export File");
-    // What a failed write left is removed; a file the program may not
-    // replace is not its own to remove.
-    if (error != kErrAccessDenied && error != kErrSharingViolation &&
-        error != kErrFileLocked && error != kErrPathNotFound)
-      Remove(changes);
-    return;
+  const ChangeResult result =
+      ::vantrel::ExportChanges(data_,
+                               std::string(Clipped(state_.change_file_name)),
+                               Clipped(state_.CurrentCategory));
+  if (result.done) {
+    ShowMessage(Summary("Records Exported: ", result.counts.read,
+                        result.counts.written),
+                "Export Complete", StandardIconString(kIconAsterisk),
+                kButtonOk);
   }
-  Open(changes, kChangeOpenMode);
-  if (ErrorCheck("Can't Open Export File")) {
-    Remove(changes);
-    return;
+  ShowProblems(result);
+  if (result.ok()) {
+    state_.LastExportDate = result.stamp_date;
+    state_.LastExportTime = result.stamp_time;
   }
-  // The whole file is written in one transaction: one commit at the end
-  // instead of one per batch of records.
-  Logout(changes, kLogoutWaitSeconds);
-  if (ErrorCheck("Can't Open Export File")) {
-    Close(changes);
-    Remove(changes);
-    return;
-  }
-
-  std::int64_t read = 0;
-  std::int64_t exported = 0;
-  // The first failure ends the export: the partial change file is removed
-  // and the stamp stays, so that nothing is skipped next time.
-  const bool complete = [&] {
-    CardRecord& chg = data_.chg;
-    ClearCard(chg);
-    chg.CREATEDDATE = Today();
-    chg.CREATEDTIME = Clock();
-    chg.CHANGEDDATE = chg.CREATEDDATE;
-    chg.CHANGEDTIME = chg.CREATEDTIME;
-    Add(changes);
-    if (ErrorCheck("Can't Add Export Header")) return false;
-
-    FileDeclaration& file = data_.card_file;
-    const CardRecord& vtl = data_.vtl;
-    const bool all = OnAllTab();
-    Set(file);
-    Next(file);  // the header
-    for (Next(file); ErrorCode() == 0; Next(file)) {
-      if (!all && std::string_view(vtl.CATEGORY, kCategoryLength) !=
-                      std::string_view(state_.CurrentCategory, kCategoryLength))
-        continue;
-      ++read;
-      if (Older(vtl.CHANGEDDATE, vtl.CHANGEDTIME, state_.LastExportDate,
-                state_.LastExportTime))
-        continue;
-      chg = vtl;
-      Add(changes);
-      if (ErrorCheck("Can't Add Export Record")) return false;
-      ++exported;
-    }
-    if (ErrorCode() != kErrRecordNotAvailable) {
-      ErrorCheck("Can't Read Vantrel");
-      return false;
-    }
-    Commit(changes);
-    if (ErrorCheck("Can't Write Export File")) return false;
-    Close(changes);
-    return !ErrorCheck("Can't Close Export File");
-  }();
-  if (!complete) {
-    Rollback(changes);
-    Close(changes);
-    Remove(changes);
-    ErrorCheck("Can't Remove Export File");
-    ShowSelectedCard();
-    return;
-  }
-  ShowMessage(Summary("Records Exported: ", read, exported), "Export Complete",
-              StandardIconString(kIconAsterisk), kButtonOk);
-  WriteExportStamp(Today(), Clock());
   ShowSelectedCard();
 }
 
@@ -228,71 +162,16 @@ void CardWindow::ImportChanges() {
   if (!chosen) return;
   SaveShownEdits();
   Assign(state_.change_file_name, *chosen);
-  FileDeclaration& changes = data_.change_file;
-  SetFileName(changes, state_.change_file_name);
-  Open(changes, kChangeOpenMode);
-  if (ErrorCode() == kErrInvalidRecordDeclaration ||
-      ErrorCode() == kErrInvalidDataFile) {
-    ShowMessage(
-        std::string(10, ' ') + std::string(Clipped(state_.change_file_name)) +
-            " is not a Vantrel change file.|" + std::string(Error()),
-        "Can't Open Import File", StandardIconString(kIconAsterisk), kButtonOk);
+  const ChangeResult result = ::vantrel::ImportChanges(
+      data_, std::string(Clipped(state_.change_file_name)));
+  ShowProblems(result);
+  if (!result.done) {
     ShowSelectedCard();
     return;
   }
-  if (ErrorCheck("Can't Open Import File")) {
-    ShowSelectedCard();
-    return;
-  }
-
-  FileDeclaration& file = data_.card_file;
-  CardRecord& vtl = data_.vtl;
-  const CardRecord& chg = data_.chg;
-  std::int64_t records = 0;
-  std::int64_t imported = 0;
-  Logout(file, kLogoutWaitSeconds);
-  // The first failure rolls the whole import back.
-  const bool complete = [&] {
-    if (ErrorCheck("Can't Start Import")) return false;
-    Set(changes);
-    for (Next(changes); ErrorCode() == 0; Next(changes)) {
-      if (++records == 1 || chg.DELETED != 0) continue;  // the header first
-      vtl.CREATEDDATE = chg.CREATEDDATE;
-      vtl.CREATEDTIME = chg.CREATEDTIME;
-      vtl.DELETED = 0;
-      Get(file, *data_.card_key);
-      if (ErrorCode() == kErrRecordNotFound) {
-        vtl = chg;
-        Add(file);
-        if (ErrorCheck("Can't Add Import Record")) return false;
-        ++imported;
-      } else if (ErrorCheck("Can't Get Import Record")) {
-        return false;
-      } else if (Older(vtl.CHANGEDDATE, vtl.CHANGEDTIME, chg.CHANGEDDATE,
-                       chg.CHANGEDTIME)) {
-        vtl = chg;
-        Put(file);
-        if (ErrorCheck("Can't Update Import Record")) return false;
-        ++imported;
-      }
-    }
-    if (ErrorCode() != kErrRecordNotAvailable) {
-      ErrorCheck("Can't Read Import File");
-      return false;
-    }
-    Commit(file);
-    return !ErrorCheck("Can't Commit Import");
-  }();
-  if (!complete) {
-    Rollback(file);
-    Close(changes);
-    ShowSelectedCard();
-    return;
-  }
-  ShowMessage(
-      Summary("Records Imported: ", records > 0 ? records - 1 : 0, imported),
-      "Import Complete", StandardIconString(kIconAsterisk), kButtonOk);
-  Close(changes);
+  ShowMessage(Summary("Records Imported: ", result.counts.read,
+                      result.counts.written),
+              "Import Complete", StandardIconString(kIconAsterisk), kButtonOk);
   CloseCardFile();
   OpenCardFile();
 }

@@ -460,23 +460,20 @@ class Runner {
     const std::string category = ToWindows1252(
         call_.Value("--category").value_or(""), "Category", &notes);
     if (!Open(CardAccess::kWrite)) return kCliError;
-    ChangeCounts counts;
-    std::string error;
-    if (!ExportChanges(data_, call_.positionals[1], category, &counts, &error))
-      return Fail(error);
-    out_ << "Records Read: " << counts.read << "\n"
-         << "Records Exported: " << counts.written << "\n";
+    const ChangeResult result =
+        ExportChanges(data_, call_.positionals[1], category);
+    if (!result.ok()) return Fail(result.Text());
+    out_ << "Records Read: " << result.counts.read << "\n"
+         << "Records Exported: " << result.counts.written << "\n";
     return kCliOk;
   }
 
   int ImportChangeFile() {
     if (!Open(CardAccess::kWrite)) return kCliError;
-    ChangeCounts counts;
-    std::string error;
-    if (!ImportChanges(data_, call_.positionals[1], &counts, &error))
-      return Fail(error + "; the card file is unchanged");
-    out_ << "Records Read: " << counts.read << "\n"
-         << "Records Imported: " << counts.written << "\n";
+    const ChangeResult result = ImportChanges(data_, call_.positionals[1]);
+    if (!result.ok()) return Fail(result.Text() + "; the card file is unchanged");
+    out_ << "Records Read: " << result.counts.read << "\n"
+         << "Records Imported: " << result.counts.written << "\n";
     return kCliOk;
   }
 
