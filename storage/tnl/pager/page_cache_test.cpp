@@ -49,8 +49,8 @@ TEST(PageCacheTest, TrimDropsCleanPagesByBudgetAndIdleTime) {
   };
   const Case cases[] = {
       {"fewer than 20 are always kept", 19, 0, false, false, 0, 19},
-      {"below three quarters of the budget none goes", 70, 100, false, false,
-       0, 70},
+      {"below three quarters of the budget none goes", 70, 100, false, false, 0,
+       70},
       {"idle pages in the band go", 90, 100, false, false, 0, 74},
       {"a just-used oldest page stops the dropping", 90, 100, false, true, 0,
        90},
@@ -69,7 +69,9 @@ TEST(PageCacheTest, TrimDropsCleanPagesByBudgetAndIdleTime) {
     if (c.use_oldest_last) cache.Find(0);
     cache.Trim();
     EXPECT_EQ(cache.size(), c.kept) << c.name;
-    EXPECT_EQ(cache.Find(0) != nullptr, c.kept == static_cast<std::size_t>(c.pages) || c.oldest_level != 0)
+    EXPECT_EQ(
+        cache.Find(0) != nullptr,
+        c.kept == static_cast<std::size_t>(c.pages) || c.oldest_level != 0)
         << c.name;
     // The newest page always survives.
     EXPECT_NE(cache.Find(c.pages - 1), nullptr) << c.name;

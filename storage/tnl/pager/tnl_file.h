@@ -201,7 +201,7 @@ class TnlFile : public HeaderLoadCache, private PageMover {
   IoChannel channel_;
   HeaderLoadState state_;
   PageCache cache_;
-  bool dirty_ = false;  // changes not yet committed
+  bool dirty_ = false;            // changes not yet committed
   std::uint64_t page_stamp_ = 0;  // see page_stamp()
   bool open_for_writing_ = false;
   bool holds_commit_lock_ = false;

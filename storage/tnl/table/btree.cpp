@@ -122,8 +122,7 @@ std::optional<PageRecord> BTree::FindLastAtOrBelow(
 // none there the last record of the next leaf to the left. A child holds
 // only keys from its separator up to the next separator, so the leaf to the
 // left holds nothing at or above the search key.
-std::optional<PageRecord> BTree::PreviousFrom(Path& path,
-                                              std::size_t position,
+std::optional<PageRecord> BTree::PreviousFrom(Path& path, std::size_t position,
                                               const Page** found_in) {
   const Page* leaf = path.back().page;
   if (leaf->level == 0 && position > 0 && position <= leaf->records.size()) {
@@ -179,8 +178,8 @@ std::optional<PageRecord> BTree::FindFirstGreater(
   return found;
 }
 
-std::optional<PageRecord> BTree::FindLastBelow(std::span<const std::uint8_t> key,
-                                               LeafHint& hint) {
+std::optional<PageRecord> BTree::FindLastBelow(
+    std::span<const std::uint8_t> key, LeafHint& hint) {
   if (const Page* leaf = HintedLeaf(hint)) {
     const std::size_t position = leaf->records.LowerBound(key);
     if (position > 0 && position < leaf->records.size()) {

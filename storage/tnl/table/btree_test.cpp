@@ -219,8 +219,8 @@ TEST_F(BTreeTest, RandomInsertsAndRemovesMatchAMapModel) {
                   model[keys[i]] = r.bytes;
                 }
                 Bytes absent(kAboveAll, 0xFF);
-                EXPECT_FALSE(tree.Replace(Record(
-                    std::string(absent.begin(), absent.end()), 4)));
+                EXPECT_FALSE(tree.Replace(
+                    Record(std::string(absent.begin(), absent.end()), 4)));
               }),
               0);
   };
@@ -361,24 +361,21 @@ TEST_F(BTreeTest, HintedStepsAgreeWithTheTreeAcrossChanges) {
     std::string at = forward ? "" : "s";
     for (int step = 0;; ++step) {
       std::optional<PageRecord> found;
-      ASSERT_EQ(RunOperation(path_,
-                             [&] {
-                               ASSERT_EQ(mine.LoadHeader(LockWait::kWait),
-                                         kLoadOk);
-                               BTree tree(mine);
-                               found = forward
-                                           ? tree.FindFirstGreater(KeyOf(at),
-                                                                   hint)
-                                           : tree.FindLastBelow(KeyOf(at),
-                                                                hint);
-                               const std::string key = Numbered(step * 3 + 1);
-                               if (step % 7 == 3 && !model.contains(key)) {
-                                 // this file changes between steps
-                                 tree.Insert(Record(key, 900));
-                                 model[key] = 0;
-                               }
-                               if (mine.dirty()) ASSERT_EQ(mine.Commit(), 0);
-                             }),
+      ASSERT_EQ(RunOperation(
+                    path_,
+                    [&] {
+                      ASSERT_EQ(mine.LoadHeader(LockWait::kWait), kLoadOk);
+                      BTree tree(mine);
+                      found = forward ? tree.FindFirstGreater(KeyOf(at), hint)
+                                      : tree.FindLastBelow(KeyOf(at), hint);
+                      const std::string key = Numbered(step * 3 + 1);
+                      if (step % 7 == 3 && !model.contains(key)) {
+                        // this file changes between steps
+                        tree.Insert(Record(key, 900));
+                        model[key] = 0;
+                      }
+                      if (mine.dirty()) ASSERT_EQ(mine.Commit(), 0);
+                    }),
                 0);
       mine.EndOperation();
       const auto expected =
@@ -387,8 +384,8 @@ TEST_F(BTreeTest, HintedStepsAgreeWithTheTreeAcrossChanges) {
         EXPECT_FALSE(found.has_value()) << at;
         break;
       }
-      const std::string want = forward ? expected->first
-                                       : std::prev(expected)->first;
+      const std::string want =
+          forward ? expected->first : std::prev(expected)->first;
       ASSERT_TRUE(found.has_value()) << at;
       ASSERT_EQ(std::string(found->Key().begin(), found->Key().end()), want);
       at = want;
@@ -447,7 +444,8 @@ TEST_F(BTreeTest, FailedChecks) {
   // A damaged file whose inner page names itself as its child fails a check
   // instead of being descended for ever, forwards and backwards.
   ASSERT_EQ(WithFile([](TnlFile&, BTree& tree) {
-              for (int i = 0; i < 400; ++i) tree.Insert(Record(Numbered(i), 60));
+              for (int i = 0; i < 400; ++i)
+                tree.Insert(Record(Numbered(i), 60));
             }),
             0);
   for (const bool backward : {false, true}) {

@@ -67,8 +67,8 @@ std::optional<PageRecord> Beyond(BTree& tree, const ByteString& prefix,
     found = inclusive ? tree.FindFirstAtOrAbove(key)
                       : tree.FindFirstGreater(key, hint);
   } else {
-    found = inclusive ? tree.FindLastAtOrBelow(key)
-                      : tree.FindLastBelow(key, hint);
+    found =
+        inclusive ? tree.FindLastAtOrBelow(key) : tree.FindLastBelow(key, hint);
   }
   return InRange(std::move(found), prefix);
 }
