@@ -1,57 +1,81 @@
 #include "storage/tnl/pager/page_cache.h"
 
 #include <algorithm>
+#include <atomic>
 #include <utility>
 
 namespace vantrel {
+namespace {
 
-PageCache::Chain& PageCache::ChainOf(PageNumber number) {
-  return chains_[static_cast<std::size_t>((number % kChains + kChains) %
-                                          kChains)];
+std::atomic<std::size_t> g_budget{0};
+
+// A record's node, its byte block and the allocator's share of both.
+constexpr std::size_t kRecordOverhead = 96;
+
+}  // namespace
+
+void SetPageCacheBudget(std::size_t bytes) { g_budget = bytes; }
+
+std::size_t PageCacheBudget() {
+  const std::size_t bytes = g_budget;
+  return bytes != 0 ? bytes : PageCache::kDefaultBudget;
+}
+
+std::size_t PageCache::CostOf(const Page& page) {
+  std::size_t cost = sizeof(Page);
+  page.records.ForEach([&](const PageRecord& record) {
+    cost += record.bytes.capacity() + kRecordOverhead;
+  });
+  return cost;
 }
 
 Page* PageCache::Find(PageNumber number) {
-  for (Entry& entry : ChainOf(number)) {
-    if (entry.number == number) {
-      entry.page->last_use = ++clock_;
-      return entry.page.get();
-    }
-  }
-  return nullptr;
+  const auto it = pages_.find(number);
+  if (it == pages_.end()) return nullptr;
+  it->second->last_use = ++clock_;
+  return it->second.get();
+}
+
+void PageCache::JoinClean(Page* page) {
+  page->clean_since = ++clock_;
+  page->cost = CostOf(*page);
+  clean_bytes_ += page->cost;
+  page->clean_position = clean_.insert(clean_.end(), page);
+}
+
+void PageCache::LeaveClean(Page* page) {
+  clean_bytes_ -= page->cost;
+  clean_.erase(page->clean_position);
 }
 
 Page* PageCache::Add(std::unique_ptr<Page> page) {
   Page* p = page.get();
   p->last_use = ++clock_;
-  ChainOf(p->number).push_back({p->number, std::move(page)});
+  pages_[p->number] = std::move(page);
   if (p->dirty) {
     dirty_.push_back(p);
   } else {
-    p->clean_since = clock_;
-    p->clean_position = clean_.insert(clean_.end(), p);
+    JoinClean(p);
   }
   return p;
 }
 
 std::unique_ptr<Page> PageCache::Unlink(Page* page) {
-  Chain& chain = ChainOf(page->number);
-  auto it = std::find_if(chain.begin(), chain.end(), [&](const Entry& entry) {
-    return entry.page.get() == page;
-  });
-  std::unique_ptr<Page> owned = std::move(it->page);
-  chain.erase(it);
+  const auto it = pages_.find(page->number);
+  std::unique_ptr<Page> owned = std::move(it->second);
+  pages_.erase(it);
   return owned;
 }
 
 void PageCache::Renumber(Page* page, PageNumber number) {
   std::unique_ptr<Page> owned = Unlink(page);
   owned->number = number;
-  ChainOf(number).push_back({number, std::move(owned)});
+  pages_[number] = std::move(owned);
 }
 
 void PageCache::MarkDirty(Page* page) {
   if (page->dirty) return;
-  clean_.erase(page->clean_position);
+  LeaveClean(page);
   page->dirty = true;
   dirty_.push_back(page);
 }
@@ -62,8 +86,7 @@ void PageCache::MarkClean(std::span<Page* const> pages) {
   for (Page* page : pages) {
     if (!page->dirty) continue;
     page->dirty = false;
-    page->clean_since = ++clock_;
-    page->clean_position = clean_.insert(clean_.end(), page);
+    JoinClean(page);
   }
   std::erase_if(dirty_, [](const Page* page) { return !page->dirty; });
 }
@@ -72,33 +95,33 @@ void PageCache::Remove(Page* page) {
   if (page->dirty) {
     std::erase(dirty_, page);
   } else {
-    clean_.erase(page->clean_position);
+    LeaveClean(page);
   }
   Unlink(page);
 }
 
 void PageCache::Clear() {
-  for (Chain& chain : chains_) chain.clear();
+  pages_.clear();
   dirty_.clear();
   clean_.clear();
+  clean_bytes_ = 0;
 }
 
 void PageCache::Trim() {
-  while (clean_.size() >= kKeepAlways) {
-    const Page* oldest = clean_.front();
-    if (clean_.size() < kDropAlways) {
+  while (clean_.size() >= kKeepAlways && clean_bytes_ >= budget_ / 4 * 3) {
+    Page* oldest = clean_.front();
+    if (clean_bytes_ < budget_) {
       const std::uint64_t idle = clock_ - oldest->last_use;
       const std::uint64_t age = clock_ - oldest->clean_since;
       if (idle * clean_.size() < kIdleFactor * age) break;
+    } else if (oldest->level != 0 && oldest->last_use > oldest->clean_since) {
+      // Used since it became clean: once more to the end of the list.
+      clean_.splice(clean_.end(), clean_, oldest->clean_position);
+      oldest->clean_since = ++clock_;
+      continue;
     }
-    Remove(clean_.front());
+    Remove(oldest);
   }
-}
-
-std::size_t PageCache::size() const {
-  std::size_t n = 0;
-  for (const Chain& chain : chains_) n += chain.size();
-  return n;
 }
 
 }  // namespace vantrel

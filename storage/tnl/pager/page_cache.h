@@ -1,16 +1,16 @@
-// The pages of an open native file held in memory: 100 hash chains by page
+// The pages of an open native file held in memory: a hash table by page
 // number, the list of dirty pages in the order they became dirty, and the
 // list of clean pages in the order they became clean, from which pages are
-// dropped when the cache grows.
+// dropped when their memory grows past a budget.
 #ifndef VANTREL_STORAGE_TNL_PAGER_PAGE_CACHE_H_
 #define VANTREL_STORAGE_TNL_PAGER_PAGE_CACHE_H_
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <list>
 #include <memory>
 #include <span>
+#include <unordered_map>
 #include <vector>
 
 #include "storage/tnl/format/page_image.h"
@@ -33,18 +33,31 @@ struct Page {
   // Cache bookkeeping.
   std::uint64_t last_use = 0;     // clock at the last lookup
   std::uint64_t clean_since = 0;  // clock when it joined the clean list
+  std::size_t cost = 0;           // its memory, counted while it is clean
   std::list<Page*>::iterator clean_position;
 };
 
+// The memory budget of every page cache opened from now on (0: the default,
+// 128 MiB). A file of a few tens of thousands of cards stays resident.
+void SetPageCacheBudget(std::size_t bytes);
+std::size_t PageCacheBudget();
+
 class PageCache {
  public:
-  static constexpr int kChains = 100;
-  // Clean pages: from this many on the oldest is always dropped; below
-  // kKeepAlways none is; in between the oldest goes when it has been idle
-  // for kIdleFactor times the list's average age.
-  static constexpr std::size_t kDropAlways = 100;
+  // Clean pages: below kKeepAlways none is dropped, nor while their memory
+  // is below three quarters of the budget. From there to the budget the
+  // oldest goes when it has been idle for kIdleFactor times the list's
+  // average age; at the budget the oldest always goes, except that an inner
+  // page used since it became clean joins the list's end once more: every
+  // descent passes through the inner pages, so they are the hottest.
   static constexpr std::size_t kKeepAlways = 20;
   static constexpr std::uint64_t kIdleFactor = 4;
+  static constexpr std::size_t kDefaultBudget = std::size_t{128} << 20;
+
+  PageCache() : budget_(PageCacheBudget()) {}
+  void set_budget(std::size_t bytes) { budget_ = bytes; }
+  // The memory a page is counted with: its records and their bytes.
+  static std::size_t CostOf(const Page& page);
 
   // The cached page numbered `number`, or nullptr. Counts as a use.
   Page* Find(PageNumber number);
@@ -69,24 +82,20 @@ class PageCache {
 
   // The dirty pages in the order they became dirty.
   const std::vector<Page*>& dirty() const { return dirty_; }
-  std::size_t size() const;
+  std::size_t size() const { return pages_.size(); }
   std::size_t clean_count() const { return clean_.size(); }
+  std::size_t clean_bytes() const { return clean_bytes_; }
 
  private:
-  // A chain keeps each page's number beside it, so that a lookup scans
-  // numbers in a row rather than visiting every page on the way: while a
-  // long transaction keeps thousands of pages, a chain holds many.
-  struct Entry {
-    PageNumber number;
-    std::unique_ptr<Page> page;
-  };
-  using Chain = std::vector<Entry>;
-  Chain& ChainOf(PageNumber number);
   std::unique_ptr<Page> Unlink(Page* page);
+  void JoinClean(Page* page);
+  void LeaveClean(Page* page);
 
-  std::array<Chain, kChains> chains_;
+  std::unordered_map<PageNumber, std::unique_ptr<Page>> pages_;
   std::vector<Page*> dirty_;
   std::list<Page*> clean_;  // oldest first
+  std::size_t clean_bytes_ = 0;
+  std::size_t budget_;
   std::uint64_t clock_ = 0;
   PageNumber last_temporary_ = 0;
 };

@@ -21,7 +21,7 @@ TEST(PageCacheTest, FindsRenumbersAndKeepsDirtyOrder) {
   EXPECT_EQ(cache.NextTemporary(), -2);
   Page* fresh = AddPage(cache, temporary, true);
   Page* a = AddPage(cache, 7, false);
-  Page* b = AddPage(cache, 107, false);  // same chain as 7
+  Page* b = AddPage(cache, 107, false);
   EXPECT_EQ(cache.Find(7), a);
   EXPECT_EQ(cache.Find(107), b);
   EXPECT_EQ(cache.Find(-1), fresh);
@@ -37,30 +37,64 @@ TEST(PageCacheTest, FindsRenumbersAndKeepsDirtyOrder) {
   EXPECT_EQ(cache.size(), 2u);
 }
 
-TEST(PageCacheTest, TrimDropsCleanPagesByCountAndIdleTime) {
+TEST(PageCacheTest, TrimDropsCleanPagesByBudgetAndIdleTime) {
   struct Case {
     const char* name;
     int pages;
+    int budget;  // in empty pages
     bool dirty;
     bool use_oldest_last;
+    std::uint8_t oldest_level;
     std::size_t kept;
   };
   const Case cases[] = {
-      {"fewer than 20 are always kept", 19, false, false, 19},
-      {"idle pages above 20 go", 30, false, false, 19},
-      {"a just-used oldest page stops the dropping", 30, false, true, 30},
-      {"100 or more drop the oldest even when just used", 120, false, true, 19},
-      {"dirty pages are never dropped", 150, true, false, 150},
+      {"fewer than 20 are always kept", 19, 0, false, false, 0, 19},
+      {"below three quarters of the budget none goes", 70, 100, false, false, 0,
+       70},
+      {"idle pages in the band go", 90, 100, false, false, 0, 74},
+      {"a just-used oldest page stops the dropping", 90, 100, false, true, 0,
+       90},
+      {"at the budget a just-used oldest leaf goes", 120, 100, false, true, 0,
+       74},
+      {"at the budget a just-used oldest inner page stays", 120, 100, false,
+       true, 1, 74},
+      {"dirty pages are never dropped", 150, 0, true, false, 0, 150},
   };
   for (const Case& c : cases) {
     PageCache cache;
-    for (int i = 0; i < c.pages; ++i) AddPage(cache, i, c.dirty);
+    cache.set_budget(c.budget * PageCache::CostOf(Page{}));
+    for (int i = 0; i < c.pages; ++i) {
+      AddPage(cache, i, c.dirty)->level = i == 0 ? c.oldest_level : 0;
+    }
     if (c.use_oldest_last) cache.Find(0);
     cache.Trim();
     EXPECT_EQ(cache.size(), c.kept) << c.name;
+    EXPECT_EQ(
+        cache.Find(0) != nullptr,
+        c.kept == static_cast<std::size_t>(c.pages) || c.oldest_level != 0)
+        << c.name;
     // The newest page always survives.
     EXPECT_NE(cache.Find(c.pages - 1), nullptr) << c.name;
   }
+}
+
+TEST(PageCacheTest, CountsTheMemoryOfCleanPagesOnly) {
+  PageCache cache;
+  auto page = std::make_unique<Page>();
+  page->number = 1;
+  std::vector<PageRecord> records(3);
+  for (PageRecord& record : records) record.bytes.assign(500, 'x');
+  page->records = RecordTree::BuildBalanced(std::move(records));
+  Page* p = cache.Add(std::move(page));
+  const std::size_t cost = PageCache::CostOf(*p);
+  EXPECT_GE(cost, 1500u + sizeof(Page));
+  EXPECT_EQ(cache.clean_bytes(), cost);
+  cache.MarkDirty(p);
+  EXPECT_EQ(cache.clean_bytes(), 0u);
+  cache.MarkClean(p);
+  EXPECT_EQ(cache.clean_bytes(), cost);
+  cache.Remove(p);
+  EXPECT_EQ(cache.clean_bytes(), 0u);
 }
 
 }  // namespace

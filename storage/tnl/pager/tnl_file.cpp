@@ -172,6 +172,7 @@ Page* TnlFile::ReadPage(PageNumber number) {
 }
 
 Page* TnlFile::NewPage(std::uint8_t level) {
+  ++page_stamp_;
   auto page = std::make_unique<Page>();
   page->number = cache_.NextTemporary();
   page->level = level;
@@ -181,6 +182,7 @@ Page* TnlFile::NewPage(std::uint8_t level) {
 }
 
 void TnlFile::MarkDirty(Page* page) {
+  ++page_stamp_;
   cache_.MarkDirty(page);
   page->image = {};  // changed: encode afresh
   dirty_ = true;
@@ -207,6 +209,7 @@ void TnlFile::WriteImage(Page* page, std::uint64_t position) {
 void TnlFile::FreePage(Page* page) {
   const PageNumber number = page->number;
   const int units = page->units;
+  ++page_stamp_;
   cache_.Remove(page);
   dirty_ = true;
   if (units != 0) {
@@ -226,6 +229,7 @@ std::uint32_t TnlFile::IssueNumber() {
 
 void TnlFile::MovePage(PageNumber from, PageNumber to) {
   Page* page = GetPage(from);
+  ++page_stamp_;
   cache_.Renumber(page, to);
   FixReference(page, from);
   MarkDirty(page);
@@ -268,6 +272,7 @@ void TnlFile::FixReference(Page* page, PageNumber old_number) {
 // dirty more pages; those keep their class, so one pass over the growing
 // list places them all.
 void TnlFile::PlacePages(Zones& zones) {
+  ++page_stamp_;
   for (std::size_t i = 0; i < cache_.dirty().size(); ++i) {
     Page* page = cache_.dirty()[i];
     const int units = ImageOf(page).units;
@@ -482,6 +487,7 @@ void TnlFile::RestoreDiskHeader() {
 }
 
 void TnlFile::DropCachedPages() {
+  ++page_stamp_;
   zones_checked_ = false;
   cache_.Clear();
   recovery_map_.clear();
@@ -567,6 +573,7 @@ bool TnlFile::AskTransactionCommitted(const Header& shadow) {
 bool TnlFile::ReadHomeState(const std::function<void()>& read) {
   const Header pending = std::exchange(state_.header, home_header_);
   auto map = std::exchange(recovery_map_, {});
+  ++page_stamp_;
   cache_.Clear();
   bool whole = true;
   {
@@ -578,6 +585,7 @@ bool TnlFile::ReadHomeState(const std::function<void()>& read) {
     }
   }
   cache_.Clear();
+  ++page_stamp_;
   recovery_map_ = std::move(map);
   state_.header = pending;
   return whole;

@@ -91,6 +91,12 @@ class TnlFile : public HeaderLoadCache, private PageMover {
   Page* RootPage();
   // The page numbered `number` (negative: an unplaced page in the cache).
   Page* GetPage(PageNumber number);
+  // The cached page numbered `number`, or nullptr; never reads.
+  Page* CachedPage(PageNumber number) { return cache_.Find(number); }
+  // Changes whenever a page changes, moves, is freed or made, and whenever
+  // the cache is dropped (another process's commit among others): a leaf
+  // remembered under an unchanged stamp still holds the same records.
+  std::uint64_t page_stamp() const { return page_stamp_; }
   // A new empty page at `level`; it gets its slot when committed.
   Page* NewPage(std::uint8_t level);
   // Records that the page changed; it is written by the next commit.
@@ -195,7 +201,8 @@ class TnlFile : public HeaderLoadCache, private PageMover {
   IoChannel channel_;
   HeaderLoadState state_;
   PageCache cache_;
-  bool dirty_ = false;  // changes not yet committed
+  bool dirty_ = false;            // changes not yet committed
+  std::uint64_t page_stamp_ = 0;  // see page_stamp()
   bool open_for_writing_ = false;
   bool holds_commit_lock_ = false;
   bool in_change_ = false;          // between BeginChange and EndChange

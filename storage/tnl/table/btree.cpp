@@ -81,9 +81,11 @@ std::optional<PageRecord> BTree::FindFirstGreater(
 
 // The record at `position` of the path's leaf, or when the leaf has none
 // there the first record of the next leaf to the right.
-std::optional<PageRecord> BTree::NextFrom(Path& path, std::size_t position) {
+std::optional<PageRecord> BTree::NextFrom(Path& path, std::size_t position,
+                                          const Page** found_in) {
   const Page* leaf = path.back().page;
   if (leaf->level == 0 && position < leaf->records.size()) {
+    if (found_in != nullptr) *found_in = leaf;
     return leaf->records.At(position);
   }
   path.pop_back();
@@ -94,6 +96,7 @@ std::optional<PageRecord> BTree::NextFrom(Path& path, std::size_t position) {
       Check(next->level < step.page->level, kCheckNextChildLevel);
       const Page* page = EdgeLeafBelow(next, /*last=*/false);
       if (page->level == 0 && !page->records.empty()) {
+        if (found_in != nullptr) *found_in = page;
         return page->records.At(0);
       }
       return std::nullopt;  // an empty page below the root: damaged tree
@@ -119,10 +122,11 @@ std::optional<PageRecord> BTree::FindLastAtOrBelow(
 // none there the last record of the next leaf to the left. A child holds
 // only keys from its separator up to the next separator, so the leaf to the
 // left holds nothing at or above the search key.
-std::optional<PageRecord> BTree::PreviousFrom(Path& path,
-                                              std::size_t position) {
+std::optional<PageRecord> BTree::PreviousFrom(Path& path, std::size_t position,
+                                              const Page** found_in) {
   const Page* leaf = path.back().page;
   if (leaf->level == 0 && position > 0 && position <= leaf->records.size()) {
+    if (found_in != nullptr) *found_in = leaf;
     return leaf->records.At(position - 1);
   }
   path.pop_back();
@@ -133,6 +137,7 @@ std::optional<PageRecord> BTree::PreviousFrom(Path& path,
       Check(before->level < step.page->level, kCheckPreviousChildLevel);
       const Page* page = EdgeLeafBelow(before, /*last=*/true);
       if (page->level == 0 && !page->records.empty()) {
+        if (found_in != nullptr) *found_in = page;
         return page->records.At(page->records.size() - 1);
       }
       return std::nullopt;  // an empty page below the root: damaged tree
@@ -140,6 +145,53 @@ std::optional<PageRecord> BTree::PreviousFrom(Path& path,
     path.pop_back();
   }
   return std::nullopt;
+}
+
+const Page* BTree::HintedLeaf(const LeafHint& hint) {
+  if (!hint.valid || hint.stamp != file_.page_stamp()) return nullptr;
+  const Page* leaf = file_.CachedPage(hint.leaf);
+  return leaf != nullptr && leaf->level == 0 ? leaf : nullptr;
+}
+
+void BTree::SetHint(LeafHint& hint, const Page* leaf) {
+  hint.valid = leaf != nullptr;
+  if (leaf == nullptr) return;
+  hint.leaf = leaf->number;
+  hint.stamp = file_.page_stamp();
+}
+
+// Leaves hold disjoint runs of keys in order, so when a leaf holds a record
+// at or below `key` and one above it, no other leaf holds anything between.
+std::optional<PageRecord> BTree::FindFirstGreater(
+    std::span<const std::uint8_t> key, LeafHint& hint) {
+  if (const Page* leaf = HintedLeaf(hint)) {
+    const std::size_t position = leaf->records.UpperBound(key);
+    if (position > 0 && position < leaf->records.size()) {
+      return leaf->records.At(position);
+    }
+  }
+  auto path = Descend(key);
+  const Page* found_in = nullptr;
+  auto found =
+      NextFrom(path, path.back().page->records.UpperBound(key), &found_in);
+  SetHint(hint, found_in);
+  return found;
+}
+
+std::optional<PageRecord> BTree::FindLastBelow(
+    std::span<const std::uint8_t> key, LeafHint& hint) {
+  if (const Page* leaf = HintedLeaf(hint)) {
+    const std::size_t position = leaf->records.LowerBound(key);
+    if (position > 0 && position < leaf->records.size()) {
+      return leaf->records.At(position - 1);
+    }
+  }
+  auto path = Descend(key);
+  const Page* found_in = nullptr;
+  auto found =
+      PreviousFrom(path, path.back().page->records.LowerBound(key), &found_in);
+  SetHint(hint, found_in);
+  return found;
 }
 
 void BTree::Insert(PageRecord record) {

@@ -41,6 +41,15 @@ inline constexpr std::size_t kSplitCount = 20;
 // Levels a page can have (its level is one byte).
 inline constexpr std::size_t kPageLevels = 256;
 
+// The leaf a sequence last stepped in, so that its next step can go on in
+// that leaf without descending from the root; good while the file's page
+// stamp is the one it was taken under.
+struct LeafHint {
+  PageNumber leaf = 0;
+  std::uint64_t stamp = 0;
+  bool valid = false;
+};
+
 class BTree {
  public:
   explicit BTree(TnlFile& file) : file_(file) {}
@@ -49,6 +58,12 @@ class BTree {
   std::optional<PageRecord> Find(std::span<const std::uint8_t> key);
   // The first record whose key part sorts after `key`, or none.
   std::optional<PageRecord> FindFirstGreater(std::span<const std::uint8_t> key);
+  // The same two, starting in the leaf `hint` names when that leaf holds
+  // records on both sides of `key`; `hint` then names the leaf of the result.
+  std::optional<PageRecord> FindFirstGreater(std::span<const std::uint8_t> key,
+                                             LeafHint& hint);
+  std::optional<PageRecord> FindLastBelow(std::span<const std::uint8_t> key,
+                                          LeafHint& hint);
   // The first record whose key part is not below `key`, or none.
   std::optional<PageRecord> FindFirstAtOrAbove(
       std::span<const std::uint8_t> key);
@@ -98,8 +113,14 @@ class BTree {
   };
   // Descends from the root to the leaf for `key`; the path ends at the leaf.
   Path Descend(std::span<const std::uint8_t> key);
-  std::optional<PageRecord> NextFrom(Path& path, std::size_t position);
-  std::optional<PageRecord> PreviousFrom(Path& path, std::size_t position);
+  // Both set *leaf (when given) to the leaf the result came from.
+  std::optional<PageRecord> NextFrom(Path& path, std::size_t position,
+                                     const Page** leaf = nullptr);
+  std::optional<PageRecord> PreviousFrom(Path& path, std::size_t position,
+                                         const Page** leaf = nullptr);
+  // The hinted leaf, when the hint is still good.
+  const Page* HintedLeaf(const LeafHint& hint);
+  void SetHint(LeafHint& hint, const Page* leaf);
   // The first or last leaf below `page`.
   Page* EdgeLeafBelow(Page* page, bool last);
   Page* ParentOf(Page* page);

@@ -219,8 +219,8 @@ TEST_F(BTreeTest, RandomInsertsAndRemovesMatchAMapModel) {
                   model[keys[i]] = r.bytes;
                 }
                 Bytes absent(kAboveAll, 0xFF);
-                EXPECT_FALSE(tree.Replace(Record(
-                    std::string(absent.begin(), absent.end()), 4)));
+                EXPECT_FALSE(tree.Replace(
+                    Record(std::string(absent.begin(), absent.end()), 4)));
               }),
               0);
   };
@@ -340,6 +340,76 @@ TEST_F(BTreeTest, RemovalGivesEmptyLeavesBackAndRenewsSeparators) {
             0);
 }
 
+// Steps that go on in the last leaf must find what a descent finds, while
+// this file changes the tree between steps and while another open of the
+// file commits between operations.
+TEST_F(BTreeTest, HintedStepsAgreeWithTheTreeAcrossChanges) {
+  std::map<std::string, int> model;
+  ASSERT_EQ(WithFile([&](TnlFile&, BTree& tree) {
+              for (int i = 0; i < 600; i += 2) {
+                tree.Insert(Record(Numbered(i), 60));
+                model[Numbered(i)] = 0;
+              }
+            }),
+            0);
+  TnlFile mine;
+  TnlFile other;
+  ASSERT_TRUE(mine.Open(path_, kOpenReadWriteShared));
+  ASSERT_TRUE(other.Open(path_, kOpenReadWriteShared));
+  for (const bool forward : {true, false}) {
+    LeafHint hint;
+    std::string at = forward ? "" : "s";
+    for (int step = 0;; ++step) {
+      std::optional<PageRecord> found;
+      ASSERT_EQ(RunOperation(
+                    path_,
+                    [&] {
+                      ASSERT_EQ(mine.LoadHeader(LockWait::kWait), kLoadOk);
+                      BTree tree(mine);
+                      found = forward ? tree.FindFirstGreater(KeyOf(at), hint)
+                                      : tree.FindLastBelow(KeyOf(at), hint);
+                      const std::string key = Numbered(step * 3 + 1);
+                      if (step % 7 == 3 && !model.contains(key)) {
+                        // this file changes between steps
+                        tree.Insert(Record(key, 900));
+                        model[key] = 0;
+                      }
+                      if (mine.dirty()) ASSERT_EQ(mine.Commit(), 0);
+                    }),
+                0);
+      mine.EndOperation();
+      const auto expected =
+          forward ? model.upper_bound(at) : model.lower_bound(at);
+      if (forward ? expected == model.end() : expected == model.begin()) {
+        EXPECT_FALSE(found.has_value()) << at;
+        break;
+      }
+      const std::string want =
+          forward ? expected->first : std::prev(expected)->first;
+      ASSERT_TRUE(found.has_value()) << at;
+      ASSERT_EQ(std::string(found->Key().begin(), found->Key().end()), want);
+      at = want;
+      const int number = std::stoi(at.substr(1, 5));
+      const std::string key =
+          forward ? Numbered(number) + "z" : Numbered(number - 1) + "y";
+      if (step % 11 == 5 && number > 0 && !model.contains(key)) {
+        // another open of the file changes it
+        ASSERT_EQ(RunOperation(path_,
+                               [&] {
+                                 ASSERT_EQ(other.LoadHeader(LockWait::kWait),
+                                           kLoadOk);
+                                 BTree tree(other);
+                                 tree.Insert(Record(key, 10));
+                                 ASSERT_EQ(other.Commit(), 0);
+                               }),
+                  0);
+        other.EndOperation();
+        model[key] = 0;
+      }
+    }
+  }
+}
+
 TEST_F(BTreeTest, FailedChecks) {
   EXPECT_EQ(WithFile([](TnlFile&, BTree& tree) {
               tree.Insert(Record("k", kRecordLengthLimit - 1));
@@ -374,7 +444,8 @@ TEST_F(BTreeTest, FailedChecks) {
   // A damaged file whose inner page names itself as its child fails a check
   // instead of being descended for ever, forwards and backwards.
   ASSERT_EQ(WithFile([](TnlFile&, BTree& tree) {
-              for (int i = 0; i < 400; ++i) tree.Insert(Record(Numbered(i), 60));
+              for (int i = 0; i < 400; ++i)
+                tree.Insert(Record(Numbered(i), 60));
             }),
             0);
   for (const bool backward : {false, true}) {

@@ -57,16 +57,18 @@ std::optional<PageRecord> RangeEnd(BTree& tree, const ByteString& prefix,
 }
 
 // The range's record after (forward) or before (backward) `key`, or at it
-// when `inclusive`.
+// when `inclusive`. A step past a key goes on in the leaf `hint` names.
 std::optional<PageRecord> Beyond(BTree& tree, const ByteString& prefix,
                                  std::span<const std::uint8_t> key,
-                                 StepDirection direction, bool inclusive) {
+                                 StepDirection direction, bool inclusive,
+                                 LeafHint& hint) {
   std::optional<PageRecord> found;
   if (direction == StepDirection::kForward) {
-    found =
-        inclusive ? tree.FindFirstAtOrAbove(key) : tree.FindFirstGreater(key);
+    found = inclusive ? tree.FindFirstAtOrAbove(key)
+                      : tree.FindFirstGreater(key, hint);
   } else {
-    found = inclusive ? tree.FindLastAtOrBelow(key) : tree.FindLastBelow(key);
+    found =
+        inclusive ? tree.FindLastAtOrBelow(key) : tree.FindLastBelow(key, hint);
   }
   return InRange(std::move(found), prefix);
 }
@@ -214,12 +216,12 @@ std::optional<TableCursor::Candidate> TableCursor::FindCandidate(
         found = RangeEnd(tree, RangePrefix(table_, at.key_number),
                          StepDirection::kBackward);
       } else if (!found) {
-        found = Beyond(tree, data_range, at.key, direction, false);
+        found = Beyond(tree, data_range, at.key, direction, false, hint_);
         if (!found)
           found = RangeEnd(tree, data_range, StepDirection::kBackward);
       }
     } else if (at.kind == Kind::kDataRecord) {
-      found = Beyond(tree, data_range, at.key, direction, false);
+      found = Beyond(tree, data_range, at.key, direction, false, hint_);
     } else {
       ByteString probe = at.key;
       if (at.open_number) {
@@ -229,7 +231,7 @@ std::optional<TableCursor::Candidate> TableCursor::FindCandidate(
                                                : kHighestNumber);
       }
       const ByteString entry_range = RangePrefix(table_, at.key[kKeyNumberAt]);
-      found = Beyond(tree, entry_range, probe, direction, at.inclusive);
+      found = Beyond(tree, entry_range, probe, direction, at.inclusive, hint_);
     }
     if (!found) return std::nullopt;
 
