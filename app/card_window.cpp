@@ -55,10 +55,6 @@ void CardWindow::OpenTheWindow() {
     if (button != 0) Disable(button);
   };
   offer(commands_.about, kAboutItem, 0);
-  offer(commands_.import_changes, kImportItem, kImportButton);
-  offer(commands_.export_changes, kExportItem, kExportButton);
-  offer(commands_.last_export, kLastExportItem, 0);
-  offer(commands_.find, kFindItem, kFindButton);
 
   EnableUndo(false);
   EnableSave(false);
@@ -110,12 +106,12 @@ void CardWindow::OnAccepted(std::int16_t control) {
       return SaveCardFileAs();
     case kImportItem:
     case kImportButton:
-      return run(commands_.import_changes);
+      return ImportChanges();
     case kExportItem:
     case kExportButton:
-      return run(commands_.export_changes);
+      return ExportChanges();
     case kLastExportItem:
-      return run(commands_.last_export);
+      return SetLastExport();
     case kExitItem:
       return EndLoop();
     case kNewCardItem:
@@ -135,7 +131,7 @@ void CardWindow::OnAccepted(std::int16_t control) {
       return Undo();
     case kFindItem:
     case kFindButton:
-      return run(commands_.find);
+      return FindCards();
     case kHelpTopicItem:
       return ShowHelp({}, kHelpContentsTopic);
     case kHowToUseHelpItem:

@@ -1,7 +1,8 @@
 // The main card window: the card file named in the INI file, its cards in
 // a list by name and by company under category tabs and a letter selector,
 // one card edited in place; new, duplicate, delete, save and undo; new,
-// open and save-as of card files.
+// open and save-as of card files; change files exported and imported;
+// finding cards.
 //
 //   CardData data;
 //   CardWindow window(data);
@@ -37,10 +38,6 @@ WindowDescription CardWindowDescription(CardData& data);
 // has its menu item and button disabled.
 struct CardWindowCommands {
   std::function<void()> about;
-  std::function<void()> import_changes;
-  std::function<void()> export_changes;
-  std::function<void()> last_export;
-  std::function<void()> find;
 };
 
 class CardWindow {
@@ -134,10 +131,22 @@ class CardWindow {
   void NewCardFile();
   void OpenAnotherCardFile();
   void SaveCardFileAs();
-  std::optional<std::string> AskForFile(std::string_view title,
-                                        std::span<const char> initial,
-                                        int flags);
+  // A choice longer than `limit` characters is refused.
+  std::optional<std::string> AskForFile(
+      std::string_view title, std::span<const char> initial, int flags,
+      std::size_t limit = kCurrentFileNameLength);
   void CloseCardFile();
+
+  // Change files.
+  void ExportChanges();
+  void ImportChanges();
+  void SetLastExport();
+  void SaveShownEdits();
+  bool WriteExportStamp(std::int32_t date, std::int32_t time);
+
+  // Finding cards.
+  void FindCards();
+  void SearchCards();
 
   // Help, support, animation.
   void RunSupportProgram();

@@ -226,23 +226,26 @@ TEST_F(CardWindowOpenTest, SupportStartsTheInstalledProgram) {
   EXPECT_TRUE(ran);
 }
 
-TEST_F(CardWindowOpenTest, CommandsOfOtherPartsAreOfferedOnlyWhenProvided) {
+TEST_F(CardWindowOpenTest, AboutIsOfferedOnlyWhenProvided) {
   const std::string path = Path("cards.vtl");
   MakeCardFile(path, {{"Smith"}});
-  int finds = 0;
-  CardWindowCommands commands;
-  commands.find = [&finds] { ++finds; };
   user.Then([&] {
-        EXPECT_TRUE(Enabled(kFindButton));
-        EXPECT_FALSE(Enabled(kImportButton));
-        EXPECT_FALSE(Enabled(kExportItem));
         EXPECT_FALSE(Enabled(kAboutItem));
+        for (std::int16_t c : {kFindButton, kFindItem, kImportButton,
+                               kImportItem, kExportButton, kExportItem,
+                               kLastExportItem})
+          EXPECT_TRUE(Enabled(c)) << c;
       })
-      .Click(kFindButton)
-      .Click(kImportButton)  // disabled: nothing happens
+      .Exit();
+  Run(path);
+  int abouts = 0;
+  CardWindowCommands commands;
+  commands.about = [&abouts] { ++abouts; };
+  user.Then([&] { EXPECT_TRUE(Enabled(kAboutItem)); })
+      .Click(kAboutItem)
       .Exit();
   Run(path, commands);
-  EXPECT_EQ(finds, 1);
+  EXPECT_EQ(abouts, 1);
 }
 
 }  // namespace

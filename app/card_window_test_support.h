@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/card_data.h"
+#include "app/card_file_reader.h"
 #include "app/card_window.h"
 #include "app/card_window_controls.h"
 #include "app/list_keys.h"
@@ -186,29 +187,15 @@ class CardWindowTest : public ::testing::Test {
   // the window may have the file open.
   static std::vector<CardRecord> Records(const std::string& path) {
     const int saved_error = ErrorCode();
-    CardRecord record{};
-    FileDeclaration file;
-    DeclareCardFile(file, "VTL", record);
-    file.name = path;
-    std::vector<CardRecord> records;
-    Open(file, kOpenReadShared);
-    EXPECT_EQ(ErrorCode(), 0) << Error();
-    Set(file);
-    for (Next(file); ErrorCode() == 0; Next(file)) records.push_back(record);
-    Close(file);
+    std::vector<CardRecord> records = ReadCardRecords(path);
+    EXPECT_FALSE(records.empty()) << path << ": " << Error();
     if (saved_error == 0) ClearError();
     return records;
   }
 
   // The live cards' last names, in file order.
   static std::vector<std::string> LiveNames(const std::string& path) {
-    std::vector<std::string> names;
-    std::vector<CardRecord> records = Records(path);
-    for (std::size_t i = 1; i < records.size(); ++i) {
-      if (records[i].DELETED == 0)
-        names.emplace_back(Clipped(records[i].LASTNAME));
-    }
-    return names;
+    return LiveLastNames(Records(path));
   }
 
   void ExpectCleanFile() {

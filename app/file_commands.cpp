@@ -27,15 +27,15 @@ constexpr std::size_t kDialogPathLength = 1024;
 
 std::optional<std::string> CardWindow::AskForFile(std::string_view title,
                                                   std::span<const char> initial,
-                                                  int flags) {
+                                                  int flags, std::size_t limit) {
   char path[kDialogPathLength];
   StoreText(path, ClipText(std::string_view(initial.data(), initial.size())));
   if (!FileDialog(title, Variable::Of(path), kCardFileFilter, flags))
     return std::nullopt;
   std::string chosen(ClipText(std::string_view(path, sizeof path)));
-  if (chosen.size() > kCurrentFileNameLength) {
+  if (chosen.size() > limit) {
     ShowMessage(std::string(10, ' ') + "The file name is longer than " +
-                    std::to_string(kCurrentFileNameLength) + " characters.",
+                    std::to_string(limit) + " characters.",
                 title, StandardIconString(kIconAsterisk), kButtonOk);
     return std::nullopt;
   }

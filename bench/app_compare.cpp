@@ -7,7 +7,13 @@
 //         a SQLite table with the same index;
 //   save  saving one edited card (a durable transaction writing the retired
 //         version and the new one, the lists kept in step), against one
-//         SQLite transaction doing the same two writes.
+//         SQLite transaction doing the same two writes;
+//   find  the find command searching every card for a 6-character text
+//         that 1% of the cards hold, up to the first match shown, against
+//         SQLite searching the same rows (instr over the fields joined);
+//   import  exporting every card to a change file, then importing it into
+//         an empty card file (which is then opened again), against SQLite
+//         inserting the same rows in one transaction.
 //
 // Also prints the memory the lists take per card. Fails when either side
 // reads back something other than what was written.
@@ -71,6 +77,10 @@ void Check(const char* what) {
 
 std::size_t HeapInUse() { return mallinfo2().uordblks; }
 
+// Found in 1% of the cards, and (being a word of six letters among
+// random words of seven) in no other.
+constexpr char kFindText[] = "Kestrl";
+
 // Cards as a user's file holds them: names, a third listed by company too,
 // five categories, a phone line or two and a line of contents.
 std::vector<CardRecord> MakeCards(std::size_t count) {
@@ -94,7 +104,11 @@ std::vector<CardRecord> MakeCards(std::size_t count) {
     vantrel::Assign(card.PHONES, "(617) 555-" + std::to_string(1000 + i % 9000) +
                                      "\r\n555-" + std::to_string(1000 + random() % 9000));
     vantrel::Assign(card.CATEGORY, kCategories[random() % 5]);
-    vantrel::Assign(card.CONTENTS, "Met at the " + word(7) + " meeting.");
+    // One card in a hundred holds the text the find benchmark looks for.
+    vantrel::Assign(card.CONTENTS, "Met at the " +
+                                       (i % 100 == 0 ? std::string(kFindText)
+                                                     : word(7)) +
+                                       " meeting.");
     vantrel::ComposeListKeys(card);
     card.CREATEDDATE = card.CHANGEDDATE = 80000 + static_cast<int>(i / 1000);
     card.CREATEDTIME = card.CHANGEDTIME = 100 + static_cast<int>(i % 1000);
@@ -157,13 +171,25 @@ class BenchBackend final : public vantrel::GuiBackend {
     actions[next_++](*vantrel::TopWindow());
     return true;
   }
+  // Boxes with these captions are answered OK; any other is a failure.
+  std::vector<std::string> expected_boxes;
+  std::vector<std::string> boxes_text;
+  // The answers of the file dialogs, in order.
+  std::vector<std::string> dialog_paths;
+
   int RunMessageBox(const vantrel::MessageBoxRequest& request) override {
-    Fail("message box: " + request.caption + " " +
-         (request.lines.empty() ? "" : request.lines[0]));
+    const std::string text = request.lines.empty() ? "" : request.lines[0];
+    if (std::find(expected_boxes.begin(), expected_boxes.end(),
+                  request.caption) == expected_boxes.end())
+      Fail("message box: " + request.caption + " " + text);
+    boxes_text.push_back(text);
+    return 1;
   }
   std::optional<std::vector<std::string>> RunFileDialog(
       const vantrel::FileDialogRequest& request) override {
-    Fail("file dialog: " + request.title);
+    if (next_dialog_ == dialog_paths.size())
+      Fail("file dialog: " + request.title);
+    return std::vector<std::string>{dialog_paths[next_dialog_++]};
   }
   void ShowHelp(std::string_view, std::string_view) override {}
   void Beep() override {}
@@ -171,6 +197,7 @@ class BenchBackend final : public vantrel::GuiBackend {
  private:
   vantrel::GuiBackend* previous_;
   std::size_t next_ = 0;
+  std::size_t next_dialog_ = 0;
 };
 
 struct AppFigures {
@@ -235,6 +262,81 @@ AppFigures MeasureApp(const std::string& path, std::size_t cards,
     Fail("the app saved " +
          std::to_string(vantrel::RecordCount(&data.queues.undo)) + " of " +
          std::to_string(saves) + " cards");
+  return figures;
+}
+
+// The find command: the dialog's text typed and OK clicked, up to the
+// first match shown. Returns the median time and the matches.
+std::pair<double, std::size_t> MeasureAppFind(const std::string& path,
+                                              int runs) {
+  std::vector<double> times;
+  std::size_t found = 0;
+  for (int run = 0; run < runs; ++run) {
+    BenchBackend gui;
+    vantrel::CardData data;
+    gui.actions.push_back([](vantrel::Window& w) {
+      vantrel::UserClick(w, vantrel::kFindButton);
+    });
+    constexpr std::int16_t kFindEntry = 2;
+    constexpr std::int16_t kFindOk = 3;
+    gui.actions.push_back([](vantrel::Window& w) {
+      vantrel::UserFocus(w, kFindEntry);
+    });
+    gui.actions.push_back([](vantrel::Window& w) {
+      vantrel::UserSetText(w, kFindEntry, kFindText);
+    });
+    const std::size_t ok = gui.actions.size();
+    gui.actions.push_back(
+        [](vantrel::Window& w) { vantrel::UserClick(w, kFindOk); });
+    vantrel::CardWindow window(data);
+    window.OpenFileAtStart(path);
+    window.Run();
+    times.push_back(gui.waits.at(ok + 1) - gui.waits.at(ok));
+    found = vantrel::RecordCount(&data.queues.tab);
+  }
+  return {Median(times), found};
+}
+
+struct ImportFigures {
+  double export_seconds = 0;
+  double import_seconds = 0;
+  std::string export_box;
+  std::string import_box;
+};
+
+// Exports every card of `path` into `change_path`, then imports that file
+// into the empty card file `empty_path`.
+ImportFigures MeasureAppImport(const std::string& path,
+                               const std::string& change_path,
+                               const std::string& empty_path) {
+  ImportFigures figures;
+  {
+    BenchBackend gui;
+    gui.expected_boxes = {"Export Complete"};
+    gui.dialog_paths = {change_path};
+    gui.actions.push_back([](vantrel::Window& w) {
+      vantrel::UserClick(w, vantrel::kExportButton);
+    });
+    vantrel::CardData data;
+    vantrel::CardWindow window(data);
+    window.OpenFileAtStart(path);
+    window.Run();
+    figures.export_seconds = gui.waits.at(1) - gui.waits.at(0);
+    figures.export_box = gui.boxes_text.at(0);
+  }
+  WriteCardFile(empty_path, {});
+  BenchBackend gui;
+  gui.expected_boxes = {"Import Complete"};
+  gui.dialog_paths = {change_path};
+  gui.actions.push_back([](vantrel::Window& w) {
+    vantrel::UserClick(w, vantrel::kImportButton);
+  });
+  vantrel::CardData data;
+  vantrel::CardWindow window(data);
+  window.OpenFileAtStart(empty_path);
+  window.Run();
+  figures.import_seconds = gui.waits.at(1) - gui.waits.at(0);
+  figures.import_box = gui.boxes_text.at(0);
   return figures;
 }
 
@@ -313,6 +415,36 @@ class SqliteSide {
     Insert(edited);
     Exec("COMMIT");
     return Now() - start;
+  }
+
+  // The live cards with a list key whose fields hold `text`, in name-key
+  // order, as the find tab lists them; returns how many. (An empty text
+  // is stored as NULL.)
+  std::size_t Find(const std::string& text) {
+    Connect();
+    sqlite3_stmt* select = Prepare(
+        "SELECT rowid, CASE WHEN namekey <> '' THEN namekey ELSE companykey "
+        "END AS k FROM cards WHERE deleted = 0 AND (namekey <> '' OR "
+        "companykey <> '') AND instr(ifnull(namekey, '') || "
+        "ifnull(companykey, '') || ifnull(lastname, '') || "
+        "ifnull(firstname, '') || ifnull(company, '') || ifnull(phones, '') "
+        "|| ifnull(category, '') || ifnull(contents, ''), ?1) > 0 "
+        "ORDER BY k");
+    sqlite3_bind_text(select, 1, text.data(), static_cast<int>(text.size()),
+                      SQLITE_TRANSIENT);
+    std::vector<std::pair<std::int64_t, std::string>> found;
+    while (sqlite3_step(select) == SQLITE_ROW)
+      found.emplace_back(sqlite3_column_int64(select, 0), Text(select, 1));
+    sqlite3_finalize(select);
+    if (!found.empty()) {
+      sqlite3_stmt* card = Prepare("SELECT * FROM cards WHERE rowid = ?1");
+      sqlite3_bind_int64(card, 1, found[0].first);
+      if (sqlite3_step(card) != SQLITE_ROW) Fail("sqlite first match");
+      Read(card, first_);
+      sqlite3_finalize(card);
+    }
+    Disconnect();
+    return found.size();
   }
 
   void Connect() {
@@ -427,6 +559,35 @@ int main(int argc, char** argv) {
   SqliteSide sqlite(sqlite_path);
   sqlite.Write(all);
 
+  // Find and import first, on the cards as written.
+  const auto [app_find, app_found] = MeasureAppFind(card_path, runs);
+  std::vector<double> finds;
+  std::size_t sqlite_found = 0;
+  for (int run = 0; run < runs; ++run) {
+    const double start = Now();
+    sqlite_found = sqlite.Find(kFindText);
+    finds.push_back(Now() - start);
+  }
+  if (app_found != sqlite_found || app_found == 0)
+    Fail("the finds differ: " + std::to_string(app_found) + " cards, " +
+         std::to_string(sqlite_found) + " rows");
+  const double sqlite_find = Median(finds);
+  const std::string change_path = base + ".changes.vtl";
+  const std::string empty_path = base + ".empty.vtl";
+  const ImportFigures import = MeasureAppImport(card_path, change_path, empty_path);
+  const std::string counts = "Records Read: " + std::to_string(cards) +
+                             "\r\n\r\nRecords ";
+  if (import.export_box != counts + "Exported: " + std::to_string(cards) ||
+      import.import_box != counts + "Imported: " + std::to_string(cards))
+    Fail("export or import carried other counts: " + import.export_box +
+         " / " + import.import_box);
+  const std::string sqlite_insert_path = base + ".insert.sqlite";
+  const double insert_start = Now();
+  SqliteSide(sqlite_insert_path).Write(all);
+  const double sqlite_insert = Now() - insert_start;
+  for (const std::string& f : {change_path, empty_path, sqlite_insert_path})
+    std::remove(f.c_str());
+
   const AppFigures app = MeasureApp(card_path, cards, saves, runs);
 
   std::vector<double> opens;
@@ -463,9 +624,17 @@ int main(int argc, char** argv) {
   std::printf("%-10s %10s %10s\n", "", "app", "sqlite");
   std::printf("%-10s %10.4f %10.4f\n", "open", app.open, sqlite_open);
   std::printf("%-10s %10.4f %10.4f\n", "save", app.save, sqlite_save);
+  std::printf("%-10s %10.4f %10.4f   (%zu cards found)\n", "find", app_find,
+              sqlite_find, app_found);
+  std::printf("%-10s %10.4f\n", "export", import.export_seconds);
+  std::printf("%-10s %10.4f %10.4f   (sqlite: the rows inserted)\n", "import",
+              import.import_seconds, sqlite_insert);
   std::printf("lists: %.1f bytes per card\n", app.bytes_per_card);
   std::printf("app_save_seconds %.4f\n", app.save);
   std::printf("ratio app_open_%zuk %.3f\n", cards / 1000, app.open / sqlite_open);
   std::printf("ratio app_save_vs_sqlite %.3f\n", app.save / sqlite_save);
+  std::printf("ratio app_find_%zuk %.3f\n", cards / 1000, app_find / sqlite_find);
+  std::printf("ratio app_import_%zuk %.3f\n", cards / 1000,
+              import.import_seconds / sqlite_insert);
   return 0;
 }

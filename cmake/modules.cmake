@@ -40,7 +40,8 @@ vantrel_layer(vantrel_app         app                     vantrel_framework vant
 vantrel_folder(tnl_processes      storage/tnl/processes   vantrel_tnl)
 vantrel_folder(framework_processes framework/processes    vantrel_framework vantrel_headless
                TESTS vantrel_tnl)
-vantrel_folder(vantrel_program    app/program             vantrel_app vantrel_headless vantrel_qt)
+vantrel_folder(vantrel_program    app/program             vantrel_app vantrel_headless vantrel_qt
+               TESTS Qt6::Test)
 vantrel_folder(tnltool            tools/tnltool           vantrel_tnl)
 vantrel_folder(vantrel_eval       tools/vantrel-eval      vantrel_expr)
 vantrel_folder(window_demo        tools/window-demo       vantrel_qt)

@@ -1,6 +1,6 @@
 # Plays a user's script against the vantrel program without a display and
-# compares the transcript with the expected one; then every card file the
-# session left must pass tnltool check.
+# compares the transcript with the expected one; then every card file (and
+# change file) the session left must pass tnltool check and dump.
 #
 #   cmake -DVANTREL=path -DTNLTOOL=path -DSCRIPT=name.script -DWORK=dir
 #         [-DUPDATE=1] -P run_script.cmake
@@ -48,5 +48,11 @@ foreach(card_file ${card_files})
                   RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
   if(NOT rc EQUAL 0 OR NOT out STREQUAL "")
     message(FATAL_ERROR "${card_file} is damaged (${rc}):\n${out}${err}")
+  endif()
+  # Card files and change files alike must read back record by record.
+  execute_process(COMMAND "${TNLTOOL}" dump "${card_file}"
+                  RESULT_VARIABLE rc OUTPUT_QUIET ERROR_VARIABLE err)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "${card_file} cannot be dumped (${rc}):\n${err}")
   endif()
 endforeach()

@@ -10,15 +10,19 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <memory>
+#include <mutex>
+#include <unordered_map>
+#include <utility>
 
 #include "os/posix/os_error.h"
 #include "os/posix/profile_text.h"
+#include "os/posix/regular_file.h"
 
 namespace vantrel {
 namespace {
 
 constexpr mode_t kConfigDirMode = 0700;
-constexpr std::size_t kReadChunk = 4096;
 
 std::string_view EnvOrEmpty(const char* name) {
   const char* value = std::getenv(name);
@@ -76,23 +80,50 @@ bool MakeDirectories(const std::string& path) {
 
 // Reads the whole file; a missing file reads as empty text.
 bool ReadWholeFile(const std::string& path, std::string* text) {
-  text->clear();
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return errno == ENOENT || FailWithErrno();
-  char buffer[kReadChunk];
-  for (;;) {
-    ssize_t n = read(fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      RecordErrno();
-      close(fd);
-      return false;
+  ReadFileResult file = ReadRegularFile(path, kMaxProfileFileSize);
+  *text = std::move(file.text);
+  return file.error == ReadFileError::kNone ||
+         file.error == ReadFileError::kMissing;
+}
+
+// The parsed files last read, by path, each with the stamp it was read at.
+struct ProfileCache {
+  static constexpr std::size_t kMaxFiles = 16;
+  struct Entry {
+    FileStamp stamp;
+    std::shared_ptr<const ProfileIndex> index;
+  };
+  std::mutex mutex;
+  std::unordered_map<std::string, Entry> files;
+};
+
+ProfileCache& Cache() {
+  static ProfileCache cache;
+  return cache;
+}
+
+// The parsed file, reread only when it changed; nothing when it is missing
+// or cannot be read.
+std::shared_ptr<const ProfileIndex> ParsedProfile(const std::string& path) {
+  ProfileCache& cache = Cache();
+  struct stat st;
+  if (stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+    std::lock_guard<std::mutex> lock(cache.mutex);
+    auto it = cache.files.find(path);
+    if (it != cache.files.end() && it->second.stamp == FileStamp::Of(st)) {
+      return it->second.index;
     }
-    if (n == 0) break;
-    text->append(buffer, static_cast<std::size_t>(n));
   }
-  close(fd);
-  return true;
+  ReadFileResult file = ReadRegularFile(path, kMaxProfileFileSize);
+  std::lock_guard<std::mutex> lock(cache.mutex);
+  if (file.error != ReadFileError::kNone) {
+    cache.files.erase(path);
+    return nullptr;
+  }
+  auto index = std::make_shared<const ProfileIndex>(std::move(file.text));
+  if (cache.files.size() >= ProfileCache::kMaxFiles) cache.files.clear();
+  cache.files[path] = {file.stamp, index};
+  return index;
 }
 
 bool WriteAll(int fd, std::string_view bytes) {
@@ -177,6 +208,13 @@ bool EditProfileFile(const std::string& resolved, const Change& change) {
     std::string edited = ApplyChange(text, change);
     ok = edited == text || ReplaceFile(path, dir_fd, edited);
   }
+  // A replaced file's inode number may come back with the same size and
+  // times; this process at least never trusts its old parse.
+  {
+    std::lock_guard<std::mutex> lock(Cache().mutex);
+    Cache().files.erase(path);
+    Cache().files.erase(resolved);
+  }
   close(dir_fd);  // also releases the lock
   return ok;
 }
@@ -232,13 +270,14 @@ std::string ResolveProfilePath(std::string_view file) {
 std::string GetIni(std::string_view section, std::string_view entry,
                    std::string_view default_value, std::string_view file) {
   std::string path = ResolveProfilePath(file);
-  std::string text;
   if (path.empty() || section.size() > kMaxIniSectionLength ||
-      entry.size() > kMaxIniEntryLength || !ReadWholeFile(path, &text)) {
+      entry.size() > kMaxIniEntryLength) {
     return std::string(default_value);
   }
+  std::shared_ptr<const ProfileIndex> profile = ParsedProfile(path);
+  if (!profile) return std::string(default_value);
   std::optional<std::string_view> value =
-      FindProfileValue(text, Trimmed(section), Trimmed(entry));
+      profile->Find(Trimmed(section), Trimmed(entry));
   if (!value) return std::string(default_value);
   return std::string(value->substr(0, kMaxIniValueLength));
 }

@@ -25,6 +25,9 @@ inline constexpr std::size_t kMaxIniEntryLength = 64;
 inline constexpr std::size_t kMaxIniValueLength = 1024;
 inline constexpr std::size_t kMaxIniFileNameLength = 260;
 inline constexpr char kSystemProfileName[] = "win.ini";
+// The largest profile file read or edited; a larger one, or anything but a
+// regular file, reads as missing and refuses edits.
+inline constexpr std::size_t kMaxProfileFileSize = 16u << 20;
 
 // Makes `path` the system profile in place of "win.ini" in the configuration
 // directory; an empty path restores that. For programs that are given a
@@ -40,6 +43,8 @@ std::string ResolveProfilePath(std::string_view file);
 
 // The value of the entry, cut to kMaxIniValueLength characters, or the
 // default when the file, section or entry is missing or a name is too long.
+// A file is parsed once and kept while it stays the same file with the same
+// size and times, so a look-up in a large file is a table look-up.
 std::string GetIni(std::string_view section, std::string_view entry,
                    std::string_view default_value, std::string_view file = {});
 

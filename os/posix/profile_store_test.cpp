@@ -139,6 +139,32 @@ TEST_F(ProfileStoreTest, MissingDirectoryFailsAndReadsTheDefault) {
   EXPECT_EQ(GetIni("s", "e", "dflt", file), "dflt");
 }
 
+TEST_F(ProfileStoreTest, SpecialAndHugeFilesReadAsMissingAndRefuseEdits) {
+  fs::path fifo = root_ / "fifo.ini";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  fs::path huge = root_ / "huge.ini";
+  Write(huge, "[s]\ne=v\n" + std::string(kMaxProfileFileSize, ';'));
+  for (const fs::path& file : {root_, fifo, huge, fs::path("/dev/zero")}) {
+    EXPECT_EQ(GetIni("s", "e", "dflt", file.string()), "dflt") << file;
+    EXPECT_FALSE(PutIni("s", "e", "v", file.string())) << file;
+  }
+  EXPECT_TRUE(fs::is_fifo(fifo));
+  EXPECT_EQ(fs::file_size(huge), kMaxProfileFileSize + 8);
+}
+
+// A parsed file is kept between look-ups; any change to it is seen.
+TEST_F(ProfileStoreTest, LookUpsSeeEveryChangeToTheFile) {
+  fs::path file = root_ / "kept.ini";
+  Write(file, "[s]\ne=one\n");
+  EXPECT_EQ(GetIni("s", "e", "", file.string()), "one");
+  Write(file, "[s]\ne=three\n");  // in place, another size
+  EXPECT_EQ(GetIni("s", "e", "", file.string()), "three");
+  ASSERT_TRUE(PutIni("s", "e", "two", file.string()));
+  EXPECT_EQ(GetIni("s", "e", "", file.string()), "two");
+  fs::remove(file);
+  EXPECT_EQ(GetIni("s", "e", "gone", file.string()), "gone");
+}
+
 TEST(ConfigDirectoryTest, FollowsTheEnvironmentInOrder) {
   const char* saved_home = std::getenv("HOME");
   std::string home = saved_home ? saved_home : "";

@@ -1,6 +1,7 @@
 #include "os/posix/profile_text.h"
 
 #include <cstddef>
+#include <utility>
 #include <vector>
 
 namespace vantrel {
@@ -115,7 +116,45 @@ std::string EntryLine(std::string_view entry, std::string_view value,
   return line;
 }
 
+std::string IndexKey(std::string_view section, std::string_view entry) {
+  std::string key;
+  key.reserve(section.size() + 1 + entry.size());
+  auto add = [&key](std::string_view name) {
+    for (char c : name) key += c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c;
+  };
+  add(section);
+  key += '\n';
+  add(entry);
+  return key;
+}
+
 }  // namespace
+
+ProfileIndex::ProfileIndex(std::string text) : text_(std::move(text)) {
+  std::unordered_map<std::string, bool> sections_seen;
+  std::string section;
+  bool counts = false;  // only the first section of a name counts
+  std::string_view rest = text_;
+  while (!rest.empty()) {
+    std::size_t end = rest.find('\n');
+    std::size_t length = end == std::string_view::npos ? rest.size() : end + 1;
+    Line line = Classify(rest.substr(0, length));
+    rest.remove_prefix(length);
+    if (line.kind == LineKind::kSection) {
+      section = IndexKey(line.name, {});
+      counts = sections_seen.emplace(section, true).second;
+    } else if (line.kind == LineKind::kEntry && counts) {
+      values_.emplace(section + IndexKey({}, line.name).substr(1), line.value);
+    }
+  }
+}
+
+std::optional<std::string_view> ProfileIndex::Find(
+    std::string_view section, std::string_view entry) const {
+  auto it = values_.find(IndexKey(section, entry));
+  if (it == values_.end()) return std::nullopt;
+  return it->second;
+}
 
 bool SameProfileName(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;

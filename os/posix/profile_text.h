@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 namespace vantrel {
 
@@ -21,6 +22,23 @@ namespace vantrel {
 std::optional<std::string_view> FindProfileValue(std::string_view text,
                                                  std::string_view section,
                                                  std::string_view entry);
+
+// The values of a profile text, indexed in one pass: Find answers as
+// FindProfileValue does on the same text, in time independent of its size.
+class ProfileIndex {
+ public:
+  explicit ProfileIndex(std::string text);
+  ProfileIndex(const ProfileIndex&) = delete;  // the values point into text_
+  ProfileIndex& operator=(const ProfileIndex&) = delete;
+  std::optional<std::string_view> Find(std::string_view section,
+                                       std::string_view entry) const;
+
+ private:
+  std::string text_;  // the values point into it
+  // Keyed by the section and entry names in lower case, joined by a line
+  // break (which neither can hold).
+  std::unordered_map<std::string, std::string_view> values_;
+};
 
 // The text with the entry set to the value: an existing entry line is
 // rewritten in place, a new entry goes after the section's last entry, a new

@@ -36,7 +36,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   std::string_view section = Trim(Next(&input));
   std::string_view entry = Trim(Next(&input));
   std::string_view value = Trim(Next(&input));
-  FindProfileValue(text, section, entry);
+  // The index answers as the text itself does.
+  Check(ProfileIndex(std::string(text)).Find(section, entry) ==
+        FindProfileValue(text, section, entry));
   // The store refuses names and values that cannot be written back.
   if (section.empty() || entry.empty() ||
       section.find_first_of("\r\n]") != std::string_view::npos ||

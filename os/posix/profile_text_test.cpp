@@ -26,8 +26,11 @@ TEST(ProfileTextTest, FindsFirstSectionAndEntryIgnoringCase) {
       {"hwascii", "profile", "0"},    {"intl", "Profile", std::nullopt},
       {"missing", "x", std::nullopt}, {"intl", "junk line", std::nullopt},
   };
+  ProfileIndex index{std::string(kSample)};
   for (const Case& c : cases) {
     EXPECT_EQ(FindProfileValue(kSample, c.section, c.entry), c.value)
+        << c.section << "/" << c.entry;
+    EXPECT_EQ(index.Find(c.section, c.entry), c.value)
         << c.section << "/" << c.entry;
   }
 }

@@ -2,16 +2,18 @@
 
 #include <cstdlib>
 #include <deque>
-#include <fstream>
 #include <istream>
 #include <optional>
 #include <ostream>
 #include <string_view>
+#include <utility>
 
 #include "os/posix/profile_store.h"
+#include "os/posix/regular_file.h"
 #include "runtime/data/base/error_state.h"
 #include "runtime/data/expr/expr_bind.h"
 #include "runtime/data/expr/expr_evaluate.h"
+#include "runtime/data/text/env_file.h"
 #include "runtime/data/text/locale.h"
 #include "runtime/data/text/text_codec.h"
 
@@ -149,9 +151,13 @@ int RunEvalTool(std::span<const std::string> args, std::istream& in,
     out << kHelp;
     return kEvalExitOk;
   }
-  for (const std::string* file : {&o.env_file, &o.ini_file}) {
-    if (!file->empty() && !std::ifstream(*file)) {
-      err << "vantrel-eval: cannot read " << *file << "\n";
+  for (auto [file, limit] : {std::pair{&o.env_file, kMaxEnvFileSize},
+                             std::pair{&o.ini_file, kMaxProfileFileSize}}) {
+    if (file->empty()) continue;
+    ReadFileResult read = ReadRegularFile(*file, limit);
+    if (read.error != ReadFileError::kNone) {
+      err << "vantrel-eval: cannot read " << *file << ": "
+          << ReadFileProblem(read.error, limit) << "\n";
       return kEvalExitUsage;
     }
   }

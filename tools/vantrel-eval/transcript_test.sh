@@ -43,6 +43,17 @@ check "two expressions status" 2 $?
 "$prog" --ini /nonexistent/profile.ini '1' > /dev/null 2>&1
 check "missing profile status" 2 $?
 
+# Files that are not regular are refused by name, never read.
+for special in "$data" /dev/zero; do
+  message=$("$prog" --env "$special" '1' 2>&1 >/dev/null)
+  check "--env $special status" 2 $?
+  check "--env $special" \
+    "vantrel-eval: cannot read $special: is not a regular file" "$message"
+done
+value=$(VANTREL_ENV="$data" "$prog" '1 + 1' 2>"$out")
+check "directory as VANTREL_ENV status" 0 $?
+check "directory as VANTREL_ENV" "2 vantrel-eval: environment: $data is not a regular file" "$value $(cat "$out")"
+
 "$prog" --help > "$out"
 check "help status" 0 $?
 grep -q -- '--bind NAME=VALUE' "$out" && grep -q 'FORMAT' "$out" &&

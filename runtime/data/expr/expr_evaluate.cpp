@@ -111,8 +111,14 @@ bool ComparisonHolds(ExprOp op, int c) {
 
 Value Binary(ExprOp op, const ExprValue& x, const ExprValue& y) {
   switch (op) {
-    case kOpConcat:
-      return ExprValue::String(AsText(x) + AsText(y));
+    case kOpConcat: {
+      std::string a = AsText(x), b = AsText(y);
+      if (a.size() + b.size() > kMaxExprStringLength) {
+        SetExprProblem("string longer than 16 MiB");
+        return std::nullopt;
+      }
+      return ExprValue::String(std::move(a) + b);
+    }
     case kOpAnd:
       return ExprValue::Bool(AsBool(x) && AsBool(y));
     case kOpOr:
@@ -203,26 +209,39 @@ Value Evaluated(const ExprNode& node) {
 
 }  // namespace
 
+namespace {
+
+// Posts 800 with the reason an operation gave, if it gave one.
+void PostInvalid() {
+  std::string problem = TakeExprProblem();
+  PostErrorWithDetail(kErrInvalidExpression,
+                      problem.empty() ? problem : " (" + problem + ")");
+}
+
+}  // namespace
+
 std::optional<ExprValue> EvaluateTree(const ExprNode& node) {
+  TakeExprProblem();
   Value v = Evaluated(node);
-  if (!v) PostError(kErrInvalidExpression);
+  if (!v) PostInvalid();
   return v;
 }
 
 std::string Evaluate(std::string_view text) {
+  TakeExprProblem();
   ExprParse parse = ParseExpression(text);
   if (!parse.root) {
     if (parse.error == kErrNoBind) {
       PostErrorWithDetail(kErrNoBind, " (" + parse.unbound_name + ")");
     } else {
-      PostError(kErrInvalidExpression);
+      PostInvalid();
     }
     return {};
   }
   ClearError();
   Value v = Evaluated(*parse.root);
   if (!v) {
-    PostError(kErrInvalidExpression);
+    PostInvalid();
     return {};
   }
   return AsText(*v);

@@ -79,7 +79,7 @@ TEST(ExprEvaluate, ErrorsLeaveAnEmptyResult) {
   for (const char* bad :
        {"", "1 +", "(1", "1)", "'open", "1 $ 2", "SUB('a')", "TODAY(1)", "NOT",
         "1 = = 2", "'a'[1", "ABS 1", "1 / 0", "5 % 0", "SQRT(-1)",
-        "FORMAT(1, '@Q')", "@P###", "MATCH('a', '(', 1)"}) {
+        "FORMAT(1, '@Q')", "@P###"}) {
     ClearError();
     EXPECT_EQ(Evaluate(bad), "") << bad;
     EXPECT_EQ(ErrorCode(), kErrInvalidExpression) << bad;
@@ -90,6 +90,68 @@ TEST(ExprEvaluate, ErrorsLeaveAnEmptyResult) {
   EXPECT_EQ(Error(), "No BIND on variable (XYZ)");
   Evaluate("1");
   EXPECT_EQ(ErrorCode(), 0);
+}
+
+// Inputs past a limit are refused with the reason in the error text, fast
+// and before the memory is taken.
+TEST(ExprEvaluate, HostileInputsAreRefusedWithTheirReason) {
+  std::string x16 = "ALL('x', 65535)";
+  for (int level = 0; level < 12; ++level) x16 = "(" + x16 + " & " + x16 + ")";
+  struct Refusal {
+    std::string expression;
+    const char* reason;
+  };
+  const Refusal cases[] = {
+      {"1e400", "number too large"},
+      {"-1" + std::string(400, '0') + ".5", "number too large"},
+      {"1" + std::string(309, '0'), "number too large"},
+      {x16, "string longer than 16 MiB"},
+      {"MATCH('a', '((a*){1,100}){1,100}b', 1)", "pattern too complex"},
+      {"MATCH('a', '((a?a?a?a?){1,100}){1,100}b', 1)", "pattern too complex"},
+      {"MATCH(ALL('a', 1000), '(a{0,100}){0,100}b', 1)", "pattern too complex"},
+      {"MATCH('a', '(', 1)", "unmatched '('"},
+      {"MATCH('aa', '(a)\\1', 1)", "back-references are not supported"},
+  };
+  for (const Refusal& c : cases) {
+    ClearError();
+    EXPECT_EQ(Evaluate(c.expression), "") << c.expression.substr(0, 60);
+    EXPECT_EQ(ErrorCode(), kErrInvalidExpression);
+    EXPECT_EQ(Error(),
+              std::string("Invalid expression for EVALUATE (") + c.reason + ")")
+        << c.expression.substr(0, 60);
+  }
+  // The reason belongs to one evaluation only.
+  EXPECT_EQ(Evaluate("1 / 0"), "");
+  EXPECT_EQ(Error(), "Invalid expression for EVALUATE");
+}
+
+// Every digit of a literal counts, however long; values rounded to the
+// nearest double, with underflow reading as the nearest (possibly 0).
+TEST(ExprEvaluate, NumberLiteralsAreReadWhole) {
+  std::string tiny = "0." + std::string(70, '0') + "1";
+  std::string big = "1" + std::string(70, '0');
+  ExpectValues({
+      {(big + " = 1e70").c_str(), "1"},
+      {"1e70 = 1e63", "0"},
+      {"1e70 / 1e69", "10"},
+      {(tiny + " * 1e71").c_str(), "1"},
+      {(tiny + " = 0").c_str(), "0"},
+      {"1e-400", "0"},
+      {"9223372036854775807", "9223372036854775807"},
+      {"9223372036854775808 = 9.223372036854775808e18", "1"},
+      {("'" + big + "' = 1e70").c_str(), "1"},
+  });
+}
+
+TEST(ExprEvaluate, StringsUpToTheLimitAreBuilt) {
+  std::string full = "(ALL('x', 65535) & 'x')";  // 64 KiB
+  for (int level = 0; level < 8; ++level)
+    full = "(" + full + " & " + full + ")";
+  EXPECT_EQ(Evaluate("LEN(" + full + ")"),
+            std::to_string(kMaxExprStringLength));
+  EXPECT_EQ(ErrorCode(), 0);
+  EXPECT_EQ(Evaluate("LEN(" + full + " & 'y')"), "");
+  EXPECT_EQ(ErrorCode(), kErrInvalidExpression);
 }
 
 TEST(ExprEvaluate, DeepNestingIsRefusedNotFatal) {

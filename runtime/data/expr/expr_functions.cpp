@@ -1,6 +1,5 @@
 #include "runtime/data/expr/expr_functions.h"
 
-#include <regex.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -12,6 +11,7 @@
 #include "os/posix/profile_store.h"
 #include "runtime/data/picture/picture.h"
 #include "runtime/data/text/char_tables.h"
+#include "runtime/data/text/pattern_match.h"
 #include "runtime/data/text/string_compare.h"
 #include "runtime/data/text/string_ops.h"
 #include "runtime/data/types/std_date.h"
@@ -24,10 +24,6 @@ using Result = std::optional<ExprValue>;
 
 constexpr int kAllDefaultLength = 255;
 constexpr std::size_t kMaxBuiltLength = 65535;  // ALL, CENTER, LEFT, RIGHT
-constexpr std::size_t kMaxRegexPattern = 256;
-constexpr std::size_t kMaxRegexText = 4096;
-constexpr int kMaxRegexIntervals = 2;
-constexpr int kMaxRegexRepeat = 100;
 constexpr int kShiftLimit = 63;
 constexpr int kMonthsPerYear = 12;
 constexpr int kAgeYearsFrom = 2;   // AGE in years from 2 years on
@@ -341,36 +337,10 @@ bool WildcardMatch(std::string_view text, std::string_view pattern,
   return p == pattern.size();
 }
 
-// Patterns that could take exponential time or memory are refused:
-// back-references and more than a few, or large, repeat counts.
-bool SafeRegex(std::string_view pattern) {
-  if (pattern.size() > kMaxRegexPattern) return false;
-  int intervals = 0;
-  for (std::size_t i = 0; i < pattern.size(); ++i) {
-    char c = pattern[i];
-    if (c == '\\' && i + 1 < pattern.size() && pattern[i + 1] >= '1' &&
-        pattern[i + 1] <= '9') {
-      return false;
-    }
-    if (c != '{') continue;
-    if (++intervals > kMaxRegexIntervals) return false;
-    int value = 0;
-    for (std::size_t k = i + 1; k < pattern.size() && pattern[k] != '}'; ++k) {
-      char d = pattern[k];
-      if (d >= '0' && d <= '9') {
-        value = std::min(value * 10 + (d - '0'), kMaxRegexRepeat + 1);
-        if (value > kMaxRegexRepeat) return false;
-      } else {
-        value = 0;
-      }
-    }
-  }
-  return true;
-}
-
 // MATCH(text, pattern, mode = 0): mode 1 reads the pattern as a POSIX
-// extended regular expression found anywhere in the text; mode 2 is added
-// to ignore case. A regular expression that does not compile is an error.
+// extended regular expression found anywhere in the text (see
+// pattern_match.h); mode 2 is added to ignore case. A pattern that is
+// malformed or too complex is an error.
 Result Match(Args a) {
   std::string text = AsText(a[0]);
   std::string pattern = AsText(a[1]);
@@ -379,17 +349,13 @@ Result Match(Args a) {
   if (!(mode & kMatchRegex)) {
     return Int(WildcardMatch(ClipText(text), ClipText(pattern), no_case));
   }
-  if (!SafeRegex(pattern) || text.size() > kMaxRegexText ||
-      pattern.find('\0') != std::string::npos ||
-      text.find('\0') != std::string::npos) {
+  std::string problem;
+  std::optional<bool> found = PatternFound(text, pattern, no_case, &problem);
+  if (!found) {
+    SetExprProblem(problem);
     return std::nullopt;
   }
-  regex_t re;
-  int flags = REG_EXTENDED | REG_NOSUB | (no_case ? REG_ICASE : 0);
-  if (regcomp(&re, pattern.c_str(), flags) != 0) return std::nullopt;
-  bool found = regexec(&re, text.c_str(), 0, nullptr, 0) == 0;
-  regfree(&re);
-  return Int(found);
+  return Int(*found);
 }
 
 constexpr ExprKind kI = ExprKind::kInteger;

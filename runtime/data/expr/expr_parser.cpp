@@ -180,13 +180,16 @@ class Parser {
 
   NodePtr Primary() {
     switch (token_.kind) {
-      case TokenKind::kInteger: {
-        ExprValue v = NumberFromText(token_.text);
-        return Constant(
-            v.kind == ExprKind::kInteger ? v : ExprValue::Real(AsReal(v)));
+      case TokenKind::kInteger:
+      case TokenKind::kReal: {
+        std::optional<ExprValue> v = NumberLiteral(token_.text);
+        if (!v) {
+          SetExprProblem("number too large");
+          return Fail();
+        }
+        if (token_.kind == TokenKind::kReal) v = ExprValue::Real(AsReal(*v));
+        return Constant(std::move(*v));
       }
-      case TokenKind::kReal:
-        return Constant(ExprValue::Real(AsReal(NumberFromText(token_.text))));
       case TokenKind::kString:
         return Constant(ExprValue::String(token_.text));
       case TokenKind::kPicture:

@@ -1,16 +1,17 @@
 #include "runtime/data/expr/expr_value.h"
 
+#include <locale.h>
+
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <utility>
 
 #include "runtime/data/text/string_ops.h"
 
 namespace vantrel {
 namespace {
-
-constexpr std::size_t kMaxNumberText = 64;
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -44,36 +45,81 @@ ExprValue ExprValue::PictureText(std::string v) {
   return r;
 }
 
-ExprValue NumberFromText(std::string_view text) {
+namespace {
+
+// The length of the plain decimal number `text` starts with (sign, digits,
+// a point and digits, an exponent with at least one digit), 0 when it does
+// not start with one; `integral` tells whether it is digits only.
+std::size_t DecimalPrefix(std::string_view text, bool* integral) {
   std::size_t i = 0;
-  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
-  std::size_t start = i;
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
-  std::size_t digits_start = i;
-  while (i < text.size() && IsDigit(text[i])) ++i;
-  bool integral = i > digits_start;
-  // The longest prefix that strtod accepts decides a real.
-  std::string copy(text.substr(start, kMaxNumberText));
-  const char* begin = copy.c_str();
-  char* end = nullptr;
-  double d = std::strtod(begin, &end);
-  std::size_t real_length = static_cast<std::size_t>(end - begin);
-  // strtod also reads "inf", "nan" and hex; only plain decimal counts.
-  for (std::size_t k = 0; k < real_length; ++k) {
-    char c = copy[k];
-    if (!(IsDigit(c) || c == '.' || c == '+' || c == '-' || c == 'e' ||
-          c == 'E')) {
-      return ExprValue::Integer(0);
+  std::size_t digits = 0;
+  while (i < text.size() && IsDigit(text[i])) ++i, ++digits;
+  *integral = digits > 0;
+  if (i < text.size() && text[i] == '.') {
+    ++i;
+    while (i < text.size() && IsDigit(text[i])) ++i, ++digits;
+    *integral = false;
+  }
+  if (digits == 0) return 0;
+  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+    std::size_t p = i + 1;
+    if (p < text.size() && (text[p] == '+' || text[p] == '-')) ++p;
+    if (p < text.size() && IsDigit(text[p])) {
+      while (p < text.size() && IsDigit(text[p])) ++p;
+      i = p;
+      *integral = false;
     }
   }
-  if (integral && real_length == i - start) {
+  return i;
+}
+
+// Reads the number at the start of `text`; `overflow` tells a number too
+// large for a double, which reads as 0.
+ExprValue ReadNumber(std::string_view text, bool* overflow) {
+  *overflow = false;
+  std::size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+  text.remove_prefix(i);
+  bool integral = false;
+  std::size_t length = DecimalPrefix(text, &integral);
+  if (length == 0) return ExprValue::Integer(0);
+  std::string number(text.substr(0, length));
+  if (integral) {
     errno = 0;
-    long long v = std::strtoll(begin, nullptr, 10);
+    long long v = std::strtoll(number.c_str(), nullptr, 10);
     if (errno == 0) return ExprValue::Integer(v);
   }
-  if (real_length == 0 || !std::isfinite(d)) return ExprValue::Integer(0);
+  // In the C locale, whatever the program's locale says about the point.
+  static const locale_t c_locale = newlocale(LC_ALL_MASK, "C", nullptr);
+  errno = 0;
+  double d = strtod_l(number.c_str(), nullptr, c_locale);
+  if (!std::isfinite(d) || (errno == ERANGE && std::fabs(d) >= 1)) {
+    *overflow = true;
+    return ExprValue::Integer(0);
+  }
   return ExprValue::Real(d);
 }
+
+thread_local std::string expr_problem;
+
+}  // namespace
+
+ExprValue NumberFromText(std::string_view text) {
+  bool overflow = false;
+  return ReadNumber(text, &overflow);
+}
+
+std::optional<ExprValue> NumberLiteral(std::string_view text) {
+  bool overflow = false;
+  ExprValue v = ReadNumber(text, &overflow);
+  if (overflow) return std::nullopt;
+  return v;
+}
+
+void SetExprProblem(std::string_view problem) { expr_problem = problem; }
+
+std::string TakeExprProblem() { return std::exchange(expr_problem, {}); }
 
 ExprValue AsNumber(const ExprValue& v) {
   if (v.IsNumber()) return v;

@@ -10,6 +10,10 @@
 
 namespace vantrel {
 
+// The longest string an expression may build; an operation that would make
+// a longer one fails (see SetExprProblem) before it allocates.
+inline constexpr std::size_t kMaxExprStringLength = 16u << 20;  // 16 MiB
+
 enum class ExprKind : unsigned char { kInteger, kReal, kPicture, kString };
 
 struct ExprValue {
@@ -30,9 +34,21 @@ struct ExprValue {
 };
 
 // A text read as a number: an integer when it is a plain run of digits with
-// an optional sign that fits, a real otherwise. Text that is not a number
-// reads as its leading numeric part, or 0.
+// an optional sign that fits, a real otherwise (every digit counts, rounded
+// to the nearest double). Text that is not a number reads as its leading
+// numeric part, or 0; so does a number too large for a double.
 ExprValue NumberFromText(std::string_view text);
+
+// A number literal of an expression, read as NumberFromText does; nothing
+// when it is too large for a double. A value too small for one reads as the
+// nearest, possibly 0.
+std::optional<ExprValue> NumberLiteral(std::string_view text);
+
+// Why the last operation on this thread gave no value, when it was refused
+// for passing a limit; EVALUATE adds it to its error text. Set by the
+// operation that refuses, taken (and cleared) by the one that reports.
+void SetExprProblem(std::string_view problem);
+std::string TakeExprProblem();
 
 // The value as a number (strings and pictures read as above).
 ExprValue AsNumber(const ExprValue& v);

@@ -3,9 +3,8 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 
+#include "os/posix/regular_file.h"
 #include "runtime/data/text/ascii_case.h"
 
 namespace vantrel {
@@ -92,12 +91,16 @@ std::string EnvFilePath() {
   return EnvPathFor(std::string_view(path, static_cast<std::size_t>(n)));
 }
 
-std::vector<EnvEntry> ReadEnvFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return {};
-  std::string text((std::istreambuf_iterator<char>(in)),
-                   std::istreambuf_iterator<char>());
-  return ParseEnvFile(text);
+std::vector<EnvEntry> ReadEnvFile(const std::string& path,
+                                  std::string* problem) {
+  ReadFileResult file = ReadRegularFile(path, kMaxEnvFileSize);
+  if (file.error != ReadFileError::kNone) {
+    if (problem && file.error != ReadFileError::kMissing) {
+      *problem = path + " " + ReadFileProblem(file.error, kMaxEnvFileSize);
+    }
+    return {};
+  }
+  return ParseEnvFile(file.text);
 }
 
 }  // namespace vantrel

@@ -39,8 +39,14 @@ std::string EnvFilePath();
 // The path with its extension (if any) replaced by ".env".
 std::string EnvPathFor(std::string_view program_path);
 
-// Reads and parses the file. A missing or unreadable file gives no entries.
-std::vector<EnvEntry> ReadEnvFile(const std::string& path);
+// The largest environment file read; far more than its keys can use.
+inline constexpr std::size_t kMaxEnvFileSize = 1u << 20;
+
+// Reads and parses the file. A missing file gives no entries; so does one
+// that cannot be used (not a regular file, over kMaxEnvFileSize, unreadable),
+// and then `problem`, when given, says why.
+std::vector<EnvEntry> ReadEnvFile(const std::string& path,
+                                  std::string* problem = nullptr);
 
 }  // namespace vantrel
 

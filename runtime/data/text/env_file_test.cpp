@@ -1,6 +1,12 @@
 #include "runtime/data/text/env_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
 
 namespace vantrel {
 namespace {
@@ -51,7 +57,31 @@ TEST(EnvFileTest, PathReplacesTheProgramsExtension) {
 }
 
 TEST(EnvFileTest, MissingFileHasNoEntries) {
-  EXPECT_TRUE(ReadEnvFile("/nonexistent/dir/prog.env").empty());
+  std::string problem;
+  EXPECT_TRUE(ReadEnvFile("/nonexistent/dir/prog.env", &problem).empty());
+  EXPECT_EQ(problem, "");
+}
+
+TEST(EnvFileTest, FilesThatCannotBeUsedAreNamedWithTheReason) {
+  char pattern[] = "/tmp/vantrel_env_XXXXXX";
+  std::string dir = mkdtemp(pattern);
+  std::string fifo = dir + "/fifo.env", big = dir + "/big.env";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  std::ofstream(big) << "DECIMAL=,\n" << std::string(kMaxEnvFileSize, ' ');
+  struct Case {
+    std::string path, problem;
+  } cases[] = {
+      {dir, dir + " is not a regular file"},
+      {fifo, fifo + " is not a regular file"},
+      {"/dev/zero", "/dev/zero is not a regular file"},
+      {big, big + " is larger than 1048576 bytes"},
+  };
+  for (const Case& c : cases) {
+    std::string problem;
+    EXPECT_TRUE(ReadEnvFile(c.path, &problem).empty());
+    EXPECT_EQ(problem, c.problem);
+  }
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

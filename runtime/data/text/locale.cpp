@@ -27,8 +27,10 @@ std::once_flag& LoadOnce() {
 std::vector<std::string> LoadLocale() {
   Locale locale;
   locale.regional = ReadIntlSettings();
-  std::vector<std::string> problems =
-      ApplyEnvironment(ReadEnvFile(EnvFilePath()), &locale);
+  std::string file_problem;
+  std::vector<EnvEntry> entries = ReadEnvFile(EnvFilePath(), &file_problem);
+  std::vector<std::string> problems = ApplyEnvironment(entries, &locale);
+  if (!file_problem.empty()) problems.insert(problems.begin(), file_problem);
   SetCharTables(locale.tables);
   State().regional = std::move(locale.regional);
   State().options = std::move(locale.options);

@@ -56,7 +56,8 @@ std::vector<std::string> ApplyEnvironment(const std::vector<EnvEntry>& entries,
 // Reads [intl] and then the environment file (EnvFilePath()) and puts the
 // result in force, character tables included. A missing file changes
 // nothing. The error state is cleared afterwards. Returns the problems found
-// in the file, as ApplyEnvironment does.
+// in the file, as ApplyEnvironment does, after the reason a file that exists
+// could not be read at all.
 std::vector<std::string> LoadLocale();
 
 // LoadLocale() at the first call, nothing afterwards.
