@@ -146,21 +146,21 @@ TEST_F(TnlFaultTest, EveryWriteAndFlushFailingOnceOrForGood) {
     FaultAction action;
     int error;
     bool persistent;
+    std::size_t short_bytes;
   };
-  // Every fourth step in an ordinary run (each takes real flushes); every
-  // step with VANTREL_FULL_SWEEP=1.
+  // (A short plan fails a flush with EIO.) Every fourth step in an ordinary run
+  // (each takes real flushes); every step with VANTREL_FULL_SWEEP=1.
   const char* full = std::getenv("VANTREL_FULL_SWEEP");
   const std::int64_t stride = full != nullptr && full[0] == '1' ? 1 : 4;
   const Mode modes[] = {
-      {"error once", FaultAction::kFail, EIO, false},
-      {"disk full from then on", FaultAction::kFail, ENOSPC, true},
-      {"short write once", FaultAction::kShort, 0, false},
-      {"short writes from then on", FaultAction::kShort, 0, true},
+      {"error once", FaultAction::kFail, EIO, false, 0},
+      {"disk full from then on", FaultAction::kFail, ENOSPC, true, 0},
+      {"short write once", FaultAction::kShort, EIO, false, 100},
   };
   for (const Mode& mode : modes) {
     for (std::int64_t n = 1; n <= steps; n += stride) {
       SCOPED_TRACE(std::string(mode.name) + " at step " + std::to_string(n));
-      FaultPlan plan = FaultAt(n, mode.action, 100);
+      FaultPlan plan = FaultAt(n, mode.action, mode.short_bytes);
       plan.error = mode.error;
       plan.persistent = mode.persistent;
       FaultInjection::Arm(plan);
@@ -185,8 +185,7 @@ TEST_F(TnlFaultTest, EveryWriteAndFlushFailingOnceOrForGood) {
         const bool as_reported = *contents == model;
         const bool undecided = mode.persistent && *contents == unsure;
         EXPECT_TRUE(as_reported || undecided)
-            << contents->size() << " records, " << model.size()
-            << " reported";
+            << contents->size() << " records, " << model.size() << " reported";
       }
       std::system(("rm -f " + Path("faults") + "*").c_str());
       if (HasFailure()) return;
