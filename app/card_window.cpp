@@ -48,13 +48,18 @@ void CardWindow::OpenTheWindow() {
   ShowHelp(kWindowHelpFile);
   SetProperty(kPropIcon, 0, kIconWindow);
   // Commands that no part of the program provides stay unavailable.
-  auto offer = [](const std::function<void()>& command, std::int16_t item,
+  auto offer = [](const auto& command, std::int16_t item,
                   std::int16_t button) {
     if (command) return;
     Disable(item);
     if (button != 0) Disable(button);
   };
   offer(commands_.about, kAboutItem, 0);
+  offer(commands_.import_vcards, kImportVCardsItem, 0);
+  offer(commands_.export_vcards, kExportVCardsItem, 0);
+  offer(commands_.export_vcards_40, kExportVCards40Item, 0);
+  offer(commands_.import_csv, kImportCsvItem, 0);
+  offer(commands_.export_csv, kExportCsvItem, 0);
 
   EnableUndo(false);
   EnableSave(false);
@@ -112,6 +117,16 @@ void CardWindow::OnAccepted(std::int16_t control) {
       return ExportChanges();
     case kLastExportItem:
       return SetLastExport();
+    case kImportVCardsItem:
+      return ImportCards(commands_.import_vcards);
+    case kExportVCardsItem:
+      return run(commands_.export_vcards);
+    case kExportVCards40Item:
+      return run(commands_.export_vcards_40);
+    case kImportCsvItem:
+      return ImportCards(commands_.import_csv);
+    case kExportCsvItem:
+      return run(commands_.export_csv);
     case kExitItem:
       return EndLoop();
     case kNewCardItem:
@@ -191,5 +206,15 @@ void CardWindow::ToggleAnimation() {
 }
 
 void CardWindow::CloseCardFile() { Close(data_.card_file); }
+
+// Cards imported from another format are read like a file just opened:
+// lists, categories and tabs are built afresh.
+void CardWindow::ImportCards(const std::function<bool()>& command) {
+  if (!command) return;
+  SaveShownEdits();
+  if (!command()) return;
+  CloseCardFile();
+  OpenCardFile();
+}
 
 }  // namespace vantrel

@@ -38,6 +38,13 @@ WindowDescription CardWindowDescription(CardData& data);
 // has its menu item and button disabled.
 struct CardWindowCommands {
   std::function<void()> about;
+  // vCards and CSV; an import returns whether it changed the card file,
+  // which is then opened again.
+  std::function<bool()> import_vcards;
+  std::function<void()> export_vcards;
+  std::function<void()> export_vcards_40;
+  std::function<bool()> import_csv;
+  std::function<void()> export_csv;
 };
 
 class CardWindow {
@@ -136,6 +143,7 @@ class CardWindow {
       std::string_view title, std::span<const char> initial, int flags,
       std::size_t limit = kCurrentFileNameLength);
   void CloseCardFile();
+  void ImportCards(const std::function<bool()>& command);
 
   // Change files.
   void ExportChanges();

@@ -63,6 +63,12 @@ enum CardControl : std::int16_t {
   kCategoryPrompt = 573,
   kContentsPrompt = 574,
   kPhonesPrompt = 575,
+  // Items of the File menu for vCards and CSV.
+  kImportVCardsItem = 590,
+  kExportVCardsItem = 591,
+  kExportVCards40Item = 592,
+  kImportCsvItem = 593,
+  kExportCsvItem = 594,
 };
 
 inline constexpr int kLetterCount = 26;

@@ -58,6 +58,16 @@ void AddMenus(std::vector<ControlDescription>& c) {
                        "Export the changes since the last export"));
   c.push_back(MenuItem(kLastExportItem, kFileMenu, "Set &Last Export Date ...",
                        kIconLastExport, "Set the date of the last export"));
+  c.push_back(MenuItem(kImportVCardsItem, kFileMenu, "Import v&Cards...", "",
+                       "Add the cards of a vCard file"));
+  c.push_back(MenuItem(kExportVCardsItem, kFileMenu, "Export vCa&rds...", "",
+                       "Write the cards shown as vCards 3.0"));
+  c.push_back(MenuItem(kExportVCards40Item, kFileMenu, "Export vCards &4.0...",
+                       "", "Write the cards shown as vCards 4.0"));
+  c.push_back(MenuItem(kImportCsvItem, kFileMenu, "I&mport CSV...", "",
+                       "Add the cards of a CSV file"));
+  c.push_back(MenuItem(kExportCsvItem, kFileMenu, "Export CS&V...", "",
+                       "Write the cards shown as CSV"));
   c.push_back(MenuItem(kExitItem, kFileMenu, "E&xit", kIconExit,
                        "Leave Vantrel"));
 

@@ -57,6 +57,7 @@ void MainProcedure(CardData& data, const ProgramOptions& options) {
 
   CardWindowCommands commands;
   commands.about = [&] { ShowAboutWindow(errors, ini); };
+  if (options.add_commands) options.add_commands(data, commands);
   {
     CardWindow window(data, std::move(commands));
     if (options.card_file) window.OpenFileAtStart(*options.card_file);

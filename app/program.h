@@ -4,11 +4,13 @@
 #ifndef VANTREL_APP_PROGRAM_H_
 #define VANTREL_APP_PROGRAM_H_
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "app/card_data.h"
+#include "app/card_window.h"
 
 namespace vantrel {
 
@@ -24,6 +26,8 @@ std::vector<std::string> StartRuntime();
 struct ProgramOptions {
   // A card file to open instead of the one the INI file remembers.
   std::optional<std::string> card_file;
+  // Adds the commands that libraries above the card window provide.
+  std::function<void(CardData&, CardWindowCommands&)> add_commands;
 };
 
 // Runs the program on the runtime's GUI backend; returns when the user has

@@ -36,14 +36,18 @@ vantrel_layer(vantrel_framework   framework               vantrel_window vantrel
               TESTS vantrel_headless vantrel_tnl tnl_processes)
 vantrel_layer(vantrel_app         app                     vantrel_framework vantrel_tnl
               TESTS vantrel_headless)
+vantrel_layer(vantrel_interchange app/interchange         vantrel_app
+              TESTS vantrel_headless)
 # Programs and test programs beside the libraries.
 vantrel_folder(tnl_processes      storage/tnl/processes   vantrel_tnl)
 vantrel_folder(framework_processes framework/processes    vantrel_framework vantrel_headless
                TESTS vantrel_tnl)
-vantrel_folder(vantrel_program    app/program             vantrel_app vantrel_headless vantrel_qt
+vantrel_folder(vantrel_program    app/program             vantrel_app vantrel_interchange
+                                                          vantrel_headless vantrel_qt
                TESTS Qt6::Test)
 vantrel_folder(tnltool            tools/tnltool           vantrel_tnl)
 vantrel_folder(vantrel_eval       tools/vantrel-eval      vantrel_expr)
+vantrel_folder(vantrel_cli        tools/vantrel-cli       vantrel_interchange)
 vantrel_folder(window_demo        tools/window-demo       vantrel_qt)
 vantrel_folder(benchmarks         bench                   vantrel_tnl vantrel_ascii vantrel_view vantrel_queue
                tnl_processes vantrel_app vantrel_qt)

@@ -21,6 +21,7 @@
 #include "app/card_data.h"
 #include "app/current_file_setting.h"
 #include "app/demo_cards.h"
+#include "app/interchange/interchange_commands.h"
 #include "app/program.h"
 #include "gui/headless/script_session.h"
 
@@ -98,6 +99,7 @@ int main(int argc, char** argv) {
     setenv("VANTREL_CONFIG_DIR", arguments->config_dir->c_str(), 1);
 
   vantrel::ProgramOptions options;
+  options.add_commands = vantrel::AddInterchangeCommands;
   if (arguments->card_file) {
     std::error_code error;
     std::string path =
