@@ -33,7 +33,10 @@ FaultDecision Step(const std::string& path, std::int64_t State::*kind) {
   ++state.steps;
   ++(state.*kind);
   state.paths.push_back(path);
-  if (state.steps != state.plan.at_step) return {};
+  const std::int64_t at = state.plan.at_step;
+  const bool acts =
+      state.plan.persistent ? at != 0 && state.steps >= at : state.steps == at;
+  if (!acts) return {};
   return {state.plan.action, state.plan.short_bytes, state.plan.error};
 }
 

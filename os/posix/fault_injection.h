@@ -39,6 +39,9 @@ struct FaultPlan {
   std::size_t short_bytes = 0;
   int error = EIO;
   std::string path_suffix;  // empty: every file
+  // Act at every step from `at_step` on (a disk that stays broken), not
+  // only at that one.
+  bool persistent = false;
 };
 
 // A plan acting at `step` on every file.

@@ -1,7 +1,10 @@
 #include "tools/tnltool/sample.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <random>
@@ -15,6 +18,7 @@
 #include "runtime/data/types/descriptor_builder.h"
 #include "runtime/data/types/std_date.h"
 #include "storage/tnl/driver/tnl_driver.h"
+#include "storage/tnl/table/table_name.h"
 
 namespace vantrel {
 
@@ -43,6 +47,27 @@ const char* const kFirstNames[] = {"Anna",  "bernd", "Clara", "dieter",
                                    "Ida",   "jonas", "Karla", "Lukas"};
 const char* const kCities[] = {"Berlin", "Hamburg", "Munich", "Cologne",
                                "Bremen", "Dresden", "Leipzig", "Essen"};
+
+// Holds an exclusive flock on `path` (made, empty, when missing: an empty
+// file is a new file to every opener) for its lifetime. When the lock
+// cannot be had the runs are not kept apart; the open goes on as before.
+class CreationLock {
+ public:
+  explicit CreationLock(const std::string& path)
+      : fd_(::open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0666)) {
+    if (fd_ < 0) return;
+    while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+    }
+  }
+  ~CreationLock() {
+    if (fd_ >= 0) ::close(fd_);  // gives the lock back
+  }
+  CreationLock(const CreationLock&) = delete;
+  CreationLock& operator=(const CreationLock&) = delete;
+
+ private:
+  int fd_;
+};
 
 class SampleTable {
  public:
@@ -87,9 +112,19 @@ class SampleTable {
   int Open(std::ostream& err) {
     vantrel::Open(file_, kOpenReadWriteShared);
     if (ErrorCode() == kErrFileNotFound) {
-      Create(file_);
-      if (!Report("create", err)) return ErrorCode();
+      // CREATE drops a table of the same name, so two runs that both found
+      // no table would each create it, and the later one would drop the
+      // table, records and all, that the earlier one had begun to fill. The
+      // second look and the creation are one step among runs: under an
+      // exclusive flock on the data file, which the driver's byte-range
+      // locks (open file description locks) do not see.
+      const CreationLock lock(SplitTableName(file_.name).path);
       vantrel::Open(file_, kOpenReadWriteShared);
+      if (ErrorCode() == kErrFileNotFound) {
+        Create(file_);
+        if (!Report("create", err)) return ErrorCode();
+        vantrel::Open(file_, kOpenReadWriteShared);
+      }
     }
     return Report("open", err) ? 0 : ErrorCode();
   }

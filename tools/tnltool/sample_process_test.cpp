@@ -85,5 +85,35 @@ TEST(SampleProcessTest, TwoWritersShareOneFile) {
   fs::remove(path);
 }
 
+// Two runs started together on a file that does not exist yet: one creates
+// the table, the other finds it and appends, and neither's records are lost
+// to the other's creation. Repeated, since the window is narrow.
+TEST(SampleProcessTest, TwoRunsCreatingOneNewFile) {
+  const std::string path =
+      (fs::path(::testing::TempDir()) /
+       ("created_" + std::to_string(::getpid()) + ".tnl"))
+          .string();
+  for (int round = 0; round < 30; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    fs::remove(path);
+    const pid_t first =
+        Start({"sample", path, "--records", "20", "--seed", "21"});
+    const pid_t second =
+        Start({"sample", path, "--records", "20", "--seed", "22"});
+    ASSERT_GT(first, 0);
+    ASSERT_GT(second, 0);
+    EXPECT_EQ(Wait(first), 0);
+    EXPECT_EQ(Wait(second), 0);
+    std::ostringstream out, err;
+    EXPECT_EQ(RunTnlTool({"check", path}, out, err), kToolClean) << out.str();
+    out.str("");
+    ASSERT_EQ(RunTnlTool({"info", path}, out, err), 0);
+    ASSERT_NE(out.str().find("table UNNAMED (1): 40 records"),
+              std::string::npos)
+        << out.str();
+  }
+  fs::remove(path);
+}
+
 }  // namespace
 }  // namespace vantrel

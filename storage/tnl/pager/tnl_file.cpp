@@ -420,7 +420,12 @@ int TnlFile::CommitPhaseOne() {
       disk_header_valid_ ? WritePhaseOne(disk_header_) : WriteFirstPhaseOne();
   if (error != 0) {
     // The kept header may have reached position 0 before the failing
-    // flush; put the old state back there so the file stays as it was.
+    // flush; put the old state back there so the file stays as it was. A
+    // new file goes back to empty: a part of its first header would leave
+    // a file that no one could open again.
+    if (!disk_header_valid_) {
+      if (File* file = channel_.file()) file->Truncate(0);
+    }
     RestoreDiskHeader();
     ReleaseCommitLock();
     return error;
