@@ -136,6 +136,10 @@ PageNumber TnlFile::RootNumber() const {
 Page* TnlFile::RootPage() {
   Check(state_.header.has_magic, kCheckRootWithoutHeader);
   if (state_.header.change_counter == 0) {
+    // A reader sees an empty tree: making the root would leave a page to
+    // commit without the writer byte, and two such readers of one new file
+    // would each wait at the commit for the other's reader slot.
+    if (state_.reading_mode) return &empty_root_;
     state_.header.change_counter = 1;
     pending_root_ = NewPage(0)->number;
   }

@@ -86,8 +86,9 @@ class TnlFile : public HeaderLoadCache, private PageMover {
   // nothing is left to commit) and trims the cache.
   void EndOperation();
 
-  // The root page. In a file that never had one, the change counter becomes
-  // 1 and an empty leaf is made the root.
+  // The root page. In a file that never had one, a writer makes an empty
+  // leaf the root (the change counter becomes 1); a reader gets an empty
+  // leaf that is never stored.
   Page* RootPage();
   // The page numbered `number` (negative: an unplaced page in the cache).
   Page* GetPage(PageNumber number);
@@ -213,6 +214,7 @@ class TnlFile : public HeaderLoadCache, private PageMover {
   Header disk_header_;              // the header on disk before phase one
   bool disk_header_valid_ = false;  // false: the file had no header yet
   PageNumber pending_root_ = 0;     // the root's number while it is unplaced
+  Page empty_root_;  // the root a reader sees in a file that has none yet
   std::uint64_t commit_boundary_ = 0;
   std::map<std::uint32_t, std::uint32_t> recovery_map_;
   std::vector<unsigned char> read_buffer_;  // page images as read

@@ -181,6 +181,29 @@ TEST_F(TnlFileTest, EmptyFileGetsARootAndOneCommitAddsTwo) {
   EXPECT_EQ(Reopened(), std::vector<std::string>{});
 }
 
+// A reader of a file that has no root yet sees an empty tree and leaves
+// nothing to commit: a reader committing would do so without the writer
+// byte, and two of them on one new file waited for each other for ever.
+TEST_F(TnlFileTest, ReaderOfAFileWithoutRootWritesNothing) {
+  for (const bool writer_mode : {false, true}) {
+    SCOPED_TRACE(writer_mode ? "opened for writing, reading" : "read-only");
+    const unsigned mode =
+        writer_mode ? kOpenReadWriteShared : kOpenReadShared;
+    ASSERT_EQ(WithFile(mode,
+                       [](TnlFile& f) {
+                         f.SetReadingMode(true);
+                         Page* root = f.RootPage();
+                         EXPECT_EQ(root->level, 0);
+                         EXPECT_TRUE(root->records.empty());
+                         EXPECT_FALSE(f.dirty());
+                         EXPECT_EQ(f.header().change_counter, 0u);
+                         EXPECT_EQ(f.Commit(), 0);
+                       }),
+              0);
+    EXPECT_EQ(fs::file_size(path_), 0u);
+  }
+}
+
 TEST_F(TnlFileTest, InvalidFilesAreRefused) {
   const struct {
     const char* name;
