@@ -51,44 +51,32 @@ enum StampControl : std::int16_t {
   kTimeEntry = 7,
 };
 
-ControlDescription DialogControl(std::int16_t number, ControlKind kind,
-                                 std::string text, Layout layout) {
-  ControlDescription control;
-  control.number = number;
-  control.kind = kind;
-  control.text = std::move(text);
-  control.layout = layout;
-  return control;
-}
-
 WindowDescription LastExportDialog(ProgramState& state) {
   WindowDescription window;
   window.title = "Set Last Export Date and Time";
   window.layout = {0, 0, 220, 76};
   window.modal = true;
   ControlDescription date =
-      DialogControl(kDateEntry, ControlKind::kEntry, {}, {60, 22, 70, 12});
+      MakeControl(kDateEntry, ControlKind::kEntry, {}, {60, 22, 70, 12});
   date.variable = Variable::Of(state.LastExportDate);
   date.picture = "@d1";
   ControlDescription time =
-      DialogControl(kTimeEntry, ControlKind::kEntry, {}, {60, 38, 70, 12});
+      MakeControl(kTimeEntry, ControlKind::kEntry, {}, {60, 38, 70, 12});
   time.variable = Variable::Of(state.LastExportTime);
   time.picture = "@t1";
   ControlDescription ok =
-      DialogControl(kStampOk, ControlKind::kButton, "&OK", {80, 56, 60, 14});
+      MakeControl(kStampOk, ControlKind::kButton, "&OK", {80, 56, 60, 14});
   window.controls = {
-      DialogControl(kStampText, ControlKind::kPrompt,
-                    "Records added after this date and time will be exported.",
-                    {8, 6, 204, 10}),
-      DialogControl(kDatePrompt, ControlKind::kPrompt,
-                    "&Date:", {8, 24, 50, 10}),
+      MakeControl(kStampText, ControlKind::kPrompt,
+                  "Records added after this date and time will be exported.",
+                  {8, 6, 204, 10}),
+      MakeControl(kDatePrompt, ControlKind::kPrompt, "&Date:", {8, 24, 50, 10}),
       date,
-      DialogControl(kTimePrompt, ControlKind::kPrompt,
-                    "&Time:", {8, 40, 50, 10}),
+      MakeControl(kTimePrompt, ControlKind::kPrompt, "&Time:", {8, 40, 50, 10}),
       time,
       ok,
-      DialogControl(kStampCancel, ControlKind::kButton, "&Cancel",
-                    {150, 56, 60, 14}),
+      MakeControl(kStampCancel, ControlKind::kButton, "&Cancel",
+                  {150, 56, 60, 14}),
   };
   return window;
 }
@@ -137,10 +125,9 @@ void CardWindow::ExportChanges() {
   }
   SaveShownEdits();
   Assign(state_.change_file_name, *chosen);
-  const ChangeResult result =
-      ::vantrel::ExportChanges(data_,
-                               std::string(Clipped(state_.change_file_name)),
-                               Clipped(state_.CurrentCategory));
+  const ChangeResult result = ::vantrel::ExportChanges(
+      data_, std::string(Clipped(state_.change_file_name)),
+      Clipped(state_.CurrentCategory));
   if (result.done) {
     ShowMessage(Summary("Records Exported: ", result.counts.read,
                         result.counts.written),
@@ -169,9 +156,9 @@ void CardWindow::ImportChanges() {
     ShowSelectedCard();
     return;
   }
-  ShowMessage(Summary("Records Imported: ", result.counts.read,
-                      result.counts.written),
-              "Import Complete", StandardIconString(kIconAsterisk), kButtonOk);
+  ShowMessage(
+      Summary("Records Imported: ", result.counts.read, result.counts.written),
+      "Import Complete", StandardIconString(kIconAsterisk), kButtonOk);
   CloseCardFile();
   OpenCardFile();
 }

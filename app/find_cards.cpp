@@ -30,39 +30,29 @@ enum FindControl : std::int16_t {
   kIgnoreCaseCheck = 5,
 };
 
-ControlDescription DialogControl(std::int16_t number, ControlKind kind,
-                                 std::string text, Layout layout) {
-  ControlDescription control;
-  control.number = number;
-  control.kind = kind;
-  control.text = std::move(text);
-  control.layout = layout;
-  return control;
-}
-
 WindowDescription FindDialog(ProgramState& state) {
   WindowDescription window;
   window.title = kFindTitle;
   window.layout = {0, 0, 200, 64};
   window.modal = true;
   ControlDescription entry =
-      DialogControl(kFindEntry, ControlKind::kEntry, {}, {60, 8, 130, 12});
+      MakeControl(kFindEntry, ControlKind::kEntry, {}, {60, 8, 130, 12});
   entry.variable = Variable::Of(state.FindText);
   entry.picture = "@s20";
   ControlDescription check =
-      DialogControl(kIgnoreCaseCheck, ControlKind::kCheck,
-                    "&Ignore Upper/Lower Case", {60, 24, 130, 12});
+      MakeControl(kIgnoreCaseCheck, ControlKind::kCheck,
+                  "&Ignore Upper/Lower Case", {60, 24, 130, 12});
   check.variable = Variable::Of(state.IgnoreCase);
   ControlDescription ok =
-      DialogControl(kFindOk, ControlKind::kButton, "&OK", {60, 44, 60, 14});
+      MakeControl(kFindOk, ControlKind::kButton, "&OK", {60, 44, 60, 14});
   window.controls = {
-      DialogControl(kFindPrompt, ControlKind::kPrompt,
-                    "&Find what:", {8, 10, 50, 10}),
+      MakeControl(kFindPrompt, ControlKind::kPrompt,
+                  "&Find what:", {8, 10, 50, 10}),
       entry,
       check,
       ok,
-      DialogControl(kFindCancel, ControlKind::kButton, "&Cancel",
-                    {130, 44, 60, 14}),
+      MakeControl(kFindCancel, ControlKind::kButton, "&Cancel",
+                  {130, 44, 60, 14}),
   };
   return window;
 }

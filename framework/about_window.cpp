@@ -4,19 +4,7 @@
 #include "runtime/window/window_statements.h"
 
 namespace vantrel {
-namespace {
-
-ControlDescription Control(std::int16_t number, ControlKind kind,
-                           const char* text, Layout layout) {
-  ControlDescription control;
-  control.number = number;
-  control.kind = kind;
-  control.text = text;
-  control.layout = layout;
-  return control;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 AboutWindow::AboutWindow(ErrorManager& errors, IniManager& ini) : ini_(ini) {
   ERRORS = &errors;
@@ -30,14 +18,15 @@ WindowDescription AboutWindow::Description() {
   window.resizable = false;
   window.modal = true;
   ControlDescription icon =
-      Control(kAboutIcon, ControlKind::kImage, "", {8, 8, 20, 20});
+      MakeControl(kAboutIcon, ControlKind::kImage, "", {8, 8, 20, 20});
   icon.icon = "~Vantrel.ico";
   window.controls = {
       icon,
-      Control(kAboutName, ControlKind::kPrompt, kProgramName, {36, 8, 116, 10}),
-      Control(kAboutVersion, ControlKind::kPrompt, kProgramVersion,
-              {36, 22, 116, 10}),
-      Control(kAboutClose, ControlKind::kButton, "Close", {56, 50, 48, 14}),
+      MakeControl(kAboutName, ControlKind::kPrompt, kProgramName,
+                  {36, 8, 116, 10}),
+      MakeControl(kAboutVersion, ControlKind::kPrompt, kProgramVersion,
+                  {36, 22, 116, 10}),
+      MakeControl(kAboutClose, ControlKind::kButton, "Close", {56, 50, 48, 14}),
   };
   return window;
 }

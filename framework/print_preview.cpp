@@ -22,22 +22,10 @@ PageView*& InstalledView() {
   return view;
 }
 
-ControlDescription Control(std::int16_t number, ControlKind kind,
-                           std::string text, Layout layout = {},
-                           std::int16_t parent = 0) {
-  ControlDescription control;
-  control.number = number;
-  control.kind = kind;
-  control.text = std::move(text);
-  control.layout = layout;
-  control.parent = parent;
-  return control;
-}
-
 ControlDescription Button(std::int16_t number, std::string text,
                           std::string icon, std::string tip, Layout layout) {
   ControlDescription button =
-      Control(number, ControlKind::kButton, std::move(text), layout);
+      MakeControl(number, ControlKind::kButton, std::move(text), layout);
   button.icon = std::move(icon);
   button.tip = std::move(tip);
   return button;
@@ -86,12 +74,12 @@ class AskWindow : public WindowManager {
     window.layout = {0, 0, 200, 30 + rows * 16};
     window.modal = true;
     for (int i = 0; i < rows; ++i) {
-      window.controls.push_back(
-          Control(static_cast<std::int16_t>(kFirstPrompt + i),
-                  ControlKind::kPrompt, prompts_[i], {6, 8 + i * 16, 120, 10}));
+      window.controls.push_back(MakeControl(
+          static_cast<std::int16_t>(kFirstPrompt + i), ControlKind::kPrompt,
+          prompts_[i], {6, 8 + i * 16, 120, 10}));
       ControlDescription entry =
-          Control(static_cast<std::int16_t>(kFirstEntry + i),
-                  ControlKind::kEntry, "", {130, 6 + i * 16, 64, 12});
+          MakeControl(static_cast<std::int16_t>(kFirstEntry + i),
+                      ControlKind::kEntry, "", {130, 6 + i * 16, 64, 12});
       buffers_[i].fill(' ');
       std::memcpy(buffers_[i].data(), values[i].data(),
                   std::min(values[i].size(), buffers_[i].size()));
@@ -100,11 +88,12 @@ class AskWindow : public WindowManager {
                         static_cast<std::uint32_t>(buffers_[i].size()), 0};
       window.controls.push_back(entry);
     }
-    ControlDescription ok =
-        Control(kOk, ControlKind::kButton, "OK", {92, 10 + rows * 16, 48, 14});
+    ControlDescription ok = MakeControl(kOk, ControlKind::kButton, "OK",
+                                        {92, 10 + rows * 16, 48, 14});
     window.controls.push_back(ok);
-    window.controls.push_back(Control(kCancel, ControlKind::kButton, "Cancel",
-                                      {146, 10 + rows * 16, 48, 14}));
+    window.controls.push_back(MakeControl(kCancel, ControlKind::kButton,
+                                          "Cancel",
+                                          {146, 10 + rows * 16, 48, 14}));
     window_ = &OpenWindow(window);
     OPENED = 1;
     if (ini_ != nullptr && !section_.empty())
@@ -251,35 +240,35 @@ WindowDescription PrintPreview::Description() {
   window.resizable = true;
   window.modal = true;
   std::vector<ControlDescription>& c = window.controls;
-  c.push_back(Control(kPrevFileMenu, ControlKind::kMenu, "&File"));
-  c.push_back(Control(kPrevMenuPages, ControlKind::kMenuItem,
-                      "Pages to &Print...", {}, kPrevFileMenu));
-  c.push_back(Control(kPrevMenuPrint, ControlKind::kMenuItem, "&Print...", {},
-                      kPrevFileMenu));
-  c.push_back(Control(kPrevMenuSavePdf, ControlKind::kMenuItem,
-                      "&Save as PDF...", {}, kPrevFileMenu));
-  c.push_back(Control(kPrevMenuExit, ControlKind::kMenuItem, "E&xit", {},
-                      kPrevFileMenu));
-  c.push_back(Control(kPrevViewMenu, ControlKind::kMenu, "&View"));
-  c.push_back(Control(kPrevZoomMenu, ControlKind::kMenu, "&Zoom", {},
-                      kPrevViewMenu));
+  c.push_back(MakeControl(kPrevFileMenu, ControlKind::kMenu, "&File"));
+  c.push_back(MakeControl(kPrevMenuPages, ControlKind::kMenuItem,
+                          "Pages to &Print...", {}, kPrevFileMenu));
+  c.push_back(MakeControl(kPrevMenuPrint, ControlKind::kMenuItem, "&Print...",
+                          {}, kPrevFileMenu));
+  c.push_back(MakeControl(kPrevMenuSavePdf, ControlKind::kMenuItem,
+                          "&Save as PDF...", {}, kPrevFileMenu));
+  c.push_back(MakeControl(kPrevMenuExit, ControlKind::kMenuItem, "E&xit", {},
+                          kPrevFileMenu));
+  c.push_back(MakeControl(kPrevViewMenu, ControlKind::kMenu, "&View"));
+  c.push_back(MakeControl(kPrevZoomMenu, ControlKind::kMenu, "&Zoom", {},
+                          kPrevViewMenu));
   for (std::size_t i = 0; i < ZoomTable().size(); ++i) {
-    c.push_back(Control(static_cast<std::int16_t>(kPrevZoomItem + i),
-                        ControlKind::kMenuItem, ZoomTable()[i].MENUTEXT, {},
-                        kPrevZoomMenu));
+    c.push_back(MakeControl(static_cast<std::int16_t>(kPrevZoomItem + i),
+                            ControlKind::kMenuItem, ZoomTable()[i].MENUTEXT, {},
+                            kPrevZoomMenu));
   }
-  c.push_back(Control(kPrevMenuFirst, ControlKind::kMenuItem, "&First Page",
-                      {}, kPrevViewMenu));
-  c.push_back(Control(kPrevMenuPrevious, ControlKind::kMenuItem,
-                      "P&revious Page", {}, kPrevViewMenu));
-  c.push_back(Control(kPrevMenuNext, ControlKind::kMenuItem, "&Next Page", {},
-                      kPrevViewMenu));
-  c.push_back(Control(kPrevMenuLast, ControlKind::kMenuItem, "&Last Page", {},
-                      kPrevViewMenu));
-  c.push_back(Control(kPrevMenuJump, ControlKind::kMenuItem,
-                      "&Jump to Page...", {}, kPrevViewMenu));
-  c.push_back(Control(kPrevMenuChangeDisplay, ControlKind::kMenuItem,
-                      "&Change Display...", {}, kPrevViewMenu));
+  c.push_back(MakeControl(kPrevMenuFirst, ControlKind::kMenuItem, "&First Page",
+                          {}, kPrevViewMenu));
+  c.push_back(MakeControl(kPrevMenuPrevious, ControlKind::kMenuItem,
+                          "P&revious Page", {}, kPrevViewMenu));
+  c.push_back(MakeControl(kPrevMenuNext, ControlKind::kMenuItem, "&Next Page",
+                          {}, kPrevViewMenu));
+  c.push_back(MakeControl(kPrevMenuLast, ControlKind::kMenuItem, "&Last Page",
+                          {}, kPrevViewMenu));
+  c.push_back(MakeControl(kPrevMenuJump, ControlKind::kMenuItem,
+                          "&Jump to Page...", {}, kPrevViewMenu));
+  c.push_back(MakeControl(kPrevMenuChangeDisplay, ControlKind::kMenuItem,
+                          "&Change Display...", {}, kPrevViewMenu));
   // The tool row.
   c.push_back(Button(kPrevTbarPrint, "&Print", "~print.svg", "Print the pages",
                      {4, 3, 40, 14}));
@@ -290,38 +279,39 @@ WindowDescription PrintPreview::Description() {
   // The zoom choices are in the View menu; the tool row has the typed zoom.
   c.push_back(Button(kPrevTbarZoom, "Zoom", "", "Type a zoom", {0, 0, 0, 0}));
   c.back().hidden = true;
-  c.push_back(Control(kPrevZoomPrompt, ControlKind::kPrompt, "&Zoom:",
-                      {150, 5, 22, 10}));
-  c.push_back(Control(kPrevZoomList, ControlKind::kEntry, "", {172, 3, 54, 13}));
+  c.push_back(MakeControl(kPrevZoomPrompt, ControlKind::kPrompt,
+                          "&Zoom:", {150, 5, 22, 10}));
+  c.push_back(
+      MakeControl(kPrevZoomList, ControlKind::kEntry, "", {172, 3, 54, 13}));
   c.push_back(Button(kPrevFirst, "First", "", "First page", {232, 3, 30, 14}));
-  c.push_back(Button(kPrevPrevious, "Previous", "", "Previous page",
-                     {266, 3, 40, 14}));
-  c.push_back(Control(kPrevPagePrompt, ControlKind::kPrompt, "Pa&ge:",
-                      {310, 5, 22, 10}));
-  c.push_back(Control(kPrevCurrentPage, ControlKind::kEntry, "",
-                      {332, 3, 26, 13}));
+  c.push_back(
+      Button(kPrevPrevious, "Previous", "", "Previous page", {266, 3, 40, 14}));
+  c.push_back(MakeControl(kPrevPagePrompt, ControlKind::kPrompt,
+                          "Pa&ge:", {310, 5, 22, 10}));
+  c.push_back(
+      MakeControl(kPrevCurrentPage, ControlKind::kEntry, "", {332, 3, 26, 13}));
   c.push_back(Button(kPrevNext, "Next", "", "Next page", {362, 3, 30, 14}));
   c.push_back(Button(kPrevLast, "Last", "", "Last page", {396, 3, 30, 14}));
-  c.push_back(Button(kPrevJump, "Jump...", "", "Jump to a page",
-                     {430, 3, 36, 14}));
+  c.push_back(
+      Button(kPrevJump, "Jump...", "", "Jump to a page", {430, 3, 36, 14}));
   c.push_back(Button(kPrevChangeDisplay, "Grid...", "",
                      "Change the grid of pages", {470, 3, 36, 14}));
-  c.push_back(Control(kPrevAcrossPrompt, ControlKind::kPrompt, "Pages &across:",
-                      {4, 22, 50, 10}));
-  c.push_back(Control(kPrevPagesAcross, ControlKind::kEntry, "",
-                      {56, 20, 20, 13}));
-  c.push_back(Control(kPrevDownPrompt, ControlKind::kPrompt, "&down:",
-                      {82, 22, 24, 10}));
-  c.push_back(Control(kPrevPagesDown, ControlKind::kEntry, "",
-                      {106, 20, 20, 13}));
-  c.push_back(Control(kPrevPageArea, ControlKind::kRegion, "",
-                      {4, 36, 502, 264}));
-  c.push_back(Control(kPrevStatusZoom, ControlKind::kPrompt, "",
-                      {4, 304, 120, 10}));
-  c.push_back(Control(kPrevStatusPage, ControlKind::kPrompt, "",
-                      {130, 304, 120, 10}));
-  c.push_back(Control(kPrevStatusPrint, ControlKind::kPrompt, "",
-                      {256, 304, 250, 10}));
+  c.push_back(MakeControl(kPrevAcrossPrompt, ControlKind::kPrompt,
+                          "Pages &across:", {4, 22, 50, 10}));
+  c.push_back(
+      MakeControl(kPrevPagesAcross, ControlKind::kEntry, "", {56, 20, 20, 13}));
+  c.push_back(MakeControl(kPrevDownPrompt, ControlKind::kPrompt,
+                          "&down:", {82, 22, 24, 10}));
+  c.push_back(
+      MakeControl(kPrevPagesDown, ControlKind::kEntry, "", {106, 20, 20, 13}));
+  c.push_back(
+      MakeControl(kPrevPageArea, ControlKind::kRegion, "", {4, 36, 502, 264}));
+  c.push_back(MakeControl(kPrevStatusZoom, ControlKind::kPrompt, "",
+                          {4, 304, 120, 10}));
+  c.push_back(MakeControl(kPrevStatusPage, ControlKind::kPrompt, "",
+                          {130, 304, 120, 10}));
+  c.push_back(MakeControl(kPrevStatusPrint, ControlKind::kPrompt, "",
+                          {256, 304, 250, 10}));
   return window;
 }
 
@@ -355,8 +345,8 @@ Level PrintPreview::Init() {
     if (INITZOOM != 0 && (*ZOOMQUEUE)[i].PERCENTILE == INITZOOM)
       ZOOMINDEX = static_cast<std::uint8_t>(i + 1);
   }
-  if (INITZOOM >= kMinUserZoom && INITZOOM <= kMaxUserZoom &&
-      ZOOMINDEX == 2 && INITZOOM != kZoomPageWidth) {
+  if (INITZOOM >= kMinUserZoom && INITZOOM <= kMaxUserZoom && ZOOMINDEX == 2 &&
+      INITZOOM != kZoomPageWidth) {
     bool in_table = false;
     for (const ZoomChoice& choice : *ZOOMQUEUE)
       in_table |= choice.PERCENTILE == INITZOOM;
@@ -388,8 +378,7 @@ Level PrintPreview::Init() {
   OPENED = 1;
   INIMGR->FetchWindow(kPreviewSection, *PREVIEWWINDOW);
   if (MAXIMIZE) {
-    PlaceWindow(*PREVIEWWINDOW,
-                {PREVIEWWINDOW->placement.normal, true, false});
+    PlaceWindow(*PREVIEWWINDOW, {PREVIEWWINDOW->placement.normal, true, false});
   }
   if (!ALLOWUSERZOOM) Disable(kPrevZoomList);
   FIRSTFIELD = kPrevTbarPrint;
@@ -454,8 +443,8 @@ void PrintPreview::Rebuild() {
   const bool several = count > 1;
   show(kPrevPagePrompt, several);
   show(kPrevCurrentPage, several);
-  for (std::int16_t control : {kPrevPagesAcross, kPrevPagesDown,
-                               kPrevAcrossPrompt, kPrevDownPrompt}) {
+  for (std::int16_t control :
+       {kPrevPagesAcross, kPrevPagesDown, kPrevAcrossPrompt, kPrevDownPrompt}) {
     show(control, several && tiled);
   }
   show(kPrevChangeDisplay, tiled);
@@ -583,10 +572,10 @@ bool PrintPreview::AskPages() {
 }
 
 bool PrintPreview::AskPageNumber() {
-  AskWindow ask(ERRORS, nullptr, "Jump to Page",
-                {}, {"Enter a page number from 1 to " +
-                     std::to_string(PageCount())},
-                {std::to_string(CURRENTPAGE)});
+  AskWindow ask(
+      ERRORS, nullptr, "Jump to Page", {},
+      {"Enter a page number from 1 to " + std::to_string(PageCount())},
+      {std::to_string(CURRENTPAGE)});
   if (ask.Run() != kRequestCompleted) return false;
   int page = 0;
   if (!ParseNumber(ask.values[0], page) || page < 1 || page > PageCount())

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "runtime/window/variable.h"
@@ -64,8 +65,8 @@ struct ListSource {
 struct ControlDescription {
   std::int16_t number = 0;  // unique in its window, never 0
   ControlKind kind = ControlKind::kPrompt;
-  std::string text;         // caption, prompt or initial text
-  std::string picture;      // display and entry picture; empty: plain text
+  std::string text;     // caption, prompt or initial text
+  std::string picture;  // display and entry picture; empty: plain text
   // Lists: the columns, each a width in dialog units, a justification
   // (L, R, C, D), an indent in parentheses and modifiers ("[166L(2)]",
   // "80L(2)|M~Name~@s20@60R(1)"). Column i shows field list.field + i.
@@ -84,6 +85,20 @@ struct ControlDescription {
   bool completes = false;  // buttons: pressing completes the window
   std::vector<std::int32_t> alert_keys;  // keys reported as AlertKey
 };
+
+// A control described by what most controls need: number, kind, text,
+// place and owner.
+inline ControlDescription MakeControl(std::int16_t number, ControlKind kind,
+                                      std::string text = {}, Layout layout = {},
+                                      std::int16_t parent = 0) {
+  ControlDescription control;
+  control.number = number;
+  control.kind = kind;
+  control.text = std::move(text);
+  control.layout = layout;
+  control.parent = parent;
+  return control;
+}
 
 struct WindowDescription {
   std::string title;

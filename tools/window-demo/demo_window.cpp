@@ -102,18 +102,6 @@ struct Card {
   std::int32_t priority = 2;
 };
 
-ControlDescription Control(std::int16_t number, ControlKind kind,
-                           std::string text, Layout layout,
-                           std::int16_t parent = 0) {
-  ControlDescription control;
-  control.number = number;
-  control.kind = kind;
-  control.text = std::move(text);
-  control.layout = layout;
-  control.parent = parent;
-  return control;
-}
-
 std::vector<Card> SampleCards(int count) {
   static const std::array<const char*, 20> kLast = {
       "Abbott", "Baker", "Carver", "Dalton", "Ellis",     "Fischer", "Garner",
@@ -216,9 +204,9 @@ class DemoWindow {
     w.resizable = true;
     w.modal = false;
     auto menu = [&](std::int16_t n, const char* text, std::int16_t parent = 0) {
-      w.controls.push_back(
-          Control(n, parent == 0 ? ControlKind::kMenu : ControlKind::kMenuItem,
-                  text, {}, parent));
+      w.controls.push_back(MakeControl(
+          n, parent == 0 ? ControlKind::kMenu : ControlKind::kMenuItem, text,
+          {}, parent));
     };
     menu(kFileMenu, "&File");
     menu(kOpenItem, "&Open Vantrel File ...", kFileMenu);
@@ -235,10 +223,10 @@ class DemoWindow {
     menu(kAboutItem, "&About the Demo ...", kHelpMenu);
 
     w.controls.push_back(
-        Control(kImage, ControlKind::kImage, "", {4, 3, 18, 18}));
+        MakeControl(kImage, ControlKind::kImage, "", {4, 3, 18, 18}));
     w.controls.back().icon = "VANTREL.ICO";
     w.controls.push_back(
-        Control(kRegion, ControlKind::kRegion, "", {4, 3, 18, 18}));
+        MakeControl(kRegion, ControlKind::kRegion, "", {4, 3, 18, 18}));
     struct Tool {
       std::int16_t number;
       const char* icon;
@@ -259,33 +247,33 @@ class DemoWindow {
     int x = 28;
     for (const Tool& tool : tools) {
       ControlDescription button =
-          Control(tool.number, ControlKind::kButton, "", {x, 3, 17, 16});
+          MakeControl(tool.number, ControlKind::kButton, "", {x, 3, 17, 16});
       button.icon = tool.icon;
       button.tip = tool.tip;
       w.controls.push_back(button);
       x += tool.number == kAllButton || tool.number == kUndoButton ? 22 : 18;
     }
 
-    ControlDescription letters = Control(kLetters, ControlKind::kOption, "",
-                                         {4, 24, 13 * kLetterCount, 13});
+    ControlDescription letters = MakeControl(kLetters, ControlKind::kOption, "",
+                                             {4, 24, 13 * kLetterCount, 13});
     letters.variable = Variable::Of(letter_);
     w.controls.push_back(letters);
     for (int i = 0; i < kLetterCount; ++i) {
       char name = static_cast<char>('A' + i);
       ControlDescription radio =
-          Control(static_cast<std::int16_t>(kLetters + 1 + i),
-                  ControlKind::kRadio, std::string(1, name), {}, kLetters);
+          MakeControl(static_cast<std::int16_t>(kLetters + 1 + i),
+                      ControlKind::kRadio, std::string(1, name), {}, kLetters);
       radio.icon = std::string(1, name) + ".ICO";
       w.controls.push_back(radio);
     }
 
     w.controls.push_back(
-        Control(kSheet, ControlKind::kSheet, "", {4, 40, 416, 13}));
+        MakeControl(kSheet, ControlKind::kSheet, "", {4, 40, 416, 13}));
     w.controls.push_back(
-        Control(kAllTab, ControlKind::kTab, "ALL", {}, kSheet));
+        MakeControl(kAllTab, ControlKind::kTab, "ALL", {}, kSheet));
 
     ControlDescription list =
-        Control(kList, ControlKind::kList, "", {4, 55, 150, 190});
+        MakeControl(kList, ControlKind::kList, "", {4, 55, 150, 190});
     list.list = {&list_, 1};
     list.format = "[16607L(2)]";
     list.alert_keys = {kKeyInsert, kKeyDelete, kKeyEnter, kKeyDoubleClick};
@@ -294,9 +282,9 @@ class DemoWindow {
     auto entry = [&](std::int16_t prompt, const char* text, std::int16_t number,
                      int y, int width, Variable variable, const char* picture) {
       w.controls.push_back(
-          Control(prompt, ControlKind::kPrompt, text, {162, y, 46, 12}));
+          MakeControl(prompt, ControlKind::kPrompt, text, {162, y, 46, 12}));
       ControlDescription e =
-          Control(number, ControlKind::kEntry, "", {210, y, width, 12});
+          MakeControl(number, ControlKind::kEntry, "", {210, y, width, 12});
       e.variable = variable;
       e.picture = picture;
       w.controls.push_back(e);
@@ -307,37 +295,38 @@ class DemoWindow {
           "@s20");
     entry(kCompanyPrompt, "&Company:", kCompany, 86, 130,
           Variable::Of(company_), "@s30");
-    ControlDescription check = Control(kByCompany, ControlKind::kCheck,
-                                       "List &By Company", {210, 101, 90, 11});
+    ControlDescription check =
+        MakeControl(kByCompany, ControlKind::kCheck, "List &By Company",
+                    {210, 101, 90, 11});
     check.variable = Variable::Of(by_company_);
     w.controls.push_back(check);
-    w.controls.push_back(Control(kCategoryPrompt, ControlKind::kPrompt,
-                                 "Ca&tegory:", {162, 115, 46, 12}));
+    w.controls.push_back(MakeControl(kCategoryPrompt, ControlKind::kPrompt,
+                                     "Ca&tegory:", {162, 115, 46, 12}));
     ControlDescription combo =
-        Control(kCategory, ControlKind::kCombo, "", {210, 115, 80, 12});
+        MakeControl(kCategory, ControlKind::kCombo, "", {210, 115, 80, 12});
     combo.variable = Variable::Of(category_);
     combo.picture = "@s15";
     combo.list = {&categories_, 1};
     w.controls.push_back(combo);
-    w.controls.push_back(Control(kBornPrompt, ControlKind::kPrompt,
-                                 "B&orn:", {300, 115, 24, 12}));
+    w.controls.push_back(MakeControl(kBornPrompt, ControlKind::kPrompt,
+                                     "B&orn:", {300, 115, 24, 12}));
     ControlDescription born =
-        Control(kBorn, ControlKind::kEntry, "", {326, 115, 60, 12});
+        MakeControl(kBorn, ControlKind::kEntry, "", {326, 115, 60, 12});
     born.variable = Variable::Of(born_);
     born.picture = "@D2";
     w.controls.push_back(born);
     ControlDescription contents =
-        Control(kContents, ControlKind::kText, "", {162, 132, 258, 66});
+        MakeControl(kContents, ControlKind::kText, "", {162, 132, 258, 66});
     contents.variable = Variable::Of(contents_);
     w.controls.push_back(contents);
-    w.controls.push_back(Control(kPhonesPrompt, ControlKind::kPrompt,
-                                 "&Phones:", {162, 203, 46, 12}));
+    w.controls.push_back(MakeControl(kPhonesPrompt, ControlKind::kPrompt,
+                                     "&Phones:", {162, 203, 46, 12}));
     ControlDescription phones =
-        Control(kPhones, ControlKind::kText, "", {210, 203, 120, 42});
+        MakeControl(kPhones, ControlKind::kText, "", {210, 203, 120, 42});
     phones.variable = Variable::Of(phones_);
     w.controls.push_back(phones);
     ControlDescription status =
-        Control(kStatus, ControlKind::kString, "", {4, 249, 300, 10});
+        MakeControl(kStatus, ControlKind::kString, "", {4, 249, 300, 10});
     status.variable = Variable::Of(status_);
     w.controls.push_back(status);
     return w;
@@ -627,36 +616,36 @@ class DemoWindow {
     WindowDescription d;
     d.title = "Details of " + card.last;
     d.layout = {0, 0, 186, 92};
-    d.controls.push_back(Control(kBalancePrompt, ControlKind::kPrompt,
-                                 "&Balance:", {8, 8, 50, 12}));
+    d.controls.push_back(MakeControl(kBalancePrompt, ControlKind::kPrompt,
+                                     "&Balance:", {8, 8, 50, 12}));
     ControlDescription amount =
-        Control(kBalance, ControlKind::kEntry, "", {60, 8, 70, 12});
+        MakeControl(kBalance, ControlKind::kEntry, "", {60, 8, 70, 12});
     amount.variable = Variable::Of(balance);
     amount.picture = "@N12.2";
     d.controls.push_back(amount);
-    d.controls.push_back(Control(kRatingPrompt, ControlKind::kPrompt,
-                                 "&Rating:", {8, 24, 50, 12}));
+    d.controls.push_back(MakeControl(kRatingPrompt, ControlKind::kPrompt,
+                                     "&Rating:", {8, 24, 50, 12}));
     ControlDescription drop =
-        Control(kRating, ControlKind::kDropList, "", {60, 24, 70, 12});
+        MakeControl(kRating, ControlKind::kDropList, "", {60, 24, 70, 12});
     drop.variable = Variable::Of(rating);
     drop.list = {&ratings, 1};
     d.controls.push_back(drop);
-    ControlDescription option =
-        Control(kPriority, ControlKind::kOption, "Priority", {8, 40, 170, 26});
+    ControlDescription option = MakeControl(kPriority, ControlKind::kOption,
+                                            "Priority", {8, 40, 170, 26});
     option.variable = Variable::Of(priority);
     d.controls.push_back(option);
     d.controls.push_back(
-        Control(kLow, ControlKind::kRadio, "&Low", {}, kPriority));
+        MakeControl(kLow, ControlKind::kRadio, "&Low", {}, kPriority));
     d.controls.push_back(
-        Control(kNormal, ControlKind::kRadio, "&Normal", {}, kPriority));
+        MakeControl(kNormal, ControlKind::kRadio, "&Normal", {}, kPriority));
     d.controls.push_back(
-        Control(kHigh, ControlKind::kRadio, "&High", {}, kPriority));
+        MakeControl(kHigh, ControlKind::kRadio, "&High", {}, kPriority));
     ControlDescription ok =
-        Control(kOk, ControlKind::kButton, "OK", {74, 72, 50, 14});
+        MakeControl(kOk, ControlKind::kButton, "OK", {74, 72, 50, 14});
     ok.completes = true;
     d.controls.push_back(ok);
-    d.controls.push_back(
-        Control(kCancel, ControlKind::kButton, "Cancel", {128, 72, 50, 14}));
+    d.controls.push_back(MakeControl(kCancel, ControlKind::kButton, "Cancel",
+                                     {128, 72, 50, 14}));
     OpenWindow(d);
     bool confirmed = false;
     AcceptLoop([&] {
