@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <optional>
@@ -38,10 +39,6 @@ constexpr std::string_view kLostNamePrefix = "TABLE";
 struct LostSpan {
   ByteString low;
   std::optional<ByteString> high;
-  bool Holds(std::span<const std::uint8_t> key) const {
-    return CompareKeys(low, key) <= 0 &&
-           (!high || CompareKeys(key, *high) < 0);
-  }
 };
 
 // An inner page as read: its children and their separators.
@@ -55,6 +52,8 @@ struct FoundRecords {
   std::map<ByteString, PageRecord> records;  // leaf records by key part
   std::set<PageNumber> pages;                // decoded pages
   std::set<PageNumber> skipped;              // pages that did not decode
+  // First key -> last key of every leaf read.
+  std::map<ByteString, ByteString> leaf_ranges;
   std::vector<InnerPage> inner_pages;
   std::vector<LostSpan> lost_spans;
   // A skipped page that no inner page names: what it held is unknown.
@@ -62,10 +61,30 @@ struct FoundRecords {
   std::size_t conflicting_copies = 0;
 };
 
-bool InAnyLostSpan(const FoundRecords& found,
-                   std::span<const std::uint8_t> key) {
-  return std::any_of(found.lost_spans.begin(), found.lost_spans.end(),
-                     [&](const LostSpan& s) { return s.Holds(key); });
+// Whether a record with key part `key` may have been on a lost page. Leaves
+// divide the key space in order, so a key inside the range of a leaf that
+// was read is not lost; one between two leaves that were read was lost only
+// when a lost page may have sat between them.
+bool MayBeLost(const FoundRecords& found, std::span<const std::uint8_t> key) {
+  const ByteString k(key.begin(), key.end());
+  // The first leaf whose first key sorts after `key`, and the one before it.
+  auto next = found.leaf_ranges.upper_bound(k);
+  const ByteString* below = nullptr;  // the last key of the leaf before
+  if (next != found.leaf_ranges.begin()) {
+    const auto previous = std::prev(next);
+    if (CompareKeys(key, previous->second) <= 0) return false;
+    below = &previous->second;
+  }
+  if (found.unknown_loss) return true;
+  const ByteString* above = next == found.leaf_ranges.end() ? nullptr
+                                                            : &next->first;
+  return std::any_of(
+      found.lost_spans.begin(), found.lost_spans.end(),
+      [&](const LostSpan& s) {
+        return (above == nullptr || CompareKeys(s.low, *above) < 0) &&
+               (below == nullptr || !s.high ||
+                CompareKeys(*below, *s.high) < 0);
+      });
 }
 
 // Reads the damaged file through a channel opened for reading only.
@@ -125,6 +144,12 @@ void TakePage(DecodedPage page, PageNumber number, FoundRecords& found) {
     });
     found.inner_pages.push_back(std::move(inner));
     return;
+  }
+  if (!page.records.empty()) {
+    const auto first = page.records.At(0).Key();
+    const auto last = page.records.At(page.records.size() - 1).Key();
+    found.leaf_ranges.emplace(ByteString(first.begin(), first.end()),
+                              ByteString(last.begin(), last.end()));
   }
   for (PageRecord& r : page.records.TakeAll()) {
     ByteString key(r.Key().begin(), r.Key().end());
@@ -310,8 +335,10 @@ const DonorTable* DonorFor(const std::vector<DonorTable>& donors,
 }
 
 // Whether the memo whose chunks are `chunks` came through whole: its chunks
-// run from 0 without a gap, are cut as the writer cuts them, and no lost
-// page may have held a further chunk.
+// run from 0 without a gap and are cut as the writer cuts them, and when
+// they end on a whole chunk of a text memo (or there are none), no lost
+// page may have held the next one. A shorter last chunk ends a memo, and a
+// BLOB's first chunk gives its length.
 bool MemoWhole(const FoundRecords& found, std::uint32_t table,
                std::uint32_t record, std::uint8_t memo,
                const MemoChunkMap& chunks, const MemoForm& form,
@@ -322,12 +349,13 @@ bool MemoWhole(const FoundRecords& found, std::uint32_t table,
     if (sequence != next++) return false;
     ordered.push_back(bytes);
   }
-  if (!ordered.empty() && !ChunksConsistent(ordered, form)) return false;
-  if (InAnyLostSpan(found, MemoKey(table, record, memo, next))) return false;
-  // A text memo that ends on a full chunk may have gone on in a page whose
-  // keys are unknown.
-  return !(found.unknown_loss && !form.blob && !ordered.empty() &&
-           ordered.back().size() == kMemoChunkBytes);
+  if (ordered.empty()) {
+    return !MayBeLost(found, MemoKey(table, record, memo, 0));
+  }
+  if (!ChunksConsistent(ordered, form)) return false;
+  const bool may_go_on =
+      !form.blob && ordered.back().size() == kMemoChunkBytes;
+  return !may_go_on || !MayBeLost(found, MemoKey(table, record, memo, next));
 }
 
 // The new file, made for this salvage and removed again when it fails.
@@ -342,7 +370,7 @@ class NewFile {
   NewFile& operator=(const NewFile&) = delete;
 
   // Makes the file, refusing one that exists.
-  std::string Make() {
+  std::string Make(const std::string& password) {
     OpenOptions options;
     options.write = true;
     options.create = true;
@@ -356,6 +384,7 @@ class NewFile {
     if (!file_.Open(path_, kOpenReadWrite | kOpenDenyAll)) {
       return "cannot open " + path_;
     }
+    if (!password.empty()) file_.channel().SetPassword(password);
     return "";
   }
   // Runs `body` as one committed operation; an error text when it fails.
@@ -520,7 +549,7 @@ SalvageResult SalvageFile(const SalvageOptions& options) {
     if (!result.error.empty()) return result;
   }
   NewFile out(options.target);
-  result.error = out.Make();
+  result.error = out.Make(options.password);
   if (!result.error.empty()) return result;
 
   FoundRecords found;
