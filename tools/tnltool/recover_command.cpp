@@ -112,6 +112,10 @@ bool PrintReport(const SalvageReport& report, const SalvageOptions& options,
   out << "header: " << (report.header_readable ? "readable" : "damaged")
       << (report.scanned ? " (pages found by scanning every unit)" : "")
       << "\n";
+  if (report.write_pending) {
+    out << "an interrupted write was not rolled forward: the pages at home "
+           "were read\n";
+  }
   out << "pages: " << report.pages_read << " read, " << report.pages_skipped
       << " skipped\n";
   if (report.conflicting_copies != 0) {

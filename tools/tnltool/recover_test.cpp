@@ -442,5 +442,40 @@ TEST_F(RecoverTest, RefusesWithoutWriting) {
   EXPECT_NE(out_.str().find("--descriptions FILE"), std::string::npos);
 }
 
+// Whatever the damage, recover leaves the damaged file as it was and either
+// writes nothing or writes a file that checks clean.
+TEST_F(RecoverTest, RandomDamageNeverYieldsAnUncleanFile) {
+  const std::string intact = Path("intact.tnl");
+  const std::string damaged = Path("damaged.tnl");
+  MakeSample(intact, "", 300);
+  const std::string intact_bytes = ReadBytes(intact);
+  std::mt19937 random(99);
+  for (int round = 0; round < 24; ++round) {
+    SCOPED_TRACE(round);
+    std::string bytes = intact_bytes;
+    const int flips = 1 + static_cast<int>(random() % 64);
+    for (int i = 0; i < flips; ++i) {
+      bytes[random() % bytes.size()] = static_cast<char>(random());
+    }
+    if (round % 4 == 3) {
+      bytes.resize(bytes.size() / 2 + random() % (bytes.size() / 2));
+    }
+    if (round == 0) {  // nothing of a native file at all
+      for (char& b : bytes) b = static_cast<char>(random());
+    }
+    fs::remove(damaged);
+    std::ofstream(damaged, std::ios::binary) << bytes;
+    const std::string recovered = Path("recovered" + std::to_string(round));
+    const int status = Tool({"recover", damaged, recovered});
+    EXPECT_EQ(ReadBytes(damaged), bytes);
+    if (status == kToolUsage) {
+      EXPECT_FALSE(fs::exists(recovered)) << err_.str();
+      EXPECT_EQ(round, 0) << err_.str();
+    } else {
+      EXPECT_EQ(Tool({"check", recovered}), kToolClean) << out_.str();
+    }
+  }
+}
+
 }  // namespace
 }  // namespace vantrel

@@ -275,8 +275,16 @@ std::map<std::uint32_t, TableParts> GroupByTable(const FoundRecords& found) {
   return tables;
 }
 
-// The stored description when its blocks run from 0 without a gap and
-// parse.
+// Whether a table can be made with the description: the limits a
+// declaration is held to (a damaged stream may parse yet exceed them).
+bool Usable(const TableDescription& description) {
+  return description.record_length <= kMaxDeclaredRecord &&
+         description.memos.size() <= kMaxDeclaredMemos &&
+         description.keys.size() <= kMaxDeclaredKeys;
+}
+
+// The stored description when its blocks run from 0 without a gap, parse
+// and can be used.
 std::optional<TableDescription> StoredDescription(const TableParts& parts) {
   ByteString stream;
   std::uint16_t next = 0;
@@ -285,7 +293,9 @@ std::optional<TableDescription> StoredDescription(const TableParts& parts) {
     stream.insert(stream.end(), bytes.begin(), bytes.end());
   }
   if (stream.empty()) return std::nullopt;
-  return ReadDescription(stream);
+  auto description = ReadDescription(stream);
+  if (description && !Usable(*description)) return std::nullopt;
+  return description;
 }
 
 // A table of the file that supplies lost descriptions.
@@ -311,7 +321,7 @@ std::string ReadDonor(const std::string& path, const std::string& password,
     for (const TableEntry& entry : ListTables(tree)) {
       auto description =
           ReadDescription(ReadDescriptionStream(tree, entry.number));
-      if (!description) continue;
+      if (!description || !Usable(*description)) continue;
       tables.push_back({entry.name, std::move(*description),
                         TableCharTables(tree, entry.number)});
     }
@@ -558,6 +568,8 @@ SalvageResult SalvageFile(const SalvageOptions& options) {
   report.header_readable = damaged.Read(0, kHeaderSize, head) &&
                            DecodeHeader(head, &header) &&
                            ZonesConsistent(header.zones);
+  report.write_pending =
+      report.header_readable && header.committed_end != header.shadow_end;
   if (report.header_readable) {
     ReadZones(damaged, header.zones, options.damaged, found);
   } else {

@@ -67,6 +67,10 @@ struct SalvagedTable {
 struct SalvageReport {
   bool header_readable = false;  // magic and zone table sound
   bool scanned = false;          // pages found by scanning every unit
+  // The header shows an interrupted write. Its shadow copies are not rolled
+  // forward here: the pages at home were read. (Opening the file for
+  // writing once rolls it forward or discards it, as its transaction says.)
+  bool write_pending = false;
   std::size_t pages_read = 0;    // decoded pages, leaves and inner pages
   std::size_t pages_skipped = 0; // slots (or found pages) that did not decode
   // Record copies that disagreed with another copy of the same key (only
