@@ -202,6 +202,22 @@ const RecoverCase kCases[] = {
                      }};
      },
      true, false},
+    {"zone table past the end", "",
+     [](const FileFacts& facts, std::mt19937&) -> std::optional<Damage> {
+       // A sound-looking zone 59 of 200,000 pages past the end of the
+       // file: slots that cannot be read, too many to list.
+       const std::uint32_t start = EndOfPageSpace(facts.header.zones);
+       std::string words(8, '\0');
+       StoreLe32(reinterpret_cast<std::uint8_t*>(words.data()), start);
+       StoreLe32(reinterpret_cast<std::uint8_t*>(words.data()) + 4,
+                 start + kMaxPageUnits * 200000u);
+       return Damage{{}, [words](const std::string& path) {
+                       WriteBytesAt(path, kZoneStartOffset + 4 * kMaxPageUnits,
+                                    words.substr(0, 4));
+                       WriteBytesAt(path, kZoneEndOffset + 4 * kMaxPageUnits,
+                                    words.substr(4));
+                     }};
+     }},
     {"root page", "",
      [](const FileFacts& f, std::mt19937& r) { return InnerPage(f, r, true); }},
     {"inner page", "",

@@ -30,6 +30,9 @@ namespace {
 // Records added to the new file between two commits, so that the pages of
 // a large table do not all wait in memory for one commit.
 constexpr std::size_t kRecordsPerCommit = 500;
+// Slots past the end of the file that are listed one by one; beyond this a
+// zone table claims more than a cut tail explains.
+constexpr std::uint64_t kMaxListedBeyondEnd = 1 << 16;
 // The lost name of table n becomes this prefix and n.
 constexpr std::string_view kLostNamePrefix = "TABLE";
 
@@ -52,6 +55,8 @@ struct FoundRecords {
   std::map<ByteString, PageRecord> records;  // leaf records by key part
   std::set<PageNumber> pages;                // decoded pages
   std::set<PageNumber> skipped;              // pages that did not decode
+  std::uint64_t failed = 0;      // pages read that did not decode
+  std::uint64_t beyond_end = 0;  // slots past the end of the file
   // First key -> last key of every leaf read.
   std::map<ByteString, ByteString> leaf_ranges;
   std::vector<InnerPage> inner_pages;
@@ -171,13 +176,29 @@ void ReadSlot(DamagedFile& file, PageNumber page, int units,
     TakePage(std::move(*decoded), page, found);
   } else {
     found.skipped.insert(page);
+    ++found.failed;
   }
 }
 
+// Reads every slot of the zones. Slots past the end of the file (a cut
+// tail, or a zone table that only looks sound) are not read; each counts as
+// skipped, and when there are too many to list their keys count as unknown.
 void ReadZones(DamagedFile& file, const ZoneTable& zones,
                const std::string& name, FoundRecords& found) {
   for (int k = 1; k <= kMaxPageUnits; ++k) {
     for (std::uint64_t p = zones.start[k]; p + k <= zones.end[k]; p += k) {
+      if (PagePosition(p) >= file.size()) {
+        const std::uint64_t beyond = (zones.end[k] - p) / k;
+        found.beyond_end += beyond;
+        if (found.beyond_end > kMaxListedBeyondEnd) {
+          found.unknown_loss = true;
+        } else {
+          for (std::uint64_t i = 0; i < beyond; ++i) {
+            found.skipped.insert(static_cast<PageNumber>(p + i * k));
+          }
+        }
+        break;
+      }
       ReadSlot(file, static_cast<PageNumber>(p), k, name, found);
     }
   }
@@ -578,7 +599,7 @@ SalvageResult SalvageFile(const SalvageOptions& options) {
   }
   MarkLostSpans(found);
   report.pages_read = found.pages.size();
-  report.pages_skipped = found.skipped.size();
+  report.pages_skipped = found.failed + found.beyond_end;
   report.conflicting_copies = found.conflicting_copies;
   if (found.pages.empty()) {
     result.error = "no page of " + options.damaged +

@@ -71,8 +71,10 @@ struct SalvageReport {
   // forward here: the pages at home were read. (Opening the file for
   // writing once rolls it forward or discards it, as its transaction says.)
   bool write_pending = false;
-  std::size_t pages_read = 0;    // decoded pages, leaves and inner pages
-  std::size_t pages_skipped = 0; // slots (or found pages) that did not decode
+  std::uint64_t pages_read = 0;     // decoded pages, leaves and inner pages
+  // Slots (or pages found by their home word) that did not decode, and
+  // slots past the end of the file.
+  std::uint64_t pages_skipped = 0;
   // Record copies that disagreed with another copy of the same key (only
   // when scanning, which may meet stale images); the first was kept.
   std::size_t conflicting_copies = 0;
