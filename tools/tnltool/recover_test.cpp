@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <algorithm>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -155,6 +156,7 @@ struct RecoverCase {
   std::function<std::optional<Damage>(const FileFacts&, std::mt19937&)> damage;
   bool header_damaged = false;
   bool pages_lost = true;
+  const char* report_says = "";  // a further line the report must hold
 };
 
 std::optional<Damage> LeafWith(const FileFacts& facts, std::mt19937& random,
@@ -230,6 +232,18 @@ const RecoverCase kCases[] = {
      [](const FileFacts& f, std::mt19937& r) {
        return LeafWith(f, r, kKindMemo, true);
      }},
+    {"leaf of the table name", "",
+     [](const FileFacts& facts, std::mt19937& random) -> std::optional<Damage> {
+       const PageFacts* page = PickPage(facts, random, [](const PageFacts& p) {
+         return p.level == 0 &&
+                std::any_of(p.keys.begin(), p.keys.end(), [](const auto& k) {
+                  return !k.empty() && k[0] == kTableNameByte;
+                });
+       });
+       if (page == nullptr) return std::nullopt;
+       return BreakPage(*page);
+     },
+     false, true, "table TABLE1 (1): name lost; "},
     {"truncated tail", "",
      [](const FileFacts& facts, std::mt19937& random) -> std::optional<Damage> {
        // Cut inside the page that ends the page space.
@@ -381,6 +395,7 @@ TEST_F(RecoverTest, SalvagesWhatTheDamageDidNotReach) {
       EXPECT_EQ(status, kToolProblems) << report;
       EXPECT_EQ(report.find(", 0 skipped"), std::string::npos) << report;
     }
+    EXPECT_NE(report.find(c.report_says), std::string::npos) << report;
     EXPECT_EQ(Tool({"check", recovered}, c.password), kToolClean)
         << out_.str();
 
