@@ -29,7 +29,7 @@ namespace {
 
 // Records added to the new file between two commits, so that the pages of
 // a large table do not all wait in memory for one commit.
-constexpr std::size_t kRecordsPerCommit = 500;
+constexpr std::size_t kRecordsPerCommit = 5000;
 // Slots past the end of the file that are listed one by one; beyond this a
 // zone table claims more than a cut tail explains.
 constexpr std::uint64_t kMaxListedBeyondEnd = 1 << 16;
