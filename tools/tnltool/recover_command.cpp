@@ -9,6 +9,7 @@
 namespace vantrel {
 
 const char kRecoverHelp[] =
+    "\n"
     "tnltool recover DAMAGED NEW [--password P] [--descriptions FILE "
     "[--descriptions-password Q]]\n"
     "  Reads every page of DAMAGED that still decodes (slot by slot, or unit\n"
@@ -19,10 +20,12 @@ const char kRecoverHelp[] =
     "  only read. A table whose description records are lost takes the\n"
     "  description of the table of the same name in FILE (any native file\n"
     "  holding that table, such as an older copy; when the table's name is\n"
-    "  lost too and FILE holds one table, that one). --password is the\n"
-    "  owner password of DAMAGED and NEW. The report gives per table the\n"
-    "  records written, refused and counted before the damage, and the\n"
-    "  memos written and lost, then the pages read and skipped.\n"
+    "  lost too and FILE holds one table, that one). A table whose name is\n"
+    "  lost and not found so is named TABLE and its old number.\n"
+    "  --password is the owner password of DAMAGED and NEW.\n"
+    "  The report gives per table the records written, refused and counted\n"
+    "  before the damage, and the memos written and lost, then the pages\n"
+    "  read and skipped.\n"
     "  Exit status: 0 nothing lost, 1 NEW written but something was lost,\n"
     "  2 nothing written.\n";
 

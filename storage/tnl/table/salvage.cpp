@@ -264,7 +264,8 @@ std::map<std::uint32_t, TableParts> GroupByTable(const FoundRecords& found) {
   for (const auto& [key, record] : found.records) {
     const auto data = RecordData(record);
     if (!key.empty() && key[0] == kTableNameByte) {
-      if (data.size() != kTableNumberBytes) continue;
+      // An empty name cannot be opened again; the table counts as unnamed.
+      if (data.size() != kTableNumberBytes || key.size() == 1) continue;
       TableParts& t = tables[ReadBe32(data)];
       if (!t.name) t.name = std::string(key.begin() + 1, key.end());
       continue;
