@@ -189,7 +189,7 @@ const RecoverCase kCases[] = {
                        WriteBytesAt(path, kMagicByte, "X");
                      }};
      },
-     true, false},
+     true, false, "header: damaged\n"},
     {"zone table", "",
      [](const FileFacts& facts, std::mt19937&) -> std::optional<Damage> {
        // The highest zone's end drops below its start.
@@ -203,7 +203,7 @@ const RecoverCase kCases[] = {
                        WriteBytesAt(path, at, std::string(4, '\0'));
                      }};
      },
-     true, false},
+     true, false, "header: damaged (pages found by scanning every unit)"},
     {"zone table past the end", "",
      [](const FileFacts& facts, std::mt19937&) -> std::optional<Damage> {
        // A sound-looking zone 59 of 200,000 pages past the end of the

@@ -227,6 +227,28 @@ void ScanUnits(DamagedFile& file, const std::string& name,
   }
 }
 
+enum class HeaderState {
+  kSound,     // magic and zone table sound
+  kZonesOnly, // the magic is damaged but the zone table holds together
+  kUnusable,
+};
+
+// The header, read even when its magic is damaged: one damaged byte should
+// not cost the zone table, which keeps stale page images in free space out
+// of the salvage.
+HeaderState ReadHeader(DamagedFile& file, Header& header) {
+  std::vector<unsigned char> head;
+  if (!file.Read(0, kHeaderSize, head)) return HeaderState::kUnusable;
+  const bool magic = DecodeHeader(head, &header);
+  if (!magic) {
+    std::copy(kHeaderMagic.begin(), kHeaderMagic.end(),
+              head.begin() + kMagicOffset);
+    DecodeHeader(head, &header);
+  }
+  if (!ZonesConsistent(header.zones)) return HeaderState::kUnusable;
+  return magic ? HeaderState::kSound : HeaderState::kZonesOnly;
+}
+
 // The spans that lost children of readable inner pages held, and whether
 // some lost page is named by none of them.
 void MarkLostSpans(FoundRecords& found) {
@@ -585,16 +607,17 @@ SalvageResult SalvageFile(const SalvageOptions& options) {
   if (!result.error.empty()) return result;
 
   FoundRecords found;
-  std::vector<unsigned char> head;
   Header header;
-  report.header_readable = damaged.Read(0, kHeaderSize, head) &&
-                           DecodeHeader(head, &header) &&
-                           ZonesConsistent(header.zones);
+  const HeaderState state = ReadHeader(damaged, header);
+  report.header_readable = state == HeaderState::kSound;
   report.write_pending =
       report.header_readable && header.committed_end != header.shadow_end;
-  if (report.header_readable) {
+  if (state != HeaderState::kUnusable) {
     ReadZones(damaged, header.zones, options.damaged, found);
-  } else {
+  }
+  // A zone table that gives no page at all is no guide: scan instead.
+  if (found.pages.empty()) {
+    found = FoundRecords{};
     report.scanned = true;
     ScanUnits(damaged, options.damaged, found);
   }

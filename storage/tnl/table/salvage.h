@@ -3,10 +3,12 @@
 // The damaged file is opened for reading only and never written. Its page
 // space is read slot by slot, not through the tree, so that pages cut off
 // from the root by a damaged inner page are still found; each page is
-// decoded on its own and one that does not decode is skipped. When the
-// header is damaged (no magic, or a zone table that does not hold together)
-// every 256-byte unit of the file is tried as the start of a page whose home
-// word names that position.
+// decoded on its own and one that does not decode is skipped. The zone
+// table is used even when the header's magic is damaged; when the table does
+// not hold together, or gives no page, every 256-byte unit of the file is
+// tried as the start of a page whose home word names that position. (Such a
+// scan may also meet stale images of moved pages in free space: a key found
+// twice keeps its first copy.)
 //
 // From the leaf pages that decode, every table keeps its description (or,
 // when its description records are lost, the description of the table of
