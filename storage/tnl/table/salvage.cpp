@@ -297,7 +297,8 @@ std::map<std::uint32_t, TableParts> GroupByTable(const FoundRecords& found) {
     }
     const std::uint32_t table = ReadBe32(key);
     const std::uint8_t kind = key[kTableNumberBytes];
-    const auto rest = std::span<const std::uint8_t>(key).subspan(5);
+    const auto rest =
+        std::span<const std::uint8_t>(key).subspan(kTableNumberBytes + 1);
     if (kind == kKindData && key.size() == kDataKeyLength) {
       tables[table].data[ReadBe32(rest)] = ByteString(data.begin(), data.end());
     } else if (kind == kKindDescription && key.size() == kDescriptionKeyLength) {
@@ -484,13 +485,18 @@ std::string UniqueName(std::string name, std::set<std::string>& taken) {
   return name;
 }
 
-// The table's memos for one record, in the program's character set; counts
-// the memos carried over and lost.
+// Memos of one record that came through whole, and those that did not.
+struct MemoTally {
+  std::size_t whole = 0;  // non-empty
+  std::size_t lost = 0;
+};
+
+// The table's memos for one record, in the program's character set.
 std::vector<ByteString> RecordMemos(const FoundRecords& found,
                                     const TableParts& parts,
                                     std::uint32_t table, std::uint32_t record,
                                     const TableDescription& description,
-                                    bool oem, SalvagedTable& report) {
+                                    bool oem, MemoTally& tally) {
   std::vector<ByteString> contents(description.memos.size());
   const auto stored = parts.memos.find(record);
   for (std::size_t m = 0; m < description.memos.size(); ++m) {
@@ -506,7 +512,7 @@ std::vector<ByteString> RecordMemos(const FoundRecords& found,
     std::vector<ByteString> ordered;
     if (!MemoWhole(found, table, record, memo, *chunks,
                    FormOf(described, false), ordered)) {
-      ++report.memos_lost;
+      ++tally.lost;
       continue;
     }
     if (ordered.empty()) continue;
@@ -517,11 +523,11 @@ std::vector<ByteString> RecordMemos(const FoundRecords& found,
     auto whole = MemoContents(ordered, FormOf(described, oem),
                               std::max<std::size_t>(described.size, length));
     if (!whole) {
-      ++report.memos_lost;
+      ++tally.lost;
       continue;
     }
     contents[m] = std::move(*whole);
-    ++report.memos_written;
+    ++tally.whole;
   }
   return contents;
 }
@@ -568,16 +574,16 @@ std::string WriteTable(NewFile& out, const FoundRecords& found,
           continue;
         }
         ++report.records_written;
-        SalvagedTable memo_report;
+        MemoTally tally;
         const auto contents = RecordMemos(found, parts, old_number, record,
-                                          description, char_tables.oem,
-                                          memo_report);
+                                          description, char_tables.oem, tally);
+        // Memos that do not fit a record's chunks leave all its memos out.
         if (WriteRecordMemos(tree, number, added.number, description, contents,
                              char_tables.oem)) {
-          report.memos_written += memo_report.memos_written;
-          report.memos_lost += memo_report.memos_lost;
+          report.memos_written += tally.whole;
+          report.memos_lost += tally.lost;
         } else {
-          report.memos_lost += memo_report.memos_written + memo_report.memos_lost;
+          report.memos_lost += tally.whole + tally.lost;
         }
       }
     });
