@@ -204,6 +204,36 @@ const RecoverCase kCases[] = {
                      }};
      },
      true, false, "header: damaged (pages found by scanning every unit)"},
+    {"zone bounds shifted by a unit", "",
+     [](const FileFacts& facts, std::mt19937&) -> std::optional<Damage> {
+       // The fullest zone with free space above it moves up one unit: the
+       // table still looks sound, but every slot of the zone is out of step
+       // with its pages. Scanning the zone finds them all but the first,
+       // which now lies below it.
+       const ZoneTable& zones = facts.header.zones;
+       int shifted = 0;
+       for (int k = 1; k < kMaxPageUnits; ++k) {
+         const std::uint32_t pages = (zones.end[k] - zones.start[k]) / k;
+         if (pages > 1 && zones.end[k] < zones.start[k + 1] &&
+             (shifted == 0 ||
+              pages > (zones.end[shifted] - zones.start[shifted]) / shifted)) {
+           shifted = k;
+         }
+       }
+       if (shifted == 0) return std::nullopt;
+       std::string words(8, '\0');
+       StoreLe32(reinterpret_cast<std::uint8_t*>(words.data()),
+                 zones.start[shifted] + 1);
+       StoreLe32(reinterpret_cast<std::uint8_t*>(words.data()) + 4,
+                 zones.end[shifted] + 1);
+       return Damage{{static_cast<PageNumber>(zones.start[shifted])},
+                     [words, shifted](const std::string& path) {
+                       WriteBytesAt(path, kZoneStartOffset + 4 * shifted,
+                                    words.substr(0, 4));
+                       WriteBytesAt(path, kZoneEndOffset + 4 * shifted,
+                                    words.substr(4));
+                     }};
+     }},
     {"zone table past the end", "",
      [](const FileFacts& facts, std::mt19937&) -> std::optional<Damage> {
        // A sound-looking zone 59 of 200,000 pages past the end of the

@@ -55,8 +55,10 @@ struct FoundRecords {
   std::map<ByteString, PageRecord> records;  // leaf records by key part
   std::set<PageNumber> pages;                // decoded pages
   std::set<PageNumber> skipped;              // pages that did not decode
-  std::uint64_t failed = 0;      // pages read that did not decode
-  std::uint64_t beyond_end = 0;  // slots past the end of the file
+  // Position -> end of every page that decoded.
+  std::map<std::uint64_t, std::uint64_t> extents;
+  std::set<PageNumber> beyond;   // slots past the end of the file, listed
+  std::uint64_t beyond_end = 0;  // and counted
   // First key -> last key of every leaf read.
   std::map<ByteString, ByteString> leaf_ranges;
   std::vector<InnerPage> inner_pages;
@@ -174,10 +176,18 @@ void ReadSlot(DamagedFile& file, PageNumber page, int units,
   }
   if (decoded) {
     TakePage(std::move(*decoded), page, found);
+    found.extents[position] = position + image.size();
   } else {
     found.skipped.insert(page);
-    ++found.failed;
   }
+}
+
+// The end of the decoded page that covers `position`, or 0.
+std::uint64_t CoveredUpTo(const FoundRecords& found, std::uint64_t position) {
+  auto after = found.extents.upper_bound(position);
+  if (after == found.extents.begin()) return 0;
+  const auto covering = std::prev(after);
+  return position < covering->second ? covering->second : 0;
 }
 
 // Reads every slot of the zones. Slots past the end of the file (a cut
@@ -194,7 +204,7 @@ void ReadZones(DamagedFile& file, const ZoneTable& zones,
           found.unknown_loss = true;
         } else {
           for (std::uint64_t i = 0; i < beyond; ++i) {
-            found.skipped.insert(static_cast<PageNumber>(p + i * k));
+            found.beyond.insert(static_cast<PageNumber>(p + i * k));
           }
         }
         break;
@@ -204,13 +214,19 @@ void ReadZones(DamagedFile& file, const ZoneTable& zones,
   }
 }
 
-// Tries every unit of the file as the start of a page whose home word names
-// its position; a page that decodes is stepped over whole.
-void ScanUnits(DamagedFile& file, const std::string& name,
-               FoundRecords& found) {
+// Tries every unit in [from, to) that no decoded page covers as the start
+// of a page whose home word names its position; a page that decodes is
+// stepped over whole.
+void ScanUnits(DamagedFile& file, const std::string& name, std::uint64_t from,
+               std::uint64_t to, FoundRecords& found) {
   std::vector<unsigned char> head;
-  std::uint64_t position = kPageSpaceBase;
-  while (position + kPageUnit <= file.size()) {
+  std::uint64_t position = from;
+  to = std::min(to, file.size());
+  while (position + kPageUnit <= to) {
+    if (const std::uint64_t end = CoveredUpTo(found, position); end != 0) {
+      position = end;
+      continue;
+    }
     const auto page = static_cast<PageNumber>(PageAtPosition(position));
     std::uint64_t step = kPageUnit;
     if (file.Read(position, kPageUnit, head) &&
@@ -218,13 +234,30 @@ void ScanUnits(DamagedFile& file, const std::string& name,
       const std::uint32_t stored = LoadLe16(head.data() + kPageStoredOffset);
       const std::uint64_t units = (stored + kPageUnit - 1) / kPageUnit;
       if (stored >= kPageHeaderSize && units <= kMaxPageUnits) {
-        const std::size_t before = found.pages.size();
         ReadSlot(file, page, static_cast<int>(units), name, found);
-        if (found.pages.size() != before) step = units * kPageUnit;
+        if (found.pages.count(page) != 0) step = units * kPageUnit;
       }
     }
     position += step;
   }
+}
+
+// Scans the zones' own ranges for pages that their slots did not give: a
+// damaged zone bound that still looks sound puts the slots of its zone out
+// of step with the pages. Free space between zones, where stale images of
+// moved pages lie, is left alone. A slot that a page found so covers was no
+// page; it no longer counts as skipped.
+void ScanZonesForMissedPages(DamagedFile& file, const ZoneTable& zones,
+                             const std::string& name, FoundRecords& found) {
+  if (found.skipped.empty()) return;
+  for (int k = 1; k <= kMaxPageUnits; ++k) {
+    if (zones.start[k] == zones.end[k]) continue;
+    ScanUnits(file, name, PagePosition(zones.start[k]),
+              PagePosition(zones.end[k]), found);
+  }
+  std::erase_if(found.skipped, [&](PageNumber p) {
+    return CoveredUpTo(found, PagePosition(static_cast<std::uint64_t>(p))) != 0;
+  });
 }
 
 enum class HeaderState {
@@ -263,8 +296,10 @@ void MarkLostSpans(FoundRecords& found) {
       found.lost_spans.push_back(std::move(span));
     }
   }
-  for (PageNumber p : found.skipped) {
-    if (named.count(p) == 0) found.unknown_loss = true;
+  for (const auto* lost : {&found.skipped, &found.beyond}) {
+    for (PageNumber p : *lost) {
+      if (named.count(p) == 0) found.unknown_loss = true;
+    }
   }
 }
 
@@ -620,16 +655,17 @@ SalvageResult SalvageFile(const SalvageOptions& options) {
       report.header_readable && header.committed_end != header.shadow_end;
   if (state != HeaderState::kUnusable) {
     ReadZones(damaged, header.zones, options.damaged, found);
+    ScanZonesForMissedPages(damaged, header.zones, options.damaged, found);
   }
   // A zone table that gives no page at all is no guide: scan instead.
   if (found.pages.empty()) {
     found = FoundRecords{};
     report.scanned = true;
-    ScanUnits(damaged, options.damaged, found);
+    ScanUnits(damaged, options.damaged, kPageSpaceBase, damaged.size(), found);
   }
   MarkLostSpans(found);
   report.pages_read = found.pages.size();
-  report.pages_skipped = found.failed + found.beyond_end;
+  report.pages_skipped = found.skipped.size() + found.beyond_end;
   report.conflicting_copies = found.conflicting_copies;
   if (found.pages.empty()) {
     result.error = "no page of " + options.damaged +
