@@ -4,11 +4,13 @@
 // space is read slot by slot, not through the tree, so that pages cut off
 // from the root by a damaged inner page are still found; each page is
 // decoded on its own and one that does not decode is skipped. The zone
-// table is used even when the header's magic is damaged; when the table does
-// not hold together, or gives no page, every 256-byte unit of the file is
-// tried as the start of a page whose home word names that position. (Such a
-// scan may also meet stale images of moved pages in free space: a key found
-// twice keeps its first copy.)
+// table is used even when the header's magic is damaged; when a slot does
+// not decode, the zones' own ranges are also scanned unit by unit for pages
+// whose home word names their position (a damaged zone bound can put slots
+// out of step with pages). When the table does not hold together, or gives
+// no page, the whole file is scanned so; such a scan may also meet stale
+// images of moved pages in free space: a key found twice keeps its first
+// copy.
 //
 // From the leaf pages that decode, every table keeps its description (or,
 // when its description records are lost, the description of the table of
