@@ -437,14 +437,14 @@ TEST_F(RecoverTest, SalvagesWhatTheDamageDidNotReach) {
 }
 
 // A table whose description records are lost takes the description of the
-// table of the same name in another file; without one its records are
-// reported lost and nothing is written for it.
+// table of the same name in another file, here an enciphered one; without
+// one its records are reported lost and nothing is written for it.
 TEST_F(RecoverTest, LostDescriptionComesFromAnotherFile) {
   const std::string intact = Path("intact.tnl");
   const std::string damaged = Path("damaged.tnl");
   const std::string donor = Path("donor.tnl");
   MakeSample(intact, "");
-  MakeSample(donor, "", 1);
+  MakeSample(donor, "Donor-1", 1);
   const FileFacts facts = ReadFacts(intact, "");
   std::mt19937 random(7);
   const auto damage = LeafWith(facts, random, kKindDescription, false);
@@ -460,6 +460,10 @@ TEST_F(RecoverTest, LostDescriptionComesFromAnotherFile) {
 
   const std::string recovered = Path("recovered.tnl");
   EXPECT_EQ(Tool({"recover", damaged, recovered, "--descriptions", donor}),
+            kToolUsage);
+  EXPECT_FALSE(fs::exists(recovered));
+  EXPECT_EQ(Tool({"recover", damaged, recovered, "--descriptions", donor,
+                  "--descriptions-password", "Donor-1"}),
             kToolProblems);
   EXPECT_NE(out_.str().find("description from " + donor), std::string::npos)
       << out_.str();
