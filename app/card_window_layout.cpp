@@ -11,18 +11,11 @@
 namespace vantrel {
 namespace {
 
-// The card window's controls name their owner before their place.
-ControlDescription CardControl(std::int16_t number, ControlKind kind,
-                               std::string text = {}, std::int16_t parent = 0,
-                               Layout layout = {}) {
-  return MakeControl(number, kind, std::move(text), layout, parent);
-}
-
 ControlDescription MenuItem(std::int16_t number, std::int16_t menu,
                             std::string text, std::string icon, std::string tip,
                             std::string shortcut = {}) {
   ControlDescription item =
-      CardControl(number, ControlKind::kMenuItem, std::move(text), menu);
+      MakeControl(number, ControlKind::kMenuItem, std::move(text), {}, menu);
   item.icon = std::move(icon);
   item.tip = std::move(tip);
   item.shortcut = std::move(shortcut);
@@ -33,14 +26,14 @@ ControlDescription Button(std::int16_t number, int x, std::string icon,
                           std::string tip) {
   constexpr int kTop = 2, kSize = 18;
   ControlDescription button =
-      CardControl(number, ControlKind::kButton, {}, 0, {x, kTop, kSize, kSize});
+      MakeControl(number, ControlKind::kButton, {}, {x, kTop, kSize, kSize});
   button.icon = std::move(icon);
   button.tip = std::move(tip);
   return button;
 }
 
 void AddMenus(std::vector<ControlDescription>& c) {
-  c.push_back(CardControl(kFileMenu, ControlKind::kMenu, "&File"));
+  c.push_back(MakeControl(kFileMenu, ControlKind::kMenu, "&File"));
   c.push_back(MenuItem(kNewFileItem, kFileMenu, "&New Vantrel File...",
                        kIconNewFile, "Create a new card file"));
   c.push_back(MenuItem(kOpenFileItem, kFileMenu, "&Open Vantrel File ...",
@@ -68,7 +61,7 @@ void AddMenus(std::vector<ControlDescription>& c) {
   c.push_back(
       MenuItem(kExitItem, kFileMenu, "E&xit", kIconExit, "Leave Vantrel"));
 
-  c.push_back(CardControl(kCardMenu, ControlKind::kMenu, "&Card"));
+  c.push_back(MakeControl(kCardMenu, ControlKind::kMenu, "&Card"));
   c.push_back(MenuItem(kNewCardItem, kCardMenu, "&New", kIconNew,
                        "Create New Card", "Ctrl N"));
   c.push_back(MenuItem(kDuplicateItem, kCardMenu, "Du&plicate", kIconDuplicate,
@@ -82,7 +75,7 @@ void AddMenus(std::vector<ControlDescription>& c) {
   c.push_back(MenuItem(kFindItem, kCardMenu, "&Find", kIconFind,
                        "Find Matching Cards"));
 
-  c.push_back(CardControl(kHelpMenu, ControlKind::kMenu, "&Help"));
+  c.push_back(MakeControl(kHelpMenu, ControlKind::kMenu, "&Help"));
   c.push_back(MenuItem(kHowToUseHelpItem, kHelpMenu, "&How to Use Vantrel ...",
                        kIconHelp, "How to use the card file"));
   c.push_back(MenuItem(kHelpTopicItem, kHelpMenu, "&Contents", kIconHelp,
@@ -97,29 +90,29 @@ void AddMenus(std::vector<ControlDescription>& c) {
 
 void AddToolbar(std::vector<ControlDescription>& c, CardData& data) {
   ControlDescription image =
-      CardControl(kImage, ControlKind::kImage, {}, 0, {4, 2, 18, 18});
+      MakeControl(kImage, ControlKind::kImage, {}, {4, 2, 18, 18});
   image.icon = kIconStill;
   c.push_back(image);
-  ControlDescription toggle = CardControl(
-      kAnimationToggle, ControlKind::kRegion, {}, 0, {4, 2, 18, 18});
+  ControlDescription toggle =
+      MakeControl(kAnimationToggle, ControlKind::kRegion, {}, {4, 2, 18, 18});
   toggle.tip = "Start or stop the animation";
   c.push_back(toggle);
 
   ControlDescription sheet =
-      CardControl(kSheet, ControlKind::kSheet, {}, 0, {4, 24, 432, 14});
+      MakeControl(kSheet, ControlKind::kSheet, {}, {4, 24, 432, 14});
   c.push_back(sheet);
-  c.push_back(CardControl(kAllTab, ControlKind::kTab, std::string(kAllCategory),
-                          kSheet));
+  c.push_back(MakeControl(kAllTab, ControlKind::kTab, std::string(kAllCategory),
+                          {}, kSheet));
 
   ControlDescription letters =
-      CardControl(kLetterOption, ControlKind::kOption, {}, 0, {4, 40, 432, 14});
+      MakeControl(kLetterOption, ControlKind::kOption, {}, {4, 40, 432, 14});
   letters.variable = Variable::Of(data.state.LetterChoice);
   c.push_back(letters);
   for (int i = 0; i < kLetterCount; ++i) {
     const std::string letter(1, static_cast<char>('A' + i));
-    ControlDescription radio = CardControl(
+    ControlDescription radio = MakeControl(
         static_cast<std::int16_t>(kFirstLetter + i), ControlKind::kRadio,
-        letter, kLetterOption, {4 + i * 16, 40, 16, 14});
+        letter, {4 + i * 16, 40, 16, 14}, kLetterOption);
     radio.tip = "Go to " + letter;
     radio.icon = "~" + std::string(1, static_cast<char>('a' + i)) + ".svg";
     c.push_back(radio);
@@ -142,17 +135,17 @@ void AddToolbar(std::vector<ControlDescription>& c, CardData& data) {
 void AddCardFields(std::vector<ControlDescription>& c, CardData& data) {
   CardRecord& vtl = data.vtl;
   ControlDescription list =
-      CardControl(kCardList, ControlKind::kList, {}, 0, {4, 58, 200, 228});
+      MakeControl(kCardList, ControlKind::kList, {}, {4, 58, 200, 228});
   list.list = {&data.queues.all, kListSortKey};
   list.alert_keys = {kKeyInsert, kKeyEnter, kKeyDelete, kKeyDoubleClick};
   c.push_back(list);
 
   auto entry = [&c](std::int16_t prompt, std::int16_t number, const char* text,
                     int y, int width, Variable variable, const char* picture) {
-    c.push_back(CardControl(prompt, ControlKind::kPrompt, text, 0,
-                            {210, y + 2, 44, 10}));
+    c.push_back(
+        MakeControl(prompt, ControlKind::kPrompt, text, {210, y + 2, 44, 10}));
     ControlDescription field =
-        CardControl(number, ControlKind::kEntry, {}, 0, {256, y, width, 12});
+        MakeControl(number, ControlKind::kEntry, {}, {256, y, width, 12});
     field.variable = variable;
     field.picture = picture;
     c.push_back(field);
@@ -165,15 +158,15 @@ void AddCardFields(std::vector<ControlDescription>& c, CardData& data) {
         Variable::Of(vtl.COMPANY), "@s30");
 
   ControlDescription check =
-      CardControl(kListByCompanyCheck, ControlKind::kCheck, "&List By Company",
-                  0, {256, 106, 120, 12});
+      MakeControl(kListByCompanyCheck, ControlKind::kCheck, "&List By Company",
+                  {256, 106, 120, 12});
   check.variable = Variable::Of(vtl.LISTBYCOMPANY);
   c.push_back(check);
 
-  c.push_back(CardControl(kCategoryPrompt, ControlKind::kPrompt,
-                          "Ca&tegory:", 0, {210, 124, 44, 10}));
-  ControlDescription combo = CardControl(kCategoryCombo, ControlKind::kCombo,
-                                         {}, 0, {256, 122, 90, 12});
+  c.push_back(MakeControl(kCategoryPrompt, ControlKind::kPrompt,
+                          "Ca&tegory:", {210, 124, 44, 10}));
+  ControlDescription combo =
+      MakeControl(kCategoryCombo, ControlKind::kCombo, {}, {256, 122, 90, 12});
   combo.variable = Variable::Of(vtl.CATEGORY);
   combo.picture = "@s15";
   combo.list = {&data.queues.cat, kCatCategory};
@@ -183,9 +176,9 @@ void AddCardFields(std::vector<ControlDescription>& c, CardData& data) {
   auto text = [&c](std::int16_t prompt, std::int16_t number, const char* label,
                    int x, int width, Variable variable) {
     c.push_back(
-        CardControl(prompt, ControlKind::kPrompt, label, 0, {x, 140, 60, 10}));
+        MakeControl(prompt, ControlKind::kPrompt, label, {x, 140, 60, 10}));
     ControlDescription box =
-        CardControl(number, ControlKind::kText, {}, 0, {x, 150, width, 136});
+        MakeControl(number, ControlKind::kText, {}, {x, 150, width, 136});
     box.variable = variable;
     c.push_back(box);
   };
