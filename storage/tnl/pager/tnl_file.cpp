@@ -30,6 +30,7 @@
 #include <utility>
 #include <vector>
 
+#include "os/posix/os_error.h"
 #include "runtime/data/base/byte_order.h"
 #include "storage/tnl/format/internal_check.h"
 #include "storage/tnl/pager/file_locks.h"
@@ -64,6 +65,33 @@ bool TnlFile::Open(const std::string& name, unsigned mode) {
   return true;
 }
 
+bool TnlFile::OpenCommittedState(const std::string& name) {
+  Close();
+  OpenOptions options = NativeOpenOptions(kOpenReadShared);
+  options.read_only_descriptor = true;
+  if (!channel_.Open(name, options)) return false;
+  // Nothing but a native file is locked or read further.
+  std::array<unsigned char, kHeaderSize> image;
+  Header header;
+  const std::int64_t size = channel_.file()->Size();
+  const bool native =
+      size == 0 ||
+      (size >= static_cast<std::int64_t>(kHeaderSize) &&
+       channel_.file()->ReadAt(0, image.data(), image.size()).bytes ==
+           image.size() &&
+       DecodeHeader(image, &header));
+  if (!native) {
+    channel_.Close();
+    SetLastSystemError(kSysInvalidAccess);
+    return false;
+  }
+  channel_.set_reader_slot(StartingReaderSlot());
+  state_.sharing = Sharing::kOthersWrite;
+  state_.reading_mode = true;
+  committed_state_only_ = true;
+  return true;
+}
+
 void TnlFile::Close() {
   if (in_transaction_ && Hooks().leave != nullptr) Hooks().leave(*this);
   if (phase_one_done_) DiscardPending();
@@ -74,6 +102,7 @@ void TnlFile::Close() {
   DropCachedPages();
   state_ = HeaderLoadState{};
   open_for_writing_ = false;
+  committed_state_only_ = false;
 }
 
 void TnlFile::SetReadingMode(bool reading) {
@@ -603,6 +632,9 @@ bool TnlFile::ReadHomeState(const std::function<void()>& read) {
 int TnlFile::Recover() {
   Header& h = state_.header;
   recovery_map_.clear();
+  // Consulted, not used: the committed state stands, and no other file is
+  // asked about this one's pending write (which could lead back here).
+  if (committed_state_only_) return kLoadOk;
   Header shadow;
   const bool whole = WalkShadowArea() &&
                      ReadDiskHeader(recovery_map_.at(0), &shadow) &&

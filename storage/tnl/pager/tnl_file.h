@@ -58,6 +58,12 @@ class TnlFile : public HeaderLoadCache, private PageMover {
   // Opens `name` in the runtime's open mode (os/posix/open_mode.h; sharing
   // as SharingOfOpenMode reads it); false with LastSystemError() set.
   bool Open(const std::string& name, unsigned mode);
+  // Opens `name` only to read what it holds as committed: the descriptor is
+  // read-only, the file must be empty or begin with a native header (else
+  // false with kSysInvalidAccess), and a write interrupted in it is never
+  // recovered, only passed over: the header at 0 and the pages at home are
+  // read as they stand. For consulting a file another file points at.
+  bool OpenCommittedState(const std::string& name);
   void Close();
 
   IoChannel& channel() { return channel_; }
@@ -183,6 +189,7 @@ class TnlFile : public HeaderLoadCache, private PageMover {
 
   // The file's state, and what changes it:
   //   open_for_writing_   Open with write access in the mode; Close.
+//   committed_state_only_  OpenCommittedState; Open and Close clear it.
   //   state_.reading_mode Open (reading unless open for writing),
   //                       SetReadingMode, BeginChange (writing), EndChange
   //                       (reading).
@@ -205,6 +212,7 @@ class TnlFile : public HeaderLoadCache, private PageMover {
   bool dirty_ = false;            // changes not yet committed
   std::uint64_t page_stamp_ = 0;  // see page_stamp()
   bool open_for_writing_ = false;
+  bool committed_state_only_ = false;  // OpenCommittedState
   bool holds_commit_lock_ = false;
   bool in_change_ = false;          // between BeginChange and EndChange
   bool in_transaction_ = false;     // a member of the process's transaction

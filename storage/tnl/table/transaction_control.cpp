@@ -1,6 +1,7 @@
 #include "storage/tnl/table/transaction_control.h"
 
 #include <chrono>
+#include <filesystem>
 #include <thread>
 
 #include "os/posix/os_error.h"
@@ -31,21 +32,36 @@ ByteString TerminatedBytes(std::string_view text) {
   return bytes;
 }
 
+bool SameFile(const std::string& a, const std::string& b) {
+  std::error_code error;
+  return std::filesystem::equivalent(a, b, error);
+}
+
 // Whether the control file at `path` still holds the record of `number`,
-// asking the transaction's first control file when the record names it. A
-// control file that cannot be opened or read counts as holding it.
+// asking the transaction's first control file when the record names it
+// (once, and only a file of the same name). A control file that cannot be
+// opened or read, or that is the data file itself, counts as holding it.
 bool ControlHolds(const std::string& path, std::uint32_t number,
-                  bool follow_first) {
+                  const std::string& data_path, bool follow_first) {
+  if (SameFile(path, data_path)) return true;
   ControlFile control;
-  if (control.Open(path, /*create=*/false, /*retry_sharing=*/true) != 0) {
-    return true;
-  }
+  if (control.OpenToConsult(path) != 0) return true;
   bool present = false;
   std::string first;
-  if (control.Lookup(number, &present, &first) != kLoadOk) return true;
+  bool read = false;
+  {
+    OperationScope scope;  // a damaged control file fails here, not above
+    try {
+      read = control.Lookup(number, &present, &first) == kLoadOk;
+    } catch (const InternalCheckFailure&) {
+      read = false;
+    }
+  }
+  if (!read) return true;
   if (!present) return false;
-  if (first.empty() || first == path || !follow_first) return true;
-  return ControlHolds(first, number, /*follow_first=*/false);
+  if (first.empty() || !follow_first || SameFile(first, path)) return true;
+  if (ControlFileNamePart(first) != ControlFileNamePart(path)) return true;
+  return ControlHolds(first, number, data_path, /*follow_first=*/false);
 }
 
 }  // namespace
@@ -84,12 +100,24 @@ std::string DefaultControlFilePath(std::string_view data_path) {
   return path;
 }
 
-std::string ControlFilePath(std::string_view marker_name,
-                            std::string_view data_path) {
-  if (marker_name == kDefaultControlMarkerName) {
-    return DefaultControlFilePath(data_path);
-  }
-  return std::string(marker_name);
+std::optional<std::string> ControlFileNamePart(std::string_view name) {
+  if (name == kDefaultControlMarkerName) return std::string(kControlFileName);
+  const std::size_t separator = name.find_last_of("/\\");
+  const std::string_view part =
+      separator == std::string_view::npos ? name : name.substr(separator + 1);
+  if (part.empty() || part == "." || part == "..") return std::nullopt;
+  return std::string(part);
+}
+
+std::optional<std::string> ControlFilePath(std::string_view name,
+                                           std::string_view data_path) {
+  const std::optional<std::string> part = ControlFileNamePart(name);
+  if (!part) return std::nullopt;
+  const std::size_t slash = data_path.rfind('/');
+  std::string path(slash == std::string_view::npos
+                       ? std::string_view{}
+                       : data_path.substr(0, slash + 1));
+  return path + *part;
 }
 
 // Transaction numbers are big-endian wherever they are stored, in this key
@@ -110,6 +138,14 @@ int ControlFile::Open(const std::string& path, bool create,
     if (!retry_sharing || LastSystemError() != kSysSharingViolation) {
       return LastSystemError();
     }
+    std::this_thread::sleep_for(kSharingRetryPause);
+  }
+  return 0;
+}
+
+int ControlFile::OpenToConsult(const std::string& path) {
+  while (!file_.OpenCommittedState(path)) {
+    if (LastSystemError() != kSysSharingViolation) return LastSystemError();
     std::this_thread::sleep_for(kSharingRetryPause);
   }
   return 0;
@@ -150,8 +186,14 @@ int ControlFile::CommitChange(Change change) {
 }
 
 int ControlFile::Insert(std::uint32_t number, std::string_view first_path) {
+  // Absolute, so that a process with another working directory finds it.
   ByteString data;
-  if (!first_path.empty()) data = TerminatedBytes(first_path);
+  if (!first_path.empty()) {
+    std::error_code error;
+    const std::filesystem::path absolute =
+        std::filesystem::absolute(first_path, error);
+    data = TerminatedBytes(error ? std::string(first_path) : absolute.string());
+  }
   return CommitChange([&](BTree& tree) {
     tree.Insert(MakeRecord(ControlRecordKey(number), data));
   });
@@ -186,8 +228,11 @@ bool RecoveredWriteCommitted(TnlFile& file) {
       home->control_name == marker->control_name) {
     return true;
   }
-  const std::string path = ControlFilePath(marker->control_name, file.name());
-  return !ControlHolds(path, marker->number, /*follow_first=*/true);
+  const std::optional<std::string> path =
+      ControlFilePath(marker->control_name, file.name());
+  if (!path) return false;
+  return !ControlHolds(*path, marker->number, file.name(),
+                       /*follow_first=*/true);
 }
 
 // The pager knows transactions only through its hooks; they are installed
