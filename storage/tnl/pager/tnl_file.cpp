@@ -445,6 +445,13 @@ int TnlFile::WriteFirstPhaseOne() {
 int TnlFile::CommitPhaseOne() {
   assert(!phase_one_done_);
   if (!dirty_ || !open_for_writing_) return 0;
+  if (state_.header.change_counter > kLastCommitCounter) {
+    // Wrapping would make the file look rootless and other processes keep
+    // stale pages: refused before anything is written.
+    DropCachedPages();
+    state_.header.has_magic = false;  // read it again at the next load
+    return kCounterExhaustedError;
+  }
   if (state_.sharing != Sharing::kExclusive) {
     holds_commit_lock_ = TakeCommitLock(channel_, LockWait::kWait);
   }
@@ -645,7 +652,12 @@ int TnlFile::Recover() {
       whole && h.change_counter == shadow.change_counter;
   const bool committed =
       whole && (phase_two_begun || AskTransactionCommitted(shadow));
-  const bool repair = !state_.reading_mode && open_for_writing_;
+  // A repair raises the counter of the state it keeps; one that cannot is
+  // left undone, and the file is read as a reader reads it.
+  const std::uint32_t kept_counter =
+      committed ? shadow.change_counter : h.change_counter;
+  const bool repair = !state_.reading_mode && open_for_writing_ &&
+                      kept_counter != 0xFFFFFFFF;
   if (!committed) {
     DropCachedPages();
     if (!ReadDiskHeader(0, &h)) return kLoadInvalidFile;

@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "os/posix/os_error.h"
 #include "storage/tnl/format/internal_check.h"
 #include "storage/tnl/format/zones.h"
 #include "storage/tnl/pager/header_load.h"
@@ -48,6 +49,15 @@ void SetTransactionHooks(const TransactionHooks& hooks);
 
 // The highest first byte of an issued number (numbers stay below FE000000).
 inline constexpr std::uint32_t kLastIssuableNumber = 0xFDFFFFFF;
+
+// The change counter never wraps: 0 means a file without a root, and every
+// reader takes a lower counter on disk for a state it already has. A commit
+// raises it by two (phase one, then the header committed afresh) and a
+// repair by one, so a file whose counter is above kLastCommitCounter is
+// refused every commit (kCounterExhaustedError, nothing written) and stays
+// readable as it is.
+inline constexpr std::uint32_t kLastCommitCounter = 0xFFFFFFFD;
+inline constexpr int kCounterExhaustedError = kSysWriteProtect;
 
 class TnlFile : public HeaderLoadCache, private PageMover {
  public:
@@ -115,8 +125,9 @@ class TnlFile : public HeaderLoadCache, private PageMover {
   std::uint32_t IssueNumber();
 
   // Writes every dirty page and the header by the two-step write. Returns 0
-  // or the channel's error; after an error the file holds its old state and
-  // the changes are dropped from memory.
+  // or the channel's error (kCounterExhaustedError when the change counter
+  // cannot advance); after an error the file holds its old state and the
+  // changes are dropped from memory.
   int Commit();
   bool dirty() const { return dirty_; }
   // Pages changed (or made) since the last commit.
