@@ -596,14 +596,15 @@ void TnlFile::RollForward() {
 
 // The transaction marker is looked up in the interrupted write's own tree,
 // read through the recovery map under its header.
-bool TnlFile::AskTransactionCommitted(const Header& shadow) {
+WriteDecision TnlFile::AskTransactionCommitted(const Header& shadow) {
   const Header disk = state_.header;
   home_header_ = disk;
   state_.header = shadow;
-  bool committed = false;
+  WriteDecision committed = WriteDecision::kRollForward;
   try {
-    committed =
-        Hooks().write_committed == nullptr || Hooks().write_committed(*this);
+    if (Hooks().write_committed != nullptr) {
+      committed = Hooks().write_committed(*this);
+    }
   } catch (...) {
     // A damaged shadow tree: forget it and load again next time.
     DropCachedPages();
@@ -650,8 +651,16 @@ int TnlFile::Recover() {
   // phase two, or phase two itself, puts the new one there.
   const bool phase_two_begun =
       whole && h.change_counter == shadow.change_counter;
-  const bool committed =
-      whole && (phase_two_begun || AskTransactionCommitted(shadow));
+  const WriteDecision decision =
+      !whole            ? WriteDecision::kDiscard
+      : phase_two_begun ? WriteDecision::kRollForward
+                        : AskTransactionCommitted(shadow);
+  if (decision == WriteDecision::kUndecided) {
+    DropCachedPages();
+    h.has_magic = false;  // load and decide again next time
+    return kLoadLocked;
+  }
+  const bool committed = decision == WriteDecision::kRollForward;
   // A repair raises the counter of the state it keeps; one that cannot is
   // left undone, and the file is read as a reader reads it.
   const std::uint32_t kept_counter =

@@ -37,11 +37,18 @@ class TnlFile;
 // That layer installs the hooks once per process (transaction_control.cpp);
 // until it does, a closing file has no transaction to leave and an
 // interrupted write whose shadow area is whole rolls forward.
+enum class WriteDecision {
+  kRollForward,
+  kDiscard,
+  // Not to be decided now (the control file is kept from us): the header
+  // load fails as locked and nothing is repaired.
+  kUndecided,
+};
 struct TransactionHooks {
   // Asked during recovery, with the interrupted write's header in place and
   // its pages readable through the recovery map: does the write belong to a
   // transaction that committed?
-  bool (*write_committed)(TnlFile& file) = nullptr;
+  WriteDecision (*write_committed)(TnlFile& file) = nullptr;
   // The file is closing while it is a member of the process's transaction.
   void (*leave)(TnlFile& file) = nullptr;
 };
@@ -194,7 +201,7 @@ class TnlFile : public HeaderLoadCache, private PageMover {
   void WriteHeaderAt(std::uint64_t position, const Header& header);
   bool ReadDiskHeader(std::uint64_t position, Header* header);
   bool WalkShadowArea();
-  bool AskTransactionCommitted(const Header& shadow);
+  WriteDecision AskTransactionCommitted(const Header& shadow);
   void RollForward();
   void ReleaseCommitLock();
 

@@ -41,11 +41,14 @@ bool SameFile(const std::string& a, const std::string& b) {
 // asking the transaction's first control file when the record names it
 // (once, and only a file of the same name). A control file that cannot be
 // opened or read, or that is the data file itself, counts as holding it.
-bool ControlHolds(const std::string& path, std::uint32_t number,
-                  const std::string& data_path, bool follow_first) {
-  if (SameFile(path, data_path)) return true;
+enum class Holds { kNo, kYes, kUnknown };
+Holds ControlHolds(const std::string& path, std::uint32_t number,
+                   const std::string& data_path, bool follow_first) {
+  if (SameFile(path, data_path)) return Holds::kYes;
   ControlFile control;
-  if (control.OpenToConsult(path) != 0) return true;
+  if (const int error = control.OpenToConsult(path); error != 0) {
+    return error == kSysSharingViolation ? Holds::kUnknown : Holds::kYes;
+  }
   bool present = false;
   std::string first;
   bool read = false;
@@ -57,10 +60,14 @@ bool ControlHolds(const std::string& path, std::uint32_t number,
       read = false;
     }
   }
-  if (!read) return true;
-  if (!present) return false;
-  if (first.empty() || !follow_first || SameFile(first, path)) return true;
-  if (ControlFileNamePart(first) != ControlFileNamePart(path)) return true;
+  if (!read) return Holds::kYes;
+  if (!present) return Holds::kNo;
+  if (first.empty() || !follow_first || SameFile(first, path)) {
+    return Holds::kYes;
+  }
+  if (ControlFileNamePart(first) != ControlFileNamePart(path)) {
+    return Holds::kYes;
+  }
   return ControlHolds(first, number, data_path, /*follow_first=*/false);
 }
 
@@ -144,8 +151,13 @@ int ControlFile::Open(const std::string& path, bool create,
 }
 
 int ControlFile::OpenToConsult(const std::string& path) {
+  const auto deadline = std::chrono::steady_clock::now() + kConsultPatience;
   while (!file_.OpenCommittedState(path)) {
-    if (LastSystemError() != kSysSharingViolation) return LastSystemError();
+    const int error = LastSystemError();
+    if (error != kSysSharingViolation ||
+        std::chrono::steady_clock::now() >= deadline) {
+      return error;
+    }
     std::this_thread::sleep_for(kSharingRetryPause);
   }
   return 0;
@@ -204,12 +216,14 @@ int ControlFile::Remove(std::uint32_t number) {
       [&](BTree& tree) { tree.Remove(ControlRecordKey(number)); });
 }
 
-bool RecoveredWriteCommitted(TnlFile& file) {
+WriteDecision RecoveredWriteCommitted(TnlFile& file) {
   BTree tree(file);
   const std::optional<PageRecord> record = FindMarker(tree);
-  if (!record) return true;
+  if (!record) return WriteDecision::kRollForward;
   const std::optional<TransactionMarker> marker = ReadMarker(*record);
-  if (!marker) return false;  // damaged: keep the state before the write
+  if (!marker) {
+    return WriteDecision::kDiscard;  // damaged: keep the state before it
+  }
   // Every commit of several files writes a number its files never held, so
   // a write that leaves the marker as the file had it is a commit of this
   // file alone (or one whose phase two already put the marker home): it
@@ -223,16 +237,24 @@ bool RecoveredWriteCommitted(TnlFile& file) {
       home = ReadMarker(*r);
     }
   });
-  if (!home_readable) return true;
+  if (!home_readable) return WriteDecision::kRollForward;
   if (home && home->number == marker->number &&
       home->control_name == marker->control_name) {
-    return true;
+    return WriteDecision::kRollForward;
   }
   const std::optional<std::string> path =
       ControlFilePath(marker->control_name, file.name());
-  if (!path) return false;
-  return !ControlHolds(*path, marker->number, file.name(),
-                       /*follow_first=*/true);
+  if (!path) return WriteDecision::kDiscard;
+  switch (ControlHolds(*path, marker->number, file.name(),
+                       /*follow_first=*/true)) {
+    case Holds::kNo:
+      return WriteDecision::kRollForward;
+    case Holds::kYes:
+      return WriteDecision::kDiscard;
+    case Holds::kUnknown:
+      break;
+  }
+  return WriteDecision::kUndecided;
 }
 
 // The pager knows transactions only through its hooks; they are installed

@@ -39,6 +39,7 @@
 #ifndef VANTREL_STORAGE_TNL_TABLE_TRANSACTION_CONTROL_H_
 #define VANTREL_STORAGE_TNL_TABLE_TRANSACTION_CONTROL_H_
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -91,7 +92,9 @@ class ControlFile {
   // A sharing violation is retried while `retry_sharing` holds.
   int Open(const std::string& path, bool create, bool retry_sharing);
   // Opens the file only to look records up, as TnlFile::OpenCommittedState
-  // does; a sharing violation is retried. 0 or a system error.
+  // does; a sharing violation is retried for up to kConsultPatience (no
+  // writer of ours ever keeps a control file from readers, so only a
+  // foreign open, or one of this process's own, does). 0 or a system error.
   int OpenToConsult(const std::string& path);
   const std::string& path() const { return file_.name(); }
 
@@ -111,13 +114,15 @@ class ControlFile {
   TnlFile file_;
 };
 
+inline constexpr auto kConsultPatience = std::chrono::seconds(2);
+
 // The decision of recovery for an interrupted write whose tree the file now
-// shows: true to roll it forward, false to discard it. No marker: a commit
-// of this file alone, which rolls forward. A marker: rolls forward unless
-// its transaction's record is still in the control file (asking the first
-// control file when the record names it), or that control file cannot be
-// opened or read, or is the data file itself.
-bool RecoveredWriteCommitted(TnlFile& file);
+// shows. No marker: a commit of this file alone, which rolls forward. A
+// marker: rolls forward unless its transaction's record is still in the
+// control file (asking the first control file when the record names it), or
+// that control file cannot be opened or read, or is the data file itself.
+// Undecided while a control file stays opened exclusively elsewhere.
+WriteDecision RecoveredWriteCommitted(TnlFile& file);
 
 }  // namespace vantrel
 

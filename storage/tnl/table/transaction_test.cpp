@@ -769,6 +769,35 @@ TEST_F(TransactionTest, ControlFilesAreConsultedOneLevelDeep) {
   EXPECT_EQ(Bytes(control), control_pending);
 }
 
+// A control file that stays opened for exclusive use (here by this very
+// process, which would otherwise wait for itself for ever) leaves the write
+// undecided: the header load fails as locked, and nothing is repaired until
+// the control file can be read.
+TEST_F(TransactionTest, ControlFileKeptFromUsLeavesTheWriteUndecided) {
+  const std::string data = paths_[0];
+  const auto states = WritePending(data, {0x6666, "C:\\tArNeL.TCF"});
+  MakeControl(ControlPath(0), 0x6666, false);
+  const std::string pending = Bytes(data);
+  {
+    TnlFile exclusive;
+    ASSERT_TRUE(
+        exclusive.Open(ControlPath(0), kOpenReadWrite | kOpenDenyAll));
+    for (const unsigned mode : {kOpenReadShared, kOpenReadWriteShared}) {
+      TnlFile file;
+      ASSERT_TRUE(file.Open(data, mode));
+      EXPECT_EQ(RunOperation(data,
+                             [&] {
+                               EXPECT_EQ(file.LoadHeader(LockWait::kWait),
+                                         kLoadLocked);
+                             }),
+                0);
+      file.EndOperation();
+    }
+    EXPECT_EQ(Bytes(data), pending);
+  }
+  EXPECT_EQ(ReadThenRepair(data)[1], states[1]);
+}
+
 TEST(TnlFileModeTest, ChangeHoldsTheWriterByteAndReaderSlotGoesFirst) {
   const fs::path path = fs::path(::testing::TempDir()) /
                         ("modes_" + std::to_string(::getpid()) + ".vtl");
