@@ -70,6 +70,12 @@ int OpenDescriptor(const std::string& path, const OpenOptions& options,
   const int flags = O_CLOEXEC | create;
   // Read-write whenever possible, so that exclusive locks can be taken even
   // by an open that only reads.
+  if (options.read_only_descriptor && !options.write) {
+    // Not blocking: a FIFO in the file's place must not wait for a writer
+    // (it is refused as not a regular file after the open).
+    *writable = false;
+    return open(path.c_str(), O_RDONLY | O_NONBLOCK | flags, 0666);
+  }
   int fd = open(path.c_str(), O_RDWR | flags, 0666);
   *writable = fd >= 0;
   if (fd < 0 && !options.write && (errno == EACCES || errno == EROFS)) {

@@ -43,6 +43,10 @@ struct OpenOptions {
   bool create = false;      // create the file when it is missing
   bool exclusive = false;   // with create: fail (kSysFileExists) when it exists
   bool replace = false;     // empty an existing file (after the share check)
+  // Open the descriptor read-only even when the file could be written (an
+  // open that only inspects a file it was pointed at); its locks are then
+  // taken shared.
+  bool read_only_descriptor = false;
 };
 
 // The options of an open in the runtime's open mode (open_mode.h). The

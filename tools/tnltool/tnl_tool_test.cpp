@@ -11,6 +11,7 @@
 #include "storage/tnl/table/memo_store.h"
 #include "storage/tnl/table/table_catalog.h"
 #include "storage/tnl/table/test_tables.h"
+#include "storage/tnl/table/transaction_control.h"
 
 namespace vantrel {
 namespace {
@@ -136,6 +137,93 @@ TEST_F(TnlToolTest, DamagedBlobIsShownAsSuchAndReported) {
   EXPECT_EQ(out_.str(),
             "table 1 record 2 memo 1: chunk sizes disagree with the BLOB's "
             "length\n");
+}
+
+// Leaves `path` as a commit of several files stopped after its phase one
+// leaves it: one more CAFE record, under a marker naming `control`.
+void WritePendingRecord(const std::string& path, const std::string& control) {
+  TnlFile file;
+  ASSERT_TRUE(file.Open(path, kOpenReadWriteShared));
+  ASSERT_EQ(RunOperation(path,
+                         [&] {
+                           ASSERT_EQ(file.LoadHeader(LockWait::kWait), 0);
+                           BTree tree(file);
+                           const CharTables tables = CharTables::Defaults();
+                           const TableDescription cafe = Cafe();
+                           const TableKeys keys{*FindTable(tree, "CAF\xC9"),
+                                                &cafe,
+                                                {},
+                                                KeyStringRules{&tables}};
+                           const std::uint8_t image[] = {'A', 'n', 'n', 'a',
+                                                         ' ', ' ', 8, 0, 0, 0};
+                           ASSERT_EQ(AddDataRecord(file, tree, keys, image).error,
+                                     0);
+                           ReplaceMarker(tree, {0x5151, control});
+                           ASSERT_EQ(file.CommitPhaseOne(), 0);
+                           fs::copy_file(path, path + ".pending",
+                                         fs::copy_options::overwrite_existing);
+                         }),
+            0);
+  file.EndOperation();
+  file.Close();  // discards phase one; the copy keeps it
+  fs::rename(path + ".pending", path);
+}
+
+// Markers that name the file itself, or two files that name each other:
+// every command reads each file once and ends, and no reader changes them.
+TEST_F(TnlToolTest, MarkersNamingTheFileOrEachOtherAreReadOnce) {
+  const std::string other =
+      (fs::path(path_).parent_path() /
+       ("tool_other_" + std::to_string(::getpid()) + ".vtl"))
+          .string();
+  const struct {
+    const char* name;
+    bool mutual;
+    int records;  // what the file shows
+  } cases[] = {
+      // Its own control file: no control file, the write is discarded.
+      {"itself", false, 1},
+      // The other file is native and holds no record of the transaction.
+      {"each other", true, 2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    SetUp();
+    if (c.mutual) {
+      fs::copy_file(path_, other, fs::copy_options::overwrite_existing);
+      WritePendingRecord(other, path_);
+      WritePendingRecord(path_, other);
+    } else {
+      WritePendingRecord(path_, path_);
+    }
+    const auto bytes = [](const std::string& p) {
+      std::ifstream in(p, std::ios::binary);
+      return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    const std::string pending = bytes(path_);
+    const std::string other_pending = c.mutual ? bytes(other) : "";
+    EXPECT_EQ(Run({"tables", path_}), 0) << err_.str();
+    EXPECT_EQ(Run({"check", path_}), 0) << out_.str();
+    EXPECT_EQ(Run({"dump", path_}), 0) << err_.str();
+    EXPECT_EQ(Run({"info", path_}), 0) << err_.str();
+    EXPECT_NE(out_.str().find("(1): " + std::to_string(c.records) +
+                              " records\n"),
+              std::string::npos)
+        << out_.str();
+    EXPECT_EQ(bytes(path_), pending);
+    if (c.mutual) EXPECT_EQ(bytes(other), other_pending);
+    // A writer repairs the file the same way.
+    EXPECT_EQ(Run({"sample", path_, "--records", "1", "--table", "NEW"}), 0)
+        << err_.str();
+    EXPECT_EQ(Run({"info", path_}), 0) << err_.str();
+    EXPECT_NE(out_.str().find("(1): " + std::to_string(c.records) +
+                              " records\n"),
+              std::string::npos)
+        << out_.str();
+    EXPECT_EQ(Run({"check", path_}), 0) << out_.str();
+    if (c.mutual) EXPECT_EQ(bytes(other), other_pending);
+  }
+  fs::remove(other);
 }
 
 }  // namespace

@@ -153,9 +153,11 @@ TraceSettings ReadTraceSettings(const TraceSettingsSource& source,
   TraceSettings settings;
   settings.enabled = IsTrue(GetIni(source.section, kProfileEntry, "0"));
   if (!settings.enabled) return settings;
-  settings.log_file =
-      GetIni(source.section, kTraceFileEntry, source.default_file)
-          .substr(0, kMaxIniFileNameLength);
+  // An empty value means the default log, as a missing one does.
+  std::string log_file =
+      GetIni(source.section, kTraceFileEntry, source.default_file);
+  if (log_file.empty()) log_file = source.default_file;
+  settings.log_file = log_file.substr(0, kMaxIniFileNameLength);
   settings.details = IsTrue(GetIni(source.section, kDetailsEntry, "0"));
   if ((file.attributes & kFileEncrypt) &&
       !ContainsNoCase(file.driver_string, kAllowDetailsOption)) {

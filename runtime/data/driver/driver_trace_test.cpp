@@ -146,6 +146,17 @@ TEST_F(DriverTraceTest, SettingsDecideWhetherAndWhereToTrace) {
     ASSERT_FALSE(log.empty());
     EXPECT_EQ(log.back(), "NEXT(a.txt 1)     Time Taken: 1.23 secs");
   }
+  {
+    // An empty name means the default log, not no log.
+    WriteProfile("Profile=1\nTraceFile=\n");
+    FileDeclaration file;
+    Declare(file, "a.txt");
+    Open(file);
+    Close(file);
+    const std::vector<std::string> log = Lines("ASCII.LOG");
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.back(), "CLOSE(a.txt 1)    Time Taken: 1.23 secs");
+  }
 }
 
 TEST_F(DriverTraceTest, EncryptedFilesShowDetailsOnlyWhenAllowed) {

@@ -97,6 +97,28 @@ TEST_F(TableNameTest, SplitsAtTheFirstSelectorAfterAnyDirectory) {
   }
 }
 
+// Pairs added to the case map (an environment's HESCASE) do not change
+// which table a name selects: a table made under the default tables is
+// found again under the pairs.
+TEST_F(TableNameTest, NamesUpperCaseByTheDefaultTablesWhateverPairsAreSet) {
+  CharTables pairs = CharTables::Defaults();
+  pairs.case_map[0xE4] = 0xC4;  // a-umlaut <-> A-umlaut (Windows-1252)
+  pairs.case_map[0xC4] = 0xE4;
+  pairs.classes[0xE4] = kCharLower;
+  pairs.classes[0xC4] = kCharUpper;
+  struct Restore {
+    ~Restore() { SetCharTables(CharTables::Defaults()); }
+  } restore;
+  const std::string name = Path("orders") + "\\!n\xe4me";
+  SetCharTables(CharTables::Defaults());
+  CreateOpen(name).reset();
+  SetCharTables(pairs);
+  EXPECT_EQ(SplitTableName(name).table, "N\xe4ME");
+  OrdersFile again(name);
+  Open(again.file);
+  EXPECT_EQ(ErrorCode(), 0) << Error();
+}
+
 TEST_F(TnlDriverTest, AddedRecordsComeBackByPointerAfterReopening) {
   const Order first{7, "Miller", "Bern"};
   const Order second{8, "Smith", ""};

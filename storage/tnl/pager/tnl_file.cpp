@@ -30,6 +30,7 @@
 #include <utility>
 #include <vector>
 
+#include "os/posix/os_error.h"
 #include "runtime/data/base/byte_order.h"
 #include "storage/tnl/format/internal_check.h"
 #include "storage/tnl/pager/file_locks.h"
@@ -64,6 +65,33 @@ bool TnlFile::Open(const std::string& name, unsigned mode) {
   return true;
 }
 
+bool TnlFile::OpenCommittedState(const std::string& name) {
+  Close();
+  OpenOptions options = NativeOpenOptions(kOpenReadShared);
+  options.read_only_descriptor = true;
+  if (!channel_.Open(name, options)) return false;
+  // Nothing but a native file is locked or read further.
+  std::array<unsigned char, kHeaderSize> image;
+  Header header;
+  const std::int64_t size = channel_.file()->Size();
+  const bool native =
+      size == 0 ||
+      (size >= static_cast<std::int64_t>(kHeaderSize) &&
+       channel_.file()->ReadAt(0, image.data(), image.size()).bytes ==
+           image.size() &&
+       DecodeHeader(image, &header));
+  if (!native) {
+    channel_.Close();
+    SetLastSystemError(kSysInvalidAccess);
+    return false;
+  }
+  channel_.set_reader_slot(StartingReaderSlot());
+  state_.sharing = Sharing::kOthersWrite;
+  state_.reading_mode = true;
+  committed_state_only_ = true;
+  return true;
+}
+
 void TnlFile::Close() {
   if (in_transaction_ && Hooks().leave != nullptr) Hooks().leave(*this);
   if (phase_one_done_) DiscardPending();
@@ -74,6 +102,7 @@ void TnlFile::Close() {
   DropCachedPages();
   state_ = HeaderLoadState{};
   open_for_writing_ = false;
+  committed_state_only_ = false;
 }
 
 void TnlFile::SetReadingMode(bool reading) {
@@ -416,6 +445,13 @@ int TnlFile::WriteFirstPhaseOne() {
 int TnlFile::CommitPhaseOne() {
   assert(!phase_one_done_);
   if (!dirty_ || !open_for_writing_) return 0;
+  if (state_.header.change_counter > kLastCommitCounter) {
+    // Wrapping would make the file look rootless and other processes keep
+    // stale pages: refused before anything is written.
+    DropCachedPages();
+    state_.header.has_magic = false;  // read it again at the next load
+    return kCounterExhaustedError;
+  }
   if (state_.sharing != Sharing::kExclusive) {
     holds_commit_lock_ = TakeCommitLock(channel_, LockWait::kWait);
   }
@@ -560,14 +596,15 @@ void TnlFile::RollForward() {
 
 // The transaction marker is looked up in the interrupted write's own tree,
 // read through the recovery map under its header.
-bool TnlFile::AskTransactionCommitted(const Header& shadow) {
+WriteDecision TnlFile::AskTransactionCommitted(const Header& shadow) {
   const Header disk = state_.header;
   home_header_ = disk;
   state_.header = shadow;
-  bool committed = false;
+  WriteDecision committed = WriteDecision::kRollForward;
   try {
-    committed =
-        Hooks().write_committed == nullptr || Hooks().write_committed(*this);
+    if (Hooks().write_committed != nullptr) {
+      committed = Hooks().write_committed(*this);
+    }
   } catch (...) {
     // A damaged shadow tree: forget it and load again next time.
     DropCachedPages();
@@ -603,6 +640,9 @@ bool TnlFile::ReadHomeState(const std::function<void()>& read) {
 int TnlFile::Recover() {
   Header& h = state_.header;
   recovery_map_.clear();
+  // Consulted, not used: the committed state stands, and no other file is
+  // asked about this one's pending write (which could lead back here).
+  if (committed_state_only_) return kLoadOk;
   Header shadow;
   const bool whole = WalkShadowArea() &&
                      ReadDiskHeader(recovery_map_.at(0), &shadow) &&
@@ -611,9 +651,22 @@ int TnlFile::Recover() {
   // phase two, or phase two itself, puts the new one there.
   const bool phase_two_begun =
       whole && h.change_counter == shadow.change_counter;
-  const bool committed =
-      whole && (phase_two_begun || AskTransactionCommitted(shadow));
-  const bool repair = !state_.reading_mode && open_for_writing_;
+  const WriteDecision decision =
+      !whole            ? WriteDecision::kDiscard
+      : phase_two_begun ? WriteDecision::kRollForward
+                        : AskTransactionCommitted(shadow);
+  if (decision == WriteDecision::kUndecided) {
+    DropCachedPages();
+    h.has_magic = false;  // load and decide again next time
+    return kLoadLocked;
+  }
+  const bool committed = decision == WriteDecision::kRollForward;
+  // A repair raises the counter of the state it keeps; one that cannot is
+  // left undone, and the file is read as a reader reads it.
+  const std::uint32_t kept_counter =
+      committed ? shadow.change_counter : h.change_counter;
+  const bool repair = !state_.reading_mode && open_for_writing_ &&
+                      kept_counter != 0xFFFFFFFF;
   if (!committed) {
     DropCachedPages();
     if (!ReadDiskHeader(0, &h)) return kLoadInvalidFile;

@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "os/posix/os_error.h"
 #include "storage/tnl/format/internal_check.h"
 #include "storage/tnl/format/zones.h"
 #include "storage/tnl/pager/header_load.h"
@@ -36,11 +37,18 @@ class TnlFile;
 // That layer installs the hooks once per process (transaction_control.cpp);
 // until it does, a closing file has no transaction to leave and an
 // interrupted write whose shadow area is whole rolls forward.
+enum class WriteDecision {
+  kRollForward,
+  kDiscard,
+  // Not to be decided now (the control file is kept from us): the header
+  // load fails as locked and nothing is repaired.
+  kUndecided,
+};
 struct TransactionHooks {
   // Asked during recovery, with the interrupted write's header in place and
   // its pages readable through the recovery map: does the write belong to a
   // transaction that committed?
-  bool (*write_committed)(TnlFile& file) = nullptr;
+  WriteDecision (*write_committed)(TnlFile& file) = nullptr;
   // The file is closing while it is a member of the process's transaction.
   void (*leave)(TnlFile& file) = nullptr;
 };
@@ -48,6 +56,15 @@ void SetTransactionHooks(const TransactionHooks& hooks);
 
 // The highest first byte of an issued number (numbers stay below FE000000).
 inline constexpr std::uint32_t kLastIssuableNumber = 0xFDFFFFFF;
+
+// The change counter never wraps: 0 means a file without a root, and every
+// reader takes a lower counter on disk for a state it already has. A commit
+// raises it by two (phase one, then the header committed afresh) and a
+// repair by one, so a file whose counter is above kLastCommitCounter is
+// refused every commit (kCounterExhaustedError, nothing written) and stays
+// readable as it is.
+inline constexpr std::uint32_t kLastCommitCounter = 0xFFFFFFFD;
+inline constexpr int kCounterExhaustedError = kSysWriteProtect;
 
 class TnlFile : public HeaderLoadCache, private PageMover {
  public:
@@ -58,6 +75,12 @@ class TnlFile : public HeaderLoadCache, private PageMover {
   // Opens `name` in the runtime's open mode (os/posix/open_mode.h; sharing
   // as SharingOfOpenMode reads it); false with LastSystemError() set.
   bool Open(const std::string& name, unsigned mode);
+  // Opens `name` only to read what it holds as committed: the descriptor is
+  // read-only, the file must be empty or begin with a native header (else
+  // false with kSysInvalidAccess), and a write interrupted in it is never
+  // recovered, only passed over: the header at 0 and the pages at home are
+  // read as they stand. For consulting a file another file points at.
+  bool OpenCommittedState(const std::string& name);
   void Close();
 
   IoChannel& channel() { return channel_; }
@@ -109,8 +132,9 @@ class TnlFile : public HeaderLoadCache, private PageMover {
   std::uint32_t IssueNumber();
 
   // Writes every dirty page and the header by the two-step write. Returns 0
-  // or the channel's error; after an error the file holds its old state and
-  // the changes are dropped from memory.
+  // or the channel's error (kCounterExhaustedError when the change counter
+  // cannot advance); after an error the file holds its old state and the
+  // changes are dropped from memory.
   int Commit();
   bool dirty() const { return dirty_; }
   // Pages changed (or made) since the last commit.
@@ -177,12 +201,13 @@ class TnlFile : public HeaderLoadCache, private PageMover {
   void WriteHeaderAt(std::uint64_t position, const Header& header);
   bool ReadDiskHeader(std::uint64_t position, Header* header);
   bool WalkShadowArea();
-  bool AskTransactionCommitted(const Header& shadow);
+  WriteDecision AskTransactionCommitted(const Header& shadow);
   void RollForward();
   void ReleaseCommitLock();
 
   // The file's state, and what changes it:
   //   open_for_writing_   Open with write access in the mode; Close.
+//   committed_state_only_  OpenCommittedState; Open and Close clear it.
   //   state_.reading_mode Open (reading unless open for writing),
   //                       SetReadingMode, BeginChange (writing), EndChange
   //                       (reading).
@@ -205,6 +230,7 @@ class TnlFile : public HeaderLoadCache, private PageMover {
   bool dirty_ = false;            // changes not yet committed
   std::uint64_t page_stamp_ = 0;  // see page_stamp()
   bool open_for_writing_ = false;
+  bool committed_state_only_ = false;  // OpenCommittedState
   bool holds_commit_lock_ = false;
   bool in_change_ = false;          // between BeginChange and EndChange
   bool in_transaction_ = false;     // a member of the process's transaction

@@ -227,6 +227,58 @@ TEST_F(TnlFileTest, InvalidFilesAreRefused) {
   }
 }
 
+// The change counter at 0x018 never wraps to 0 (a file without a root to
+// every reader): a commit that cannot raise it by two is refused before
+// anything is written, and the file stays readable as it was.
+TEST_F(TnlFileTest, CommitThatWouldWrapTheChangeCounterIsRefused) {
+  const auto set_counter = [&](std::uint32_t counter) {
+    std::fstream io(path_, std::ios::binary | std::ios::in | std::ios::out);
+    io.seekp(0x18);
+    for (int i = 0; i < 4; ++i) io.put(static_cast<char>(counter >> (8 * i)));
+  };
+  const auto bytes = [&] {
+    std::ifstream in(path_, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  const auto add_leaf = [](TnlFile& f, int i) {
+    Page* root = f.RootPage();
+    root->records.Insert(Leaf(i));
+    root->used = UsedMeasure(0, root->records);
+    f.MarkDirty(root);
+    return f.Commit();
+  };
+  const struct {
+    std::uint32_t counter;
+    int error;
+    std::uint32_t after;
+  } cases[] = {
+      {0xFFFFFFFD, 0, 0xFFFFFFFF},
+      {0xFFFFFFFE, kCounterExhaustedError, 0xFFFFFFFE},
+      {0xFFFFFFFF, kCounterExhaustedError, 0xFFFFFFFF},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.counter);
+    std::ofstream(path_, std::ios::trunc).close();
+    ASSERT_EQ(WithFile(kOpenReadWriteShared,
+                       [&](TnlFile& f) { ASSERT_EQ(add_leaf(f, 1), 0); }),
+              0);
+    set_counter(c.counter);
+    const std::string before = bytes();
+    for (const unsigned mode : {kOpenReadWriteShared, kOpenReadWrite | kOpenDenyAll}) {
+      ASSERT_EQ(WithFile(mode,
+                         [&](TnlFile& f) {
+                           EXPECT_EQ(add_leaf(f, 2), c.error);
+                           EXPECT_EQ(f.header().change_counter, c.after);
+                           EXPECT_FALSE(f.dirty());
+                         }),
+                0);
+      if (c.error == 0) break;
+      EXPECT_EQ(bytes(), before);
+    }
+    EXPECT_EQ(Reopened().size(), c.error == 0 ? 2u : 1u);
+  }
+}
+
 TEST_F(TnlFileTest, CommitMovesPagesAndKeepsTheTreeSound) {
   BuildOldState();
   const std::vector<std::string> old_state = Reopened();

@@ -208,6 +208,9 @@ void CheckRecords(TnlFile& file, std::vector<std::string>& problems) {
   }
 }
 
+// Fewer commits than this before the change counter's end are reported.
+constexpr std::uint32_t kFewCommitsLeft = 0x10000;
+
 }  // namespace
 
 std::vector<std::string> CheckFileIntegrity(TnlFile& file, LockWait wait) {
@@ -218,6 +221,15 @@ std::vector<std::string> CheckFileIntegrity(TnlFile& file, LockWait wait) {
       problems.push_back(load == kLoadInvalidFile ? "not a valid file"
                                                   : "the file is locked");
       return;
+    }
+    const std::uint32_t counter = file.header().change_counter;
+    const std::uint32_t commits_left =
+        counter > kLastCommitCounter ? 0
+                                     : (kLastCommitCounter - counter) / 2 + 1;
+    if (commits_left < kFewCommitsLeft) {
+      problems.push_back("change counter " + std::to_string(counter) +
+                         " near its end: " + std::to_string(commits_left) +
+                         " commits left");
     }
     const std::string structure = CheckStructure(file);
     if (!structure.empty()) {

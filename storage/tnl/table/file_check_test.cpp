@@ -92,6 +92,27 @@ TEST_F(FileCheckTest, CleanFilePasses) {
   EXPECT_EQ(Check(), std::vector<std::string>{});
 }
 
+// A change counter near its end is reported: from there on few commits, or
+// none, can raise it without wrapping.
+TEST_F(FileCheckTest, ReportsAChangeCounterNearItsEnd) {
+  const struct {
+    std::uint32_t counter;
+    std::vector<std::string> problems;
+  } cases[] = {
+      {0xFFFDFFFF, {}},
+      {0xFFFE0000, {"change counter 4294836224 near its end: 65535 commits left"}},
+      {0xFFFFFFFD, {"change counter 4294967293 near its end: 1 commits left"}},
+      {0xFFFFFFFE, {"change counter 4294967294 near its end: 0 commits left"}},
+  };
+  for (const auto& c : cases) {
+    for (int i = 0; i < 4; ++i) {
+      PatchDisk(0x18 + static_cast<std::size_t>(i),
+                static_cast<std::uint8_t>(c.counter >> (8 * i)));
+    }
+    EXPECT_EQ(Check(), c.problems) << c.counter;
+  }
+}
+
 // Plants a chunk of `size` bytes under `key`, replacing one stored there.
 std::function<void(FileCheckTest&)> PutChunk(ByteString key, std::size_t size) {
   return [key, size](FileCheckTest& t) {

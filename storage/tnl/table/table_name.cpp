@@ -21,10 +21,16 @@ bool HasExtension(std::string_view path) {
   return dot != std::string_view::npos && dot > 0;
 }
 
+// Through the default tables, never the ones in force: the same name must
+// select the same table-name record whatever pairs a program adds.
 std::string UpperCase(std::string_view text) {
+  static const CharTables defaults = CharTables::Defaults();
   std::string out(text);
   for (char& c : out) {
-    c = static_cast<char>(UpperCaseOf(static_cast<std::uint8_t>(c)));
+    const auto code = static_cast<std::uint8_t>(c);
+    if (defaults.IsLower(code) && defaults.case_map[code] != 0) {
+      c = static_cast<char>(defaults.case_map[code]);
+    }
   }
   return out;
 }

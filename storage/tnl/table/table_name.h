@@ -23,8 +23,9 @@ struct TableName {
 };
 
 // Splits `name` at the first "\!" whose preceding part is not an existing
-// directory. The table name is upper-cased through the character tables in
-// force. An empty `name` gives an empty path.
+// directory. The table name is upper-cased through the default character
+// tables (a-z only), whatever tables are in force, so that one name always
+// selects the same table. An empty `name` gives an empty path.
 TableName SplitTableName(std::string_view name);
 
 }  // namespace vantrel

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <memory>
 
 #include "os/posix/clock.h"
@@ -63,8 +64,11 @@ std::uint32_t Transaction::NumberFromLocalTime() {
 
 Transaction::ControlName Transaction::ControlNameFor(
     const TnlFile& file) const {
-  if (!control_file_name_.empty()) {
-    return {control_file_name_, control_file_name_};
+  // The process's name, like the default one, is a name beside each data
+  // file: recovery looks nowhere else.
+  if (std::optional<std::string> part = ControlFileNamePart(control_file_name_);
+      part && !control_file_name_.empty()) {
+    return {*ControlFilePath(*part, file.name()), *part};
   }
   return {DefaultControlFilePath(file.name()),
           std::string(kDefaultControlMarkerName)};
@@ -119,6 +123,17 @@ int Transaction::CommitSeveral(const std::vector<const Member*>& changed) {
   for (const Member* member : changed) {
     if (std::find(used.begin(), used.end(), member->control) == used.end()) {
       used.push_back(member->control);
+    }
+  }
+  // A control file that is one of the transaction's data files would wait
+  // for the writer byte its own member holds.
+  for (std::size_t index : used) {
+    for (const Member& member : members_) {
+      std::error_code error;
+      if (std::filesystem::equivalent(controls_[index].path,
+                                      member.file->name(), error)) {
+        return kSysAccessDenied;
+      }
     }
   }
   Controls controls;

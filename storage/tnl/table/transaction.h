@@ -36,7 +36,9 @@ class Transaction {
   static Transaction& OfProcess();
 
   // The control file name set by the program (empty: "tarnel.tcf" beside
-  // each data file). Stored as given in the markers.
+  // each data file). Only its last part counts: the control file of that
+  // name beside each data file, named so in the markers. A name without a
+  // usable last part ("/", "..") counts as none.
   void SetControlFileName(std::string name) {
     control_file_name_ = std::move(name);
   }

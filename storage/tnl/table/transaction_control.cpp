@@ -1,6 +1,7 @@
 #include "storage/tnl/table/transaction_control.h"
 
 #include <chrono>
+#include <filesystem>
 #include <thread>
 
 #include "os/posix/os_error.h"
@@ -31,21 +32,43 @@ ByteString TerminatedBytes(std::string_view text) {
   return bytes;
 }
 
+bool SameFile(const std::string& a, const std::string& b) {
+  std::error_code error;
+  return std::filesystem::equivalent(a, b, error);
+}
+
 // Whether the control file at `path` still holds the record of `number`,
-// asking the transaction's first control file when the record names it. A
-// control file that cannot be opened or read counts as holding it.
-bool ControlHolds(const std::string& path, std::uint32_t number,
-                  bool follow_first) {
+// asking the transaction's first control file when the record names it
+// (once, and only a file of the same name). A control file that cannot be
+// opened or read, or that is the data file itself, counts as holding it.
+enum class Holds { kNo, kYes, kUnknown };
+Holds ControlHolds(const std::string& path, std::uint32_t number,
+                   const std::string& data_path, bool follow_first) {
+  if (SameFile(path, data_path)) return Holds::kYes;
   ControlFile control;
-  if (control.Open(path, /*create=*/false, /*retry_sharing=*/true) != 0) {
-    return true;
+  if (const int error = control.OpenToConsult(path); error != 0) {
+    return error == kSysSharingViolation ? Holds::kUnknown : Holds::kYes;
   }
   bool present = false;
   std::string first;
-  if (control.Lookup(number, &present, &first) != kLoadOk) return true;
-  if (!present) return false;
-  if (first.empty() || first == path || !follow_first) return true;
-  return ControlHolds(first, number, /*follow_first=*/false);
+  bool read = false;
+  {
+    OperationScope scope;  // a damaged control file fails here, not above
+    try {
+      read = control.Lookup(number, &present, &first) == kLoadOk;
+    } catch (const InternalCheckFailure&) {
+      read = false;
+    }
+  }
+  if (!read) return Holds::kYes;
+  if (!present) return Holds::kNo;
+  if (first.empty() || !follow_first || SameFile(first, path)) {
+    return Holds::kYes;
+  }
+  if (ControlFileNamePart(first) != ControlFileNamePart(path)) {
+    return Holds::kYes;
+  }
+  return ControlHolds(first, number, data_path, /*follow_first=*/false);
 }
 
 }  // namespace
@@ -84,12 +107,24 @@ std::string DefaultControlFilePath(std::string_view data_path) {
   return path;
 }
 
-std::string ControlFilePath(std::string_view marker_name,
-                            std::string_view data_path) {
-  if (marker_name == kDefaultControlMarkerName) {
-    return DefaultControlFilePath(data_path);
-  }
-  return std::string(marker_name);
+std::optional<std::string> ControlFileNamePart(std::string_view name) {
+  if (name == kDefaultControlMarkerName) return std::string(kControlFileName);
+  const std::size_t separator = name.find_last_of("/\\");
+  const std::string_view part =
+      separator == std::string_view::npos ? name : name.substr(separator + 1);
+  if (part.empty() || part == "." || part == "..") return std::nullopt;
+  return std::string(part);
+}
+
+std::optional<std::string> ControlFilePath(std::string_view name,
+                                           std::string_view data_path) {
+  const std::optional<std::string> part = ControlFileNamePart(name);
+  if (!part) return std::nullopt;
+  const std::size_t slash = data_path.rfind('/');
+  std::string path(slash == std::string_view::npos
+                       ? std::string_view{}
+                       : data_path.substr(0, slash + 1));
+  return path + *part;
 }
 
 // Transaction numbers are big-endian wherever they are stored, in this key
@@ -109,6 +144,19 @@ int ControlFile::Open(const std::string& path, bool create,
   while (!file_.Open(path, mode)) {
     if (!retry_sharing || LastSystemError() != kSysSharingViolation) {
       return LastSystemError();
+    }
+    std::this_thread::sleep_for(kSharingRetryPause);
+  }
+  return 0;
+}
+
+int ControlFile::OpenToConsult(const std::string& path) {
+  const auto deadline = std::chrono::steady_clock::now() + kConsultPatience;
+  while (!file_.OpenCommittedState(path)) {
+    const int error = LastSystemError();
+    if (error != kSysSharingViolation ||
+        std::chrono::steady_clock::now() >= deadline) {
+      return error;
     }
     std::this_thread::sleep_for(kSharingRetryPause);
   }
@@ -150,8 +198,14 @@ int ControlFile::CommitChange(Change change) {
 }
 
 int ControlFile::Insert(std::uint32_t number, std::string_view first_path) {
+  // Absolute, so that a process with another working directory finds it.
   ByteString data;
-  if (!first_path.empty()) data = TerminatedBytes(first_path);
+  if (!first_path.empty()) {
+    std::error_code error;
+    const std::filesystem::path absolute =
+        std::filesystem::absolute(first_path, error);
+    data = TerminatedBytes(error ? std::string(first_path) : absolute.string());
+  }
   return CommitChange([&](BTree& tree) {
     tree.Insert(MakeRecord(ControlRecordKey(number), data));
   });
@@ -162,12 +216,14 @@ int ControlFile::Remove(std::uint32_t number) {
       [&](BTree& tree) { tree.Remove(ControlRecordKey(number)); });
 }
 
-bool RecoveredWriteCommitted(TnlFile& file) {
+WriteDecision RecoveredWriteCommitted(TnlFile& file) {
   BTree tree(file);
   const std::optional<PageRecord> record = FindMarker(tree);
-  if (!record) return true;
+  if (!record) return WriteDecision::kRollForward;
   const std::optional<TransactionMarker> marker = ReadMarker(*record);
-  if (!marker) return false;  // damaged: keep the state before the write
+  if (!marker) {
+    return WriteDecision::kDiscard;  // damaged: keep the state before it
+  }
   // Every commit of several files writes a number its files never held, so
   // a write that leaves the marker as the file had it is a commit of this
   // file alone (or one whose phase two already put the marker home): it
@@ -181,13 +237,24 @@ bool RecoveredWriteCommitted(TnlFile& file) {
       home = ReadMarker(*r);
     }
   });
-  if (!home_readable) return true;
+  if (!home_readable) return WriteDecision::kRollForward;
   if (home && home->number == marker->number &&
       home->control_name == marker->control_name) {
-    return true;
+    return WriteDecision::kRollForward;
   }
-  const std::string path = ControlFilePath(marker->control_name, file.name());
-  return !ControlHolds(path, marker->number, /*follow_first=*/true);
+  const std::optional<std::string> path =
+      ControlFilePath(marker->control_name, file.name());
+  if (!path) return WriteDecision::kDiscard;
+  switch (ControlHolds(*path, marker->number, file.name(),
+                       /*follow_first=*/true)) {
+    case Holds::kNo:
+      return WriteDecision::kRollForward;
+    case Holds::kYes:
+      return WriteDecision::kDiscard;
+    case Holds::kUnknown:
+      break;
+  }
+  return WriteDecision::kUndecided;
 }
 
 // The pager knows transactions only through its hooks; they are installed

@@ -8,20 +8,38 @@
 //         name     bytes           the control file's name, then a zero byte;
 //                                  "C:\tArNeL.TCF" stands for "tarnel.tcf"
 //                                  in the data file's own directory
+// Only the name's last part (after the last '/' or '\\') counts, and it is
+// looked for in the data file's directory: a marker cannot send recovery to
+// any other place, nor to the data file itself. Written markers hold that
+// part alone.
 //
 // Control file: a native file whose tree holds one record per transaction
 // being committed, from before the first data file is written until the
 // transaction's commit point:
 //   key   number   u32 big-endian  (so records sort by number)
 //   data  nothing in the first control file of the transaction; in every
-//         other one the first one's path and a zero byte. The record in the
-//         first control file alone decides: it is removed first, and a data
-//         file whose marker names another control file still holding the
-//         record asks the first one, so files in different directories can
-//         never take different decisions.
+//         other one the first one's absolute path and a zero byte. The
+//         record in the first control file alone decides: it is removed
+//         first, and a data file whose marker names another control file
+//         still holding the record asks the first one, so files in
+//         different directories can never take different decisions.
+//
+// That reading is deliberate, and another reader of these files must share
+// it. Were each data file to ask only the control file its marker names, a
+// crash after the record's removal from the first control file is durable
+// and before its removal from the others is would roll the files beside the
+// first control file forward and discard the others: crashing a commit of
+// two files in two directories (74 writes and flushes, the two control
+// files created by it) at each step in turn tears the pair at 10 steps.
+//
+// Consulting a control file is one level deep: it is opened read-only, must
+// be a native file, and is read as committed; a pending write in it is
+// passed over, never recovered from here. A first control file's path is
+// followed once, and only to a file of the same name.
 #ifndef VANTREL_STORAGE_TNL_TABLE_TRANSACTION_CONTROL_H_
 #define VANTREL_STORAGE_TNL_TABLE_TRANSACTION_CONTROL_H_
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -54,9 +72,15 @@ void ReplaceMarker(BTree& tree, const TransactionMarker& marker);
 
 // "tarnel.tcf" in the directory of `data_path`.
 std::string DefaultControlFilePath(std::string_view data_path);
-// The control file a marker's name stands for, seen from `data_path`.
-std::string ControlFilePath(std::string_view marker_name,
-                            std::string_view data_path);
+// The last part of a control file's name (after the last '/' or '\\'); the
+// default marker name gives "tarnel.tcf". None when no file can be named by
+// it (empty, "." or "..").
+std::optional<std::string> ControlFileNamePart(std::string_view name);
+// The control file a name (a marker's, or the one the process set) stands
+// for beside `data_path`: its last part in the data file's directory. None
+// as above.
+std::optional<std::string> ControlFilePath(std::string_view name,
+                                           std::string_view data_path);
 
 ByteString ControlRecordKey(std::uint32_t number);
 
@@ -67,6 +91,11 @@ class ControlFile {
   // Opens (creating it when `create`) for shared use; 0 or a system error.
   // A sharing violation is retried while `retry_sharing` holds.
   int Open(const std::string& path, bool create, bool retry_sharing);
+  // Opens the file only to look records up, as TnlFile::OpenCommittedState
+  // does; a sharing violation is retried for up to kConsultPatience (no
+  // writer of ours ever keeps a control file from readers, so only a
+  // foreign open, or one of this process's own, does). 0 or a system error.
+  int OpenToConsult(const std::string& path);
   const std::string& path() const { return file_.name(); }
 
   // Looks for the record of `number`: sets *present and, when present, the
@@ -85,13 +114,15 @@ class ControlFile {
   TnlFile file_;
 };
 
+inline constexpr auto kConsultPatience = std::chrono::seconds(2);
+
 // The decision of recovery for an interrupted write whose tree the file now
-// shows: true to roll it forward, false to discard it. No marker: a commit
-// of this file alone, which rolls forward. A marker: rolls forward unless
-// its transaction's record is still in the control file (asking the first
-// control file when the record names it), or that control file cannot be
-// opened.
-bool RecoveredWriteCommitted(TnlFile& file);
+// shows. No marker: a commit of this file alone, which rolls forward. A
+// marker: rolls forward unless its transaction's record is still in the
+// control file (asking the first control file when the record names it), or
+// that control file cannot be opened or read, or is the data file itself.
+// Undecided while a control file stays opened exclusively elsewhere.
+WriteDecision RecoveredWriteCommitted(TnlFile& file);
 
 }  // namespace vantrel
 

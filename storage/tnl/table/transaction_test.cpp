@@ -1,6 +1,8 @@
 #include "storage/tnl/table/transaction.h"
 
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -92,6 +94,48 @@ int ControlRecords(const std::string& path) {
   EXPECT_TRUE(file.Open(path, kOpenReadShared));
   return static_cast<int>(Records(file).size());
 }
+
+// The bytes of a file, to tell whether anything changed it.
+std::string Bytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// What was done to one file while it is watched: opened, and opened for
+// writing, changed or given new attributes.
+class FileWatch {
+ public:
+  explicit FileWatch(const std::string& path)
+      : fd_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+    EXPECT_GE(::inotify_add_watch(
+                  fd_, path.c_str(),
+                  IN_OPEN | IN_MODIFY | IN_CLOSE_WRITE | IN_ATTRIB),
+              0);
+  }
+  ~FileWatch() { ::close(fd_); }
+  FileWatch(const FileWatch&) = delete;
+  FileWatch& operator=(const FileWatch&) = delete;
+
+  // The events seen since the last call, or-ed together.
+  std::uint32_t Events() {
+    std::uint32_t seen = 0;
+    alignas(inotify_event) char buffer[4096];
+    for (;;) {
+      const ssize_t n = ::read(fd_, buffer, sizeof buffer);
+      if (n <= 0) return seen;
+      for (ssize_t at = 0; at < n;) {
+        const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+        seen |= event->mask;
+        at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+      }
+    }
+  }
+
+ private:
+  int fd_;
+};
+
+constexpr std::uint32_t kWritten = IN_MODIFY | IN_CLOSE_WRITE | IN_ATTRIB;
 
 class TransactionTest : public ::testing::Test {
  protected:
@@ -226,6 +270,67 @@ class TransactionTest : public ::testing::Test {
     return path.ends_with(kControlFileName);
   }
 
+  // Leaves `path` as a commit stopped after its phase one leaves it: the
+  // change made by `change` is durable but not yet at home. Returns the
+  // file's records before and after that change.
+  template <typename Change>
+  static std::array<std::vector<std::string>, 2> WritePendingChange(
+      const std::string& path, Change change) {
+    std::array<std::vector<std::string>, 2> states;
+    TnlFile file;
+    EXPECT_TRUE(file.Open(path, kOpenReadWriteShared));
+    states[0] = Records(file);
+    InOperation(file, [&] {
+      BTree tree(file);
+      change(file, tree);
+      ASSERT_EQ(file.CommitPhaseOne(), 0);
+      fs::copy_file(path, path + ".pending",
+                    fs::copy_options::overwrite_existing);
+      file.CommitPhaseTwo();
+    });
+    states[1] = Records(file);
+    file.Close();
+    fs::rename(path + ".pending", path);
+    EXPECT_NE(states[0], states[1]);
+    return states;
+  }
+  // The same for a commit of several files: cards from `first_id` on added
+  // under `marker`.
+  static std::array<std::vector<std::string>, 2> WritePending(
+      const std::string& path, const TransactionMarker& marker,
+      int first_id = 7000) {
+    return WritePendingChange(path, [&](TnlFile& file, BTree& tree) {
+      AddCards(file, tree, first_id, 10);
+      ReplaceMarker(tree, marker);
+    });
+  }
+
+  // The records a reader and then a writer (which repairs) see, each
+  // checked for integrity by the writer.
+  static std::array<std::vector<std::string>, 2> ReadThenRepair(
+      const std::string& path) {
+    std::array<std::vector<std::string>, 2> seen;
+    {
+      TnlFile reader;
+      EXPECT_TRUE(reader.Open(path, kOpenReadShared));
+      seen[0] = Records(reader);
+    }
+    TnlFile writer;
+    EXPECT_TRUE(writer.Open(path, kOpenReadWriteShared));
+    seen[1] = Records(writer);
+    EXPECT_EQ(CheckFileIntegrity(writer), std::vector<std::string>{});
+    return seen;
+  }
+
+  // A control file at `path` holding the record of `number` (or, when
+  // `holds` is false, only another one), naming `first` as the first.
+  static void MakeControl(const std::string& path, std::uint32_t number,
+                          bool holds, const std::string& first = "") {
+    ControlFile control;
+    ASSERT_EQ(control.Open(path, /*create=*/true, /*retry_sharing=*/false), 0);
+    ASSERT_EQ(control.Insert(holds ? number : number + 1, first), 0);
+  }
+
   fs::path dir_;
   std::array<std::string, 2> paths_;
   std::array<std::vector<std::string>, 2> before_;
@@ -274,12 +379,14 @@ TEST_F(TransactionTest, SeveralFilesCommitWithMarkersAndEmptyControlFiles) {
     const auto b = MarkerOf(paths_[1]);
     ASSERT_TRUE(a && b);
     EXPECT_EQ(a->number, b->number);
-    const std::string stored = c.set_name ? own : "C:\\tArNeL.TCF";
+    // A name the process set counts by its last part, beside each file.
+    const std::string stored = c.set_name ? "own.tcf" : "C:\\tArNeL.TCF";
     EXPECT_EQ(a->control_name, stored);
     EXPECT_EQ(b->control_name, stored);
+    EXPECT_FALSE(fs::exists(own));
     // Every control file used was created and is empty again.
     for (int i = 0; i < 2; ++i) {
-      EXPECT_EQ(ControlRecords(c.set_name ? own : ControlPath(i)), 0);
+      EXPECT_EQ(ControlRecords(*ControlFilePath(stored, paths_[i])), 0);
     }
     EXPECT_EQ(fs::exists(ControlPath(0)), !c.set_name);
   }
@@ -542,6 +649,153 @@ TEST_F(TransactionTest, EachCommitOfSeveralFilesWritesANewNumber) {
   ASSERT_TRUE(first && second);
   EXPECT_NE(second->number, first->number);
   EXPECT_EQ(MarkerOf(paths_[1])->number, second->number);
+}
+
+// A marker selects a control file only by its name's last part, beside the
+// data file; a name with a directory part reaches nothing else, the data
+// file itself and anything but a native file count as no control file (the
+// write is discarded), and neither a reader nor a writer ever hangs or
+// touches a file outside the data file's directory.
+TEST_F(TransactionTest, HostileMarkerNamesReachOnlyNativeFilesBesideTheData) {
+  constexpr std::uint32_t kNumber = 0x12345678;
+  const fs::path outside = dir_ / "outside";
+  const std::string data = paths_[0];
+  const fs::path beside = fs::path(data).parent_path();
+  const std::string outside_control = (outside / "ctl.tcf").string();
+  const std::string beside_control = (beside / "ctl.tcf").string();
+  const struct {
+    const char* name;
+    std::string marker;
+    // -1: no such file; else whether it holds the transaction's record.
+    int beside_holds;
+    int outside_holds;
+    std::string first;  // the first control file the beside one names
+    bool after;
+  } cases[] = {
+      {"the data file itself", "a.vtl", -1, -1, "", false},
+      {"itself, by a path", data, -1, -1, "", false},
+      {"an absolute path outside, not beside", outside_control, -1, 0, "",
+       false},
+      {"an absolute path outside, beside too", outside_control, 1, 0, "",
+       false},
+      {"a relative path outside", "../outside/ctl.tcf", 0, 1, "", true},
+      {"a Windows path", "D:\\outside\\ctl.tcf", 0, 1, "", true},
+      {"a file that is not native", "passwd", -1, -1, "", false},
+      {"a FIFO", "pipe", -1, -1, "", false},
+      {"only a directory", "../", -1, -1, "", false},
+      {"a first control file of another name", "ctl.tcf", 1, 0,
+       (outside / "other.tcf").string(), false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    UseDirectories("one", "one");
+    fs::create_directories(outside);
+    const auto states = WritePending(data, {kNumber, c.marker});
+    if (c.beside_holds >= 0) {
+      MakeControl(beside_control, kNumber, c.beside_holds == 1, c.first);
+    }
+    if (c.outside_holds >= 0) {
+      MakeControl(outside_control, kNumber, c.outside_holds == 1);
+    }
+    // What it must not open: the outside control file or the first one
+    // named (a control file without the record, so it would say
+    // committed), and a file beside that is no native file.
+    MakeControl((outside / "other.tcf").string(), kNumber, false);
+    std::ofstream(beside / "passwd") << "root:x:0:0:root:/root:/bin/sh\n";
+    ASSERT_EQ(::mkfifo((beside / "pipe").c_str(), 0600), 0);
+    std::ofstream(outside / "passwd") << "root:x:0:0:root:/root:/bin/sh\n";
+    std::vector<std::string> watched = {(outside / "other.tcf").string(),
+                                        (beside / "passwd").string(),
+                                        (outside / "passwd").string()};
+    if (c.outside_holds >= 0) watched.push_back(outside_control);
+    std::vector<std::string> kept;
+    std::vector<std::unique_ptr<FileWatch>> watches;
+    for (const std::string& path : watched) {
+      kept.push_back(Bytes(path));
+      watches.push_back(std::make_unique<FileWatch>(path));
+    }
+
+    const auto seen = ReadThenRepair(data);
+    const char* expected = c.after ? "rolled forward" : "discarded";
+    EXPECT_TRUE(seen[0] == states[c.after ? 1 : 0]) << "reader: " << expected;
+    EXPECT_TRUE(seen[1] == states[c.after ? 1 : 0]) << "writer: " << expected;
+    for (std::size_t i = 0; i < watched.size(); ++i) {
+      SCOPED_TRACE(watched[i]);
+      const std::uint32_t events = watches[i]->Events();
+      EXPECT_EQ(Bytes(watched[i]), kept[i]);
+      EXPECT_EQ(events & kWritten, 0u);
+      // Only a name beside the data file may be opened at all.
+      if (fs::path(watched[i]).parent_path() != beside) {
+        EXPECT_EQ(events, 0u);
+      }
+    }
+  }
+}
+
+// Two files whose pending writes name each other, and a file whose control
+// file has a pending write of its own: each control file is read once, as
+// committed, and left as it is.
+TEST_F(TransactionTest, ControlFilesAreConsultedOneLevelDeep) {
+  const std::string a = paths_[0];
+  const std::string b = paths_[1];
+  const auto a_states = WritePending(a, {0x1111, "b.vtl"});
+  const auto b_states = WritePending(b, {0x2222, "a.vtl"}, 8000);
+  const std::string b_pending = Bytes(b);
+  {
+    FileWatch watch_b(b);
+    // b is a native file without the record of a's transaction.
+    const auto seen = ReadThenRepair(a);
+    EXPECT_EQ(seen[0], a_states[1]);
+    EXPECT_EQ(seen[1], a_states[1]);
+    EXPECT_EQ(watch_b.Events() & kWritten, 0u);
+    EXPECT_EQ(Bytes(b), b_pending);
+  }
+  const auto seen = ReadThenRepair(b);
+  EXPECT_EQ(seen[1], b_states[1]);
+
+  // A control file stopped in the middle of a commit that removes the
+  // record, under a marker that names the data file: its committed state
+  // still holds the record, so the data file's write is discarded.
+  UseDirectories("one", "one");
+  const auto states = WritePending(a, {0x3333, "C:\\tArNeL.TCF"});
+  const std::string control = ControlPath(0);
+  MakeControl(control, 0x3333, true);
+  WritePendingChange(control, [](TnlFile&, BTree& tree) {
+    tree.Remove(ControlRecordKey(0x3333));
+    ReplaceMarker(tree, {0x4444, "a.vtl"});
+  });
+  const std::string control_pending = Bytes(control);
+  EXPECT_EQ(ReadThenRepair(a)[1], states[0]);
+  EXPECT_EQ(Bytes(control), control_pending);
+}
+
+// A control file that stays opened for exclusive use (here by this very
+// process, which would otherwise wait for itself for ever) leaves the write
+// undecided: the header load fails as locked, and nothing is repaired until
+// the control file can be read.
+TEST_F(TransactionTest, ControlFileKeptFromUsLeavesTheWriteUndecided) {
+  const std::string data = paths_[0];
+  const auto states = WritePending(data, {0x6666, "C:\\tArNeL.TCF"});
+  MakeControl(ControlPath(0), 0x6666, false);
+  const std::string pending = Bytes(data);
+  {
+    TnlFile exclusive;
+    ASSERT_TRUE(
+        exclusive.Open(ControlPath(0), kOpenReadWrite | kOpenDenyAll));
+    for (const unsigned mode : {kOpenReadShared, kOpenReadWriteShared}) {
+      TnlFile file;
+      ASSERT_TRUE(file.Open(data, mode));
+      EXPECT_EQ(RunOperation(data,
+                             [&] {
+                               EXPECT_EQ(file.LoadHeader(LockWait::kWait),
+                                         kLoadLocked);
+                             }),
+                0);
+      file.EndOperation();
+    }
+    EXPECT_EQ(Bytes(data), pending);
+  }
+  EXPECT_EQ(ReadThenRepair(data)[1], states[1]);
 }
 
 TEST(TnlFileModeTest, ChangeHoldsTheWriterByteAndReaderSlotGoesFirst) {
