@@ -419,7 +419,20 @@ int TnlFile::CommitPhaseOne() {
   if (state_.sharing != Sharing::kExclusive) {
     holds_commit_lock_ = TakeCommitLock(channel_, LockWait::kWait);
   }
-  disk_header_valid_ = ReadDiskHeader(0, &disk_header_);
+  // Only a file of length 0 is new. A header read short or found pending
+  // (a write that this process has not yet repaired, after an undo that
+  // the disk refused) is no base for a commit: writing over it would
+  // overwrite pages that its shadow area still needs. Nothing is written;
+  // the next load reads the disk again and repairs.
+  std::array<unsigned char, kHeaderSize> image;
+  const std::size_t got = channel_.ReadBlock(image.size(), image.data(), 0);
+  disk_header_valid_ = got == image.size() && DecodeHeader(image, &disk_header_);
+  if (got != 0 && (!disk_header_valid_ ||
+                   disk_header_.committed_end != disk_header_.shadow_end)) {
+    ForgetHeader();
+    ReleaseCommitLock();
+    return kUnreadableHeaderError;
+  }
   const int error =
       disk_header_valid_ ? WritePhaseOne(disk_header_) : WriteFirstPhaseOne();
   if (error != 0) {
@@ -428,7 +441,13 @@ int TnlFile::CommitPhaseOne() {
     // new file goes back to empty: a part of its first header would leave
     // a file that no one could open again.
     if (!disk_header_valid_) {
-      if (File* file = channel_.file()) file->Truncate(0);
+      File* file = channel_.file();
+      if (file == nullptr || !file->Truncate(0)) {
+        // What phase one wrote stays: the disk decides at the next load.
+        ForgetHeader();
+        ReleaseCommitLock();
+        return error;
+      }
     }
     RestoreDiskHeader();
     ReleaseCommitLock();
@@ -493,6 +512,16 @@ void TnlFile::RestoreDiskHeader() {
   if (!disk_header_valid_) return;
   channel_.ClearError();
   CommitAfresh();
+  // Refused, the header at 0 may still point at the shadow area: the old
+  // state in memory is no longer the disk's, which the next load decides
+  // (it rolls the change forward or discards it, and repairs).
+  if (channel_.error() != 0) ForgetHeader();
+}
+
+void TnlFile::ForgetHeader() {
+  DropCachedPages();
+  state_.header.has_magic = false;
+  state_.header_loaded = false;
 }
 
 void TnlFile::DropCachedPages() {
