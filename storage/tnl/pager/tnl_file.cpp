@@ -403,10 +403,7 @@ int TnlFile::Commit() {
 // without a header, a file no one could open again. So an empty header is
 // made durable first: until the commit is, the file is an empty file.
 int TnlFile::WriteFirstPhaseOne() {
-  disk_header_ = Header{};
-  disk_header_.has_magic = true;
-  disk_header_.committed_end = disk_header_.shadow_end =
-      PageSpaceEnd(disk_header_.zones);
+  disk_header_ = NewFileHeader();
   channel_.ClearError();
   WriteHeaderAt(0, disk_header_);
   if (channel_.error() != 0 || !channel_.Flush()) return channel_.error();
@@ -419,16 +416,19 @@ int TnlFile::CommitPhaseOne() {
   if (state_.sharing != Sharing::kExclusive) {
     holds_commit_lock_ = TakeCommitLock(channel_, LockWait::kWait);
   }
-  // Only a file of length 0 is new. A header read short or found pending
-  // (a write that this process has not yet repaired, after an undo that
-  // the disk refused) is no base for a commit: writing over it would
-  // overwrite pages that its shadow area still needs. Nothing is written;
-  // the next load reads the disk again and repairs.
+  // Only a file of length 0, or one holding only the start of a new
+  // file's header, is new. A header read short or found pending (a write
+  // that this process has not yet repaired, after an undo that the disk
+  // refused) is no base for a commit: writing over it would overwrite
+  // pages that its shadow area still needs. Nothing is written; the next
+  // load reads the disk again and repairs.
   std::array<unsigned char, kHeaderSize> image;
   const std::size_t got = channel_.ReadBlock(image.size(), image.data(), 0);
-  disk_header_valid_ = got == image.size() && DecodeHeader(image, &disk_header_);
-  if (got != 0 && (!disk_header_valid_ ||
-                   disk_header_.committed_end != disk_header_.shadow_end)) {
+  disk_header_valid_ =
+      got == image.size() && DecodeHeader(image, &disk_header_);
+  const bool is_new = IsCutNewFileHeader(std::span(image).first(got));
+  if (!is_new && (!disk_header_valid_ ||
+                  disk_header_.committed_end != disk_header_.shadow_end)) {
     ForgetHeader();
     ReleaseCommitLock();
     return kUnreadableHeaderError;
