@@ -14,6 +14,7 @@ struct State {
   std::int64_t flushes = 0;
   std::int64_t reads = 0;
   std::int64_t truncates = 0;
+  bool cut = false;  // a kCut plan has acted
   std::vector<std::string> paths;
 };
 
@@ -29,13 +30,20 @@ bool Matches(const FaultPlan& plan, const std::string& path) {
 }
 
 FaultDecision Step(const std::string& path, std::int64_t State::*kind,
-                   unsigned counted) {
+                   unsigned counted, std::int64_t offset = -1) {
   State& state = GetState();
   std::lock_guard<std::mutex> lock(state.mutex);
   if (!state.armed || !Matches(state.plan, path)) return {};
   FaultDecision pass;
   pass.skip_sync = state.plan.skip_sync;
+  if (state.plan.action == FaultAction::kCut && state.cut &&
+      (counted & (kFaultWrites | kFaultFlushes | kFaultTruncates)) != 0) {
+    return {FaultAction::kFail, 0, state.plan.error, state.plan.skip_sync};
+  }
   if ((state.plan.counts & counted) == 0) return pass;
+  if (state.plan.write_offset >= 0 && offset != state.plan.write_offset) {
+    return pass;
+  }
   ++state.steps;
   ++(state.*kind);
   state.paths.push_back(path);
@@ -43,6 +51,11 @@ FaultDecision Step(const std::string& path, std::int64_t State::*kind,
   const bool acts =
       state.plan.persistent ? at != 0 && state.steps >= at : state.steps == at;
   if (!acts) return pass;
+  if (state.plan.action == FaultAction::kCut) {
+    state.cut = true;
+    return {FaultAction::kShort, state.plan.short_bytes, state.plan.error,
+            state.plan.skip_sync};
+  }
   return {state.plan.action, state.plan.short_bytes, state.plan.error,
           state.plan.skip_sync};
 }
@@ -56,6 +69,7 @@ void FaultInjection::Arm(const FaultPlan& plan) {
   state.plan = plan;
   state.steps = state.writes = state.flushes = 0;
   state.reads = state.truncates = 0;
+  state.cut = false;
   state.paths.clear();
 }
 
@@ -95,8 +109,10 @@ std::vector<std::string> FaultInjection::StepPaths() {
   return GetState().paths;
 }
 
-FaultDecision FaultInjection::OnWrite(const std::string& path) {
-  return Step(path, &State::writes, kFaultWrites);
+FaultDecision FaultInjection::OnWrite(const std::string& path,
+                                      std::uint64_t offset) {
+  return Step(path, &State::writes, kFaultWrites,
+              static_cast<std::int64_t>(offset));
 }
 
 FaultDecision FaultInjection::OnFlush(const std::string& path) {

@@ -31,6 +31,9 @@ enum class FaultAction {
   kCrash,  // the process ends after `short_bytes` of a write (or at a flush)
   kStop,   // the process stops (SIGSTOP) before the call, for another
            // process to watch it or kill it there; continued, it goes on
+  kCut,    // a write stops after `short_bytes`, and every later write and
+           // flush fails: a crash there, in a process that goes on only to
+           // close (what it then tries never reaches the disk)
 };
 
 // Exit status of a process ended by kCrash.
@@ -52,6 +55,8 @@ struct FaultPlan {
   // only at that one.
   bool persistent = false;
   unsigned counts = kFaultWrites | kFaultFlushes;
+  // At or above 0: only writes at this offset are steps.
+  std::int64_t write_offset = -1;
   // Flushes the plan lets through return at once instead of waiting for the
   // device: a test that reopens the file in the same process needs no
   // durability, and a sweep of thousands of runs would wait on the disk.
@@ -93,7 +98,7 @@ class FaultInjection {
   static std::vector<std::string> StepPaths();
 
   // Called by File; counts the step and says what to do.
-  static FaultDecision OnWrite(const std::string& path);
+  static FaultDecision OnWrite(const std::string& path, std::uint64_t offset);
   static FaultDecision OnFlush(const std::string& path);
   static FaultDecision OnRead(const std::string& path);
   static FaultDecision OnTruncate(const std::string& path);

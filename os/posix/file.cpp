@@ -215,7 +215,7 @@ IoResult File::WriteAt(std::uint64_t offset, const void* buffer,
     return result;
   }
   std::size_t limit = length;
-  const FaultDecision fault = FaultInjection::OnWrite(path_);
+  const FaultDecision fault = FaultInjection::OnWrite(path_, offset);
   if (fault.action == FaultAction::kFail) {
     errno = fault.error;
     result.error = RecordErrno();

@@ -535,12 +535,16 @@ void TnlFile::DropCachedPages() {
 }
 
 // Maps every image of the shadow area to its home; false unless the area
-// is whole and ends exactly at the shadow end with a header copy in it.
+// is whole and ends exactly at the shadow end with the header copy, which a
+// commit writes last. A shadow end that claims more (the bytes of two ends
+// mixed by a cut write of the header at 0) would otherwise walk on into
+// stale images past the area, and an old header copy there would win.
 bool TnlFile::WalkShadowArea() {
   const Header& h = state_.header;
   std::uint64_t position = h.committed_end;
   std::array<unsigned char, kHeaderSize> start;
   while (position < h.shadow_end) {
+    if (recovery_map_.contains(0)) return false;  // an image after the header
     if (channel_.ReadBlock(start.size(), start.data(), position) <
         start.size()) {
       return false;
