@@ -22,6 +22,22 @@
 // else it is discarded and the old header stands. A header at 0 with the
 // new header's change counter rolls forward at once; otherwise the
 // transaction layer decides (TransactionHooks::write_committed).
+//
+// What this asks of the disk: a write of the header at 0 that stops part
+// way leaves the bytes before the cut new and the rest old. Every write at
+// 0 changes at most the two ends (0x006..0x00D) and the change counter of
+// the header there, or (phase two, roll forward) rewrites a header whose
+// ends stay pending, so a cut anywhere is read as the old state, the new
+// one, or a pending write that is repaired: an end mixed of two values
+// either walks off the area (discarded; after phase two the header at 0 is
+// already the new one) or claims more than the area (the walk stops at the
+// header copy). A counter mixed across a carry can read lower than before,
+// which another process comparing counters takes for no change; the format
+// has no checksum to tell, so that case relies on the 512-byte sector
+// being written whole. A new file whose first header was cut is new again.
+// A commit that fails and cannot write its undo leaves the disk to decide
+// at the next load: the header in memory is dropped, and no commit is
+// built on a header at 0 that is pending.
 #include "storage/tnl/pager/tnl_file.h"
 
 #include <algorithm>
