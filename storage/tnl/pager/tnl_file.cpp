@@ -93,9 +93,15 @@ void TnlFile::Close() {
 }
 
 void TnlFile::SetReadingMode(bool reading) {
-  // A reader that read an interrupted write through the recovery map leaves
-  // the repair to a writer; becoming one, it reloads and repairs.
-  if (!reading && !recovery_map_.empty()) {
+  // A reader that read an interrupted write through the recovery map, or
+  // that discarded one in memory (its header still shows the write
+  // pending), leaves the repair to a writer; becoming one, it reloads and
+  // repairs, and no commit is built on the pending header at 0.
+  const bool repair_owed =
+      !recovery_map_.empty() ||
+      (!dirty_ && !phase_one_done_ && state_.header.has_magic &&
+       state_.header.committed_end != state_.header.shadow_end);
+  if (!reading && repair_owed) {
     DropCachedPages();
     state_.header.has_magic = false;
     state_.header_loaded = false;
