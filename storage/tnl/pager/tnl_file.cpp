@@ -36,8 +36,7 @@
 // has no checksum to tell, so that case relies on the 512-byte sector
 // being written whole. A new file whose first header was cut is new again.
 // A commit that fails and cannot write its undo leaves the disk to decide
-// at the next load: the header in memory is dropped, and no commit is
-// built on a header at 0 that is pending.
+// at the next load: the header in memory is dropped.
 #include "storage/tnl/pager/tnl_file.h"
 
 #include <algorithm>
@@ -439,18 +438,15 @@ int TnlFile::CommitPhaseOne() {
     holds_commit_lock_ = TakeCommitLock(channel_, LockWait::kWait);
   }
   // Only a file of length 0, or one holding only the start of a new
-  // file's header, is new. A header read short or found pending (a write
-  // that this process has not yet repaired, after an undo that the disk
-  // refused) is no base for a commit: writing over it would overwrite
-  // pages that its shadow area still needs. Nothing is written; the next
-  // load reads the disk again and repairs.
+  // file's header, is new. A header read short is no base for a commit
+  // (taken for a new file, it would be overwritten by an empty one):
+  // nothing is written, and the next load reads the disk again.
   std::array<unsigned char, kHeaderSize> image;
   const std::size_t got = channel_.ReadBlock(image.size(), image.data(), 0);
   disk_header_valid_ =
       got == image.size() && DecodeHeader(image, &disk_header_);
   const bool is_new = IsCutNewFileHeader(std::span(image).first(got));
-  if (!is_new && (!disk_header_valid_ ||
-                  disk_header_.committed_end != disk_header_.shadow_end)) {
+  if (!is_new && !disk_header_valid_) {
     ForgetHeader();
     ReleaseCommitLock();
     return kUnreadableHeaderError;
