@@ -14,6 +14,7 @@
 #include "storage/tnl/table/memo_store.h"
 #include "storage/tnl/table/structure_check.h"
 #include "storage/tnl/table/table_catalog.h"
+#include "tools/tnltool/recover_command.h"
 #include "tools/tnltool/sample.h"
 
 namespace vantrel {
@@ -28,7 +29,10 @@ constexpr const char kUsage[] =
     "usage: tnltool info|tables|check|dump FILE [--table NAME] "
     "[--password P]\n"
     "       tnltool sample FILE --records N [--table NAME] [--seed S] "
-    "[--batch K] [--password P]\n";
+    "[--batch K] [--password P]\n"
+    "       tnltool recover DAMAGED NEW [--password P] "
+    "[--descriptions FILE]\n"
+    "       tnltool --help\n";
 
 struct Options {
   std::string command;
@@ -375,6 +379,11 @@ int Dump(const Options& options, std::ostream& out, std::ostream& err) {
 
 int RunTnlTool(const std::vector<std::string>& args, std::ostream& out,
                std::ostream& err) {
+  if (!args.empty() && args[0] == "recover") return RunRecover(args, out, err);
+  if (!args.empty() && args[0] == "--help") {
+    out << kUsage << kRecoverHelp;
+    return kToolClean;
+  }
   auto options = ParseArgs(args, err);
   if (!options) return kToolUsage;
   if (!options->password.empty()) {
