@@ -18,16 +18,19 @@ function(vantrel_folder name folder)
   set_property(GLOBAL PROPERTY VANTREL_PROGRAMS_${name} TRUE)
 endfunction()
 
-# vantrel_module(<target> [TEST_PROPERTIES <name> <value>...])
+# vantrel_module(<target> [HEAVY_TESTS <gtest filter>]
+#                [TEST_PROPERTIES <name> <value>...])
 #
 # Builds the folder that calls it as one library: every *.cpp except tests
 # (*_test.cpp) and fuzz targets (*_fuzz.cpp), linked to the libraries its
 # row in cmake/modules.cmake names. Tests beside the code become one
 # GoogleTest program run by ctest (linked also to the row's TESTS); fuzz
 # targets are built when VANTREL_FUZZ is on. TEST_PROPERTIES are set on
-# every test of the folder (a label, say).
+# every test of the folder (a label, say). Tests matching HEAVY_TESTS (long
+# sweeps that run a sample unless told otherwise) carry the label `heavy`,
+# so that `ctest -LE heavy` leaves them out and `ctest -L heavy` runs them.
 function(vantrel_module target)
-  cmake_parse_arguments(ARG "" "" "TEST_PROPERTIES" ${ARGN})
+  cmake_parse_arguments(ARG "" "HEAVY_TESTS" "TEST_PROPERTIES" ${ARGN})
   if(ARG_UNPARSED_ARGUMENTS)
     message(FATAL_ERROR "vantrel_module(${target}): what a library uses is "
             "declared in cmake/modules.cmake, not here")
@@ -66,9 +69,21 @@ function(vantrel_module target)
     add_executable(${target}_test ${test_sources})
     target_link_libraries(${target}_test PRIVATE ${target} ${test_uses}
                           GTest::gtest GTest::gtest_main GTest::gmock)
-    gtest_discover_tests(${target}_test DISCOVERY_TIMEOUT 120
-                         PROPERTIES ENVIRONMENT "VANTREL_TEST_DATA=${CMAKE_CURRENT_SOURCE_DIR}/testdata"
-                                    ${ARG_TEST_PROPERTIES})
+    set(environment "VANTREL_TEST_DATA=${CMAKE_CURRENT_SOURCE_DIR}/testdata")
+    if(ARG_HEAVY_TESTS)
+      gtest_discover_tests(${target}_test DISCOVERY_TIMEOUT 120
+                           TEST_FILTER "-${ARG_HEAVY_TESTS}"
+                           PROPERTIES ENVIRONMENT "${environment}"
+                                      ${ARG_TEST_PROPERTIES})
+      gtest_discover_tests(${target}_test DISCOVERY_TIMEOUT 120
+                           TEST_FILTER "${ARG_HEAVY_TESTS}"
+                           PROPERTIES ENVIRONMENT "${environment}"
+                                      LABELS heavy ${ARG_TEST_PROPERTIES})
+    else()
+      gtest_discover_tests(${target}_test DISCOVERY_TIMEOUT 120
+                           PROPERTIES ENVIRONMENT "${environment}"
+                                      ${ARG_TEST_PROPERTIES})
+    endif()
   endif()
 
   if(VANTREL_FUZZ)

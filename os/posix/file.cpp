@@ -183,6 +183,16 @@ IoResult File::ReadAt(std::uint64_t offset, void* buffer, std::size_t length) {
     SetLastSystemError(result.error);
     return result;
   }
+  const FaultDecision fault = FaultInjection::OnRead(path_);
+  if (fault.action == FaultAction::kFail) {
+    errno = fault.error;
+    result.error = RecordErrno();
+    return result;
+  }
+  if (fault.action == FaultAction::kStop) raise(SIGSTOP);
+  if (fault.action == FaultAction::kShort && fault.short_bytes < length) {
+    length = fault.short_bytes;
+  }
   char* out = static_cast<char*>(buffer);
   while (result.bytes < length) {
     const ssize_t n = pread(fd_, out + result.bytes, length - result.bytes,
@@ -212,7 +222,7 @@ IoResult File::WriteAt(std::uint64_t offset, const void* buffer,
     return result;
   }
   std::size_t limit = length;
-  const FaultDecision fault = FaultInjection::OnWrite(path_);
+  const FaultDecision fault = FaultInjection::OnWrite(path_, offset);
   if (fault.action == FaultAction::kFail) {
     errno = fault.error;
     result.error = RecordErrno();
@@ -250,6 +260,7 @@ bool File::Flush() {
     RecordErrno();
     return false;
   }
+  if (fault.skip_sync) return true;
   while (fdatasync(fd_) != 0) {
     if (errno == EINTR) continue;
     RecordErrno();
@@ -274,6 +285,14 @@ bool File::Truncate(std::uint64_t size) {
   }
   if (size > kMaxOffset) {
     SetLastSystemError(kSysInvalidParameter);
+    return false;
+  }
+  const FaultDecision fault = FaultInjection::OnTruncate(path_);
+  if (fault.action == FaultAction::kStop) raise(SIGSTOP);
+  if (fault.action == FaultAction::kFail ||
+      fault.action == FaultAction::kShort) {
+    errno = fault.error;
+    RecordErrno();
     return false;
   }
   while (ftruncate(fd_, static_cast<off_t>(size)) != 0) {

@@ -247,6 +247,63 @@ TEST_F(FileTest, FaultSeamFailsShortensAndCountsSteps) {
   EXPECT_EQ(LastSystemError(), kSysWriteFault);
 }
 
+TEST_F(FileTest, FaultSeamCountsReadsAndTruncationsWhenAsked) {
+  auto file = OpenMode(0x42 | kOpenCreate);
+  ASSERT_NE(file, nullptr);
+  char block[64];
+  std::memset(block, 'a', sizeof block);
+  ASSERT_EQ(file->WriteAt(0, block, 64).bytes, 64u);
+
+  // By default reads and truncations are no steps.
+  FaultInjection::Arm(FaultAt(1, FaultAction::kFail));
+  EXPECT_EQ(file->ReadAt(0, block, 64).bytes, 64u);
+  EXPECT_TRUE(file->Truncate(64));
+  EXPECT_EQ(FaultInjection::Steps(), 0);
+
+  FaultPlan plan = FaultAt(2, FaultAction::kShort, 5);
+  plan.counts = kFaultReads | kFaultTruncates;
+  plan.persistent = true;
+  FaultInjection::Arm(plan);
+  EXPECT_EQ(file->ReadAt(0, block, 64).bytes, 64u);
+  EXPECT_EQ(file->ReadAt(0, block, 64).bytes, 5u);
+  EXPECT_FALSE(file->Truncate(0));  // a truncation cannot stop short
+  EXPECT_EQ(file->Size(), 64);
+  EXPECT_EQ(FaultInjection::Reads(), 2);
+  EXPECT_EQ(FaultInjection::Truncates(), 1);
+
+  plan = FaultAt(1, FaultAction::kFail);
+  plan.counts = kFaultReads;
+  plan.error = EIO;
+  FaultInjection::Arm(plan);
+  const IoResult failed = file->ReadAt(0, block, 64);
+  EXPECT_EQ(failed.bytes, 0u);
+  EXPECT_NE(failed.error, kSysNone);
+  EXPECT_EQ(FaultInjection::Writes(), 0);
+}
+
+TEST_F(FileTest, FaultSeamCutsAWriteAtAnOffsetAndFailsWhatFollows) {
+  auto file = OpenMode(0x42 | kOpenCreate);
+  ASSERT_NE(file, nullptr);
+  char block[64];
+  std::memset(block, 'a', sizeof block);
+  FaultPlan plan = FaultAt(2, FaultAction::kCut, 7);
+  plan.write_offset = 0;
+  FaultInjection::Arm(plan);
+  EXPECT_EQ(file->WriteAt(64, block, 64).bytes, 64u);  // not at 0: no step
+  EXPECT_EQ(file->WriteAt(0, block, 64).bytes, 64u);
+  EXPECT_TRUE(file->Flush());
+  EXPECT_EQ(FaultInjection::Steps(), 1);
+  std::memset(block, 'b', sizeof block);
+  EXPECT_EQ(file->WriteAt(0, block, 64).bytes, 7u);  // the cut
+  EXPECT_NE(file->WriteAt(64, block, 64).error, kSysNone);
+  EXPECT_FALSE(file->Flush());
+  EXPECT_FALSE(file->Truncate(0));
+  char back[128];
+  ASSERT_EQ(file->ReadAt(0, back, 128).bytes, 128u);  // reads still work
+  EXPECT_EQ(std::string(back, 8), "bbbbbbba");
+  EXPECT_EQ(back[64], 'a');
+}
+
 TEST_F(FileTest, FaultSeamCrashEndsTheProcessMidWrite) {
   const std::string path = path_;
   const int status = InChild([&] {

@@ -203,9 +203,12 @@ std::string TnlInstance::Password() const {
 }
 
 DriverResult TnlInstance::Perform(DriverOp op, DriverArgs& args) {
-  // After a failed internal check the table only closes or tells its name.
+  // After a failed internal check the table only closes, tells its name or
+  // rolls back: a check failed inside a transaction ends the transaction,
+  // and its FILE could never close (CLOSE waits for the end of LOGOUT) if
+  // ROLLBACK were refused too.
   if (table && table->failed_check != 0 && op != DriverOp::kCLOSE &&
-      op != DriverOp::kNAME) {
+      op != DriverOp::kNAME && op != DriverOp::kROLLBACK) {
     PostCheckFailure(table->failed_check, table->message_name);
     args.error_file = table->message_name;
     return {kErrFileSystem};

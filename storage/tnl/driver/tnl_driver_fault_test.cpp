@@ -156,6 +156,7 @@ TEST_F(TnlFaultTest, EveryWriteAndFlushFailingOnceOrForGood) {
       {"error once", FaultAction::kFail, EIO, false, 0},
       {"disk full from then on", FaultAction::kFail, ENOSPC, true, 0},
       {"short write once", FaultAction::kShort, EIO, false, 100},
+      {"short writes from then on", FaultAction::kShort, EIO, true, 100},
   };
   for (const Mode& mode : modes) {
     for (std::int64_t n = 1; n <= steps; n += stride) {
@@ -163,6 +164,7 @@ TEST_F(TnlFaultTest, EveryWriteAndFlushFailingOnceOrForGood) {
       FaultPlan plan = FaultAt(n, mode.action, mode.short_bytes);
       plan.error = mode.error;
       plan.persistent = mode.persistent;
+      plan.skip_sync = true;
       FaultInjection::Arm(plan);
       Model model;
       Model unsure;

@@ -2,6 +2,7 @@
 // operation's changes reach the disk, as a second open of the file sees it.
 #include <filesystem>
 
+#include "os/posix/fault_injection.h"
 #include "runtime/data/driver/build_progress.h"
 #include "runtime/data/driver/driver_call.h"
 #include "storage/tnl/driver/tnl_driver_internal.h"
@@ -336,6 +337,35 @@ TEST_F(TnlTransactionTest, BuildCommitsWhenItEnds) {
   EXPECT_GT(Disk(Path("a.TNL")).counter, counter);
   EXPECT_FALSE(FileOf(*a_).dirty());
   EXPECT_TRUE(Problems(Path("a.TNL")).empty());
+}
+
+// A read that fails inside the transaction fails a check on that table:
+// the transaction is over, COMMIT says so, and ROLLBACK ends the LOGOUT of
+// every FILE so that each can close; opened again, neither file changed.
+TEST_F(TnlTransactionTest, FailedReadInATransactionStillLetsEveryFileClose) {
+  MakeTwoFiles();
+  Logout(a_->file);
+  Logout(b_->file);
+  ASSERT_EQ(ErrorCode(), 0) << Error();
+  ASSERT_EQ(b_->AddOrder({2, "Bob", ""}), 0) << Error();
+  FaultPlan plan = FaultAt(1, FaultAction::kFail);
+  plan.counts = kFaultReads;
+  plan.path_suffix = "a.TNL";
+  FaultInjection::Arm(plan);
+  EXPECT_EQ(a_->AddOrder({2, "Ann", ""}), kErrFileSystem);
+  FaultInjection::Disarm();
+  Commit(b_->file);
+  EXPECT_EQ(ErrorCode(), kErrFileSystem);
+  for (OrdersFile* orders : {a_.get(), b_.get()}) {
+    Rollback(orders->file);
+    Close(orders->file);
+    EXPECT_EQ(ErrorCode(), 0) << Error();
+    EXPECT_EQ(orders->file.control.state & (kStateOpen | kStateLogout), 0u);
+  }
+  for (const char* name : {"a.TNL", "b.TNL"}) {
+    EXPECT_EQ(Disk(Path(name)).records, 1u) << name;
+    EXPECT_TRUE(Problems(Path(name)).empty()) << name;
+  }
 }
 
 TEST_F(TnlTransactionTest, RecordOperationsMarkTheBlobsUnchanged) {

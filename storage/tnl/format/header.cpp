@@ -1,6 +1,7 @@
 #include "storage/tnl/format/header.h"
 
 #include <algorithm>
+#include <array>
 
 #include "runtime/data/base/byte_order.h"
 
@@ -63,6 +64,20 @@ bool DecodeHeader(std::span<const unsigned char> image, Header* header) {
   }
   *header = h;
   return true;
+}
+
+Header NewFileHeader() {
+  Header header;
+  header.has_magic = true;
+  header.committed_end = header.shadow_end = kHeaderSize;
+  return header;
+}
+
+bool IsCutNewFileHeader(std::span<const unsigned char> bytes) {
+  if (bytes.size() >= kHeaderSize) return false;
+  std::array<unsigned char, kHeaderSize> image;
+  EncodeHeader(NewFileHeader(), image);
+  return std::equal(bytes.begin(), bytes.end(), image.begin());
 }
 
 }  // namespace vantrel

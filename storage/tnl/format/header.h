@@ -66,6 +66,14 @@ void EncodeHeader(const Header& header,
 // does not carry the magic: the file is not a valid file.
 bool DecodeHeader(std::span<const unsigned char> image, Header* header);
 
+// The header a new file's first commit writes before anything else: the
+// magic, an empty zone table and no write pending.
+Header NewFileHeader();
+// Whether `bytes` (fewer than a header's) are the start of NewFileHeader():
+// a file that holds only them is a new file whose first write was cut off,
+// which never held anything.
+bool IsCutNewFileHeader(std::span<const unsigned char> bytes);
+
 }  // namespace vantrel
 
 #endif  // VANTREL_STORAGE_TNL_FORMAT_HEADER_H_

@@ -34,8 +34,8 @@ void GiveBackOperationLock(IoChannel& channel, HeaderLoadState& state) {
 int ReadDiskHeader(IoChannel& channel, Header* disk, bool* empty) {
   std::array<unsigned char, kHeaderSize> image;
   const std::size_t got = channel.ReadBlock(image.size(), image.data(), 0);
-  *empty = got == 0;
-  if (got == 0) return kLoadOk;
+  *empty = IsCutNewFileHeader(std::span(image).first(got));
+  if (*empty) return kLoadOk;
   return DecodeHeader(std::span(image).first(got), disk) ? kLoadOk
                                                          : kLoadInvalidFile;
 }

@@ -50,8 +50,10 @@ class HeaderLoadCache {
 
 // Brings state.header up to date with the disk (nothing when already loaded
 // for this operation). A file others may write is locked first: the writer
-// byte in writing mode, else a reader slot. A file of length 0 is a new file:
-// the in-memory header keeps its values and gains the magic. When the disk's
+// byte in writing mode, else a reader slot. A file of length 0 is a new file,
+// and so is one that holds only the start of a new file's first header (a
+// first write cut off): the in-memory header keeps its values and gains the
+// magic. When the disk's
 // change counter is higher than the in-memory one (or nothing was loaded),
 // the cache is dropped and the disk header taken; then an interrupted write
 // is recovered. A lock taken here is given back when the load fails.

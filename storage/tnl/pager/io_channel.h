@@ -26,6 +26,8 @@ namespace vantrel {
 
 // Sticky error of a write that the device stopped short.
 inline constexpr int kShortWriteError = 5;
+// A header that a commit cannot read whole: the commit writes nothing.
+inline constexpr int kUnreadableHeaderError = 5;
 
 class IoChannel {
  public:

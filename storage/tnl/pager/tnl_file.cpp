@@ -22,6 +22,21 @@
 // else it is discarded and the old header stands. A header at 0 with the
 // new header's change counter rolls forward at once; otherwise the
 // transaction layer decides (TransactionHooks::write_committed).
+//
+// What this asks of the disk: a write of the header at 0 that stops part
+// way leaves the bytes before the cut new and the rest old. Every write at
+// 0 changes at most the two ends (0x006..0x00D) and the change counter of
+// the header there, or (phase two, roll forward) rewrites a header whose
+// ends stay pending, so a cut anywhere is read as the old state, the new
+// one, or a pending write that is repaired: an end mixed of two values
+// either walks off the area (discarded; after phase two the header at 0 is
+// already the new one) or claims more than the area (the walk stops at the
+// header copy). A counter mixed across a carry can read lower than before,
+// which another process comparing counters takes for no change; the format
+// has no checksum to tell, so that case relies on the 512-byte sector
+// being written whole. A new file whose first header was cut is new again.
+// A commit that fails and cannot write its undo leaves the disk to decide
+// at the next load: the header in memory is dropped.
 #include "storage/tnl/pager/tnl_file.h"
 
 #include <algorithm>
@@ -106,9 +121,15 @@ void TnlFile::Close() {
 }
 
 void TnlFile::SetReadingMode(bool reading) {
-  // A reader that read an interrupted write through the recovery map leaves
-  // the repair to a writer; becoming one, it reloads and repairs.
-  if (!reading && !recovery_map_.empty()) {
+  // A reader that read an interrupted write through the recovery map, or
+  // that discarded one in memory (its header still shows the write
+  // pending), leaves the repair to a writer; becoming one, it reloads and
+  // repairs, and no commit is built on the pending header at 0.
+  const bool repair_owed =
+      !recovery_map_.empty() ||
+      (!dirty_ && !phase_one_done_ && state_.header.has_magic &&
+       state_.header.committed_end != state_.header.shadow_end);
+  if (!reading && repair_owed) {
     DropCachedPages();
     state_.header.has_magic = false;
     state_.header_loaded = false;
@@ -432,10 +453,7 @@ int TnlFile::Commit() {
 // without a header, a file no one could open again. So an empty header is
 // made durable first: until the commit is, the file is an empty file.
 int TnlFile::WriteFirstPhaseOne() {
-  disk_header_ = Header{};
-  disk_header_.has_magic = true;
-  disk_header_.committed_end = disk_header_.shadow_end =
-      PageSpaceEnd(disk_header_.zones);
+  disk_header_ = NewFileHeader();
   channel_.ClearError();
   WriteHeaderAt(0, disk_header_);
   if (channel_.error() != 0 || !channel_.Flush()) return channel_.error();
@@ -455,7 +473,20 @@ int TnlFile::CommitPhaseOne() {
   if (state_.sharing != Sharing::kExclusive) {
     holds_commit_lock_ = TakeCommitLock(channel_, LockWait::kWait);
   }
-  disk_header_valid_ = ReadDiskHeader(0, &disk_header_);
+  // Only a file of length 0, or one holding only the start of a new
+  // file's header, is new. A header read short is no base for a commit
+  // (taken for a new file, it would be overwritten by an empty one):
+  // nothing is written, and the next load reads the disk again.
+  std::array<unsigned char, kHeaderSize> image;
+  const std::size_t got = channel_.ReadBlock(image.size(), image.data(), 0);
+  disk_header_valid_ =
+      got == image.size() && DecodeHeader(image, &disk_header_);
+  const bool is_new = IsCutNewFileHeader(std::span(image).first(got));
+  if (!is_new && !disk_header_valid_) {
+    ForgetHeader();
+    ReleaseCommitLock();
+    return kUnreadableHeaderError;
+  }
   const int error =
       disk_header_valid_ ? WritePhaseOne(disk_header_) : WriteFirstPhaseOne();
   if (error != 0) {
@@ -464,7 +495,13 @@ int TnlFile::CommitPhaseOne() {
     // new file goes back to empty: a part of its first header would leave
     // a file that no one could open again.
     if (!disk_header_valid_) {
-      if (File* file = channel_.file()) file->Truncate(0);
+      File* file = channel_.file();
+      if (file == nullptr || !file->Truncate(0)) {
+        // What phase one wrote stays: the disk decides at the next load.
+        ForgetHeader();
+        ReleaseCommitLock();
+        return error;
+      }
     }
     RestoreDiskHeader();
     ReleaseCommitLock();
@@ -529,6 +566,16 @@ void TnlFile::RestoreDiskHeader() {
   if (!disk_header_valid_) return;
   channel_.ClearError();
   CommitAfresh();
+  // Refused, the header at 0 may still point at the shadow area: the old
+  // state in memory is no longer the disk's, which the next load decides
+  // (it rolls the change forward or discards it, and repairs).
+  if (channel_.error() != 0) ForgetHeader();
+}
+
+void TnlFile::ForgetHeader() {
+  DropCachedPages();
+  state_.header.has_magic = false;
+  state_.header_loaded = false;
 }
 
 void TnlFile::DropCachedPages() {
@@ -542,12 +589,16 @@ void TnlFile::DropCachedPages() {
 }
 
 // Maps every image of the shadow area to its home; false unless the area
-// is whole and ends exactly at the shadow end with a header copy in it.
+// is whole and ends exactly at the shadow end with the header copy, which a
+// commit writes last. A shadow end that claims more (the bytes of two ends
+// mixed by a cut write of the header at 0) would otherwise walk on into
+// stale images past the area, and an old header copy there would win.
 bool TnlFile::WalkShadowArea() {
   const Header& h = state_.header;
   std::uint64_t position = h.committed_end;
   std::array<unsigned char, kHeaderSize> start;
   while (position < h.shadow_end) {
+    if (recovery_map_.contains(0)) return false;  // an image after the header
     if (channel_.ReadBlock(start.size(), start.data(), position) <
         start.size()) {
       return false;

@@ -196,6 +196,8 @@ class TnlFile : public HeaderLoadCache, private PageMover {
   int WriteFirstPhaseOne();
   void WritePhaseTwo();
   void RestoreDiskHeader();
+  // Drops the cache and the header: the next load takes the disk's.
+  void ForgetHeader();
   void CommitAfresh();
   void ReleaseWriterByteIfHeld();
   void WriteHeaderAt(std::uint64_t position, const Header& header);

@@ -403,6 +403,48 @@ TEST_F(CrashTest, ProcessStoppedMidCommitLeavesOldOrNewState) {
   EXPECT_TRUE(saw_old && saw_new);
 }
 
+// A write interrupted after phase one whose header at 0 claims a shadow end
+// past the area, where an old header image lies (a cut write of the header
+// mixes the bytes of two ends; the file's tail holds stale images). The
+// walk must not take that old header for the change's: the write is
+// discarded and the old state stands.
+TEST_F(TnlFileTest, ShadowEndPastTheAreaDoesNotRollAnOldHeaderForward) {
+  BuildOldState();
+  const std::vector<std::string> old_state = Reopened();
+  std::string old_header(kHeaderSize, '\0');
+  std::ifstream(path_, std::ios::binary).read(old_header.data(), kHeaderSize);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    // Phase one only, then the process ends without a word.
+    WithFile(kOpenReadWriteShared, [](TnlFile& f) {
+      Change(f);
+      if (f.CommitPhaseOne() == 0) ::_exit(0);
+    });
+    ::_exit(1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+  std::fstream io(path_, std::ios::binary | std::ios::in | std::ios::out);
+  Header pending;
+  std::array<unsigned char, kHeaderSize> image;
+  io.read(reinterpret_cast<char*>(image.data()), image.size());
+  ASSERT_TRUE(DecodeHeader(image, &pending));
+  ASSERT_NE(pending.committed_end, pending.shadow_end);
+  io.seekp(pending.shadow_end);
+  io.write(old_header.data(), kHeaderSize);
+  pending.shadow_end += kHeaderSize;
+  EncodeHeader(pending, image);
+  io.seekp(0);
+  io.write(reinterpret_cast<const char*>(image.data()), image.size());
+  io.close();
+
+  EXPECT_EQ(Reopened(kOpenReadShared), old_state);
+  EXPECT_EQ(Reopened(), old_state);
+}
+
 // A new file's first commit cut off by the end of its process before each
 // write and flush in turn: the file opens again, empty or with everything,
 // and the next commit builds on it.
