@@ -113,11 +113,11 @@ TEST_F(TnlToolTest, ProblemsAndUsage) {
   EXPECT_EQ(Run({"check", path_}), kToolProblems);
   EXPECT_EQ(out_.str(), "table 1: data count 5 but 1 data records\n");
 
-  EXPECT_EQ(Run({"dump", path_, "--table", "NONE"}), kToolProblems);
+  EXPECT_EQ(Run({"dump", path_, "--table", "NONE"}), kToolNoTable);
   EXPECT_EQ(Run({"info"}), kToolUsage);
   EXPECT_EQ(Run({"frobnicate", path_}), kToolUsage);
   EXPECT_EQ(Run({"check", path_, "--bogus"}), kToolUsage);
-  EXPECT_EQ(Run({"check", path_ + ".missing"}), kToolUsage);
+  EXPECT_EQ(Run({"check", path_ + ".missing"}), kToolNoAccess);
   EXPECT_EQ(Run({"check", path_, "--password", "\xFF"}), kToolUsage);
 }
 
