@@ -142,6 +142,32 @@ bool CheckPages(TnlFile& file, CheckDepth depth,
   return decoded_all;
 }
 
+// The chunks of one memo of one record, as they come.
+struct MemoRun {
+  std::uint32_t record = 0;
+  std::uint8_t memo = 0;
+  bool skip = false;          // reported already: the rest of its chunks is not
+  std::uint16_t next = 0;     // the sequence expected next
+  std::size_t last_size = 0;  // the contents of the chunk before
+  std::uint64_t held = 0;
+  std::uint32_t blob_length = 0;
+  bool sizes_bad = false;
+};
+
+struct TableState {
+  std::uint32_t number = 0;
+  std::optional<TableDescription> description;
+  std::string description_fault;
+  CharTables tables;
+  KeyStringRules rules;
+  std::array<std::uint32_t, 256> pending{};
+  std::uint64_t data_count = 0;
+  std::map<std::uint8_t, std::uint64_t> entries;  // key -> entries
+  std::map<std::uint8_t, Counters> counters;
+  std::set<std::uint8_t> undeclared_reported;
+  std::optional<MemoRun> memo;
+};
+
 // The records of the file in key order, one table at a time: what a table
 // needs from its other records (description, character tables, pending
 // numbers) is looked up when it begins, and a data record and its key
@@ -181,32 +207,6 @@ class RecordChecker {
   }
 
  private:
-  // The chunks of one memo of one record, as they come.
-  struct MemoRun {
-    std::uint32_t record = 0;
-    std::uint8_t memo = 0;
-    bool skip = false;       // reported already: the rest of its chunks is not
-    std::uint16_t next = 0;  // the sequence expected next
-    std::size_t last_size = 0;  // the contents of the chunk before
-    std::uint64_t held = 0;
-    std::uint32_t blob_length = 0;
-    bool sizes_bad = false;
-  };
-
-  struct Table {
-    std::uint32_t number = 0;
-    std::optional<TableDescription> description;
-    std::string description_fault;
-    CharTables tables;
-    KeyStringRules rules;
-    std::array<std::uint32_t, 256> pending{};
-    std::uint64_t data_count = 0;
-    std::map<std::uint8_t, std::uint64_t> entries;  // key -> entries
-    std::map<std::uint8_t, Counters> counters;
-    std::set<std::uint8_t> undeclared_reported;
-    std::optional<MemoRun> memo;
-  };
-
   void Note(std::uint32_t number) { highest_ = std::max(highest_, number); }
   void Problem(const std::string& what) {
     problems_.push_back(TableText(table_->number) + ": " + what);
@@ -260,7 +260,7 @@ class RecordChecker {
 
   void StartTable(std::uint32_t number) {
     table_.emplace();
-    Table& t = *table_;
+    TableState& t = *table_;
     t.number = number;
     t.description = ReadDescription(ReadDescriptionStream(tree_, number),
                                     &t.description_fault);
@@ -291,7 +291,7 @@ class RecordChecker {
   }
 
   void TakeEntry(const PageRecord& entry, std::uint8_t key) {
-    Table& t = *table_;
+    TableState& t = *table_;
     const auto data = RecordData(entry);
     if (data.size() != kTableNumberBytes) {
       return Problem("key entry with bad data");
@@ -324,7 +324,7 @@ class RecordChecker {
   }
 
   void TakeData(const PageRecord& record) {
-    Table& t = *table_;
+    TableState& t = *table_;
     ++t.data_count;
     const std::uint32_t number = ReadBe32(record.Key().subspan(5));
     Note(number);
@@ -354,7 +354,7 @@ class RecordChecker {
   }
 
   void TakeChunk(const PageRecord& record) {
-    Table& t = *table_;
+    TableState& t = *table_;
     const auto chunk = ParseMemoKey(record.Key());
     if (!chunk) return Problem("memo chunk with a bad key");
     Note(chunk->record);
@@ -402,7 +402,7 @@ class RecordChecker {
   }
 
   void FinishMemo() {
-    Table& t = *table_;
+    TableState& t = *table_;
     if (!t.memo || t.memo->skip || !t.description) return;
     const MemoRun& run = *t.memo;
     const bool blob =
@@ -416,7 +416,7 @@ class RecordChecker {
   }
 
   void FinishTable() {
-    Table& t = *table_;
+    TableState& t = *table_;
     if (!named_.count(t.number)) Problem("no table name");
     if (!t.description) {
       Problem("description refused: " + t.description_fault);
@@ -450,9 +450,9 @@ class RecordChecker {
   TnlFile& file_;
   BTree tree_;
   std::vector<std::string>& problems_;
-  std::set<std::uint32_t> named_;  // table numbers with a name record
-  std::optional<Table> table_;     // the table whose records come now
-  std::uint32_t highest_ = 0;      // the highest number in use
+  std::set<std::uint32_t> named_;    // table numbers with a name record
+  std::optional<TableState> table_;  // the table whose records come now
+  std::uint32_t highest_ = 0;        // the highest number in use
 };
 
 }  // namespace
