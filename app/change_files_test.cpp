@@ -366,7 +366,9 @@ TEST_F(ChangeFilesTest, FailedOrKilledImportLeavesTheCardFileAsBefore) {
     import_under(fail);
     const std::vector<std::string> state = Live(empty);
     EXPECT_TRUE(state == before || state == after);
-    if (Caption(0) != "Import Complete") EXPECT_EQ(state, before);
+    if (Caption(0) != "Import Complete") {
+      EXPECT_EQ(state, before);
+    }
 
     std::system(("cp " + saved + " " + empty).c_str());
     const pid_t child = fork();
@@ -382,8 +384,9 @@ TEST_F(ChangeFilesTest, FailedOrKilledImportLeavesTheCardFileAsBefore) {
     ASSERT_TRUE(WIFEXITED(status));
     const std::vector<std::string> recovered = Live(empty);
     EXPECT_TRUE(recovered == before || recovered == after);
-    if (WEXITSTATUS(status) == kFaultCrashExitCode && step == 1)
+    if (WEXITSTATUS(status) == kFaultCrashExitCode && step == 1) {
       EXPECT_EQ(recovered, before);
+    }
   }
 }
 

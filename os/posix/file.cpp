@@ -65,7 +65,8 @@ bool MarkedElsewhere(int fd, std::uint64_t marker, bool* failed) {
 
 int OpenDescriptor(const std::string& path, const OpenOptions& options,
                    bool* writable) {
-  const int create = options.create ? O_CREAT : 0;
+  const int create =
+      options.create ? O_CREAT | (options.exclusive ? O_EXCL : 0) : 0;
   const int flags = O_CLOEXEC | create;
   // Read-write whenever possible, so that exclusive locks can be taken even
   // by an open that only reads.

@@ -41,6 +41,7 @@ struct OpenOptions {
   bool deny_read = false;   // others may not open for reading
   bool deny_write = false;  // others may not open for writing
   bool create = false;      // create the file when it is missing
+  bool exclusive = false;   // with create: fail (kSysFileExists) when it exists
   bool replace = false;     // empty an existing file (after the share check)
 };
 

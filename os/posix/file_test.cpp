@@ -78,6 +78,20 @@ TEST_F(FileTest, ReadsWritesSizesAndTruncates) {
   EXPECT_EQ(file->Size(), 0);
 }
 
+// An exclusive create makes a missing file and refuses an existing one,
+// leaving its bytes alone.
+TEST_F(FileTest, ExclusiveCreateRefusesAnExistingFile) {
+  OpenOptions options;
+  options.write = options.create = options.exclusive = true;
+  auto file = File::Open(path_, options);
+  ASSERT_NE(file, nullptr);
+  EXPECT_EQ(file->WriteAt(0, "kept", 4).bytes, 4u);
+  file.reset();
+  EXPECT_EQ(File::Open(path_, options), nullptr);
+  EXPECT_EQ(LastSystemError(), kSysFileExists);
+  EXPECT_EQ(std::filesystem::file_size(path_), 4u);
+}
+
 TEST_F(FileTest, ReadOnlyOpenRefusesWrites) {
   { auto create = OpenMode(0x42 | kOpenCreate); }
   auto file = OpenMode(0x40);

@@ -16,6 +16,7 @@
 #include "storage/tnl/table/memo_store.h"
 #include "storage/tnl/table/structure_check.h"
 #include "storage/tnl/table/table_catalog.h"
+#include "tools/tnltool/recover_command.h"
 #include "tools/tnltool/sample.h"
 
 namespace vantrel {
@@ -32,6 +33,8 @@ constexpr const char kUsage[] =
     "       tnltool check FILE --strict [--password P]\n"
     "       tnltool sample FILE --records N [--table NAME] [--seed S] "
     "[--batch K] [--password P]\n"
+    "       tnltool recover DAMAGED NEW [--password P] "
+    "[--descriptions FILE]\n"
     "       tnltool --help\n";
 constexpr const char kHelp[] =
     "\n"
@@ -440,8 +443,9 @@ int Dump(const Options& options, std::ostream& out, std::ostream& err) {
 
 int RunTnlTool(const std::vector<std::string>& args, std::ostream& out,
                std::ostream& err) {
+  if (!args.empty() && args[0] == "recover") return RunRecover(args, out, err);
   if (std::find(args.begin(), args.end(), "--help") != args.end()) {
-    out << kUsage << kHelp;
+    out << kUsage << kHelp << kRecoverHelp;
     return kToolClean;
   }
   auto options = ParseArgs(args, err);

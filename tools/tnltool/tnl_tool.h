@@ -11,6 +11,10 @@
 //                                with its memos
 //   tnltool sample FILE --records N [--table NAME] [--seed S] [--batch K]
 //                                adds N generated records (sample.h)
+//   tnltool recover DAMAGED NEW [--descriptions FILE]
+//                                salvages a damaged file into a new one
+//                                (recover_command.h)
+//   tnltool --help               usage, and what recover does
 //   --password P                 for enciphered files
 //
 // Text on the terminal is UTF-8; names and values inside are Windows-1252.

@@ -374,7 +374,9 @@ TEST_F(BTreeTest, HintedStepsAgreeWithTheTreeAcrossChanges) {
                         tree.Insert(Record(key, 900));
                         model[key] = 0;
                       }
-                      if (mine.dirty()) ASSERT_EQ(mine.Commit(), 0);
+                      if (mine.dirty()) {
+                        ASSERT_EQ(mine.Commit(), 0);
+                      }
                     }),
                 0);
       mine.EndOperation();
