@@ -141,7 +141,7 @@ int RunRecover(const std::vector<std::string>& args, std::ostream& out,
   const SalvageResult result = SalvageFile(*options);
   if (!result.error.empty()) {
     err << "tnltool: recover: " << result.error << "\n";
-    return kToolUsage;
+    return kToolNoAccess;  // nothing was written
   }
   return PrintReport(result.report, *options, out) ? kToolProblems
                                                    : kToolClean;

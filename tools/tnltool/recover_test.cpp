@@ -415,7 +415,7 @@ TEST_F(RecoverTest, SalvagesWhatTheDamageDidNotReach) {
     const std::string damaged_bytes = ReadBytes(damaged);
 
     const int status = Tool({"recover", damaged, recovered}, c.password);
-    ASSERT_NE(status, kToolUsage) << err_.str();
+    ASSERT_NE(status, kToolNoAccess) << err_.str();
     const std::string report = out_.str();
     EXPECT_EQ(ReadBytes(damaged), damaged_bytes) << "the damaged file changed";
     EXPECT_EQ(report.find("header: damaged") != std::string::npos,
@@ -460,7 +460,7 @@ TEST_F(RecoverTest, LostDescriptionComesFromAnotherFile) {
 
   const std::string recovered = Path("recovered.tnl");
   EXPECT_EQ(Tool({"recover", damaged, recovered, "--descriptions", donor}),
-            kToolUsage);
+            kToolNoAccess);
   EXPECT_FALSE(fs::exists(recovered));
   EXPECT_EQ(Tool({"recover", damaged, recovered, "--descriptions", donor,
                   "--descriptions-password", "Donor-1"}),
@@ -484,20 +484,24 @@ TEST_F(RecoverTest, RefusesWithoutWriting) {
   const std::string existing_bytes = ReadBytes(existing);
   const std::string intact_bytes = ReadBytes(intact);
   const std::string fresh = Path("fresh.tnl");
-  const std::vector<std::vector<std::string>> cases = {
-      {"recover", intact, existing, "--password", "Geheim-3"},
-      {"recover", intact, fresh, "--password", "wrong"},
-      {"recover", intact, fresh},
-      {"recover", Path("missing.tnl"), fresh},
-      {"recover", intact, fresh, "--descriptions", Path("missing.tnl"),
-       "--password", "Geheim-3"},
-      {"recover", intact},
-      {"recover", intact, fresh, "--password"},
-      {"recover", intact, fresh, "--unknown", "x"},
+  const struct {
+    std::vector<std::string> args;
+    int status;
+  } cases[] = {
+      {{"recover", intact, existing, "--password", "Geheim-3"}, kToolNoAccess},
+      {{"recover", intact, fresh, "--password", "wrong"}, kToolNoAccess},
+      {{"recover", intact, fresh}, kToolNoAccess},
+      {{"recover", Path("missing.tnl"), fresh}, kToolNoAccess},
+      {{"recover", intact, fresh, "--descriptions", Path("missing.tnl"),
+        "--password", "Geheim-3"},
+       kToolNoAccess},
+      {{"recover", intact}, kToolUsage},
+      {{"recover", intact, fresh, "--password"}, kToolUsage},
+      {{"recover", intact, fresh, "--unknown", "x"}, kToolUsage},
   };
-  for (const auto& args : cases) {
-    SCOPED_TRACE(args.back());
-    EXPECT_EQ(Tool(args), kToolUsage) << out_.str();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args.back());
+    EXPECT_EQ(Tool(c.args), c.status) << out_.str();
     EXPECT_FALSE(err_.str().empty());
     EXPECT_FALSE(fs::exists(fresh));
   }
@@ -533,7 +537,7 @@ TEST_F(RecoverTest, RandomDamageNeverYieldsAnUncleanFile) {
     const std::string recovered = Path("recovered" + std::to_string(round));
     const int status = Tool({"recover", damaged, recovered});
     EXPECT_EQ(ReadBytes(damaged), bytes);
-    if (status == kToolUsage) {
+    if (status == kToolNoAccess) {
       EXPECT_FALSE(fs::exists(recovered)) << err_.str();
       EXPECT_EQ(round, 0) << err_.str();
     } else {

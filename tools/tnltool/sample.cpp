@@ -19,6 +19,7 @@
 #include "runtime/data/types/std_date.h"
 #include "storage/tnl/driver/tnl_driver.h"
 #include "storage/tnl/table/table_name.h"
+#include "tools/tnltool/tnl_tool.h"
 
 namespace vantrel {
 
@@ -42,10 +43,10 @@ constexpr std::size_t kPriceAt = 96, kPriceBytes = 5, kPricePlaces = 2;
 constexpr std::size_t kRatioAt = 101, kFlagAt = 109, kRecordLength = 110;
 constexpr std::uint32_t kNotesSize = 1000;
 
-const char* const kFirstNames[] = {"Anna",  "bernd", "Clara", "dieter",
-                                   "Emma",  "Fritz", "greta", "Hans",
-                                   "Ida",   "jonas", "Karla", "Lukas"};
-const char* const kCities[] = {"Berlin", "Hamburg", "Munich", "Cologne",
+const char* const kFirstNames[] = {"Anna", "bernd", "Clara", "dieter",
+                                   "Emma", "Fritz", "greta", "Hans",
+                                   "Ida",  "jonas", "Karla", "Lukas"};
+const char* const kCities[] = {"Berlin", "Hamburg", "Munich",  "Cologne",
                                "Bremen", "Dresden", "Leipzig", "Essen"};
 
 // Holds an exclusive flock on `path` (made, empty, when missing: an empty
@@ -81,20 +82,20 @@ class SampleTable {
       file_.owner = options.password;
       file_.attributes |= kFileEncrypt;
     }
-    file_.descriptor = DescriptorBuilder()
-                           .Group("SMP:RECORD")
-                           .CString("SMP:ID", kIdSize)
-                           .String("SMP:NAME", kNameSize)
-                           .String("SMP:CITY", kCitySize)
-                           .Long("SMP:AMOUNT")
-                           .Date("SMP:BORN")
-                           .Time("SMP:AT")
-                           .Decimal("SMP:PRICE", 2 * kPriceBytes - 1,
-                                    kPricePlaces)
-                           .Real("SMP:RATIO")
-                           .Byte("SMP:FLAG")
-                           .End()
-                           .Descriptor();
+    file_.descriptor =
+        DescriptorBuilder()
+            .Group("SMP:RECORD")
+            .CString("SMP:ID", kIdSize)
+            .String("SMP:NAME", kNameSize)
+            .String("SMP:CITY", kCitySize)
+            .Long("SMP:AMOUNT")
+            .Date("SMP:BORN")
+            .Time("SMP:AT")
+            .Decimal("SMP:PRICE", 2 * kPriceBytes - 1, kPricePlaces)
+            .Real("SMP:RATIO")
+            .Byte("SMP:FLAG")
+            .End()
+            .Descriptor();
     file_.record = record_;
     AddKey("SMP:IDKEY", 0, {2});
     AddKey("SMP:NAMEKEY", kKeyNoCase | kKeyDup, {3});
@@ -157,8 +158,8 @@ class SampleTable {
     Store<std::uint32_t>(kAtAt, PackTimeField(at));
     const std::string price = std::to_string(random() % 10000000) + "." +
                               std::to_string(10 + random() % 90);
-    DecimalFromText(price, DecimalField{FieldType::DECIMAL, kPriceBytes,
-                                        kPricePlaces},
+    DecimalFromText(price,
+                    DecimalField{FieldType::DECIMAL, kPriceBytes, kPricePlaces},
                     reinterpret_cast<std::uint8_t*>(record_.data()) + kPriceAt);
     Store<double>(kRatioAt, static_cast<double>(random() % 100000) / 977.0);
     record_[kFlagAt] = static_cast<char>(random() % 4);
@@ -191,8 +192,7 @@ class SampleTable {
   }
   void PutText(std::size_t at, std::size_t size, std::string_view text) {
     std::memset(record_.data() + at, ' ', size);
-    std::memcpy(record_.data() + at, text.data(),
-                std::min(size, text.size()));
+    std::memcpy(record_.data() + at, text.data(), std::min(size, text.size()));
   }
   template <typename T>
   void Store(std::size_t at, T value) {
@@ -203,13 +203,26 @@ class SampleTable {
   FileDeclaration file_;
 };
 
+// The tool's exit status for the driver error that stopped the sample: a
+// file the driver finds damaged, or one it cannot open or write.
+int FailureStatus() {
+  switch (ErrorCode()) {
+    case kErrInvalidDataFile:
+    case kErrInvalidRecordDeclaration:
+    case kErrFileSystem:
+      return kToolProblems;
+    default:
+      return kToolNoAccess;
+  }
+}
+
 }  // namespace
 
 int RunSample(const SampleOptions& options, std::ostream& out,
               std::ostream& err) {
   RegisterTarnelDriver();
   SampleTable table(options);
-  if (table.Open(err) != 0) return 1;
+  if (table.Open(err) != 0) return FailureStatus();
   FileDeclaration& file = table.file();
   std::mt19937 random(options.seed);
   const std::uint64_t batch = options.batch;
@@ -219,17 +232,18 @@ int RunSample(const SampleOptions& options, std::ostream& out,
   for (std::uint64_t i = 0; i < options.records; ++i) {
     if (batch != 0 && i % batch == 0) {
       Logout(file);
-      if (!table.Report("logout", err)) return 1;
+      if (!table.Report("logout", err)) return FailureStatus();
     }
     table.Fill(random, options.seed, first + i);
     Add(file);
     if (!table.Report("add", err)) {
+      const int status = FailureStatus();
       if (batch != 0) Rollback(file);
-      return 1;
+      return status;
     }
     if (batch != 0 && (i + 1 == options.records || (i + 1) % batch == 0)) {
       Commit(file);
-      if (!table.Report("commit", err)) return 1;
+      if (!table.Report("commit", err)) return FailureStatus();
     }
   }
   out << "added " << options.records << " records; table holds "

@@ -1,9 +1,11 @@
 #include "tools/tnltool/tnl_tool.h"
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <optional>
 
+#include "os/posix/os_error.h"
 #include "runtime/data/base/byte_order.h"
 #include "runtime/data/text/charset.h"
 #include "runtime/data/text/text_codec.h"
@@ -28,11 +30,27 @@ constexpr std::uint8_t kDelete = 0x7F;
 constexpr const char kUsage[] =
     "usage: tnltool info|tables|check|dump FILE [--table NAME] "
     "[--password P]\n"
+    "       tnltool check FILE --strict [--password P]\n"
     "       tnltool sample FILE --records N [--table NAME] [--seed S] "
     "[--batch K] [--password P]\n"
     "       tnltool recover DAMAGED NEW [--password P] "
     "[--descriptions FILE]\n"
     "       tnltool --help\n";
+constexpr const char kHelp[] =
+    "\n"
+    "  info     header, zones, pages per size class, tables\n"
+    "  tables   table names and numbers\n"
+    "  check    one line per problem; --strict also encodes every page\n"
+    "           again and names each page whose stored bytes differ\n"
+    "  dump     declaration, then every data record with its memos\n"
+    "  sample   adds N generated records to a sample table\n"
+    "\n"
+    "exit status:\n"
+    "  0  done; check found the file clean\n"
+    "  1  the file is damaged or not a native file\n"
+    "  2  the command line is wrong\n"
+    "  3  the file cannot be opened, read or written\n"
+    "  4  --table names no table of the file\n";
 
 struct Options {
   std::string command;
@@ -43,6 +61,7 @@ struct Options {
   std::uint32_t seed = 1;
   std::uint64_t batch = 0;
   bool records_given = false;
+  bool strict = false;  // check
 };
 
 // A whole decimal number; none when `text` is anything else.
@@ -64,6 +83,8 @@ std::optional<Options> ParseArgs(const std::vector<std::string>& args,
     const bool has_value = i + 1 < args.size();
     if (args[i] == "--table" && has_value) {
       options.table = args[++i];
+    } else if (args[i] == "--strict") {
+      options.strict = true;
     } else if (args[i] == "--password" && has_value) {
       options.password = args[++i];
     } else if ((args[i] == "--records" || args[i] == "--seed" ||
@@ -96,6 +117,10 @@ std::optional<Options> ParseArgs(const std::vector<std::string>& args,
   }
   options.command = plain[0];
   options.file = plain[1];
+  if (options.strict && options.command != "check") {
+    err << "tnltool: --strict belongs to check\n" << kUsage;
+    return std::nullopt;
+  }
   return options;
 }
 
@@ -103,38 +128,66 @@ std::string Terminal(std::string_view windows) {
   return Windows1252ToUtf8(windows);
 }
 
-// Runs `body` as one reading operation on the file; false (with a message)
-// when the file cannot be read.
-bool WithFile(const Options& options, std::ostream& err,
-              const std::function<void(TnlFile&, BTree&)>& body) {
-  TnlFile file;
+std::string SystemErrorText(int error) {
+  switch (error) {
+    case kSysFileNotFound:
+    case kSysPathNotFound:
+      return "no such file";
+    case kSysAccessDenied:
+      return "access denied";
+    case kSysSharingViolation:
+      return "in use";
+    default:
+      return "system error " + std::to_string(error);
+  }
+}
+
+// Opens the file for reading; false (with a message) when it cannot be.
+bool OpenFile(const Options& options, TnlFile& file, std::ostream& err) {
   if (!file.Open(options.file, kOpenReadShared)) {
-    err << "tnltool: cannot open " << options.file << "\n";
+    err << "tnltool: cannot open " << options.file << ": "
+        << SystemErrorText(LastSystemError()) << "\n";
     return false;
   }
   if (!options.password.empty()) file.channel().SetPassword(options.password);
   file.SetReadingMode(true);
-  bool loaded = false;
+  return true;
+}
+
+// Runs `body` as one reading operation on the file. `body` returns the
+// command's status; a file that cannot be opened or is damaged gives its
+// own, with a message.
+int WithFile(const Options& options, std::ostream& err,
+             const std::function<int(TnlFile&, BTree&)>& body) {
+  TnlFile file;
+  if (!OpenFile(options, file, err)) return kToolNoAccess;
+  int status = kToolClean;
   const int check = RunOperation(options.file, [&] {
-    if (file.LoadHeader(LockWait::kWait) != kLoadOk) return;
-    loaded = true;
+    const int load = file.LoadHeader(LockWait::kWait);
+    if (load != kLoadOk) {
+      err << "tnltool: " << options.file
+          << (load == kLoadInvalidFile
+                  ? " is not a native data file (or the password is wrong)\n"
+                  : " is locked\n");
+      status = load == kLoadInvalidFile ? kToolProblems : kToolNoAccess;
+      return;
+    }
     const std::string structure = CheckStructure(file);
     if (!structure.empty()) {
       err << "tnltool: damaged file (" << structure << "); run check\n";
-      loaded = false;
+      status = kToolProblems;
       return;
     }
     BTree tree(file);
-    body(file, tree);
+    status = body(file, tree);
   });
   file.EndOperation();
   file.Close();
   if (check != 0) {
     err << "tnltool: internal check " << check << " failed; run check\n";
-    return false;
+    return kToolProblems;
   }
-  if (!loaded) err << "tnltool: " << options.file << " is not readable\n";
-  return loaded;
+  return status;
 }
 
 void CountPages(TnlFile& file, Page* page, std::map<int, std::size_t>& counts) {
@@ -144,12 +197,15 @@ void CountPages(TnlFile& file, Page* page, std::map<int, std::size_t>& counts) {
   page->records.ForEach(
       [&](const PageRecord& r) { children.push_back(r.child); });
   for (PageNumber child : children) {
+    // The walk holds no page while it descends, so the cache may let the
+    // visited ones go.
+    file.TrimCache();
     CountPages(file, file.GetPage(child), counts);
   }
 }
 
 int Info(const Options& options, std::ostream& out, std::ostream& err) {
-  const bool ok = WithFile(options, err, [&](TnlFile& file, BTree& tree) {
+  return WithFile(options, err, [&](TnlFile& file, BTree& tree) {
     const Header& h = file.header();
     out << "committed end: " << h.committed_end << "\n"
         << "shadow end: " << h.shadow_end << "\n"
@@ -172,28 +228,26 @@ int Info(const Options& options, std::ostream& out, std::ostream& err) {
       out << "table " << Terminal(t.name) << " (" << t.number
           << "): " << (counters ? counters->count : 0) << " records\n";
     }
+    return kToolClean;
   });
-  return ok ? kToolClean : kToolProblems;
 }
 
 int Tables(const Options& options, std::ostream& out, std::ostream& err) {
-  const bool ok = WithFile(options, err, [&](TnlFile&, BTree& tree) {
+  return WithFile(options, err, [&](TnlFile&, BTree& tree) {
     for (const TableEntry& t : ListTables(tree)) {
       out << Terminal(t.name) << " " << t.number << "\n";
     }
+    return kToolClean;
   });
-  return ok ? kToolClean : kToolProblems;
 }
 
 int Check(const Options& options, std::ostream& out, std::ostream& err) {
   TnlFile file;
-  if (!file.Open(options.file, kOpenReadShared)) {
-    err << "tnltool: cannot open " << options.file << "\n";
-    return kToolUsage;
-  }
-  if (!options.password.empty()) file.channel().SetPassword(options.password);
-  file.SetReadingMode(true);
-  const auto problems = CheckFileIntegrity(file);
+  if (!OpenFile(options, file, err)) return kToolNoAccess;
+  // Waiting: a writer holds the file only while it commits.
+  const auto problems = CheckFileIntegrity(
+      file, LockWait::kWait,
+      options.strict ? CheckDepth::kStrict : CheckDepth::kStructure);
   file.Close();
   for (const auto& line : problems) out << Terminal(line) << "\n";
   return problems.empty() ? kToolClean : kToolProblems;
@@ -294,14 +348,19 @@ void DumpMemos(BTree& tree, std::uint32_t table, std::uint32_t record,
   }
 }
 
-void DumpTable(TnlFile&, BTree& tree, const TableEntry& entry,
-               std::ostream& out) {
-  out << Terminal(entry.name) << " FILE\n";
-  const auto t = ReadDescription(ReadDescriptionStream(tree, entry.number));
+// False (with a message) when the table's description is refused: its
+// sizes and counts would drive the walk over every record.
+bool DumpTable(TnlFile& file, BTree& tree, const TableEntry& entry,
+               std::ostream& out, std::ostream& err) {
+  std::string fault;
+  const auto t =
+      ReadDescription(ReadDescriptionStream(tree, entry.number), &fault);
   if (!t) {
-    out << "  (description does not parse)\nEND\n";
-    return;
+    err << "tnltool: table " << Terminal(entry.name)
+        << ": description refused: " << Terminal(fault) << "; run check\n";
+    return false;
   }
+  out << Terminal(entry.name) << " FILE\n";
   const auto stored = TableCharTables(tree, entry.number);
   const bool oem = stored && stored->oem;
   std::map<std::uint16_t, std::uint32_t> depth_of;  // position -> depth
@@ -332,7 +391,8 @@ void DumpTable(TnlFile&, BTree& tree, const TableEntry& entry,
   }
   out << "END\n";
   const ByteString first = DataKey(entry.number, 0);
-  auto next = tree.FindFirstGreater(first);
+  LeafHint hint;
+  auto next = tree.FindFirstGreater(first, hint);
   while (next && next->key_length == kDataKeyLength &&
          std::equal(first.begin(), first.begin() + 5, next->bytes.begin())) {
     const auto image = RecordData(*next);
@@ -355,24 +415,28 @@ void DumpTable(TnlFile&, BTree& tree, const TableEntry& entry,
           << Terminal(text) << "\n";
     }
     DumpMemos(tree, entry.number, record, *t, oem, out);
-    next = tree.FindFirstGreater(next->Key());
+    const ByteString at(next->Key().begin(), next->Key().end());
+    file.TrimCache();
+    next = tree.FindFirstGreater(at, hint);
   }
+  return true;
 }
 
 int Dump(const Options& options, std::ostream& out, std::ostream& err) {
-  bool found = options.table.empty();
-  const bool ok = WithFile(options, err, [&](TnlFile& file, BTree& tree) {
+  return WithFile(options, err, [&](TnlFile& file, BTree& tree) {
+    bool found = false;
+    int status = kToolClean;
     for (const TableEntry& t : ListTables(tree)) {
       if (!options.table.empty() && Terminal(t.name) != options.table) continue;
       found = true;
-      DumpTable(file, tree, t, out);
+      if (!DumpTable(file, tree, t, out, err)) status = kToolProblems;
     }
+    if (!options.table.empty() && !found) {
+      err << "tnltool: no table " << options.table << "\n";
+      return kToolNoTable;
+    }
+    return status;
   });
-  if (ok && !found) {
-    err << "tnltool: no table " << options.table << "\n";
-    return kToolProblems;
-  }
-  return ok ? kToolClean : kToolProblems;
 }
 
 }  // namespace
@@ -380,8 +444,8 @@ int Dump(const Options& options, std::ostream& out, std::ostream& err) {
 int RunTnlTool(const std::vector<std::string>& args, std::ostream& out,
                std::ostream& err) {
   if (!args.empty() && args[0] == "recover") return RunRecover(args, out, err);
-  if (!args.empty() && args[0] == "--help") {
-    out << kUsage << kRecoverHelp;
+  if (std::find(args.begin(), args.end(), "--help") != args.end()) {
+    out << kUsage << kHelp << kRecoverHelp;
     return kToolClean;
   }
   auto options = ParseArgs(args, err);

@@ -2,7 +2,10 @@
 //
 //   tnltool info FILE            header, zones, pages per size class, tables
 //   tnltool tables FILE          table names and numbers
-//   tnltool check FILE           one line per problem; exit 1 when any
+//   tnltool check FILE [--strict]
+//                                one line per problem; exit 1 when any;
+//                                --strict also encodes every page again and
+//                                names each whose bytes differ
 //   tnltool dump FILE [--table NAME]
 //                                declaration, then every data record
 //                                with its memos
@@ -24,9 +27,14 @@
 
 namespace vantrel {
 
-inline constexpr int kToolClean = 0;
-inline constexpr int kToolProblems = 1;
-inline constexpr int kToolUsage = 2;
+// The exit status of every command, one meaning each (tnltool --help lists
+// them).
+inline constexpr int kToolClean = 0;  // done; check: the file is clean
+inline constexpr int kToolProblems =
+    1;                                // the file is damaged or no native file
+inline constexpr int kToolUsage = 2;  // the command line is wrong
+inline constexpr int kToolNoAccess = 3;  // the file cannot be opened or written
+inline constexpr int kToolNoTable = 4;   // --table names no table of the file
 
 // Runs one command; returns the exit status.
 int RunTnlTool(const std::vector<std::string>& args, std::ostream& out,

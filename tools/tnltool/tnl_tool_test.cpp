@@ -114,11 +114,11 @@ TEST_F(TnlToolTest, ProblemsAndUsage) {
   EXPECT_EQ(Run({"check", path_}), kToolProblems);
   EXPECT_EQ(out_.str(), "table 1: data count 5 but 1 data records\n");
 
-  EXPECT_EQ(Run({"dump", path_, "--table", "NONE"}), kToolProblems);
+  EXPECT_EQ(Run({"dump", path_, "--table", "NONE"}), kToolNoTable);
   EXPECT_EQ(Run({"info"}), kToolUsage);
   EXPECT_EQ(Run({"frobnicate", path_}), kToolUsage);
   EXPECT_EQ(Run({"check", path_, "--bogus"}), kToolUsage);
-  EXPECT_EQ(Run({"check", path_ + ".missing"}), kToolUsage);
+  EXPECT_EQ(Run({"check", path_ + ".missing"}), kToolNoAccess);
   EXPECT_EQ(Run({"check", path_, "--password", "\xFF"}), kToolUsage);
 }
 
@@ -211,7 +211,9 @@ TEST_F(TnlToolTest, MarkersNamingTheFileOrEachOtherAreReadOnce) {
               std::string::npos)
         << out_.str();
     EXPECT_EQ(bytes(path_), pending);
-    if (c.mutual) EXPECT_EQ(bytes(other), other_pending);
+    if (c.mutual) {
+      EXPECT_EQ(bytes(other), other_pending);
+    }
     // A writer repairs the file the same way.
     EXPECT_EQ(Run({"sample", path_, "--records", "1", "--table", "NEW"}), 0)
         << err_.str();
@@ -221,9 +223,147 @@ TEST_F(TnlToolTest, MarkersNamingTheFileOrEachOtherAreReadOnce) {
               std::string::npos)
         << out_.str();
     EXPECT_EQ(Run({"check", path_}), 0) << out_.str();
-    if (c.mutual) EXPECT_EQ(bytes(other), other_pending);
+    if (c.mutual) {
+      EXPECT_EQ(bytes(other), other_pending);
+    }
   }
   fs::remove(other);
+}
+
+// Each exit status means one thing, whatever the command.
+TEST_F(TnlToolTest, ExitStatusesMeanOneThingEach) {
+  const std::string missing = path_ + ".missing";
+  const std::string text = path_ + ".txt";
+  std::ofstream(text) << std::string(600, 'x');
+  const struct {
+    std::vector<std::string> args;
+    int status;
+  } cases[] = {
+      {{"--help"}, kToolClean},
+      {{"check", path_, "--strict"}, kToolClean},
+      {{"info"}, kToolUsage},
+      {{"frobnicate", path_}, kToolUsage},
+      {{"check", path_, "--bogus"}, kToolUsage},
+      {{"info", path_, "--strict"}, kToolUsage},
+      {{"check", path_, "--password", "\xFF"}, kToolUsage},
+      {{"sample", path_}, kToolUsage},
+      {{"check", missing}, kToolNoAccess},
+      {{"info", missing}, kToolNoAccess},
+      {{"tables", missing}, kToolNoAccess},
+      {{"dump", missing}, kToolNoAccess},
+      {{"check", text}, kToolProblems},
+      {{"info", text}, kToolProblems},
+      {{"dump", text}, kToolProblems},
+      {{"dump", path_, "--table", "NONE"}, kToolNoTable},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Run(c.args), c.status) << c.args[0] << " " << c.args.back();
+  }
+  EXPECT_EQ(Run({"--help"}), kToolClean);
+  EXPECT_NE(out_.str().find("  4  --table names no table of the file\n"),
+            std::string::npos);
+  fs::remove(text);
+}
+
+// A description of 400 zero-size LONG DIM(65535) fields: a dump used to
+// print every element of every field of every record. Now the table is
+// refused before anything of it is shown, and check says why.
+TEST_F(TnlToolTest, DumpRefusesADescriptionNoDeclarationMakes) {
+  Change([](TnlFile& f, BTree& tree) {
+    TableDescription bomb;
+    bomb.record_length = 4;
+    bomb.fields = {TestField(FieldType::GROUP, "REC", 0, 4, 0, 1)};
+    for (int i = 0; i < 400; ++i) {
+      DescribedField field = TestField(FieldType::LONG, "L", 0, 0, 1,
+                                       static_cast<std::uint16_t>(i + 2));
+      field.element_count = 65535;
+      bomb.fields.push_back(field);
+    }
+    const CharTables tables = CharTables::Defaults();
+    const TableKeys keys{CreateTable(f, tree, "BOMB", bomb, false, tables),
+                         &bomb,
+                         {},
+                         KeyStringRules{&tables}};
+    const std::uint8_t image[4] = {};
+    ASSERT_EQ(AddDataRecord(f, tree, keys, image).error, 0);
+  });
+  EXPECT_EQ(Run({"dump", path_, "--table", "BOMB"}), kToolProblems);
+  EXPECT_EQ(out_.str(), "");
+  EXPECT_EQ(err_.str(),
+            "tnltool: table BOMB: description refused: field 2 (L): size 0; "
+            "run check\n");
+  EXPECT_EQ(Run({"check", path_}), kToolProblems);
+  EXPECT_EQ(out_.str(), "table 3: description refused: field 2 (L): size 0\n");
+  // The other table is still dumped in full.
+  EXPECT_EQ(Run({"dump", path_}), kToolProblems);
+  EXPECT_NE(out_.str().find("RECORD 2\n"), std::string::npos);
+}
+
+// 64 bytes of memo text in a compressed page overwritten with one letter:
+// the records still decode and agree with each other, so the check finds
+// nothing; but no writer stores a run of 64 equal bytes as literals, and
+// --strict names the page.
+TEST(TnlToolStrictTest, StrictNamesAPageWhoseBytesNoWriterMakes) {
+  const std::string path = (fs::path(::testing::TempDir()) /
+                            ("strict_" + std::to_string(::getpid()) + ".vtl"))
+                               .string();
+  fs::remove(path);
+  std::ostringstream out, err;
+  ASSERT_EQ(RunTnlTool({"sample", path, "--records", "30"}, out, err),
+            kToolClean)
+      << err.str();
+  std::string bytes;
+  {
+    std::ifstream in(path, std::ios::binary);
+    bytes.assign(std::istreambuf_iterator<char>(in), {});
+  }
+  const auto u8 = [&](std::size_t at) {
+    return static_cast<std::uint8_t>(bytes[at]);
+  };
+  const auto le16 = [&](std::size_t at) { return u8(at) | u8(at + 1) << 8; };
+  const auto le32 = [&](std::size_t at) {
+    return static_cast<std::uint32_t>(le16(at) | le16(at + 2) << 16);
+  };
+  // A compressed page holding 64 letters of a memo's alphabet in a row.
+  std::size_t page = 0, position = 0, window = 0;
+  for (std::size_t k = 1; k < 60 && window == 0; ++k) {
+    for (std::uint32_t p = le32(0x20 + 4 * k);
+         p + k <= le32(0x110 + 4 * k) && window == 0;
+         p += static_cast<std::uint32_t>(k)) {
+      const std::size_t at = 0x200 + std::size_t{p} * 256;
+      const std::size_t stored = le16(at + 4);
+      if (stored >= static_cast<std::size_t>(le16(at + 6))) continue;
+      for (std::size_t i = at + 13; i + 64 <= at + stored && window == 0; ++i) {
+        std::size_t run = 0;
+        while (run < 64 && u8(i + run) >= 'a' && u8(i + run) <= 'z' &&
+               (run == 0 ||
+                u8(i + run) == 'a' + (u8(i + run - 1) - 'a' + 1) % 26)) {
+          ++run;
+        }
+        if (run == 64) {
+          page = p;
+          position = at;
+          window = i;
+        }
+      }
+    }
+  }
+  ASSERT_NE(window, 0u) << "no compressed page holds memo text";
+  bytes.replace(window, 64, std::string(64, 'Z'));
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+
+  out.str("");
+  EXPECT_EQ(RunTnlTool({"check", path}, out, err), kToolClean) << out.str();
+  EXPECT_EQ(out.str(), "");
+  out.str("");
+  EXPECT_EQ(RunTnlTool({"check", path, "--strict"}, out, err), kToolProblems);
+  // The run compresses: the stored length is the first word to differ.
+  EXPECT_EQ(out.str(), "page " + std::to_string(page) + " at position " +
+                           std::to_string(position) +
+                           ": not as a writer encodes its records (first "
+                           "difference at position " +
+                           std::to_string(position + 4) + ")\n");
+  fs::remove(path);
 }
 
 }  // namespace

@@ -6,17 +6,6 @@
 #include "runtime/data/types/descriptor_builder.h"
 
 namespace vantrel {
-namespace {
-
-bool IsTopLevelType(FieldType type) {
-  const auto code = static_cast<int>(type);
-  return (code >= static_cast<int>(FieldType::BYTE) &&
-          code <= static_cast<int>(FieldType::DECIMAL)) ||
-         IsTextType(type) || type == FieldType::GROUP;
-}
-
-}  // namespace
-
 std::optional<TableDescription> DescribeDeclaration(
     const FileDeclaration& file) {
   const std::string& name = file.DisplayName();
@@ -40,7 +29,7 @@ std::optional<TableDescription> DescribeDeclaration(
       PostError(kErrInvalidDescriptor, name);
       return std::nullopt;
     }
-    if (info.depth <= 1 && !IsTopLevelType(info.type)) {
+    if (info.depth <= 1 && !IsTopLevelFieldType(info.type)) {
       PostError(kErrUnsupportedDataType, name);
       return std::nullopt;
     }
@@ -93,6 +82,13 @@ std::optional<TableDescription> DescribeDeclaration(
                           })
                   ? kDescriptionVersionBlob
                   : kDescriptionVersion;
+  // What a reader of the file would refuse is refused here already: a
+  // field without bytes, one past the record or its group, a key component
+  // naming no field.
+  if (!DescriptionFault(t).empty()) {
+    PostError(kErrInvalidRecordDeclaration, name);
+    return std::nullopt;
+  }
   return t;
 }
 

@@ -19,7 +19,8 @@ namespace vantrel {
 // stored: a record over kMaxDeclaredRecord bytes, more memos or keys than a
 // table can number, an unsupported type at the top level, or a descriptor
 // that does not begin with a GROUP or nests groups more than
-// kMaxGroupNesting deep.
+// kMaxGroupNesting deep (47, 79, 75); and 47 for any other description a
+// reader would refuse (DescriptionFault).
 std::optional<TableDescription> DescribeDeclaration(
     const FileDeclaration& file);
 

@@ -102,6 +102,13 @@ TEST_F(DeclarationTest, RefusedDeclarations) {
       {"memo at the top",
        DescriptorBuilder().Group("R").Memo("M", 10).End().Descriptor(), 10,
        kErrUnsupportedDataType},
+      // What a reader of the file would refuse is not stored either.
+      {"field past the record buffer",
+       DescriptorBuilder().Group("R").Long("L").End().Descriptor(), 2,
+       kErrInvalidRecordDeclaration},
+      {"string of no bytes",
+       DescriptorBuilder().Group("R").String("S", 0).End().Descriptor(), 0,
+       kErrInvalidRecordDeclaration},
   };
   for (const auto& c : cases) {
     Declare(c.descriptor, c.length);
@@ -128,6 +135,12 @@ TEST_F(DeclarationTest, RefusedDeclarations) {
   EXPECT_FALSE(DescribeDeclaration(file_));
   EXPECT_EQ(ErrorCode(), kErrInvalidRecordDeclaration);
   file_.memos.clear();
+  // A key component naming no field.
+  file_.AddKey(KeyDeclaration{"K", "", 0, {3}});
+  ClearError();
+  EXPECT_FALSE(DescribeDeclaration(file_));
+  EXPECT_EQ(ErrorCode(), kErrInvalidRecordDeclaration);
+  file_.keys.clear();
   for (std::size_t k = 0; k <= kMaxDeclaredKeys; ++k) {
     file_.AddKey(KeyDeclaration{"K", "", 0, {1}});
   }

@@ -4,6 +4,7 @@
 
 #include "runtime/data/base/byte_order.h"
 #include "runtime/data/base/error_state.h"
+#include "runtime/data/types/type_descriptor.h"
 
 namespace vantrel {
 
@@ -181,7 +182,9 @@ std::vector<std::vector<std::uint8_t>> DescriptionBlocks(
   return blocks;
 }
 
-std::optional<TableDescription> ReadDescription(
+namespace {
+
+std::optional<TableDescription> ParseDescription(
     std::span<const std::uint8_t> stream) {
   StreamReader in(stream);
   TableDescription t;
@@ -207,6 +210,117 @@ std::optional<TableDescription> ReadDescription(
     if (!ReadKey(in, k)) return std::nullopt;
   }
   if (!in.ok() || !in.AtEnd()) return std::nullopt;
+  return t;
+}
+
+// The fault of one field, given the group that encloses it (its first
+// element's bytes); empty when sound.
+std::string FieldFault(
+    const DescribedField& f, std::uint32_t record_length,
+    std::optional<std::pair<std::uint32_t, std::uint32_t>> group) {
+  const int code = static_cast<int>(f.type);
+  if (code == 0 || code >= kFirstUnknownFieldType) {
+    return "unknown type " + std::to_string(code);
+  }
+  const std::string type(FieldTypeName(code));
+  if (f.element_count == 0) return "no elements";
+  if (f.size % f.element_count != 0) {
+    return "size " + std::to_string(f.size) + " is not " +
+           std::to_string(f.element_count) + " whole elements";
+  }
+  const std::uint32_t element = f.size / f.element_count;
+  if (element == 0 && f.type != FieldType::GROUP) return "size 0";
+  const std::uint32_t fixed = FixedFieldSize(f.type);
+  const bool bad_size =
+      (fixed != 0 && element != fixed) ||
+      (f.type == FieldType::DECIMAL &&
+       (element != f.element_size || f.places > kMaxDecimalPlaces)) ||
+      (IsDecimalType(f.type) && element > kMaxDecimalBytes) ||
+      (IsTextType(f.type) && element != f.string_length);
+  if (bad_size) {
+    return "size " + std::to_string(element) + " does not fit a " + type;
+  }
+  const std::uint32_t end = std::uint32_t{f.offset} + f.size;
+  if (end > record_length) {
+    return "ends at " + std::to_string(end) + ", past the record's " +
+           std::to_string(record_length) + " bytes";
+  }
+  if (group && (f.offset < group->first || end > group->second)) {
+    return "lies outside its group";
+  }
+  return {};
+}
+
+}  // namespace
+
+bool IsTopLevelFieldType(FieldType type) {
+  const auto code = static_cast<int>(type);
+  return (code >= static_cast<int>(FieldType::BYTE) &&
+          code <= static_cast<int>(FieldType::DECIMAL)) ||
+         IsTextType(type) || type == FieldType::GROUP;
+}
+
+std::string DescriptionFault(const TableDescription& t) {
+  const bool blob = std::any_of(
+      t.memos.begin(), t.memos.end(),
+      [](const DescribedMemo& m) { return m.flags & kDescribedMemoBlob; });
+  if (t.version != (blob ? kDescriptionVersionBlob : kDescriptionVersion)) {
+    return "version " + std::to_string(t.version) +
+           (blob ? " with a BLOB" : " without a BLOB");
+  }
+  if (t.record_length > kMaxDeclaredRecord) {
+    return "record length " + std::to_string(t.record_length) + " above " +
+           std::to_string(kMaxDeclaredRecord);
+  }
+  if (t.memos.size() > kMaxDeclaredMemos) return "too many memos";
+  if (t.keys.size() > kMaxDeclaredKeys) return "too many keys";
+  struct Open {
+    std::uint16_t position;
+    std::pair<std::uint32_t, std::uint32_t> bytes;  // of its first element
+  };
+  std::vector<Open> open;
+  for (std::size_t i = 0; i < t.fields.size(); ++i) {
+    const DescribedField& f = t.fields[i];
+    while (!open.empty() && open.back().position != f.group) open.pop_back();
+    std::string fault;
+    if (f.group != 0 && open.empty()) {
+      fault = "names no enclosing group";
+    } else if (open.size() > kMaxGroupNesting) {
+      fault =
+          "groups nest more than " + std::to_string(kMaxGroupNesting) + " deep";
+    } else {
+      fault = FieldFault(
+          f, t.record_length,
+          open.empty() ? std::nullopt : std::optional(open.back().bytes));
+    }
+    if (!fault.empty()) {
+      return "field " + std::to_string(i + 1) + " (" + f.label.value_or("") +
+             "): " + fault;
+    }
+    if (f.type == FieldType::GROUP) {
+      const std::uint32_t element = f.size / f.element_count;
+      open.push_back({f.position, {f.offset, f.offset + element}});
+    }
+  }
+  for (std::size_t k = 0; k < t.keys.size(); ++k) {
+    for (const DescribedComponent& c : t.keys[k].components) {
+      if (c.field >= t.fields.size()) {
+        return "key " + std::to_string(k + 1) + " (" +
+               t.keys[k].label.value_or("") + "): component names field " +
+               std::to_string(c.field + 1) + " of " +
+               std::to_string(t.fields.size());
+      }
+    }
+  }
+  return {};
+}
+
+std::optional<TableDescription> ReadDescription(
+    std::span<const std::uint8_t> stream, std::string* fault) {
+  auto t = ParseDescription(stream);
+  std::string found = t ? DescriptionFault(*t) : "malformed";
+  if (fault) *fault = found;
+  if (!found.empty()) return std::nullopt;
   return t;
 }
 

@@ -87,9 +87,25 @@ std::vector<std::uint8_t> WriteDescription(const TableDescription& table);
 std::vector<std::vector<std::uint8_t>> DescriptionBlocks(
     std::span<const std::uint8_t> stream);
 
-// Read mode: the description a stream holds; none when it is malformed.
+// Read mode: the description a stream holds; none when it is malformed or
+// describes what no declaration can (DescriptionFault), with the reason in
+// `*fault` when given.
 std::optional<TableDescription> ReadDescription(
-    std::span<const std::uint8_t> stream);
+    std::span<const std::uint8_t> stream, std::string* fault = nullptr);
+
+// What makes a description one that no valid declaration describes, or
+// empty when it is sound: a version that does not match its memos; more
+// record bytes, memos or keys than a table may have; a field that names no
+// open group or nests too deep, of an unknown type, without elements,
+// with no bytes (a GROUP aside), whose size disagrees with its type, or that
+// ends past the record or outside its group; a key component naming no
+// field. Opening, dumping and checking a table refuse such a description,
+// since its sizes and counts would drive every walk over the record.
+std::string DescriptionFault(const TableDescription& table);
+
+// The types a record may hold outside a GROUP: BYTE to DECIMAL, the text
+// types and GROUP.
+bool IsTopLevelFieldType(FieldType type);
 
 // Compare mode: how a program's description differs from a stored one.
 enum class DescriptionMatch { kEqual = 0, kSoft = 1, kStructural = 2 };

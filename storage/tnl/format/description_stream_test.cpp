@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -187,6 +188,69 @@ TEST(DescriptionStreamTest, CompareModes) {
     EXPECT_EQ(CompareDescription(declared, stored), c.expected) << c.name;
   }
   EXPECT_EQ(CompareDescription(Small(), {}), DescriptionMatch::kStructural);
+}
+
+// Descriptions no declaration makes are refused when read, with the reason:
+// their sizes and counts would drive every walk over the record (a dump of
+// 400 zero-size LONG DIM(65535) fields printed 105 MB from a 7 KB file).
+TEST(DescriptionStreamTest, DescriptionsNoDeclarationMakesAreRefused) {
+  EXPECT_EQ(DescriptionFault(Small()), "");
+  struct Case {
+    const char* name;
+    std::function<void(TableDescription&)> damage;
+    const char* fault;
+  };
+  const Case cases[] = {
+      {"zero-size dimensioned field",
+       [](TableDescription& t) {
+         t.fields[0].element_count = 65535;
+         t.fields[0].size = 0;
+       },
+       "field 1 (ID): size 0"},
+      {"field past the record",
+       [](TableDescription& t) { t.fields[2].offset = 8; },
+       "field 3 (A): ends at 12, past the record's 11 bytes"},
+      {"unknown type",
+       [](TableDescription& t) { t.fields[0].type = FieldType{40}; },
+       "field 1 (ID): unknown type 40"},
+      {"size against the type",
+       [](TableDescription& t) { t.fields[0].size = 2; },
+       "field 1 (ID): size 2 does not fit a LONG"},
+      {"elements that do not divide the size",
+       [](TableDescription& t) { t.fields[1].element_count = 2; },
+       "field 2 (): size 3 is not 2 whole elements"},
+      {"key component naming no field",
+       [](TableDescription& t) { t.keys[0].components[1].field = 3; },
+       "key 1 (K): component names field 4 of 3"},
+      {"version without a BLOB", [](TableDescription& t) { t.version = 2; },
+       "version 2 without a BLOB"},
+      {"member outside its group",
+       [](TableDescription& t) {
+         DescribedField group;
+         group.type = FieldType::GROUP;
+         group.label = "G";
+         group.size = 4;
+         group.position = 9;
+         t.fields.insert(t.fields.begin(), group);
+         t.fields[1].group = 9;  // the LONG at offset 0 fits
+         t.fields[2].group = 9;  // the STRING at offset 4 does not
+       },
+       "field 3 (): lies outside its group"},
+      {"group reference to no group",
+       [](TableDescription& t) { t.fields[1].group = 7; },
+       "field 2 (): names no enclosing group"},
+  };
+  for (const Case& c : cases) {
+    TableDescription t = Small();
+    c.damage(t);
+    EXPECT_EQ(DescriptionFault(t), c.fault) << c.name;
+    // The writer derives the version; the stream is given the damaged one.
+    auto stream = WriteDescription(t);
+    stream[0] = static_cast<std::uint8_t>(t.version);
+    std::string fault;
+    EXPECT_EQ(ReadDescription(stream, &fault), std::nullopt) << c.name;
+    EXPECT_EQ(fault, c.fault) << c.name;
+  }
 }
 
 }  // namespace

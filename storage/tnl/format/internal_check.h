@@ -68,6 +68,10 @@ inline constexpr int kCheckPageDecodedLength = 1602;
 // (record_framing.cpp's DecodeRecords).
 inline constexpr int kCheckRecordFraming = 1603;
 inline constexpr int kCheckRecordOrder = 1604;  // records out of key order
+// A page larger than any writer makes: an expanded length, or records whose
+// used measure, above the measure at which a writer splits a page.
+inline constexpr int kCheckExpandedOverLimit = 1605;
+inline constexpr int kCheckUsedOverLimit = 1606;
 inline constexpr int kCheckEncodedOverUsed = 1659;
 inline constexpr int kCheckPageTooLarge = 1678;
 //   zones.cpp: zone bookkeeping
@@ -112,6 +116,8 @@ inline constexpr int kAllChecks[] = {
     kCheckPageDecodedLength,
     kCheckRecordFraming,
     kCheckRecordOrder,
+    kCheckExpandedOverLimit,
+    kCheckUsedOverLimit,
     kCheckEncodedOverUsed,
     kCheckPageTooLarge,
     kCheckPageSpaceFull,

@@ -29,8 +29,7 @@ std::uint32_t RecordUsed(std::uint8_t level, const PageRecord& record) {
 
 std::uint32_t UsedMeasure(std::uint8_t level, const RecordTree& records) {
   std::uint32_t used = kUsedBase;
-  records.ForEach(
-      [&](const PageRecord& r) { used += RecordUsed(level, r); });
+  records.ForEach([&](const PageRecord& r) { used += RecordUsed(level, r); });
   return used;
 }
 
@@ -92,6 +91,8 @@ DecodedPage DecodePageImage(std::span<const unsigned char> image) {
   const std::size_t prefix =
       kPageHeaderSize + (page.level != 0 ? count * kChildEntrySize : 0);
   Check(prefix <= stored && stored <= expanded_length, kCheckPageBodyBounds);
+  Check(expanded_length <= kMaxPageUsed, kCheckExpandedOverLimit);
+  page.used_word = LoadLe16(&image[kPageUsedOffset]);
 
   // One buffer per thread serves every expansion (the records are copied
   // out of it): a large allocation per page made the allocator sweep up the
@@ -127,6 +128,7 @@ DecodedPage DecodePageImage(std::span<const unsigned char> image) {
   // tree.
   page.used = kUsedBase;
   for (const PageRecord& r : records) page.used += RecordUsed(page.level, r);
+  Check(page.used <= kMaxPageUsed, kCheckUsedOverLimit);
   page.records = RecordTree::BuildBalanced(std::span<PageRecord>(records));
   return page;
 }

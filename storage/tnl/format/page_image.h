@@ -39,6 +39,10 @@ inline constexpr std::size_t kChildEntrySize = 4;
 inline constexpr unsigned char kPagePadByte = 0xB0;
 inline constexpr std::size_t kMaxPageBytes = 0x3B00;
 
+// A writer splits every page whose used measure exceeds this, so no page it
+// stores measures more, and none expands to more.
+inline constexpr std::uint32_t kMaxPageUsed = 0x3AF6;
+
 // Terms of the used measure.
 inline constexpr std::uint32_t kUsedBase = 13;
 inline constexpr std::uint32_t kUsedPerRecord = 5;
@@ -63,8 +67,9 @@ PageImage EncodePageImage(std::uint8_t level, const RecordTree& records,
 struct DecodedPage {
   std::uint32_t home = 0;
   std::uint8_t level = 0;
-  RecordTree records;  // balanced, the median at the root
-  std::uint32_t used = kUsedBase;
+  RecordTree records;              // balanced, the median at the root
+  std::uint32_t used = kUsedBase;  // of the records
+  std::uint16_t used_word = 0;     // as the image gives it
 };
 // Decodes an image read from a slot of image.size() bytes (a whole number
 // of units). A damaged image fails its check (internal_check.h): a stored
@@ -72,8 +77,10 @@ struct DecodedPage {
 // array, stored and expanded lengths that cannot all hold
 // kCheckPageBodyBounds; framing the body cannot hold kCheckRecordFraming;
 // records that do not use exactly the expanded body kCheckPageDecodedLength;
-// records out of order kCheckRecordOrder; a bad compressed body the checks
-// of ExpandBody.
+// records out of order kCheckRecordOrder; an expanded length or a used
+// measure above kMaxPageUsed kCheckExpandedOverLimit and kCheckUsedOverLimit
+// (so that no page costs more memory than a writer's); a bad compressed body
+// the checks of ExpandBody.
 DecodedPage DecodePageImage(std::span<const unsigned char> image);
 
 }  // namespace vantrel

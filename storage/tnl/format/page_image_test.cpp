@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "storage/tnl/format/internal_check.h"
+#include "storage/tnl/format/record_framing.h"
 #include "storage/tnl/format/zones.h"
 
 namespace vantrel {
@@ -130,6 +131,9 @@ TEST(PageImageTest, CorruptImagesFailTheirChecks) {
        kCheckPageBodyBounds},
       {"literal bytes missing", packed, 13, 0x7F, kCheckLiteralBytes},
       {"repeat count past the output", packed, 20, 0xD8, kCheckRepeatCount},
+      {"a key part of no bytes", leaf, 16, 0, kCheckRecordFraming},
+      {"expanded beyond a writer's page", packed, kPageExpandedOffset + 1, 0xFF,
+       kCheckExpandedOverLimit},
   };
   for (const Case& c : cases) {
     Bytes image = c.base.bytes;
@@ -137,6 +141,32 @@ TEST(PageImageTest, CorruptImagesFailTheirChecks) {
     EXPECT_EQ(RunOperation("t", [&] { DecodePageImage(image); }), c.check)
         << c.name;
   }
+}
+
+// 300 copies of one 63-byte record, each after the first framed in one byte
+// (63 bytes shared): a small image whose records measure 20,413, more than a
+// writer ever leaves in a page, and would cost memory out of all proportion.
+TEST(PageImageTest, RecordsMeasuringMoreThanAWritersPageAreRefused) {
+  Bytes image(kPageHeaderSize);
+  image.push_back(kFrameHasLength | kFrameHasKeyLength);
+  image.insert(image.end(), {63, 0, 63, 0});
+  image.insert(image.end(), 63, 'r');
+  image.insert(image.end(), 299, static_cast<unsigned char>(63));
+  const auto length = static_cast<std::uint16_t>(image.size());
+  image[kPageStoredOffset] = image[kPageExpandedOffset] = length & 0xFF;
+  image[kPageStoredOffset + 1] = image[kPageExpandedOffset + 1] = length >> 8;
+  image[kPageCountOffset] = 300 & 0xFF;
+  image[kPageCountOffset + 1] = 300 >> 8;
+  image.resize(2 * kPageUnit, kPagePadByte);
+  EXPECT_EQ(RunOperation("t", [&] { DecodePageImage(image); }),
+            kCheckUsedOverLimit);
+  // The same framing with 200 copies measures 13,613 and is read.
+  image[kPageCountOffset] = 200;
+  image[kPageCountOffset + 1] = 0;
+  const std::uint16_t shorter = length - 100;
+  image[kPageStoredOffset] = image[kPageExpandedOffset] = shorter & 0xFF;
+  image[kPageStoredOffset + 1] = image[kPageExpandedOffset + 1] = shorter >> 8;
+  EXPECT_EQ(RunOperation("t", [&] { DecodePageImage(image); }), 0);
 }
 
 }  // namespace

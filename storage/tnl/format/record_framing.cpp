@@ -59,8 +59,8 @@ ValueOrCode<std::size_t> DecodeRecords(std::span<const std::uint8_t> body,
     if ((flags & kFrameHasKeyLength) && !get_u16(key_length)) return kFraming;
     const std::size_t shared = flags & kFrameSharedMask;
     const std::size_t previous_length = previous ? previous->size() : 0;
-    if (length == 0 || key_length > length || shared > length ||
-        shared > previous_length) {
+    if (length == 0 || key_length == 0 || key_length > length ||
+        shared > length || shared > previous_length) {
       return kFraming;
     }
     const std::size_t rest = length - shared;

@@ -38,7 +38,7 @@ void EncodeRecords(const RecordTree& records, std::vector<std::uint8_t>& body);
 // Returns the number of bytes consumed, or fails with kCheckRecordFraming
 // when the framing runs past the body or describes an impossible record
 // (shared prefix longer than either record, key length above the record
-// length, an empty record).
+// length, an empty record or key part).
 ValueOrCode<std::size_t> DecodeRecords(std::span<const std::uint8_t> body,
                                        std::size_t count,
                                        std::vector<PageRecord>& out);

@@ -179,6 +179,10 @@ void TnlFile::EndOperation() {
   cache_.Trim();
 }
 
+// Only clean pages go, and a clean page read again holds the same records,
+// so the page stamp stays: a leaf hint finds its leaf gone and descends.
+void TnlFile::TrimCache() { cache_.Trim(); }
+
 PageNumber TnlFile::RootNumber() const {
   return pending_root_ != 0 ? pending_root_ : state_.header.root_page;
 }

@@ -4,7 +4,8 @@
 // An operation runs inside RunOperation (internal_check.h): LoadHeader, then
 // RootPage / GetPage / NewPage / MarkDirty / FreePage / IssueNumber, then
 // Commit, then EndOperation. Page pointers stay valid until EndOperation or
-// a header load that drops the cache; the cache is trimmed only there.
+// a header load that drops the cache; the cache is trimmed there, and by
+// TrimCache, which a walk over the whole file calls between its steps.
 //
 // Modes: a file is in reading mode or writing mode. BeginChange switches to
 // writing mode (a reader slot still held is given back first; the writer
@@ -108,6 +109,10 @@ class TnlFile : public HeaderLoadCache, private PageMover {
   // Ends the operation: gives back a reader slot (and the writer byte when
   // nothing is left to commit) and trims the cache.
   void EndOperation();
+  // Trims the cache inside a long reading operation (a walk over the whole
+  // file), so that its memory stays within the cache's budget. Every page
+  // pointer the caller holds may be gone afterwards.
+  void TrimCache();
 
   // The root page. In a file that never had one, a writer makes an empty
   // leaf the root (the change counter becomes 1); a reader gets an empty

@@ -34,7 +34,7 @@ namespace vantrel {
 
 // A record's total length must stay below this (internal check 824).
 inline constexpr std::size_t kRecordLengthLimit = 0x3AF6;
-inline constexpr std::uint32_t kSplitUsed = 0x3AF6;
+inline constexpr std::uint32_t kSplitUsed = kMaxPageUsed;
 inline constexpr std::uint32_t kSplitUsedMany = 0x1000;
 inline constexpr std::size_t kSplitCount = 20;
 

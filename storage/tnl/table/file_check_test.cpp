@@ -9,6 +9,7 @@
 
 #include "runtime/data/base/byte_order.h"
 #include "storage/tnl/format/internal_check.h"
+#include "storage/tnl/format/page_image.h"
 #include "storage/tnl/table/memo_store.h"
 #include "storage/tnl/table/table_catalog.h"
 #include "storage/tnl/table/test_tables.h"
@@ -182,6 +183,86 @@ TEST_F(FileCheckTest, FindsPlantedDamage) {
            t.PatchDisk(at, 0x5A);
        },
        "internal check"},
+      // What the file's words say beyond its records.
+      {"header address word", [](FileCheckTest& t) { t.PatchDisk(0x000, 1); },
+       "header: address word 1, not 0"},
+      {"header size word", [](FileCheckTest& t) { t.PatchDisk(0x004, 1); },
+       "header: size word 513, not 512"},
+      {"reserved word", [](FileCheckTest& t) { t.PatchDisk(0x012, 7); },
+       "header: reserved word 7, not 0"},
+      {"committed and shadow end past the file",
+       [](FileCheckTest& t) {
+         t.PatchDisk(0x009, 0x01);
+         t.PatchDisk(0x00D, 0x01);
+       },
+       "past the end of the file"},
+      {"shadow end past the file",
+       [](FileCheckTest& t) { t.PatchDisk(0x00D, 0x01); },
+       "header: shadow end"},
+      {"last issued number below one in use",
+       [](FileCheckTest& t) {
+         t.PatchDisk(0x016, 0);
+         t.PatchDisk(0x017, 3);
+       },
+       "header: last issued number 3 below number 401 in use"},
+      {"page home word", [](FileCheckTest& t) { t.PatchDisk(0x200, 1); },
+       "page 0 at position 512: home word 513, not 512"},
+      {"page used word",
+       [](FileCheckTest& t) { t.PatchDisk(0x200 + kPageUsedOffset + 1, 0x3A); },
+       "page 0 at position 512: used word"},
+      {"empty leaf below the root",
+       [](FileCheckTest& t) {
+         // A leaf cut down to one record first, so that it keeps its slot
+         // of one unit when it is emptied (a writer moves no empty page).
+         const auto cut = [](std::size_t keep) {
+           return [keep](TnlFile& f, BTree&) {
+             Page* page = f.RootPage();
+             ASSERT_GT(page->level, 0);
+             while (page->level > 0) {
+               page = f.GetPage(page->records.At(1).child);
+             }
+             std::vector<PageRecord> kept;
+             if (keep > 0) kept.push_back(page->records.At(0));
+             page->records = RecordTree::BuildBalanced(std::move(kept));
+             page->used = UsedMeasure(0, page->records);
+             f.MarkDirty(page);
+           };
+         };
+         t.Change(cut(1));
+         t.Change(cut(0));
+       },
+       "empty leaf below the root"},
+      {"record with a key part of no bytes",
+       [](FileCheckTest& t) {
+         t.Change([](TnlFile& f, BTree&) {
+           Page* page = f.RootPage();
+           while (page->level > 0) page = f.GetPage(page->records.At(0).child);
+           page->records.At(0).key_length = 0;
+           f.MarkDirty(page);
+         });
+       },
+       "does not decode (internal check 1603)"},
+      {"short character tables",
+       [](FileCheckTest& t) {
+         t.Change([](TnlFile&, BTree& tree) {
+           ASSERT_TRUE(tree.Remove(CharTablesKey(1)));
+           tree.Insert(MakeRecord(CharTablesKey(1), ByteString(100, 0)));
+         });
+       },
+       "table 1: character tables of 100 bytes, not 1153"},
+      {"description of a zero-size dimensioned field",
+       [](FileCheckTest& t) {
+         t.Change([](TnlFile&, BTree& tree) {
+           TableDescription bomb = People();
+           bomb.fields[1].element_count = 65535;
+           bomb.fields[1].size = 0;
+           const auto blocks = DescriptionBlocks(WriteDescription(bomb));
+           ASSERT_EQ(blocks.size(), 1u);
+           ASSERT_TRUE(tree.Remove(DescriptionKey(1, 0)));
+           tree.Insert(MakeRecord(DescriptionKey(1, 0), blocks[0]));
+         });
+       },
+       "table 1: description refused: field 2 (AGE): size 0"},
       {"zone overlap",
        [](FileCheckTest& t) {
          t.PatchDisk(0x20 + 4 * 2 + 3, 0);  // zone 2 starts at page 0

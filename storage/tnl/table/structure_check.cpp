@@ -1,7 +1,6 @@
 #include "storage/tnl/table/structure_check.h"
 
 #include <optional>
-#include <set>
 #include <span>
 #include <vector>
 
@@ -27,17 +26,27 @@ class StructureChecker {
       return slots == 0 ? std::string()
                         : std::to_string(slots) + " slots but no root";
     }
+    seen_.assign(EndOfPageSpace(zones), false);
     Page* root = file_.RootPage();
+    root_ = root->number;
     Visit(root, root->level, std::nullopt, std::nullopt);
     if (!fault_.empty()) return fault_;
-    if (slots != seen_.size()) {
-      return std::to_string(slots) + " slots but " +
-             std::to_string(seen_.size()) + " reachable pages";
+    if (slots != reached_) {
+      return std::to_string(slots) + " slots but " + std::to_string(reached_) +
+             " reachable pages";
     }
     return {};
   }
 
  private:
+  // One child of an inner page, copied out so that the walk holds no page
+  // while it descends: the cache may then drop what it has visited.
+  struct Child {
+    PageNumber number;
+    std::optional<Key> low;   // its separator, past the first child
+    std::optional<Key> high;  // the next separator, or the parent's bound
+  };
+
   void Fail(const std::string& what, PageNumber page) {
     if (fault_.empty()) fault_ = "page " + std::to_string(page) + ": " + what;
   }
@@ -46,49 +55,61 @@ class StructureChecker {
   void Visit(Page* page, int level, const std::optional<Key>& low,
              const std::optional<Key>& high) {
     const PageNumber n = page->number;
-    if (!seen_.insert(n).second) return Fail("reached twice", n);
+    if (n < 0 || static_cast<std::size_t>(n) >= seen_.size()) {
+      return Fail("outside the page space", n);
+    }
+    if (seen_[static_cast<std::size_t>(n)]) return Fail("reached twice", n);
+    seen_[static_cast<std::size_t>(n)] = true;
+    ++reached_;
     if (page->level != level) return Fail("wrong level", n);
     if (ClassOf(file_.header().zones, n) != page->units) {
       return Fail("outside its size zone", n);
     }
-    if (page->used != UsedMeasure(page->level, page->records)) {
-      return Fail("used measure wrong", n);
+    std::vector<Child> children;
+    const PageRecord* previous = nullptr;
+    std::size_t index = 0;
+    std::string fault;
+    page->records.ForEach([&](const PageRecord& r) {
+      if (!fault.empty()) return;
+      const auto key = r.Key();
+      if (previous && CompareKeys(previous->Key(), key) >= 0) {
+        fault = "records out of order";
+      } else if ((low && CompareKeys(key, *low) < 0) ||
+                 (high && CompareKeys(key, *high) >= 0)) {
+        fault = "record outside its parent's separators";
+      } else if (level != 0) {
+        if (!children.empty())
+          children.back().high = Key(key.begin(), key.end());
+        Child child{
+            r.child,
+            index > 0 ? std::optional<Key>(Key(key.begin(), key.end())) : low,
+            high};
+        children.push_back(std::move(child));
+      }
+      previous = &r;
+      ++index;
+    });
+    if (!fault.empty()) return Fail(fault, n);
+    if (page->records.empty()) {
+      if (level != 0) return Fail("empty inner page", n);
+      if (n != root_) return Fail("empty leaf below the root", n);
     }
-    std::vector<const PageRecord*> records;
-    page->records.ForEach([&](const PageRecord& r) { records.push_back(&r); });
-    for (std::size_t i = 0; i < records.size(); ++i) {
-      const auto key = records[i]->Key();
-      if (i > 0 && CompareKeys(records[i - 1]->Key(), key) >= 0) {
-        return Fail("records out of order", n);
+    // Nothing of `page` is used from here on.
+    file_.TrimCache();
+    for (const Child& child : children) {
+      if (child.number < 0 ||
+          ClassOf(file_.header().zones, child.number) == 0) {
+        return Fail("child " + std::to_string(child.number) + " in no zone", n);
       }
-      if ((low && CompareKeys(key, *low) < 0) ||
-          (high && CompareKeys(key, *high) >= 0)) {
-        return Fail("record outside its parent's separators", n);
-      }
-    }
-    if (level == 0) return;
-    if (records.empty()) return Fail("empty inner page", n);
-    for (std::size_t i = 0; i < records.size(); ++i) {
-      std::optional<Key> child_low;
-      if (i > 0)
-        child_low = Key(records[i]->Key().begin(), records[i]->Key().end());
-      std::optional<Key> child_high = high;
-      if (i + 1 < records.size()) {
-        child_high =
-            Key(records[i + 1]->Key().begin(), records[i + 1]->Key().end());
-      }
-      const PageNumber child = records[i]->child;
-      if (child < 0 || ClassOf(file_.header().zones, child) == 0) {
-        return Fail("child " + std::to_string(child) + " in no zone", n);
-      }
-      Visit(file_.GetPage(child), level - 1, i > 0 ? child_low : low,
-            child_high);
+      Visit(file_.GetPage(child.number), level - 1, child.low, child.high);
       if (!fault_.empty()) return;
     }
   }
 
   TnlFile& file_;
-  std::set<PageNumber> seen_;
+  PageNumber root_ = 0;
+  std::vector<bool> seen_;  // by page number
+  std::size_t reached_ = 0;
   std::string fault_;
 };
 

@@ -2,8 +2,11 @@
 // recovery checks: the zones are well formed, every page is reachable from
 // the root exactly once, every zone slot holds a reachable page of its size
 // class, levels fall by one from parent to child, records are in strictly
-// ascending key order, and every record of a child sorts below the next
-// separator of its parent and, past the first child, at or above its own.
+// ascending key order, every record of a child sorts below the next
+// separator of its parent and, past the first child, at or above its own,
+// and no page but the root is empty. The walk holds no page while it
+// descends and trims the cache as it goes, so a file of any size is checked
+// within the cache's memory budget.
 #ifndef VANTREL_STORAGE_TNL_TABLE_STRUCTURE_CHECK_H_
 #define VANTREL_STORAGE_TNL_TABLE_STRUCTURE_CHECK_H_
 
