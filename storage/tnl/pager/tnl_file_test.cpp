@@ -49,7 +49,7 @@ PageRecord Separator(const Page* child) {
 std::vector<std::string> Contents(TnlFile& file, Page* page) {
   std::vector<std::string> out;
   std::vector<PageNumber> children;
-  page->records.ForEach([&](const PageRecord& r) {
+  page->records.ForEach([&](const RecordRef& r) {
     if (page->level == 0)
       out.emplace_back(r.bytes.begin(), r.bytes.end());
     else

@@ -38,7 +38,7 @@ std::optional<PageRecord> EntryOf(const TableKeys& keys, std::uint8_t key,
                        keys.rules);
 }
 
-std::uint32_t NamedRecord(const PageRecord& entry) {
+std::uint32_t NamedRecord(const RecordRef& entry) {
   return ReadBe32(RecordData(entry));
 }
 
@@ -48,7 +48,7 @@ bool TakenByOther(BTree& tree, const TableKeys& keys, std::uint8_t key,
                   const PageRecord& entry,
                   std::optional<std::uint32_t> current) {
   if (IsDup(keys, key)) return false;
-  const auto found = tree.Find(entry.Key());
+  const auto found = tree.FindView(entry.Key());
   return found && (!current || NamedRecord(*found) != *current);
 }
 
@@ -64,7 +64,7 @@ void ApplyStep(BTree& tree, std::uint32_t table, KeyStep& step,
     ++delta;
   }
   if (step.remove) {
-    const auto stored = tree.Find(step.remove->Key());
+    const auto stored = tree.FindView(step.remove->Key());
     if (stored && NamedRecord(*stored) == number) {
       tree.Remove(step.remove->Key());
       --delta;

@@ -54,11 +54,11 @@ class StructureChecker {
     if (page->used != UsedMeasure(page->level, page->records)) {
       return Fail("used measure wrong", n);
     }
-    std::vector<const PageRecord*> records;
-    page->records.ForEach([&](const PageRecord& r) { records.push_back(&r); });
+    std::vector<RecordRef> records;
+    page->records.ForEach([&](const RecordRef& r) { records.push_back(r); });
     for (std::size_t i = 0; i < records.size(); ++i) {
-      const auto key = records[i]->Key();
-      if (i > 0 && CompareKeys(records[i - 1]->Key(), key) >= 0) {
+      const auto key = records[i].Key();
+      if (i > 0 && CompareKeys(records[i - 1].Key(), key) >= 0) {
         return Fail("records out of order", n);
       }
       if ((low && CompareKeys(key, *low) < 0) ||
@@ -71,13 +71,13 @@ class StructureChecker {
     for (std::size_t i = 0; i < records.size(); ++i) {
       std::optional<Key> child_low;
       if (i > 0)
-        child_low = Key(records[i]->Key().begin(), records[i]->Key().end());
+        child_low = Key(records[i].Key().begin(), records[i].Key().end());
       std::optional<Key> child_high = high;
       if (i + 1 < records.size()) {
         child_high =
-            Key(records[i + 1]->Key().begin(), records[i + 1]->Key().end());
+            Key(records[i + 1].Key().begin(), records[i + 1].Key().end());
       }
-      const PageNumber child = records[i]->child;
+      const PageNumber child = records[i].child;
       if (child < 0 || ClassOf(file_.header().zones, child) == 0) {
         return Fail("child " + std::to_string(child) + " in no zone", n);
       }

@@ -90,14 +90,14 @@ std::vector<std::uint8_t> ReadDescriptionStream(BTree& tree,
 
 std::optional<StoredCharTables> TableCharTables(BTree& tree,
                                                 std::uint32_t table) {
-  const auto found = tree.Find(CharTablesKey(table));
+  const auto found = tree.FindView(CharTablesKey(table));
   if (!found) return std::nullopt;
   return ReadCharTables(*found);
 }
 
 std::optional<Counters> ReadCountersOf(BTree& tree, std::uint32_t table,
                                        std::uint8_t counted) {
-  const auto found = tree.Find(CountersKey(table, counted));
+  const auto found = tree.FindView(CountersKey(table, counted));
   if (!found) return std::nullopt;
   return ReadCounters(*found);
 }
