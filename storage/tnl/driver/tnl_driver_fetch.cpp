@@ -38,7 +38,13 @@ void CopyToBuffer(const OpenTable& table, std::span<const std::uint8_t> data,
 std::optional<std::uint32_t> FindByKey(const TnlInstance& instance, BTree& tree,
                                        std::uint8_t key) {
   const OpenTable& table = *instance.table;
-  const ByteString image = StoredImage(table, instance.declaration);
+  // Only a table kept in the OEM set stores other bytes than the buffer's.
+  ByteString converted;
+  std::span<const std::uint8_t> image = RecordImage(instance.declaration);
+  if (table.oem) {
+    converted = StoredImage(table, instance.declaration);
+    image = converted;
+  }
   const auto entry = BuildKeyEntry(table.number, key, table.description, image,
                                    0, table.Rules());
   if (!entry) return std::nullopt;

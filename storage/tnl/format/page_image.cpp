@@ -119,7 +119,8 @@ DecodedPage DecodePageImage(std::span<const unsigned char> image) {
             kCheckRecordOrder);
     }
     if (page.level != 0) {
-      records.SetChild(i, LoadLe32(&image[kPageHeaderSize + i * kChildEntrySize]));
+      records.SetChild(i,
+                       LoadLe32(&image[kPageHeaderSize + i * kChildEntrySize]));
     }
     page.used += RecordUsed(page.level, records.At(i));
   }

@@ -100,7 +100,8 @@ std::size_t PageRecords::Insert(RecordRef record) {
 }
 
 void PageRecords::Append(RecordRef record) {
-  assert(slots_.empty() || CompareKeys(KeyOf(slots_.back()), record.Key()) <= 0);
+  assert(slots_.empty() ||
+         CompareKeys(KeyOf(slots_.back()), record.Key()) <= 0);
   slots_.push_back(Store(record));
 }
 
@@ -108,10 +109,11 @@ void PageRecords::AppendShared(std::size_t shared,
                                std::span<const std::uint8_t> rest,
                                std::uint16_t key_length) {
   const std::size_t length = shared + rest.size();
-  Check(length <= std::numeric_limits<std::uint16_t>::max() &&
-            key_length <= length &&
-            (shared == 0 || (!slots_.empty() && shared <= slots_.back().length)),
-        kCheckRecordTooLong);
+  Check(
+      length <= std::numeric_limits<std::uint16_t>::max() &&
+          key_length <= length &&
+          (shared == 0 || (!slots_.empty() && shared <= slots_.back().length)),
+      kCheckRecordTooLong);
   const std::size_t offset = bytes_.size();
   const std::size_t from = shared != 0 ? slots_.back().offset : 0;
   bytes_.resize(offset + length);
@@ -153,8 +155,7 @@ PageRecords PageRecords::SplitOff(std::size_t rank) {
   std::size_t kept_bytes = 0;
   for (std::size_t i = 0; i < rank; ++i) kept_bytes += slots_[i].length;
   kept.Reserve(rank, kept_bytes);
-  moved.Reserve(slots_.size() - rank,
-                bytes_.size() - dead_bytes_ - kept_bytes);
+  moved.Reserve(slots_.size() - rank, bytes_.size() - dead_bytes_ - kept_bytes);
   for (std::size_t i = 0; i < slots_.size(); ++i) {
     PageRecords& to = i < rank ? kept : moved;
     to.slots_.push_back(to.Store(At(i)));

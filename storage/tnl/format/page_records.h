@@ -38,9 +38,7 @@ struct RecordRef {
       : bytes(b), key_length(k), child(c) {}
   RecordRef(const PageRecord& record);  // NOLINT: a record is seen as it is
 
-  std::span<const std::uint8_t> Key() const {
-    return bytes.first(key_length);
-  }
+  std::span<const std::uint8_t> Key() const { return bytes.first(key_length); }
   // A copy that owns its bytes.
   PageRecord Copy() const;
   bool operator==(const RecordRef& other) const;
@@ -73,7 +71,8 @@ class PageRecords {
   // The record at 0-based position `rank` in key order (rank < size()).
   RecordRef At(std::size_t rank) const {
     const Slot& slot = slots_[rank];
-    return {{bytes_.data() + slot.offset, slot.length}, slot.key_length,
+    return {{bytes_.data() + slot.offset, slot.length},
+            slot.key_length,
             slot.child};
   }
   // The bytes of the record at `rank`, to change in place (never in length).

@@ -17,13 +17,15 @@ std::size_t SharedPrefix(std::span<const std::uint8_t> a,
 
 }  // namespace
 
-void EncodeRecords(const PageRecords& records, std::vector<std::uint8_t>& body) {
+void EncodeRecords(const PageRecords& records,
+                   std::vector<std::uint8_t>& body) {
   for (std::size_t i = 0; i < records.size(); ++i) {
     const RecordRef r = records.At(i);
     const auto length = static_cast<std::uint16_t>(r.bytes.size());
     const bool first = i == 0;
     const RecordRef previous = first ? RecordRef() : records.At(i - 1);
-    const std::size_t shared = first ? 0 : SharedPrefix(previous.bytes, r.bytes);
+    const std::size_t shared =
+        first ? 0 : SharedPrefix(previous.bytes, r.bytes);
     std::uint8_t flags = static_cast<std::uint8_t>(shared);
     const bool new_length = first || previous.bytes.size() != length;
     const bool new_key = first || previous.key_length != r.key_length;
@@ -32,14 +34,14 @@ void EncodeRecords(const PageRecords& records, std::vector<std::uint8_t>& body) 
     body.push_back(flags);
     if (new_length) AppendLe16(body, length);
     if (new_key) AppendLe16(body, r.key_length);
-    body.insert(body.end(), r.bytes.begin() + static_cast<std::ptrdiff_t>(shared),
+    body.insert(body.end(),
+                r.bytes.begin() + static_cast<std::ptrdiff_t>(shared),
                 r.bytes.end());
   }
 }
 
 ValueOrCode<std::size_t> DecodeRecords(std::span<const std::uint8_t> body,
-                                       std::size_t count,
-                                       PageRecords& out) {
+                                       std::size_t count, PageRecords& out) {
   constexpr FailureCode kFraming{kCheckRecordFraming};
   std::size_t at = 0;
   auto get_u16 = [&](std::uint16_t& v) {

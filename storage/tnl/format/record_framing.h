@@ -40,8 +40,7 @@ void EncodeRecords(const PageRecords& records, std::vector<std::uint8_t>& body);
 // (shared prefix longer than either record, key length above the record
 // length, an empty record).
 ValueOrCode<std::size_t> DecodeRecords(std::span<const std::uint8_t> body,
-                                       std::size_t count,
-                                       PageRecords& out);
+                                       std::size_t count, PageRecords& out);
 
 }  // namespace vantrel
 

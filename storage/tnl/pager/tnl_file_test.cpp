@@ -187,8 +187,7 @@ TEST_F(TnlFileTest, EmptyFileGetsARootAndOneCommitAddsTwo) {
 TEST_F(TnlFileTest, ReaderOfAFileWithoutRootWritesNothing) {
   for (const bool writer_mode : {false, true}) {
     SCOPED_TRACE(writer_mode ? "opened for writing, reading" : "read-only");
-    const unsigned mode =
-        writer_mode ? kOpenReadWriteShared : kOpenReadShared;
+    const unsigned mode = writer_mode ? kOpenReadWriteShared : kOpenReadShared;
     ASSERT_EQ(WithFile(mode,
                        [](TnlFile& f) {
                          f.SetReadingMode(true);

@@ -227,8 +227,29 @@ void BTree::Insert(PageRecord record) {
   Check(record.bytes.size() < kRecordLengthLimit &&
             record.key_length <= record.bytes.size(),
         kCheckRecordTooLong);
-  record.child = 0;
   auto path = Descend(record.Key());
+  InsertAlong(path, std::move(record));
+}
+
+// A record with the key, if any, is in the leaf the key descends to: the
+// leaf to its right begins at a separator above the key.
+bool BTree::InsertUnique(PageRecord record) {
+  Check(record.bytes.size() < kRecordLengthLimit &&
+            record.key_length <= record.bytes.size(),
+        kCheckRecordTooLong);
+  auto path = Descend(record.Key());
+  const Page* leaf = path.back().page;
+  const std::size_t position = leaf->records.LowerBound(record.Key());
+  if (leaf->level == 0 && position < leaf->records.size() &&
+      CompareKeys(leaf->records.At(position).Key(), record.Key()) == 0) {
+    return false;
+  }
+  InsertAlong(path, std::move(record));
+  return true;
+}
+
+void BTree::InsertAlong(Path& path, PageRecord record) {
+  record.child = 0;
   // A key below a first child's separator becomes that separator, so every
   // child's records stay at or above its separator and a later split of the
   // child cannot link a sibling ahead of it.
@@ -270,7 +291,8 @@ bool BTree::ChangeData(
   if (leaf->level != 0 || position >= leaf->records.size()) return false;
   const RecordRef stored = leaf->records.At(position);
   if (CompareKeys(stored.Key(), key) != 0) return false;
-  if (!change(leaf->records.MutableBytes(position).subspan(stored.key_length))) {
+  if (!change(
+          leaf->records.MutableBytes(position).subspan(stored.key_length))) {
     return false;
   }
   file_.MarkDirty(leaf);

@@ -87,6 +87,9 @@ class BTree {
                                              LeafHint& hint);
   // Adds the record to its leaf; the caller has checked uniqueness.
   void Insert(PageRecord record);
+  // Adds the record unless a record with the same key part is stored, in
+  // one descent; false, changing nothing, when one is.
+  bool InsertUnique(PageRecord record);
   // Takes out the record whose key part equals `key`; false when none does.
   bool Remove(std::span<const std::uint8_t> key);
   // Puts `record` in place of the record with the same key part when both
@@ -126,6 +129,8 @@ class BTree {
   };
   // Descends from the root to the leaf for `key`; the path ends at the leaf.
   Path Descend(std::span<const std::uint8_t> key);
+  // Insert from the descent made for the record's key.
+  void InsertAlong(Path& path, PageRecord record);
   // Both set *leaf (when given) to the leaf the result came from.
   std::optional<RecordRef> NextFrom(Path& path, std::size_t position,
                                     const Page** leaf = nullptr);
