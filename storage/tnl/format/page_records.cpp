@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cassert>
 #include <cstring>
+#include <functional>
 #include <limits>
 
 #include "storage/tnl/format/internal_check.h"
@@ -72,6 +73,37 @@ std::size_t PageRecords::UpperBound(std::span<const std::uint8_t> key) const {
   return low;
 }
 
+namespace {
+
+// The smallest buffer a page that grows record by record starts with, and
+// the fewest slots.
+constexpr std::size_t kFirstBytes = 4096;
+constexpr std::size_t kFirstSlots = 16;
+
+// Scratch for rewriting a page's bytes without a new buffer.
+std::vector<std::uint8_t>& Scratch() {
+  thread_local std::vector<std::uint8_t> scratch;
+  return scratch;
+}
+
+}  // namespace
+
+std::uint8_t* PageRecords::Extend(std::size_t length) {
+  const std::size_t offset = bytes_.size();
+  if (offset + length > bytes_.capacity()) {
+    bytes_.reserve(
+        std::max({offset + length, 2 * bytes_.capacity(), kFirstBytes}));
+  }
+  bytes_.resize(offset + length);
+  return Data() + offset;
+}
+
+void PageRecords::RoomForSlot() {
+  if (slots_.size() == slots_.capacity()) {
+    slots_.reserve(std::max(2 * slots_.capacity(), kFirstSlots));
+  }
+}
+
 PageRecords::Slot PageRecords::Store(RecordRef record) {
   const std::size_t length = record.bytes.size();
   Check(length <= std::numeric_limits<std::uint16_t>::max() &&
@@ -80,14 +112,14 @@ PageRecords::Slot PageRecords::Store(RecordRef record) {
         kCheckRecordTooLong);
   const std::size_t offset = bytes_.size();
   const std::uint8_t* source = record.bytes.data();
-  const bool inside = length != 0 && source >= bytes_.data() &&
-                      source < bytes_.data() + bytes_.size();
+  const bool inside = length != 0 && std::less_equal<>()(Data(), source) &&
+                      std::less<>()(source, Data() + bytes_.size());
   const std::size_t source_offset =
-      inside ? static_cast<std::size_t>(source - bytes_.data()) : 0;
-  bytes_.resize(offset + length);
+      inside ? static_cast<std::size_t>(source - Data()) : 0;
+  std::uint8_t* to = Extend(length);
   // Growing may have moved a source that lies in this page.
-  if (inside) source = bytes_.data() + source_offset;
-  if (length != 0) std::memcpy(bytes_.data() + offset, source, length);
+  if (inside) source = Data() + source_offset;
+  if (length != 0) std::memcpy(to, source, length);
   return {static_cast<std::uint32_t>(offset),
           static_cast<std::uint16_t>(length), record.key_length, record.child};
 }
@@ -95,6 +127,7 @@ PageRecords::Slot PageRecords::Store(RecordRef record) {
 std::size_t PageRecords::Insert(RecordRef record) {
   const std::size_t rank = UpperBound(record.Key());
   const Slot slot = Store(record);
+  RoomForSlot();
   slots_.insert(slots_.begin() + static_cast<std::ptrdiff_t>(rank), slot);
   return rank;
 }
@@ -102,7 +135,9 @@ std::size_t PageRecords::Insert(RecordRef record) {
 void PageRecords::Append(RecordRef record) {
   assert(slots_.empty() ||
          CompareKeys(KeyOf(slots_.back()), record.Key()) <= 0);
-  slots_.push_back(Store(record));
+  const Slot slot = Store(record);
+  RoomForSlot();
+  slots_.push_back(slot);
 }
 
 void PageRecords::AppendShared(std::size_t shared,
@@ -116,13 +151,10 @@ void PageRecords::AppendShared(std::size_t shared,
       kCheckRecordTooLong);
   const std::size_t offset = bytes_.size();
   const std::size_t from = shared != 0 ? slots_.back().offset : 0;
-  bytes_.resize(offset + length);
-  if (shared != 0) {
-    std::memcpy(bytes_.data() + offset, bytes_.data() + from, shared);
-  }
-  if (!rest.empty()) {
-    std::memcpy(bytes_.data() + offset + shared, rest.data(), rest.size());
-  }
+  std::uint8_t* to = Extend(length);
+  if (shared != 0) std::memcpy(to, Data() + from, shared);
+  if (!rest.empty()) std::memcpy(to + shared, rest.data(), rest.size());
+  RoomForSlot();
   slots_.push_back({static_cast<std::uint32_t>(offset),
                     static_cast<std::uint16_t>(length), key_length, 0});
 }
@@ -132,35 +164,39 @@ void PageRecords::EraseAt(std::size_t rank) {
   dead_bytes_ += slots_[rank].length;
   slots_.erase(slots_.begin() + static_cast<std::ptrdiff_t>(rank));
   // Erased bytes are taken back once they are most of the buffer.
-  if (dead_bytes_ > 1024 && dead_bytes_ * 2 > bytes_.size()) Compact();
+  if (dead_bytes_ > 1024 && dead_bytes_ * 2 > bytes_.size()) {
+    Compact(slots_.size());
+  }
 }
 
-void PageRecords::Compact() {
-  std::vector<std::uint8_t> bytes;
-  bytes.reserve(bytes_.size() - dead_bytes_);
-  for (Slot& slot : slots_) {
-    const std::size_t offset = bytes.size();
-    bytes.insert(bytes.end(), bytes_.begin() + slot.offset,
-                 bytes_.begin() + slot.offset + slot.length);
+// The records of the first `keep` slots, in slot order from offset 0; the
+// other slots go. The buffer keeps its block.
+void PageRecords::Compact(std::size_t keep) {
+  std::vector<std::uint8_t>& scratch = Scratch();
+  scratch.clear();
+  for (std::size_t i = 0; i < keep; ++i) {
+    Slot& slot = slots_[i];
+    const std::size_t offset = scratch.size();
+    scratch.insert(scratch.end(), Data() + slot.offset,
+                   Data() + slot.offset + slot.length);
     slot.offset = static_cast<std::uint32_t>(offset);
   }
-  bytes_ = std::move(bytes);
+  slots_.resize(keep);
+  bytes_.resize(scratch.size());
+  if (!scratch.empty()) std::memcpy(Data(), scratch.data(), scratch.size());
   dead_bytes_ = 0;
 }
 
 PageRecords PageRecords::SplitOff(std::size_t rank) {
   assert(rank <= slots_.size());
-  PageRecords kept;
   PageRecords moved;
-  std::size_t kept_bytes = 0;
-  for (std::size_t i = 0; i < rank; ++i) kept_bytes += slots_[i].length;
-  kept.Reserve(rank, kept_bytes);
-  moved.Reserve(slots_.size() - rank, bytes_.size() - dead_bytes_ - kept_bytes);
-  for (std::size_t i = 0; i < slots_.size(); ++i) {
-    PageRecords& to = i < rank ? kept : moved;
-    to.slots_.push_back(to.Store(At(i)));
+  std::size_t moved_bytes = 0;
+  for (std::size_t i = rank; i < slots_.size(); ++i) {
+    moved_bytes += slots_[i].length;
   }
-  *this = std::move(kept);
+  moved.Reserve(slots_.size() - rank, moved_bytes);
+  for (std::size_t i = rank; i < slots_.size(); ++i) moved.Append(At(i));
+  Compact(rank);
   return moved;
 }
 

@@ -71,14 +71,12 @@ class PageRecords {
   // The record at 0-based position `rank` in key order (rank < size()).
   RecordRef At(std::size_t rank) const {
     const Slot& slot = slots_[rank];
-    return {{bytes_.data() + slot.offset, slot.length},
-            slot.key_length,
-            slot.child};
+    return {{Data() + slot.offset, slot.length}, slot.key_length, slot.child};
   }
   // The bytes of the record at `rank`, to change in place (never in length).
   std::span<std::uint8_t> MutableBytes(std::size_t rank) {
     const Slot& slot = slots_[rank];
-    return {bytes_.data() + slot.offset, slot.length};
+    return {Data() + slot.offset, slot.length};
   }
   void SetChild(std::size_t rank, PageNumber child) {
     slots_[rank].child = child;
@@ -127,13 +125,33 @@ class PageRecords {
     PageNumber child;
   };
   std::span<const std::uint8_t> KeyOf(const Slot& slot) const {
-    return {bytes_.data() + slot.offset, slot.key_length};
+    return {Data() + slot.offset, slot.key_length};
   }
   Slot Store(RecordRef record);
-  // Rewrites the byte buffer without the bytes of erased records.
-  void Compact();
+  // Keeps the records of the first `keep` slots only, rewriting the byte
+  // buffer without the bytes of the others and of erased records.
+  void Compact(std::size_t keep);
 
-  std::vector<std::uint8_t> bytes_;
+  // A byte that growing the buffer leaves as it is: every byte is written
+  // right after it is made, so zeroing it first would be wasted.
+  struct RawByte {
+    std::uint8_t value;
+    RawByte() {}  // NOLINT: deliberately leaves the byte unset
+  };
+  static_assert(sizeof(RawByte) == 1);
+  std::uint8_t* Data() {
+    return reinterpret_cast<std::uint8_t*>(bytes_.data());
+  }
+  const std::uint8_t* Data() const {
+    return reinterpret_cast<const std::uint8_t*>(bytes_.data());
+  }
+  // Makes room for `length` more bytes and returns where they go; the
+  // buffer grows at least twofold, so a page filled record by record
+  // moves its bytes only a few times.
+  std::uint8_t* Extend(std::size_t length);
+  void RoomForSlot();
+
+  std::vector<RawByte> bytes_;
   std::vector<Slot> slots_;
   std::size_t dead_bytes_ = 0;  // bytes of erased records still in bytes_
 };
