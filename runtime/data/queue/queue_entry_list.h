@@ -95,21 +95,12 @@ class EntryList {
 
 template <typename Pred>
 std::uint32_t EntryList::PartitionPoint(Pred pred) const {
-  // Each test reads an entry, and entries lie all over the heap: while one
-  // is tested, the two that may be tested next are fetched.
-  auto prefetch_next = [](auto at, std::uint32_t low, std::uint32_t mid,
-                          std::uint32_t high) {
-    if (low < mid) __builtin_prefetch(at(low + (mid - low) / 2));
-    if (mid + 1 < high) __builtin_prefetch(at(mid + 1 + (high - mid - 1) / 2));
-  };
   // The first block whose first item fails; the boundary lies in the block
   // before it.
   std::uint32_t low = 0;
   std::uint32_t high = slots_.size();
-  const auto slot_first = [&](std::uint32_t i) { return slots_[i].first; };
   while (low < high) {
     std::uint32_t mid = low + (high - low) / 2;
-    prefetch_next(slot_first, low, mid, high);
     if (pred(slots_[mid].first)) {
       low = mid + 1;
     } else {
@@ -121,10 +112,8 @@ std::uint32_t EntryList::PartitionPoint(Pred pred) const {
   const HesArray<Item>& items = slots_[block].block->items;
   std::uint32_t first = 1;  // items[0] is known to hold
   std::uint32_t last = items.size();
-  const auto item = [&](std::uint32_t i) { return items[i]; };
   while (first < last) {
     std::uint32_t mid = first + (last - first) / 2;
-    prefetch_next(item, first, mid, last);
     if (pred(items[mid])) {
       first = mid + 1;
     } else {
