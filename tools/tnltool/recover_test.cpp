@@ -75,7 +75,7 @@ FileFacts ReadFacts(const std::string& path, const std::string& password) {
                                DecodedPage page = DecodePageImage(bytes);
                                PageFacts f{static_cast<PageNumber>(p), k,
                                            page.level, {}};
-                               page.records.ForEach([&](const PageRecord& r) {
+                               page.records.ForEach([&](const RecordRef& r) {
                                  f.keys.emplace_back(r.Key().begin(),
                                                      r.Key().end());
                                });

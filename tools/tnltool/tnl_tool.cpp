@@ -195,7 +195,7 @@ void CountPages(TnlFile& file, Page* page, std::map<int, std::size_t>& counts) {
   if (page->level == 0) return;
   std::vector<PageNumber> children;
   page->records.ForEach(
-      [&](const PageRecord& r) { children.push_back(r.child); });
+      [&](const RecordRef& r) { children.push_back(r.child); });
   for (PageNumber child : children) {
     // The walk holds no page while it descends, so the cache may let the
     // visited ones go.

@@ -91,6 +91,8 @@ struct OpenTable {
   // The sequential position: a data-record key or a key entry, and its
   // order (set by the sequence operations).
   SequencePosition position;
+  // The leaf the last step ended in, for the next step to go on from.
+  LeafHint hint;
   std::uint32_t bits = kTableOpen;
   // Seconds a fetch with hold keeps retrying; kHoldNoLimit for no limit.
   std::int32_t hold_wait = kHoldNoLimit;

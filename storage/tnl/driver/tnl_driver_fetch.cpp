@@ -38,19 +38,25 @@ void CopyToBuffer(const OpenTable& table, std::span<const std::uint8_t> data,
 std::optional<std::uint32_t> FindByKey(const TnlInstance& instance, BTree& tree,
                                        std::uint8_t key) {
   const OpenTable& table = *instance.table;
-  const ByteString image = StoredImage(table, instance.declaration);
+  // Only a table kept in the OEM set stores other bytes than the buffer's.
+  ByteString converted;
+  std::span<const std::uint8_t> image = RecordImage(instance.declaration);
+  if (table.oem) {
+    converted = StoredImage(table, instance.declaration);
+    image = converted;
+  }
   const auto entry = BuildKeyEntry(table.number, key, table.description, image,
                                    0, table.Rules());
   if (!entry) return std::nullopt;
   const auto wanted = entry->Key();
   if (!(table.description.keys[key].flags & kDescribedDup)) {
-    const auto found = tree.Find(wanted);
+    const auto found = tree.FindView(wanted);
     if (!found) return std::nullopt;
     return ReadBe32(RecordData(*found));
   }
   // The entry built with record number 0 sorts before every entry of its
   // value; the first one after it must have the same value.
-  const auto found = tree.FindFirstGreater(wanted);
+  const auto found = tree.FindFirstGreaterView(wanted);
   const std::size_t value_end = wanted.size() - kTableNumberBytes;
   if (!found || found->Key().size() != wanted.size() ||
       !std::equal(wanted.begin(), wanted.begin() + value_end,
@@ -106,9 +112,9 @@ int FetchRecord(TnlInstance& instance, BTree& tree, std::uint32_t number,
   if (hold && !already_held && !TakeNumberLock(*table.shared, number)) {
     return kErrRecordHeld;
   }
-  std::optional<PageRecord> found;
+  std::optional<RecordRef> found;
   if (!image) {
-    found = tree.Find(DataKey(table.number, number));
+    found = tree.FindView(DataKeyOf(table.number, number));
     if (!found) {
       if (hold && !already_held) ReleaseNumberLock(*table.shared, number);
       return kErrRecordNotFound;
@@ -179,7 +185,7 @@ DriverResult QueryKeyOp(TnlInstance& instance, const KeyDeclaration* key) {
   bool found = false;
   const int code = RunOnTable(table, Access::kRead, [&](BTree& tree) {
     const auto number = FindByKey(instance, tree, static_cast<std::uint8_t>(k));
-    found = number && tree.Find(DataKey(table.number, *number)).has_value();
+    found = number && tree.FindView(DataKeyOf(table.number, *number));
     return 0;
   });
   return {code, found ? 1 : 0};

@@ -16,6 +16,7 @@ constexpr std::int64_t kHighestPointer = 0xFFFFFFFF;
 TableCursor CursorOf(const OpenTable& table) {
   TableCursor cursor(table.number, table.description, table.Rules());
   cursor.Restore(table.position);
+  cursor.RestoreHint(table.hint);
   return cursor;
 }
 
@@ -103,6 +104,7 @@ DriverResult StepOp(TnlInstance& instance, DriverOp op) {
       TableCursor cursor = CursorOf(table);
       const auto step = cursor.Step(tree, DirectionOf(op));
       if (!step) return static_cast<int>(kErrRecordNotAvailable);
+      table.hint = cursor.hint();
       const int fetched =
           FetchRecord(instance, tree, step->record_number, step->image);
       if (fetched == 0) table.position = cursor.position();
@@ -119,6 +121,7 @@ DriverResult SkipOp(TnlInstance& instance, DriverArgs& args) {
     TableCursor cursor = CursorOf(table);
     const bool done = cursor.Skip(tree, args.count);
     table.position = cursor.position();
+    table.hint = cursor.hint();
     return done ? 0 : static_cast<int>(kErrRecordNotAvailable);
   });
   if (code != 0) table.bits &= ~kTableFetchRequests;

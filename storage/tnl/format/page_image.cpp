@@ -20,20 +20,20 @@ std::size_t RoundToUnits(std::size_t length) {
 
 namespace {
 
-std::uint32_t RecordUsed(std::uint8_t level, const PageRecord& record) {
+std::uint32_t RecordUsed(std::uint8_t level, const RecordRef& record) {
   return static_cast<std::uint32_t>(record.bytes.size()) + kUsedPerRecord +
          (level != 0 ? kUsedPerChild : 0);
 }
 
 }  // namespace
 
-std::uint32_t UsedMeasure(std::uint8_t level, const RecordTree& records) {
+std::uint32_t UsedMeasure(std::uint8_t level, const PageRecords& records) {
   std::uint32_t used = kUsedBase;
-  records.ForEach([&](const PageRecord& r) { used += RecordUsed(level, r); });
+  records.ForEach([&](const RecordRef& r) { used += RecordUsed(level, r); });
   return used;
 }
 
-PageImage EncodePageImage(std::uint8_t level, const RecordTree& records,
+PageImage EncodePageImage(std::uint8_t level, const PageRecords& records,
                           std::uint32_t home) {
   const std::uint32_t used = UsedMeasure(level, records);
   const std::size_t count = records.size();
@@ -46,7 +46,7 @@ PageImage EncodePageImage(std::uint8_t level, const RecordTree& records,
   expanded[kPageLevelOffset] = level;
   if (level != 0) {
     unsigned char* child = &expanded[kPageHeaderSize];
-    records.ForEach([&](const PageRecord& r) {
+    records.ForEach([&](const RecordRef& r) {
       StoreLe32(child, static_cast<std::uint32_t>(r.child));
       child += kChildEntrySize;
     });
@@ -107,29 +107,26 @@ DecodedPage DecodePageImage(std::span<const unsigned char> image) {
     ExpandBody(body, out);
     body = out;
   }
-  // Reused like the expansion buffer; the tree takes the records out.
-  thread_local std::vector<PageRecord> records;
-  records.clear();
-  records.reserve(count);
+  // The records take about the body's bytes, more where they share
+  // prefixes.
+  PageRecords& records = page.records;
+  records.Reserve(count, body.size());
   const auto consumed = DecodeRecords(body, count, records);
   Check(consumed.ok(), consumed.code());
   Check(consumed.value() == body.size(), kCheckPageDecodedLength);
+  page.used = kUsedBase;
   for (std::size_t i = 0; i < records.size(); ++i) {
     if (i > 0) {
-      Check(CompareKeys(records[i - 1].Key(), records[i].Key()) <= 0,
+      Check(CompareKeys(records.At(i - 1).Key(), records.At(i).Key()) <= 0,
             kCheckRecordOrder);
     }
     if (page.level != 0) {
-      records[i].child =
-          LoadLe32(&image[kPageHeaderSize + i * kChildEntrySize]);
+      records.SetChild(i,
+                       LoadLe32(&image[kPageHeaderSize + i * kChildEntrySize]));
     }
+    page.used += RecordUsed(page.level, records.At(i));
   }
-  // Measured while the records are still in a row, not by a walk of the
-  // tree.
-  page.used = kUsedBase;
-  for (const PageRecord& r : records) page.used += RecordUsed(page.level, r);
   Check(page.used <= kMaxPageUsed, kCheckUsedOverLimit);
-  page.records = RecordTree::BuildBalanced(std::span<PageRecord>(records));
   return page;
 }
 

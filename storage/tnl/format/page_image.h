@@ -24,7 +24,7 @@
 #include <vector>
 
 #include "storage/tnl/format/internal_check.h"
-#include "storage/tnl/format/record_tree.h"
+#include "storage/tnl/format/page_records.h"
 
 namespace vantrel {
 
@@ -49,7 +49,7 @@ inline constexpr std::uint32_t kUsedPerRecord = 5;
 inline constexpr std::uint32_t kUsedPerChild = 4;
 
 // 13 + sum(L + 5) over the records, + 4 per record in an inner page.
-std::uint32_t UsedMeasure(std::uint8_t level, const RecordTree& records);
+std::uint32_t UsedMeasure(std::uint8_t level, const PageRecords& records);
 
 // A page's image as it will be written: padded to whole units. The home word
 // is `home`; the child array holds each record's child (inner pages).
@@ -60,14 +60,14 @@ struct PageImage {
 };
 // Fails check 1659 when the framed records outgrow the used measure and
 // 1678 when the image needs more than 0x3B00 bytes.
-PageImage EncodePageImage(std::uint8_t level, const RecordTree& records,
+PageImage EncodePageImage(std::uint8_t level, const PageRecords& records,
                           std::uint32_t home);
 
 // The content of a page image.
 struct DecodedPage {
   std::uint32_t home = 0;
   std::uint8_t level = 0;
-  RecordTree records;              // balanced, the median at the root
+  PageRecords records;
   std::uint32_t used = kUsedBase;  // of the records
   std::uint16_t used_word = 0;     // as the image gives it
 };

@@ -26,10 +26,9 @@ Bytes Padded(Bytes head, int units) {
   return head;
 }
 
-PageImage Encode(std::uint8_t level, std::vector<PageRecord> records,
+PageImage Encode(std::uint8_t level, const std::vector<PageRecord>& records,
                  std::uint32_t home) {
-  return EncodePageImage(level, RecordTree::BuildBalanced(std::move(records)),
-                         home);
+  return EncodePageImage(level, PageRecords::Of(records), home);
 }
 
 // Decodes the image and encodes it again: the bytes must come back.

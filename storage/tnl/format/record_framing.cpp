@@ -7,8 +7,8 @@
 namespace vantrel {
 namespace {
 
-std::size_t SharedPrefix(const std::vector<std::uint8_t>& a,
-                         const std::vector<std::uint8_t>& b) {
+std::size_t SharedPrefix(std::span<const std::uint8_t> a,
+                         std::span<const std::uint8_t> b) {
   const std::size_t limit = std::min({a.size(), b.size(), kMaxSharedPrefix});
   std::size_t n = 0;
   while (n < limit && a[n] == b[n]) ++n;
@@ -17,15 +17,18 @@ std::size_t SharedPrefix(const std::vector<std::uint8_t>& a,
 
 }  // namespace
 
-void EncodeRecords(const RecordTree& records, std::vector<std::uint8_t>& body) {
-  const PageRecord* previous = nullptr;
-  records.ForEach([&](const PageRecord& r) {
+void EncodeRecords(const PageRecords& records,
+                   std::vector<std::uint8_t>& body) {
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    const RecordRef r = records.At(i);
     const auto length = static_cast<std::uint16_t>(r.bytes.size());
+    const bool first = i == 0;
+    const RecordRef previous = first ? RecordRef() : records.At(i - 1);
     const std::size_t shared =
-        previous ? SharedPrefix(previous->bytes, r.bytes) : 0;
+        first ? 0 : SharedPrefix(previous.bytes, r.bytes);
     std::uint8_t flags = static_cast<std::uint8_t>(shared);
-    const bool new_length = !previous || previous->bytes.size() != length;
-    const bool new_key = !previous || previous->key_length != r.key_length;
+    const bool new_length = first || previous.bytes.size() != length;
+    const bool new_key = first || previous.key_length != r.key_length;
     if (new_length) flags |= kFrameHasLength;
     if (new_key) flags |= kFrameHasKeyLength;
     body.push_back(flags);
@@ -34,13 +37,11 @@ void EncodeRecords(const RecordTree& records, std::vector<std::uint8_t>& body) {
     body.insert(body.end(),
                 r.bytes.begin() + static_cast<std::ptrdiff_t>(shared),
                 r.bytes.end());
-    previous = &r;
-  });
+  }
 }
 
 ValueOrCode<std::size_t> DecodeRecords(std::span<const std::uint8_t> body,
-                                       std::size_t count,
-                                       std::vector<PageRecord>& out) {
+                                       std::size_t count, PageRecords& out) {
   constexpr FailureCode kFraming{kCheckRecordFraming};
   std::size_t at = 0;
   auto get_u16 = [&](std::uint16_t& v) {
@@ -51,34 +52,22 @@ ValueOrCode<std::size_t> DecodeRecords(std::span<const std::uint8_t> body,
   };
   std::uint16_t length = 0;
   std::uint16_t key_length = 0;
-  const std::vector<std::uint8_t>* previous = nullptr;
+  std::size_t previous_length = 0;
   for (std::size_t i = 0; i < count; ++i) {
     if (at >= body.size()) return kFraming;
     const std::uint8_t flags = body[at++];
     if ((flags & kFrameHasLength) && !get_u16(length)) return kFraming;
     if ((flags & kFrameHasKeyLength) && !get_u16(key_length)) return kFraming;
     const std::size_t shared = flags & kFrameSharedMask;
-    const std::size_t previous_length = previous ? previous->size() : 0;
     if (length == 0 || key_length == 0 || key_length > length ||
         shared > length || shared > previous_length) {
       return kFraming;
     }
     const std::size_t rest = length - shared;
     if (body.size() - at < rest) return kFraming;
-    PageRecord record;
-    record.key_length = key_length;
-    record.bytes.reserve(length);
-    if (shared) {
-      record.bytes.assign(
-          previous->begin(),
-          previous->begin() + static_cast<std::ptrdiff_t>(shared));
-    }
-    record.bytes.insert(record.bytes.end(),
-                        body.begin() + static_cast<std::ptrdiff_t>(at),
-                        body.begin() + static_cast<std::ptrdiff_t>(at + rest));
+    out.AppendShared(shared, body.subspan(at, rest), key_length);
     at += rest;
-    out.push_back(std::move(record));
-    previous = &out.back().bytes;
+    previous_length = length;
   }
   return at;
 }

@@ -20,7 +20,7 @@
 
 #include "runtime/data/base/value_or_code.h"
 #include "storage/tnl/format/internal_check.h"
-#include "storage/tnl/format/record_tree.h"
+#include "storage/tnl/format/page_records.h"
 
 namespace vantrel {
 
@@ -32,16 +32,15 @@ inline constexpr std::size_t kMaxSharedPrefix = 63;
 inline constexpr std::size_t kMaxFrameOverhead = 5;
 
 // Appends the framed records (in key order) to `body`.
-void EncodeRecords(const RecordTree& records, std::vector<std::uint8_t>& body);
+void EncodeRecords(const PageRecords& records, std::vector<std::uint8_t>& body);
 
-// Decodes `count` records from the start of `body` into `out` (in order).
+// Decodes `count` records from the start of `body`, appending them to `out`.
 // Returns the number of bytes consumed, or fails with kCheckRecordFraming
 // when the framing runs past the body or describes an impossible record
 // (shared prefix longer than either record, key length above the record
 // length, an empty record or key part).
 ValueOrCode<std::size_t> DecodeRecords(std::span<const std::uint8_t> body,
-                                       std::size_t count,
-                                       std::vector<PageRecord>& out);
+                                       std::size_t count, PageRecords& out);
 
 }  // namespace vantrel
 

@@ -16,10 +16,16 @@ std::vector<std::uint8_t> Bytes(std::initializer_list<int> list) {
   return std::vector<std::uint8_t>(list.begin(), list.end());
 }
 
-std::vector<std::uint8_t> Encode(std::vector<PageRecord> records) {
+std::vector<std::uint8_t> Encode(const std::vector<PageRecord>& records) {
   std::vector<std::uint8_t> body;
-  EncodeRecords(RecordTree::BuildBalanced(std::move(records)), body);
+  EncodeRecords(PageRecords::Of(records), body);
   return body;
+}
+
+std::vector<PageRecord> Copies(const PageRecords& records) {
+  std::vector<PageRecord> out;
+  records.ForEach([&](const RecordRef& r) { out.push_back(r.Copy()); });
+  return out;
 }
 
 TEST(RecordFramingTest, WritesLengthsOnlyWhenTheyChangeAndSharesPrefixes) {
@@ -37,11 +43,11 @@ TEST(RecordFramingTest, SharedPrefixStopsAt63) {
   const std::size_t second = 5 + 70;
   ASSERT_EQ(body.size(), second + 1 + (70 - 63));
   EXPECT_EQ(body[second], 63);  // no length flags: both lengths repeat
-  std::vector<PageRecord> out;
+  PageRecords out;
   const auto consumed = DecodeRecords(body, 2, out);
   ASSERT_TRUE(consumed.ok());
   EXPECT_EQ(consumed.value(), body.size());
-  EXPECT_EQ(out, (std::vector<PageRecord>{Rec(a, 70), Rec(b, 70)}));
+  EXPECT_EQ(Copies(out), (std::vector<PageRecord>{Rec(a, 70), Rec(b, 70)}));
 }
 
 TEST(RecordFramingTest, RoundTripsAndStopsAtTheCount) {
@@ -52,11 +58,11 @@ TEST(RecordFramingTest, RoundTripsAndStopsAtTheCount) {
   }
   auto body = Encode(records);
   body.push_back(0xEE);  // bytes after the last record are not consumed
-  std::vector<PageRecord> out;
+  PageRecords out;
   const auto consumed = DecodeRecords(body, records.size(), out);
   ASSERT_TRUE(consumed.ok());
   EXPECT_EQ(consumed.value(), body.size() - 1);
-  EXPECT_EQ(out, records);
+  EXPECT_EQ(Copies(out), records);
 }
 
 TEST(RecordFramingTest, RejectsImpossibleFraming) {
@@ -75,24 +81,16 @@ TEST(RecordFramingTest, RejectsImpossibleFraming) {
       {"shared prefix on the first record", Bytes({0xC1, 2, 0, 1, 0, 'b'}), 1},
   };
   for (const auto& c : cases) {
-    std::vector<PageRecord> out;
+    PageRecords out;
     EXPECT_EQ(DecodeRecords(c.body, c.count, out).code(), kCheckRecordFraming)
         << c.name;
   }
 }
 
-TEST(RecordTreeTest, BuildPutsTheMedianAtTheRootAndKeepsOrder) {
-  std::vector<PageRecord> records;
-  for (char c = 'a'; c <= 'f'; ++c)
-    records.push_back(Rec(std::string(1, c), 1));
-  RecordTree tree = RecordTree::BuildBalanced(records);
-  EXPECT_EQ(tree.Root(), Rec("d", 1));  // position 6 / 2
-  for (std::size_t i = 0; i < records.size(); ++i)
-    EXPECT_EQ(tree.At(i), records[i]);
-}
-
-TEST(RecordTreeTest, InsertEraseAndSearchAgreeWithASortedList) {
-  RecordTree tree;
+// Erasing most records makes the page take its bytes back, and records
+// inserted from the page itself survive the buffer growing under them.
+TEST(PageRecordsTest, InsertEraseAndSearchAgreeWithASortedList) {
+  PageRecords tree;
   std::vector<std::string> model;
   for (int i = 0; i < 300; ++i) {
     const std::string key = std::to_string((i * 7919) % 1000);
@@ -103,13 +101,24 @@ TEST(RecordTreeTest, InsertEraseAndSearchAgreeWithASortedList) {
     model.insert(pos, key);
     if (i % 3 == 2) {
       const std::size_t victim = (i * 31) % model.size();
-      EXPECT_EQ(tree.EraseAt(victim).bytes.size(), model[victim].size());
+      tree.EraseAt(victim);
       model.erase(model.begin() + static_cast<std::ptrdiff_t>(victim));
     }
+    if (i % 50 == 49) {
+      const std::size_t copied = model.size() / 2;
+      tree.Insert(tree.At(copied));
+      model.insert(model.begin() + static_cast<std::ptrdiff_t>(copied) + 1,
+                   model[copied]);
+    }
+  }
+  for (int i = 0; model.size() > 20; ++i) {
+    const std::size_t victim = (i * 13) % model.size();
+    tree.EraseAt(victim);
+    model.erase(model.begin() + static_cast<std::ptrdiff_t>(victim));
   }
   ASSERT_EQ(tree.size(), model.size());
   for (std::size_t i = 0; i < model.size(); ++i) {
-    const PageRecord& r = tree.At(i);
+    const RecordRef r = tree.At(i);
     ASSERT_EQ(std::string(r.bytes.begin(), r.bytes.end()), model[i]);
   }
   const std::vector<std::uint8_t> probe = {'5', '0'};
@@ -121,6 +130,15 @@ TEST(RecordTreeTest, InsertEraseAndSearchAgreeWithASortedList) {
       tree.UpperBound(probe),
       static_cast<std::size_t>(
           std::upper_bound(model.begin(), model.end(), "50") - model.begin()));
+
+  PageRecords right = tree.SplitOff(7);
+  right.Insert(Rec("~", 1));
+  model.push_back("~");
+  ASSERT_EQ(tree.size() + right.size(), model.size());
+  for (std::size_t i = 0; i < model.size(); ++i) {
+    const RecordRef r = i < 7 ? tree.At(i) : right.At(i - 7);
+    EXPECT_EQ(std::string(r.bytes.begin(), r.bytes.end()), model[i]);
+  }
 }
 
 }  // namespace

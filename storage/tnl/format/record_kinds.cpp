@@ -18,6 +18,7 @@ constexpr std::size_t kDigraphBytes = 3;
 
 ByteString TablePrefix(std::uint32_t table) {
   ByteString out;
+  out.reserve(16);  // room for what the kinds' keys append
   AppendBe32(out, table);
   return out;
 }
@@ -43,11 +44,19 @@ ByteString CharTablesKey(std::uint32_t table) {
   return out;
 }
 
-ByteString DataKey(std::uint32_t table, std::uint32_t record_number) {
-  ByteString out = TablePrefix(table);
-  out.push_back(kKindData);
-  AppendBe32(out, record_number);
+DataKeyBytes DataKeyOf(std::uint32_t table, std::uint32_t record_number) {
+  DataKeyBytes out;
+  for (int i = 0; i < 4; ++i) {
+    out[i] = static_cast<std::uint8_t>(table >> (24 - 8 * i));
+    out[5 + i] = static_cast<std::uint8_t>(record_number >> (24 - 8 * i));
+  }
+  out[kTableNumberBytes] = kKindData;
   return out;
+}
+
+ByteString DataKey(std::uint32_t table, std::uint32_t record_number) {
+  const DataKeyBytes key = DataKeyOf(table, record_number);
+  return ByteString(key.begin(), key.end());
 }
 
 ByteString CountersKey(std::uint32_t table, std::uint8_t counted) {
@@ -70,7 +79,9 @@ ByteString MemoKey(std::uint32_t table, std::uint32_t record_number,
 ByteString KeyEntryKey(std::uint32_t table, std::uint8_t key,
                        std::span<const std::uint8_t> value,
                        std::uint32_t record_number, bool dup) {
-  ByteString out = TablePrefix(table);
+  ByteString out;
+  out.reserve(kKeyEntryPrefix + value.size() + (dup ? 4 : 0));
+  AppendBe32(out, table);
   out.push_back(key);
   out.insert(out.end(), value.begin(), value.end());
   if (dup) AppendBe32(out, record_number);
@@ -80,6 +91,7 @@ ByteString KeyEntryKey(std::uint32_t table, std::uint8_t key,
 PageRecord MakeRecord(std::span<const std::uint8_t> key,
                       std::span<const std::uint8_t> data) {
   PageRecord record;
+  record.bytes.reserve(key.size() + data.size());
   record.bytes.assign(key.begin(), key.end());
   record.bytes.insert(record.bytes.end(), data.begin(), data.end());
   record.key_length = static_cast<std::uint16_t>(key.size());
@@ -130,18 +142,18 @@ PageRecord CharTablesRecord(std::uint32_t table, bool oem,
   return MakeRecord(CharTablesKey(table), data);
 }
 
-std::span<const std::uint8_t> RecordData(const PageRecord& record) {
+std::span<const std::uint8_t> RecordData(const RecordRef& record) {
   return std::span<const std::uint8_t>(record.bytes)
       .subspan(std::min<std::size_t>(record.key_length, record.bytes.size()));
 }
 
-std::optional<Counters> ReadCounters(const PageRecord& record) {
+std::optional<Counters> ReadCounters(const RecordRef& record) {
   const auto data = RecordData(record);
   if (data.size() < kCountersDataLength) return std::nullopt;
   return Counters{LoadLe32(data.data()), LoadLe32(data.data() + 4)};
 }
 
-std::optional<StoredCharTables> ReadCharTables(const PageRecord& record) {
+std::optional<StoredCharTables> ReadCharTables(const RecordRef& record) {
   const auto data = RecordData(record);
   if (data.size() < 1 + kCharTablesBytes) return std::nullopt;
   StoredCharTables out;

@@ -17,6 +17,7 @@
 #ifndef VANTREL_STORAGE_TNL_FORMAT_RECORD_KINDS_H_
 #define VANTREL_STORAGE_TNL_FORMAT_RECORD_KINDS_H_
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -24,7 +25,7 @@
 #include <vector>
 
 #include "runtime/data/text/char_tables.h"
-#include "storage/tnl/format/record_tree.h"
+#include "storage/tnl/format/page_records.h"
 
 namespace vantrel {
 
@@ -55,6 +56,9 @@ ByteString TableNameKey(std::string_view name);
 ByteString DescriptionKey(std::uint32_t table, std::uint16_t block);
 ByteString CharTablesKey(std::uint32_t table);
 ByteString DataKey(std::uint32_t table, std::uint32_t record_number);
+// The same without a block of memory.
+using DataKeyBytes = std::array<std::uint8_t, kDataKeyLength>;
+DataKeyBytes DataKeyOf(std::uint32_t table, std::uint32_t record_number);
 ByteString CountersKey(std::uint32_t table, std::uint8_t counted);
 ByteString MemoKey(std::uint32_t table, std::uint32_t record_number,
                    std::uint8_t memo, std::uint16_t sequence);
@@ -79,21 +83,21 @@ PageRecord CharTablesRecord(std::uint32_t table, bool oem,
                             const CharTables& tables);
 
 // The data of a record (the bytes after its key part).
-std::span<const std::uint8_t> RecordData(const PageRecord& record);
+std::span<const std::uint8_t> RecordData(const RecordRef& record);
 
 struct Counters {
   std::uint32_t count = 0;
   std::uint32_t flags = 0;
 };
 // The words of a counters record; none when its data is short.
-std::optional<Counters> ReadCounters(const PageRecord& record);
+std::optional<Counters> ReadCounters(const RecordRef& record);
 
 struct StoredCharTables {
   bool oem = false;
   CharTables tables;
 };
 // The character tables of a record; none when its data is short.
-std::optional<StoredCharTables> ReadCharTables(const PageRecord& record);
+std::optional<StoredCharTables> ReadCharTables(const RecordRef& record);
 
 }  // namespace vantrel
 

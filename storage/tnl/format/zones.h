@@ -15,7 +15,7 @@
 #include <cstdint>
 
 #include "storage/tnl/format/internal_check.h"
-#include "storage/tnl/format/record_tree.h"
+#include "storage/tnl/format/page_records.h"
 
 namespace vantrel {
 

@@ -9,9 +9,6 @@ namespace {
 
 std::atomic<std::size_t> g_budget{0};
 
-// A record's node, its byte block and the allocator's share of both.
-constexpr std::size_t kRecordOverhead = 96;
-
 }  // namespace
 
 void SetPageCacheBudget(std::size_t bytes) { g_budget = bytes; }
@@ -22,11 +19,8 @@ std::size_t PageCacheBudget() {
 }
 
 std::size_t PageCache::CostOf(const Page& page) {
-  std::size_t cost = sizeof(Page);
-  page.records.ForEach([&](const PageRecord& record) {
-    cost += record.bytes.capacity() + kRecordOverhead;
-  });
-  return cost;
+  return sizeof(Page) + page.records.MemoryBytes() +
+         page.image.bytes.capacity();
 }
 
 Page* PageCache::Find(PageNumber number) {

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "storage/tnl/format/page_image.h"
-#include "storage/tnl/format/record_tree.h"
+#include "storage/tnl/format/page_records.h"
 
 namespace vantrel {
 
@@ -22,7 +22,7 @@ namespace vantrel {
 struct Page {
   PageNumber number = 0;           // negative while the page has no slot yet
   std::uint8_t level = 0;          // 0 for a leaf
-  RecordTree records;              // inner pages: each record's child is set
+  PageRecords records;             // inner pages: each record's child is set
   std::uint32_t used = kUsedBase;  // the used measure of the records
   int units = 0;  // size class of the slot it holds; 0 while it holds none
   bool dirty = false;

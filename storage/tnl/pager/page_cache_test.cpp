@@ -84,7 +84,7 @@ TEST(PageCacheTest, CountsTheMemoryOfCleanPagesOnly) {
   page->number = 1;
   std::vector<PageRecord> records(3);
   for (PageRecord& record : records) record.bytes.assign(500, 'x');
-  page->records = RecordTree::BuildBalanced(std::move(records));
+  page->records = PageRecords::Of(records);
   Page* p = cache.Add(std::move(page));
   const std::size_t cost = PageCache::CostOf(*p);
   EXPECT_GE(cost, 1500u + sizeof(Page));

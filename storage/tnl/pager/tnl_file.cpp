@@ -313,13 +313,14 @@ void TnlFile::FixReference(Page* page, PageNumber old_number) {
   for (;;) {
     Check(at->level != 0 && !at->records.empty(), kCheckMovedPageParentMissing);
     const std::size_t above = at->records.UpperBound(key);
-    PageRecord& entry = at->records.At(above == 0 ? 0 : above - 1);
-    if (entry.child == old_number) {
-      entry.child = page->number;
+    const std::size_t entry = above == 0 ? 0 : above - 1;
+    const PageNumber entry_child = at->records.At(entry).child;
+    if (entry_child == old_number) {
+      at->records.SetChild(entry, page->number);
       MarkDirty(at);
       return;
     }
-    Page* child = GetPage(entry.child);
+    Page* child = GetPage(entry_child);
     Check(child->level < at->level, kCheckMovedPageChildLevel);
     at = child;
   }

@@ -49,7 +49,7 @@ PageRecord Separator(const Page* child) {
 std::vector<std::string> Contents(TnlFile& file, Page* page) {
   std::vector<std::string> out;
   std::vector<PageNumber> children;
-  page->records.ForEach([&](const PageRecord& r) {
+  page->records.ForEach([&](const RecordRef& r) {
     if (page->level == 0)
       out.emplace_back(r.bytes.begin(), r.bytes.end());
     else
@@ -187,8 +187,7 @@ TEST_F(TnlFileTest, EmptyFileGetsARootAndOneCommitAddsTwo) {
 TEST_F(TnlFileTest, ReaderOfAFileWithoutRootWritesNothing) {
   for (const bool writer_mode : {false, true}) {
     SCOPED_TRACE(writer_mode ? "opened for writing, reading" : "read-only");
-    const unsigned mode =
-        writer_mode ? kOpenReadWriteShared : kOpenReadShared;
+    const unsigned mode = writer_mode ? kOpenReadWriteShared : kOpenReadShared;
     ASSERT_EQ(WithFile(mode,
                        [](TnlFile& f) {
                          f.SetReadingMode(true);

@@ -32,7 +32,7 @@ PageRecord SeparatorFor(const Page& child) {
 
 }  // namespace
 
-std::uint32_t RecordCost(const Page& page, const PageRecord& record) {
+std::uint32_t RecordCost(const Page& page, const RecordRef& record) {
   return static_cast<std::uint32_t>(record.bytes.size()) + kUsedPerRecord +
          (page.level > 0 ? kUsedPerChild : 0);
 }
@@ -61,19 +61,52 @@ Page* BTree::EdgeLeafBelow(Page* page, bool last) {
   return page;
 }
 
+namespace {
+
+std::optional<PageRecord> Copied(const std::optional<RecordRef>& found) {
+  if (!found) return std::nullopt;
+  return found->Copy();
+}
+
+}  // namespace
+
 std::optional<PageRecord> BTree::Find(std::span<const std::uint8_t> key) {
-  auto found = FindFirstAtOrAbove(key);
+  return Copied(FindView(key));
+}
+std::optional<PageRecord> BTree::FindFirstGreater(
+    std::span<const std::uint8_t> key) {
+  return Copied(FindFirstGreaterView(key));
+}
+std::optional<PageRecord> BTree::FindFirstGreater(
+    std::span<const std::uint8_t> key, LeafHint& hint) {
+  return Copied(FindFirstGreaterView(key, hint));
+}
+std::optional<PageRecord> BTree::FindFirstAtOrAbove(
+    std::span<const std::uint8_t> key) {
+  return Copied(FindFirstAtOrAboveView(key));
+}
+std::optional<PageRecord> BTree::FindLastBelow(
+    std::span<const std::uint8_t> key) {
+  return Copied(FindLastBelowView(key));
+}
+std::optional<PageRecord> BTree::FindLastAtOrBelow(
+    std::span<const std::uint8_t> key) {
+  return Copied(FindLastAtOrBelowView(key));
+}
+
+std::optional<RecordRef> BTree::FindView(std::span<const std::uint8_t> key) {
+  auto found = FindFirstAtOrAboveView(key);
   if (found && CompareKeys(found->Key(), key) == 0) return found;
   return std::nullopt;
 }
 
-std::optional<PageRecord> BTree::FindFirstAtOrAbove(
+std::optional<RecordRef> BTree::FindFirstAtOrAboveView(
     std::span<const std::uint8_t> key) {
   auto path = Descend(key);
   return NextFrom(path, path.back().page->records.LowerBound(key));
 }
 
-std::optional<PageRecord> BTree::FindFirstGreater(
+std::optional<RecordRef> BTree::FindFirstGreaterView(
     std::span<const std::uint8_t> key) {
   auto path = Descend(key);
   return NextFrom(path, path.back().page->records.UpperBound(key));
@@ -81,8 +114,8 @@ std::optional<PageRecord> BTree::FindFirstGreater(
 
 // The record at `position` of the path's leaf, or when the leaf has none
 // there the first record of the next leaf to the right.
-std::optional<PageRecord> BTree::NextFrom(Path& path, std::size_t position,
-                                          const Page** found_in) {
+std::optional<RecordRef> BTree::NextFrom(Path& path, std::size_t position,
+                                         const Page** found_in) {
   const Page* leaf = path.back().page;
   if (leaf->level == 0 && position < leaf->records.size()) {
     if (found_in != nullptr) *found_in = leaf;
@@ -106,13 +139,13 @@ std::optional<PageRecord> BTree::NextFrom(Path& path, std::size_t position,
   return std::nullopt;
 }
 
-std::optional<PageRecord> BTree::FindLastBelow(
+std::optional<RecordRef> BTree::FindLastBelowView(
     std::span<const std::uint8_t> key) {
   auto path = Descend(key);
   return PreviousFrom(path, path.back().page->records.LowerBound(key));
 }
 
-std::optional<PageRecord> BTree::FindLastAtOrBelow(
+std::optional<RecordRef> BTree::FindLastAtOrBelowView(
     std::span<const std::uint8_t> key) {
   auto path = Descend(key);
   return PreviousFrom(path, path.back().page->records.UpperBound(key));
@@ -122,8 +155,8 @@ std::optional<PageRecord> BTree::FindLastAtOrBelow(
 // none there the last record of the next leaf to the left. A child holds
 // only keys from its separator up to the next separator, so the leaf to the
 // left holds nothing at or above the search key.
-std::optional<PageRecord> BTree::PreviousFrom(Path& path, std::size_t position,
-                                              const Page** found_in) {
+std::optional<RecordRef> BTree::PreviousFrom(Path& path, std::size_t position,
+                                             const Page** found_in) {
   const Page* leaf = path.back().page;
   if (leaf->level == 0 && position > 0 && position <= leaf->records.size()) {
     if (found_in != nullptr) *found_in = leaf;
@@ -162,7 +195,7 @@ void BTree::SetHint(LeafHint& hint, const Page* leaf) {
 
 // Leaves hold disjoint runs of keys in order, so when a leaf holds a record
 // at or below `key` and one above it, no other leaf holds anything between.
-std::optional<PageRecord> BTree::FindFirstGreater(
+std::optional<RecordRef> BTree::FindFirstGreaterView(
     std::span<const std::uint8_t> key, LeafHint& hint) {
   if (const Page* leaf = HintedLeaf(hint)) {
     const std::size_t position = leaf->records.UpperBound(key);
@@ -178,7 +211,7 @@ std::optional<PageRecord> BTree::FindFirstGreater(
   return found;
 }
 
-std::optional<PageRecord> BTree::FindLastBelow(
+std::optional<RecordRef> BTree::FindLastBelowView(
     std::span<const std::uint8_t> key, LeafHint& hint) {
   if (const Page* leaf = HintedLeaf(hint)) {
     const std::size_t position = leaf->records.LowerBound(key);
@@ -198,8 +231,29 @@ void BTree::Insert(PageRecord record) {
   Check(record.bytes.size() < kRecordLengthLimit &&
             record.key_length <= record.bytes.size(),
         kCheckRecordTooLong);
-  record.child = 0;
   auto path = Descend(record.Key());
+  InsertAlong(path, std::move(record));
+}
+
+// A record with the key, if any, is in the leaf the key descends to: the
+// leaf to its right begins at a separator above the key.
+bool BTree::InsertUnique(PageRecord record) {
+  Check(record.bytes.size() < kRecordLengthLimit &&
+            record.key_length <= record.bytes.size(),
+        kCheckRecordTooLong);
+  auto path = Descend(record.Key());
+  const Page* leaf = path.back().page;
+  const std::size_t position = leaf->records.LowerBound(record.Key());
+  if (leaf->level == 0 && position < leaf->records.size() &&
+      CompareKeys(leaf->records.At(position).Key(), record.Key()) == 0) {
+    return false;
+  }
+  InsertAlong(path, std::move(record));
+  return true;
+}
+
+void BTree::InsertAlong(Path& path, PageRecord record) {
+  record.child = 0;
   // A key below a first child's separator becomes that separator, so every
   // child's records stay at or above its separator and a later split of the
   // child cannot link a sibling ahead of it.
@@ -239,9 +293,10 @@ bool BTree::ChangeData(
   Page* leaf = Descend(key).back().page;
   const std::size_t position = leaf->records.LowerBound(key);
   if (leaf->level != 0 || position >= leaf->records.size()) return false;
-  PageRecord& stored = leaf->records.At(position);
+  const RecordRef stored = leaf->records.At(position);
   if (CompareKeys(stored.Key(), key) != 0) return false;
-  if (!change(std::span(stored.bytes).subspan(stored.key_length))) {
+  if (!change(
+          leaf->records.MutableBytes(position).subspan(stored.key_length))) {
     return false;
   }
   file_.MarkDirty(leaf);
@@ -280,7 +335,7 @@ bool BTree::Remove(std::span<const std::uint8_t> key) {
     Page* parent = path[depth].page;
     const std::size_t index = path[depth].index;
     Page* child = path[depth + 1].page;
-    const PageRecord& separator = parent->records.At(index);
+    const RecordRef separator = parent->records.At(index);
     if (child->records.empty()) {
       parent->used -= RecordCost(*parent, separator);
       parent->records.EraseAt(index);
@@ -345,7 +400,7 @@ Page* BTree::ParentOf(Page* page) {
 void BTree::SplitRoot(Page* root) {
   Page* child = file_.NewPage(root->level);
   child->records = std::move(root->records);
-  root->records = RecordTree();
+  root->records = PageRecords();
   child->used = root->used;
   child->level = root->level;
   root->level = static_cast<std::uint8_t>(root->level + 1);
@@ -362,25 +417,18 @@ void BTree::SplitIfNeeded(Page* page) {
     SplitRoot(page);
     return;
   }
-  std::vector<PageRecord> all = page->records.TakeAll();
   // The record given up is the one at 0-based position count / 2 in key
-  // order: the node a decoded page has at the root of its tree
-  // (RecordTree::BuildBalanced), so a page splits the same whether it was
-  // just read or built up in memory.
-  const std::size_t median = all.size() / 2;
+  // order, whether the page was just read or built up in memory.
+  const std::size_t count = page->records.size();
+  const std::size_t median = count / 2;
   const std::size_t left_count = median;
-  const std::size_t right_count = all.size() - median - 1;
+  const std::size_t right_count = count - median - 1;
   // The median joins the half with fewer records, the right one on a tie.
   const std::size_t cut = left_count < right_count ? median + 1 : median;
-  std::vector<PageRecord> left(std::make_move_iterator(all.begin()),
-                               std::make_move_iterator(all.begin() + cut));
-  std::vector<PageRecord> right(std::make_move_iterator(all.begin() + cut),
-                                std::make_move_iterator(all.end()));
 
   Page* sibling = file_.NewPage(page->level);
-  page->records = RecordTree::BuildBalanced(std::move(left));
+  sibling->records = page->records.SplitOff(cut);
   page->used = UsedMeasure(page->level, page->records);
-  sibling->records = RecordTree::BuildBalanced(std::move(right));
   sibling->used = UsedMeasure(sibling->level, sibling->records);
   file_.MarkDirty(page);
   file_.MarkDirty(sibling);

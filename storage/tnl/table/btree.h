@@ -27,7 +27,7 @@
 #include <vector>
 
 #include "storage/tnl/format/internal_check.h"
-#include "storage/tnl/format/record_tree.h"
+#include "storage/tnl/format/page_records.h"
 #include "storage/tnl/pager/tnl_file.h"
 
 namespace vantrel {
@@ -54,26 +54,44 @@ class BTree {
  public:
   explicit BTree(TnlFile& file) : file_(file) {}
 
+  // The finds hand out copies of the record found. Each has a View form
+  // that shows the record where it lies in its page instead: good until the
+  // tree changes or the operation ends.
+
   // The record whose key part equals `key`, or none.
   std::optional<PageRecord> Find(std::span<const std::uint8_t> key);
+  std::optional<RecordRef> FindView(std::span<const std::uint8_t> key);
   // The first record whose key part sorts after `key`, or none.
   std::optional<PageRecord> FindFirstGreater(std::span<const std::uint8_t> key);
-  // The same two, starting in the leaf `hint` names when that leaf holds
-  // records on both sides of `key`; `hint` then names the leaf of the result.
-  std::optional<PageRecord> FindFirstGreater(std::span<const std::uint8_t> key,
-                                             LeafHint& hint);
-  std::optional<PageRecord> FindLastBelow(std::span<const std::uint8_t> key,
-                                          LeafHint& hint);
+  std::optional<RecordRef> FindFirstGreaterView(
+      std::span<const std::uint8_t> key);
   // The first record whose key part is not below `key`, or none.
   std::optional<PageRecord> FindFirstAtOrAbove(
       std::span<const std::uint8_t> key);
+  std::optional<RecordRef> FindFirstAtOrAboveView(
+      std::span<const std::uint8_t> key);
   // The last record whose key part sorts before `key`, or none.
   std::optional<PageRecord> FindLastBelow(std::span<const std::uint8_t> key);
+  std::optional<RecordRef> FindLastBelowView(std::span<const std::uint8_t> key);
   // The last record whose key part is not above `key`, or none.
   std::optional<PageRecord> FindLastAtOrBelow(
       std::span<const std::uint8_t> key);
+  std::optional<RecordRef> FindLastAtOrBelowView(
+      std::span<const std::uint8_t> key);
+  // FindFirstGreater(View) and FindLastBelowView starting in the leaf `hint`
+  // names when that leaf holds records on both sides of `key`; `hint` then
+  // names the leaf of the result.
+  std::optional<PageRecord> FindFirstGreater(std::span<const std::uint8_t> key,
+                                             LeafHint& hint);
+  std::optional<RecordRef> FindFirstGreaterView(
+      std::span<const std::uint8_t> key, LeafHint& hint);
+  std::optional<RecordRef> FindLastBelowView(std::span<const std::uint8_t> key,
+                                             LeafHint& hint);
   // Adds the record to its leaf; the caller has checked uniqueness.
   void Insert(PageRecord record);
+  // Adds the record unless a record with the same key part is stored, in
+  // one descent; false, changing nothing, when one is.
+  bool InsertUnique(PageRecord record);
   // Takes out the record whose key part equals `key`; false when none does.
   bool Remove(std::span<const std::uint8_t> key);
   // Puts `record` in place of the record with the same key part when both
@@ -113,11 +131,13 @@ class BTree {
   };
   // Descends from the root to the leaf for `key`; the path ends at the leaf.
   Path Descend(std::span<const std::uint8_t> key);
+  // Insert from the descent made for the record's key.
+  void InsertAlong(Path& path, PageRecord record);
   // Both set *leaf (when given) to the leaf the result came from.
-  std::optional<PageRecord> NextFrom(Path& path, std::size_t position,
-                                     const Page** leaf = nullptr);
-  std::optional<PageRecord> PreviousFrom(Path& path, std::size_t position,
-                                         const Page** leaf = nullptr);
+  std::optional<RecordRef> NextFrom(Path& path, std::size_t position,
+                                    const Page** leaf = nullptr);
+  std::optional<RecordRef> PreviousFrom(Path& path, std::size_t position,
+                                        const Page** leaf = nullptr);
   // The hinted leaf, when the hint is still good.
   const Page* HintedLeaf(const LeafHint& hint);
   void SetHint(LeafHint& hint, const Page* leaf);
@@ -133,7 +153,7 @@ class BTree {
 };
 
 // The used measure's cost of one record of `page`.
-std::uint32_t RecordCost(const Page& page, const PageRecord& record);
+std::uint32_t RecordCost(const Page& page, const RecordRef& record);
 
 }  // namespace vantrel
 

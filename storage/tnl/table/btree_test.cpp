@@ -104,7 +104,7 @@ class BTreeTest : public ::testing::Test {
     for (std::size_t i = 0; i < root->records.size(); ++i) {
       Page* child = f.GetPage(root->records.At(i).child);
       std::vector<std::string> keys;
-      child->records.ForEach([&](const PageRecord& r) {
+      child->records.ForEach([&](const RecordRef& r) {
         keys.emplace_back(r.Key().begin(), r.Key().end());
       });
       out.push_back(keys);
@@ -366,8 +366,11 @@ TEST_F(BTreeTest, HintedStepsAgreeWithTheTreeAcrossChanges) {
                     [&] {
                       ASSERT_EQ(mine.LoadHeader(LockWait::kWait), kLoadOk);
                       BTree tree(mine);
-                      found = forward ? tree.FindFirstGreater(KeyOf(at), hint)
-                                      : tree.FindLastBelow(KeyOf(at), hint);
+                      // A copy: the view ends when the tree changes below.
+                      const auto view =
+                          forward ? tree.FindFirstGreaterView(KeyOf(at), hint)
+                                  : tree.FindLastBelowView(KeyOf(at), hint);
+                      if (view) found = view->Copy();
                       const std::string key = Numbered(step * 3 + 1);
                       if (step % 7 == 3 && !model.contains(key)) {
                         // this file changes between steps
@@ -456,7 +459,7 @@ TEST_F(BTreeTest, FailedChecks) {
                     Page* root = f.RootPage();
                     ASSERT_GT(root->level, 0);
                     for (std::size_t i = 0; i < root->records.size(); ++i) {
-                      root->records.At(i).child = root->number;
+                      root->records.SetChild(i, root->number);
                     }
                     if (backward) {
                       tree.FindLastAtOrBelow(KeyOf("z"));

@@ -222,8 +222,8 @@ TEST_F(FileCheckTest, FindsPlantedDamage) {
                page = f.GetPage(page->records.At(1).child);
              }
              std::vector<PageRecord> kept;
-             if (keep > 0) kept.push_back(page->records.At(0));
-             page->records = RecordTree::BuildBalanced(std::move(kept));
+             if (keep > 0) kept.push_back(page->records.At(0).Copy());
+             page->records = PageRecords::Of(kept);
              page->used = UsedMeasure(0, page->records);
              f.MarkDirty(page);
            };
@@ -237,7 +237,11 @@ TEST_F(FileCheckTest, FindsPlantedDamage) {
          t.Change([](TnlFile& f, BTree&) {
            Page* page = f.RootPage();
            while (page->level > 0) page = f.GetPage(page->records.At(0).child);
-           page->records.At(0).key_length = 0;
+           std::vector<PageRecord> records;
+           page->records.ForEach(
+               [&](const RecordRef& r) { records.push_back(r.Copy()); });
+           records[0].key_length = 0;
+           page->records = PageRecords::Of(records);
            f.MarkDirty(page);
          });
        },

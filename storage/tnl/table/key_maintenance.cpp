@@ -21,6 +21,7 @@ struct KeyStep {
   bool index = false;
   std::optional<PageRecord> insert;
   std::optional<PageRecord> remove;
+  bool unique = false;  // the insert must find no equal entry stored
 };
 
 KeyUse UseOf(const TableKeys& keys, std::size_t key) {
@@ -38,7 +39,7 @@ std::optional<PageRecord> EntryOf(const TableKeys& keys, std::uint8_t key,
                        keys.rules);
 }
 
-std::uint32_t NamedRecord(const PageRecord& entry) {
+std::uint32_t NamedRecord(const RecordRef& entry) {
   return ReadBe32(RecordData(entry));
 }
 
@@ -48,35 +49,40 @@ bool TakenByOther(BTree& tree, const TableKeys& keys, std::uint8_t key,
                   const PageRecord& entry,
                   std::optional<std::uint32_t> current) {
   if (IsDup(keys, key)) return false;
-  const auto found = tree.Find(entry.Key());
+  const auto found = tree.FindView(entry.Key());
   return found && (!current || NamedRecord(*found) != *current);
 }
 
-void ApplyStep(BTree& tree, std::uint32_t table, KeyStep& step,
+// False, changing nothing, when a unique step's entry is taken.
+bool ApplyStep(BTree& tree, std::uint32_t table, KeyStep& step,
                std::uint32_t number) {
   if (step.index) {
     LowerPendingNumber(tree, table, step.key, number);
-    return;
+    return true;
   }
   std::int64_t delta = 0;
-  if (step.insert) {
+  if (step.insert && step.unique) {
+    if (!tree.InsertUnique(std::move(*step.insert))) return false;
+    ++delta;
+  } else if (step.insert) {
     tree.Insert(std::move(*step.insert));
     ++delta;
   }
   if (step.remove) {
-    const auto stored = tree.Find(step.remove->Key());
+    const auto stored = tree.FindView(step.remove->Key());
     if (stored && NamedRecord(*stored) == number) {
       tree.Remove(step.remove->Key());
       --delta;
     }
   }
-  if (delta == 0) return;
+  if (delta == 0) return true;
   AdjustCountersOf(tree, table, step.key, [&](Counters& counters) {
     // A count already wrong on disk must not wrap below zero.
     counters.count = delta < 0 && counters.count == 0
                          ? 0
                          : static_cast<std::uint32_t>(counters.count + delta);
   });
+  return true;
 }
 
 }  // namespace
@@ -103,8 +109,10 @@ int MaintainKeys(BTree& tree, const TableKeys& keys, OptionalImage new_image,
   const std::size_t count = keys.description->keys.size();
   if (count > kMaxKeys) return kErrInvalidRecordDeclaration;
   // Everything is decided first, so that a collision in a later key finds
-  // the earlier keys untouched.
+  // the earlier keys untouched. The first insert that must be unique is
+  // checked as it is made, and made first: its descent serves both.
   std::vector<KeyStep> steps;
+  std::optional<std::size_t> checked_as_made;
   for (std::size_t k = 0; k < count; ++k) {
     const KeyUse use = UseOf(keys, k);
     if (use.runtime_built) continue;
@@ -112,13 +120,23 @@ int MaintainKeys(BTree& tree, const TableKeys& keys, OptionalImage new_image,
     KeyStep step{key, use.index, EntryOf(keys, key, new_image, number),
                  EntryOf(keys, key, old_image, number)};
     if (step.insert == step.remove) continue;  // both none, or equal
-    if (!step.index && step.insert &&
-        TakenByOther(tree, keys, key, *step.insert, std::nullopt)) {
-      return kErrDuplicateKey;
+    if (!step.index && step.insert && !IsDup(keys, key)) {
+      if (!checked_as_made && !step.remove) {
+        step.unique = true;
+        checked_as_made = steps.size();
+      } else if (TakenByOther(tree, keys, key, *step.insert, std::nullopt)) {
+        return kErrDuplicateKey;
+      }
     }
     steps.push_back(std::move(step));
   }
-  for (KeyStep& step : steps) ApplyStep(tree, keys.table, step, number);
+  if (checked_as_made &&
+      !ApplyStep(tree, keys.table, steps[*checked_as_made], number)) {
+    return kErrDuplicateKey;
+  }
+  for (std::size_t i = 0; i < steps.size(); ++i) {
+    if (i != checked_as_made) ApplyStep(tree, keys.table, steps[i], number);
+  }
   return kErrNone;
 }
 

@@ -140,11 +140,11 @@ std::optional<DecodedPage> DecodeAt(std::span<const unsigned char> image,
   return decoded;
 }
 
-void TakePage(DecodedPage page, PageNumber number, FoundRecords& found) {
+void TakePage(const DecodedPage& page, PageNumber number, FoundRecords& found) {
   found.pages.insert(number);
   if (page.level != 0) {
     InnerPage inner;
-    page.records.ForEach([&](const PageRecord& r) {
+    page.records.ForEach([&](const RecordRef& r) {
       inner.children.push_back(r.child);
       inner.separators.emplace_back(r.Key().begin(), r.Key().end());
     });
@@ -157,11 +157,15 @@ void TakePage(DecodedPage page, PageNumber number, FoundRecords& found) {
     found.leaf_ranges.emplace(ByteString(first.begin(), first.end()),
                               ByteString(last.begin(), last.end()));
   }
-  for (PageRecord& r : page.records.TakeAll()) {
+  page.records.ForEach([&](const RecordRef& r) {
     ByteString key(r.Key().begin(), r.Key().end());
-    const auto [at, inserted] = found.records.emplace(std::move(key), r);
-    if (!inserted && at->second != r) ++found.conflicting_copies;
-  }
+    const auto [at, inserted] = found.records.try_emplace(std::move(key));
+    if (inserted) {
+      at->second = r.Copy();
+    } else if (r != RecordRef(at->second)) {
+      ++found.conflicting_copies;
+    }
+  });
 }
 
 // Reads the page of `units` units in slot `page`.

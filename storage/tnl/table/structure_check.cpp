@@ -66,10 +66,10 @@ class StructureChecker {
       return Fail("outside its size zone", n);
     }
     std::vector<Child> children;
-    const PageRecord* previous = nullptr;
+    std::optional<RecordRef> previous;
     std::size_t index = 0;
     std::string fault;
-    page->records.ForEach([&](const PageRecord& r) {
+    page->records.ForEach([&](const RecordRef& r) {
       if (!fault.empty()) return;
       const auto key = r.Key();
       if (previous && CompareKeys(previous->Key(), key) >= 0) {
@@ -86,7 +86,7 @@ class StructureChecker {
             high};
         children.push_back(std::move(child));
       }
-      previous = &r;
+      previous = r;
       ++index;
     });
     if (!fault.empty()) return Fail(fault, n);

@@ -90,14 +90,14 @@ std::vector<std::uint8_t> ReadDescriptionStream(BTree& tree,
 
 std::optional<StoredCharTables> TableCharTables(BTree& tree,
                                                 std::uint32_t table) {
-  const auto found = tree.Find(CharTablesKey(table));
+  const auto found = tree.FindView(CharTablesKey(table));
   if (!found) return std::nullopt;
   return ReadCharTables(*found);
 }
 
 std::optional<Counters> ReadCountersOf(BTree& tree, std::uint32_t table,
                                        std::uint8_t counted) {
-  const auto found = tree.Find(CountersKey(table, counted));
+  const auto found = tree.FindView(CountersKey(table, counted));
   if (!found) return std::nullopt;
   return ReadCounters(*found);
 }
@@ -218,12 +218,18 @@ void ConvertRecordStrings(const TableDescription& description,
 AddedRecord AddDataRecord(TnlFile& file, BTree& tree, const TableKeys& keys,
                           std::span<const std::uint8_t> image) {
   if (!ReadCountersOf(tree, keys.table, kKindData)) return {kErrAccessDenied};
-  const ByteString stored = StoredImage(keys, image);
+  // Only a table kept in the OEM set stores other bytes than the image.
+  ByteString converted;
+  std::span<const std::uint8_t> stored = image;
+  if (keys.rules.oem) {
+    converted = StoredImage(keys, image);
+    stored = converted;
+  }
   const std::uint32_t number = file.IssueNumber();
   const int error =
       MaintainKeys(tree, keys, OptionalImage(stored), std::nullopt, number);
   if (error != kErrNone) return {error};
-  tree.Insert(MakeRecord(DataKey(keys.table, number), stored));
+  tree.Insert(MakeRecord(DataKeyOf(keys.table, number), stored));
   AdjustCountersOf(tree, keys.table, kKindData,
                    [](Counters& counters) { ++counters.count; });
   return {kErrNone, number};

@@ -1,6 +1,7 @@
 #include "storage/tnl/table/table_cursor.h"
 
 #include <algorithm>
+#include <array>
 #include <cassert>
 #include <cstdlib>
 #include <vector>
@@ -29,48 +30,55 @@ ByteString AppendNumber(ByteString bytes, std::uint32_t number) {
 
 // The records of one table and kind: data records (T F3) or the entries of
 // one key (T k). Every record of that kind begins with these bytes.
-ByteString RangePrefix(std::uint32_t table, std::uint8_t kind) {
-  ByteString prefix = TablePrefix(table);
-  prefix.push_back(kind);
+using RangeKey = std::array<std::uint8_t, kTableNumberBytes + 1>;
+
+RangeKey RangePrefix(std::uint32_t table, std::uint8_t kind) {
+  RangeKey prefix;
+  for (int i = 0; i < 4; ++i) {
+    prefix[i] = static_cast<std::uint8_t>(table >> (24 - 8 * i));
+  }
+  prefix[kTableNumberBytes] = kind;
   return prefix;
 }
 
-std::optional<PageRecord> InRange(std::optional<PageRecord> found,
-                                  const ByteString& prefix) {
-  if (!found || found->Key().size() < prefix.size() ||
-      !std::equal(prefix.begin(), prefix.end(), found->Key().begin())) {
-    return std::nullopt;
-  }
+bool StartsWith(std::span<const std::uint8_t> key, const RangeKey& prefix) {
+  return key.size() >= prefix.size() &&
+         std::equal(prefix.begin(), prefix.end(), key.begin());
+}
+
+std::optional<RecordRef> InRange(std::optional<RecordRef> found,
+                                 const RangeKey& prefix) {
+  if (!found || !StartsWith(found->Key(), prefix)) return std::nullopt;
   return found;
 }
 
 // The range's first (forward) or last (backward) record.
-std::optional<PageRecord> RangeEnd(BTree& tree, const ByteString& prefix,
-                                   StepDirection direction) {
+std::optional<RecordRef> RangeEnd(BTree& tree, const RangeKey& prefix,
+                                  StepDirection direction) {
   if (direction == StepDirection::kForward) {
-    return InRange(tree.FindFirstAtOrAbove(prefix), prefix);
+    return InRange(tree.FindFirstAtOrAboveView(prefix), prefix);
   }
   // The kind byte is below 0xFF, so the prefix has a successor of its length.
-  ByteString above = prefix;
+  RangeKey above = prefix;
   ++above.back();
-  return InRange(tree.FindLastBelow(above), prefix);
+  return InRange(tree.FindLastBelowView(above), prefix);
 }
 
 // The range's record after (forward) or before (backward) `key`, or at it
 // when `inclusive`. A step past a key goes on in the leaf `hint` names.
-std::optional<PageRecord> Beyond(BTree& tree, const ByteString& prefix,
-                                 std::span<const std::uint8_t> key,
-                                 StepDirection direction, bool inclusive,
-                                 LeafHint& hint) {
-  std::optional<PageRecord> found;
+std::optional<RecordRef> Beyond(BTree& tree, const RangeKey& prefix,
+                                std::span<const std::uint8_t> key,
+                                StepDirection direction, bool inclusive,
+                                LeafHint& hint) {
+  std::optional<RecordRef> found;
   if (direction == StepDirection::kForward) {
-    found = inclusive ? tree.FindFirstAtOrAbove(key)
-                      : tree.FindFirstGreater(key, hint);
+    found = inclusive ? tree.FindFirstAtOrAboveView(key)
+                      : tree.FindFirstGreaterView(key, hint);
   } else {
-    found =
-        inclusive ? tree.FindLastAtOrBelow(key) : tree.FindLastBelow(key, hint);
+    found = inclusive ? tree.FindLastAtOrBelowView(key)
+                      : tree.FindLastBelowView(key, hint);
   }
-  return InRange(std::move(found), prefix);
+  return InRange(found, prefix);
 }
 
 // The key's value for a record image as it is stored (no OEM conversion).
@@ -200,69 +208,70 @@ void TableCursor::SetKeyPointer(std::uint8_t key, std::uint32_t record_number) {
 std::optional<TableCursor::Candidate> TableCursor::FindCandidate(
     BTree& tree, StepDirection direction) const {
   using Kind = SequencePosition::Kind;
-  const ByteString data_range = RangePrefix(table_, kKindData);
-  SequencePosition at = position_;
+  const RangeKey data_range = RangePrefix(table_, kKindData);
+  // The position searched from: the cursor's own, or once an entry naming
+  // a vanished record has been stepped past, that entry.
+  const SequencePosition* at = &position_;
+  SequencePosition past;
+  ByteString probe;
   for (;;) {
-    std::optional<PageRecord> found;
-    if (at.kind == Kind::kNone) {
+    std::optional<RecordRef> found;
+    if (at->kind == Kind::kNone) {
       found = RangeEnd(
-          tree, at.by_key ? RangePrefix(table_, at.key_number) : data_range,
+          tree, at->by_key ? RangePrefix(table_, at->key_number) : data_range,
           direction);
-    } else if (at.kind == Kind::kDataRecord && at.inclusive) {
+    } else if (at->kind == Kind::kDataRecord && at->inclusive) {
       // Set by record number: that record, else (key order) the key's last
       // entry, else (record order) the record beyond it or the table's last.
-      found = tree.Find(at.key);
-      if (!found && at.by_key) {
-        found = RangeEnd(tree, RangePrefix(table_, at.key_number),
+      found = tree.FindView(at->key);
+      if (!found && at->by_key) {
+        found = RangeEnd(tree, RangePrefix(table_, at->key_number),
                          StepDirection::kBackward);
       } else if (!found) {
-        found = Beyond(tree, data_range, at.key, direction, false, hint_);
+        found = Beyond(tree, data_range, at->key, direction, false, hint_);
         if (!found)
           found = RangeEnd(tree, data_range, StepDirection::kBackward);
       }
-    } else if (at.kind == Kind::kDataRecord) {
-      found = Beyond(tree, data_range, at.key, direction, false, hint_);
+    } else if (at->kind == Kind::kDataRecord) {
+      found = Beyond(tree, data_range, at->key, direction, false, hint_);
     } else {
-      ByteString probe = at.key;
-      if (at.open_number) {
-        probe =
-            AppendNumber(std::move(probe), direction == StepDirection::kForward
-                                               ? kLowestNumber
-                                               : kHighestNumber);
+      std::span<const std::uint8_t> from = at->key;
+      if (at->open_number) {
+        probe = AppendNumber(at->key, direction == StepDirection::kForward
+                                          ? kLowestNumber
+                                          : kHighestNumber);
+        from = probe;
       }
-      const ByteString entry_range = RangePrefix(table_, at.key[kKeyNumberAt]);
-      found = Beyond(tree, entry_range, probe, direction, at.inclusive, hint_);
+      const RangeKey entry_range = RangePrefix(table_, at->key[kKeyNumberAt]);
+      found = Beyond(tree, entry_range, from, direction, at->inclusive, hint_);
     }
     if (!found) return std::nullopt;
 
     Candidate candidate;
-    candidate.next = at;
-    candidate.next.inclusive = false;
-    candidate.next.open_number = false;
-    const bool is_entry = !InRange(found, data_range);
+    candidate.next.by_key = at->by_key;
+    candidate.next.key_number = at->key_number;
+    const bool is_entry = !StartsWith(found->Key(), data_range);
+    std::optional<RecordRef> data = found;
     if (is_entry) {
       candidate.result.record_number = ReadBe32(RecordData(*found));
-      const auto data =
-          tree.Find(DataKey(table_, candidate.result.record_number));
+      data = tree.FindView(DataKeyOf(table_, candidate.result.record_number));
       if (!data) {
         // The entry names a record that no longer exists: step past it.
-        at = candidate.next;
-        at.kind = Kind::kKeyEntry;
-        at.key.assign(found->Key().begin(), found->Key().end());
+        past = candidate.next;
+        past.kind = Kind::kKeyEntry;
+        past.key.assign(found->Key().begin(), found->Key().end());
+        at = &past;
         continue;
       }
-      const auto image = RecordData(*data);
-      candidate.result.image.assign(image.begin(), image.end());
     } else {
       candidate.result.record_number =
           ReadBe32(found->Key().subspan(kTableNumberBytes + 1));
-      const auto image = RecordData(*found);
-      candidate.result.image.assign(image.begin(), image.end());
     }
+    candidate.result.image = RecordData(*data);
 
-    if (!at.by_key) {
+    if (!at->by_key) {
       candidate.next.kind = Kind::kDataRecord;
-      candidate.next.key = DataKey(table_, candidate.result.record_number);
+      candidate.next.key.assign(data->Key().begin(), data->Key().end());
     } else if (is_entry) {
       candidate.next.kind = Kind::kKeyEntry;
       candidate.next.key.assign(found->Key().begin(), found->Key().end());
@@ -271,10 +280,10 @@ std::optional<TableCursor::Candidate> TableCursor::FindCandidate(
       // which an OPT key may have left out but whose place is the same.
       candidate.next.kind = Kind::kKeyEntry;
       candidate.next.key = KeyEntryKey(
-          table_, at.key_number,
-          EncodeStored(*description_, at.key_number, candidate.result.image,
+          table_, at->key_number,
+          EncodeStored(*description_, at->key_number, candidate.result.image,
                        rules_),
-          candidate.result.record_number, IsDup(*description_, at.key_number));
+          candidate.result.record_number, IsDup(*description_, at->key_number));
     }
     return candidate;
   }

@@ -51,10 +51,12 @@ struct SequencePosition {
   bool operator==(const SequencePosition&) const = default;
 };
 
-// What a step found: the data record's number and its stored image.
+// What a step found: the data record's number and its stored image, seen
+// where it lies in its page (good until the tree changes or the operation
+// ends).
 struct StepResult {
   std::uint32_t record_number = 0;
-  ByteString image;
+  std::span<const std::uint8_t> image;
 };
 
 // The sequence of one open table. `description` must outlive the cursor;
@@ -108,12 +110,17 @@ class TableCursor {
   // elsewhere leaves the sequence where it was).
   const SequencePosition& position() const { return position_; }
   void Restore(const SequencePosition& position) { position_ = position; }
+  // Where the last step ended, kept by the caller between operations so
+  // that the next step can go on in that leaf.
+  const LeafHint& hint() const { return hint_; }
+  void RestoreHint(const LeafHint& hint) { hint_ = hint; }
 
  private:
   struct Candidate {
     StepResult result;
     SequencePosition next;
   };
+  // Finds the candidate; Step takes it, CanStep and Skip only look.
   std::optional<Candidate> FindCandidate(BTree& tree,
                                          StepDirection direction) const;
   ByteString EntryKey(std::uint8_t key, std::span<const std::uint8_t> buffer,

@@ -50,9 +50,12 @@ ByteString Image(std::string_view name, std::int32_t id) {
   return image;
 }
 
-std::int32_t IdOf(const ByteString& image) {
+std::int32_t IdOf(std::span<const std::uint8_t> image) {
   std::uint32_t id = 0;
-  for (int i = 3; i >= 0; --i) id = (id << 8) | image.at(4 + i);
+  if (image.size() < 8) ADD_FAILURE() << "short image";
+  for (int i = 3; i >= 0 && 4 + i < static_cast<int>(image.size()); --i) {
+    id = (id << 8) | image[4 + i];
+  }
   return static_cast<std::int32_t>(id);
 }
 

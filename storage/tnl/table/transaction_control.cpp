@@ -80,7 +80,7 @@ PageRecord MarkerRecord(const TransactionMarker& marker) {
   return MakeRecord(MarkerKey(), data);
 }
 
-std::optional<TransactionMarker> ReadMarker(const PageRecord& record) {
+std::optional<TransactionMarker> ReadMarker(const RecordRef& record) {
   const std::span<const std::uint8_t> data = RecordData(record);
   if (data.size() < kTransactionNumberBytes) return std::nullopt;
   std::optional<std::string> name =

@@ -63,7 +63,7 @@ struct TransactionMarker {
 
 PageRecord MarkerRecord(const TransactionMarker& marker);
 // None when the data is shorter than a number and a terminated name.
-std::optional<TransactionMarker> ReadMarker(const PageRecord& record);
+std::optional<TransactionMarker> ReadMarker(const RecordRef& record);
 // The marker of the file's tree, if any. Runs inside an operation with the
 // header loaded.
 std::optional<PageRecord> FindMarker(BTree& tree);

@@ -1,0 +1,208 @@
+#include "storage/tnl/format/page_records.h"
+
+#include <algorithm>
+#include <cassert>
+#include <cstring>
+#include <functional>
+#include <limits>
+
+#include "storage/tnl/format/internal_check.h"
+
+namespace vantrel {
+
+int CompareKeys(std::span<const std::uint8_t> a,
+                std::span<const std::uint8_t> b) {
+  const std::size_t common = std::min(a.size(), b.size());
+  // memcmp compares as unsigned bytes, as the order wants.
+  if (common != 0) {
+    const int order = std::memcmp(a.data(), b.data(), common);
+    if (order != 0) return order < 0 ? -1 : 1;
+  }
+  if (a.size() == b.size()) return 0;
+  return a.size() < b.size() ? -1 : 1;
+}
+
+PageRecord RecordRef::Copy() const {
+  PageRecord record;
+  record.bytes.assign(bytes.begin(), bytes.end());
+  record.key_length = key_length;
+  record.child = child;
+  return record;
+}
+
+bool RecordRef::operator==(const RecordRef& other) const {
+  return key_length == other.key_length && child == other.child &&
+         std::equal(bytes.begin(), bytes.end(), other.bytes.begin(),
+                    other.bytes.end());
+}
+
+PageRecords PageRecords::Of(std::span<const PageRecord> records) {
+  PageRecords list;
+  std::size_t bytes = 0;
+  for (const PageRecord& r : records) bytes += r.bytes.size();
+  list.Reserve(records.size(), bytes);
+  for (const PageRecord& r : records) list.Append(r);
+  return list;
+}
+
+std::size_t PageRecords::LowerBound(std::span<const std::uint8_t> key) const {
+  std::size_t low = 0;
+  std::size_t high = slots_.size();
+  while (low < high) {
+    const std::size_t middle = low + (high - low) / 2;
+    if (CompareKeys(KeyOf(slots_[middle]), key) < 0) {
+      low = middle + 1;
+    } else {
+      high = middle;
+    }
+  }
+  return low;
+}
+
+std::size_t PageRecords::UpperBound(std::span<const std::uint8_t> key) const {
+  std::size_t low = 0;
+  std::size_t high = slots_.size();
+  while (low < high) {
+    const std::size_t middle = low + (high - low) / 2;
+    if (CompareKeys(KeyOf(slots_[middle]), key) <= 0) {
+      low = middle + 1;
+    } else {
+      high = middle;
+    }
+  }
+  return low;
+}
+
+namespace {
+
+// The smallest buffer a page that grows record by record starts with, and
+// the fewest slots.
+constexpr std::size_t kFirstBytes = 4096;
+constexpr std::size_t kFirstSlots = 16;
+
+// Scratch for rewriting a page's bytes without a new buffer.
+std::vector<std::uint8_t>& Scratch() {
+  thread_local std::vector<std::uint8_t> scratch;
+  return scratch;
+}
+
+}  // namespace
+
+std::uint8_t* PageRecords::Extend(std::size_t length) {
+  const std::size_t offset = bytes_.size();
+  if (offset + length > bytes_.capacity()) {
+    bytes_.reserve(
+        std::max({offset + length, 2 * bytes_.capacity(), kFirstBytes}));
+  }
+  bytes_.resize(offset + length);
+  return Data() + offset;
+}
+
+void PageRecords::RoomForSlot() {
+  if (slots_.size() == slots_.capacity()) {
+    slots_.reserve(std::max(2 * slots_.capacity(), kFirstSlots));
+  }
+}
+
+PageRecords::Slot PageRecords::Store(RecordRef record) {
+  const std::size_t length = record.bytes.size();
+  Check(length <= std::numeric_limits<std::uint16_t>::max() &&
+            record.key_length <= length &&
+            bytes_.size() + length <= std::numeric_limits<std::uint32_t>::max(),
+        kCheckRecordTooLong);
+  const std::size_t offset = bytes_.size();
+  const std::uint8_t* source = record.bytes.data();
+  const bool inside = length != 0 && std::less_equal<>()(Data(), source) &&
+                      std::less<>()(source, Data() + bytes_.size());
+  const std::size_t source_offset =
+      inside ? static_cast<std::size_t>(source - Data()) : 0;
+  std::uint8_t* to = Extend(length);
+  // Growing may have moved a source that lies in this page.
+  if (inside) source = Data() + source_offset;
+  if (length != 0) std::memcpy(to, source, length);
+  return {static_cast<std::uint32_t>(offset),
+          static_cast<std::uint16_t>(length), record.key_length, record.child};
+}
+
+std::size_t PageRecords::Insert(RecordRef record) {
+  const std::size_t rank = UpperBound(record.Key());
+  const Slot slot = Store(record);
+  RoomForSlot();
+  slots_.insert(slots_.begin() + static_cast<std::ptrdiff_t>(rank), slot);
+  return rank;
+}
+
+void PageRecords::Append(RecordRef record) {
+  assert(slots_.empty() ||
+         CompareKeys(KeyOf(slots_.back()), record.Key()) <= 0);
+  const Slot slot = Store(record);
+  RoomForSlot();
+  slots_.push_back(slot);
+}
+
+void PageRecords::AppendShared(std::size_t shared,
+                               std::span<const std::uint8_t> rest,
+                               std::uint16_t key_length) {
+  const std::size_t length = shared + rest.size();
+  Check(
+      length <= std::numeric_limits<std::uint16_t>::max() &&
+          key_length <= length &&
+          (shared == 0 || (!slots_.empty() && shared <= slots_.back().length)),
+      kCheckRecordTooLong);
+  const std::size_t offset = bytes_.size();
+  const std::size_t from = shared != 0 ? slots_.back().offset : 0;
+  std::uint8_t* to = Extend(length);
+  if (shared != 0) std::memcpy(to, Data() + from, shared);
+  if (!rest.empty()) std::memcpy(to + shared, rest.data(), rest.size());
+  RoomForSlot();
+  slots_.push_back({static_cast<std::uint32_t>(offset),
+                    static_cast<std::uint16_t>(length), key_length, 0});
+}
+
+void PageRecords::EraseAt(std::size_t rank) {
+  assert(rank < slots_.size());
+  dead_bytes_ += slots_[rank].length;
+  slots_.erase(slots_.begin() + static_cast<std::ptrdiff_t>(rank));
+  // Erased bytes are taken back once they are most of the buffer.
+  if (dead_bytes_ > 1024 && dead_bytes_ * 2 > bytes_.size()) {
+    Compact(slots_.size());
+  }
+}
+
+// The records of the first `keep` slots, in slot order from offset 0; the
+// other slots go. The buffer keeps its block.
+void PageRecords::Compact(std::size_t keep) {
+  std::vector<std::uint8_t>& scratch = Scratch();
+  scratch.clear();
+  for (std::size_t i = 0; i < keep; ++i) {
+    Slot& slot = slots_[i];
+    const std::size_t offset = scratch.size();
+    scratch.insert(scratch.end(), Data() + slot.offset,
+                   Data() + slot.offset + slot.length);
+    slot.offset = static_cast<std::uint32_t>(offset);
+  }
+  slots_.resize(keep);
+  bytes_.resize(scratch.size());
+  if (!scratch.empty()) std::memcpy(Data(), scratch.data(), scratch.size());
+  dead_bytes_ = 0;
+}
+
+PageRecords PageRecords::SplitOff(std::size_t rank) {
+  assert(rank <= slots_.size());
+  PageRecords moved;
+  std::size_t moved_bytes = 0;
+  for (std::size_t i = rank; i < slots_.size(); ++i) {
+    moved_bytes += slots_[i].length;
+  }
+  moved.Reserve(slots_.size() - rank, moved_bytes);
+  for (std::size_t i = rank; i < slots_.size(); ++i) moved.Append(At(i));
+  Compact(rank);
+  return moved;
+}
+
+void PageRecords::Reserve(std::size_t count, std::size_t bytes) {
+  slots_.reserve(slots_.size() + count);
+  bytes_.reserve(bytes_.size() + bytes);
+}
+
+}  // namespace vantrel

@@ -1,0 +1,161 @@
+// The records of one page in memory, in key order: one byte buffer holds
+// every record's bytes, and a sorted table of slots says where each record
+// lies, so that a decoded page costs two blocks of memory however many
+// records it holds, and a search compares keys that lie close together.
+//
+// Order: two records compare by their key parts (the first key_length bytes)
+// as unsigned bytes over the shorter key length; when that much is equal the
+// shorter key sorts first.
+#ifndef VANTREL_STORAGE_TNL_FORMAT_PAGE_RECORDS_H_
+#define VANTREL_STORAGE_TNL_FORMAT_PAGE_RECORDS_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace vantrel {
+
+// In memory a page number may be negative: a page that has not been given a
+// slot yet carries a temporary number.
+using PageNumber = std::int64_t;
+
+// <0, 0 or >0 as key a sorts before, with or after key b.
+int CompareKeys(std::span<const std::uint8_t> a,
+                std::span<const std::uint8_t> b);
+
+struct PageRecord;
+
+// A record seen where it lies: in a page (valid until that page changes or
+// is dropped) or in a PageRecord.
+struct RecordRef {
+  std::span<const std::uint8_t> bytes;  // the whole record: key, then data
+  std::uint16_t key_length = 0;
+  PageNumber child = 0;
+
+  RecordRef() = default;
+  RecordRef(std::span<const std::uint8_t> b, std::uint16_t k, PageNumber c)
+      : bytes(b), key_length(k), child(c) {}
+  RecordRef(const PageRecord& record);  // NOLINT: a record is seen as it is
+
+  std::span<const std::uint8_t> Key() const { return bytes.first(key_length); }
+  // A copy that owns its bytes.
+  PageRecord Copy() const;
+  bool operator==(const RecordRef& other) const;
+};
+
+// One record that owns its bytes: what is added to a page, and what is
+// handed out of one to keep.
+struct PageRecord {
+  std::vector<std::uint8_t> bytes;  // the whole record: key part, then data
+  std::uint16_t key_length = 0;     // leading bytes that take part in order
+  PageNumber child = 0;             // inner pages: the child this record names
+
+  std::span<const std::uint8_t> Key() const {
+    return {bytes.data(), key_length};
+  }
+  bool operator==(const PageRecord&) const = default;
+};
+
+inline RecordRef::RecordRef(const PageRecord& record)
+    : bytes(record.bytes), key_length(record.key_length), child(record.child) {}
+
+class PageRecords {
+ public:
+  // A list of copies of `records`, which must be in key order.
+  static PageRecords Of(std::span<const PageRecord> records);
+
+  std::size_t size() const { return slots_.size(); }
+  bool empty() const { return slots_.empty(); }
+
+  // The record at 0-based position `rank` in key order (rank < size()).
+  RecordRef At(std::size_t rank) const {
+    const Slot& slot = slots_[rank];
+    return {{Data() + slot.offset, slot.length}, slot.key_length, slot.child};
+  }
+  // The bytes of the record at `rank`, to change in place (never in length).
+  std::span<std::uint8_t> MutableBytes(std::size_t rank) {
+    const Slot& slot = slots_[rank];
+    return {Data() + slot.offset, slot.length};
+  }
+  void SetChild(std::size_t rank, PageNumber child) {
+    slots_[rank].child = child;
+  }
+
+  // The position of the first record whose key is not below `key`
+  // (size() when every key is below it).
+  std::size_t LowerBound(std::span<const std::uint8_t> key) const;
+  // The position of the first record whose key sorts after `key`.
+  std::size_t UpperBound(std::span<const std::uint8_t> key) const;
+
+  // Adds a copy of the record at its place in key order (after records with
+  // an equal key) and returns its position. `record` may lie in this page.
+  std::size_t Insert(RecordRef record);
+  // Adds a copy of the record after the last one; it must not sort before
+  // it.
+  void Append(RecordRef record);
+  // Adds a record after the last one from its first `shared` bytes, which
+  // it has in common with the last record, and the rest; the caller has
+  // checked that shared is at most the last record's length.
+  void AppendShared(std::size_t shared, std::span<const std::uint8_t> rest,
+                    std::uint16_t key_length);
+  // Takes out the record at position `rank`.
+  void EraseAt(std::size_t rank);
+  // Moves the records from position `rank` on into the list returned.
+  PageRecords SplitOff(std::size_t rank);
+  // Room for `count` more records of `bytes` bytes in all.
+  void Reserve(std::size_t count, std::size_t bytes);
+
+  // Visits the records in key order.
+  template <typename Visit>
+  void ForEach(const Visit& visit) const {
+    for (std::size_t i = 0; i < slots_.size(); ++i) visit(At(i));
+  }
+
+  // The memory the records hold.
+  std::size_t MemoryBytes() const {
+    return bytes_.capacity() + slots_.capacity() * sizeof(Slot);
+  }
+
+ private:
+  struct Slot {
+    std::uint32_t offset;
+    std::uint16_t length;
+    std::uint16_t key_length;
+    PageNumber child;
+  };
+  std::span<const std::uint8_t> KeyOf(const Slot& slot) const {
+    return {Data() + slot.offset, slot.key_length};
+  }
+  Slot Store(RecordRef record);
+  // Keeps the records of the first `keep` slots only, rewriting the byte
+  // buffer without the bytes of the others and of erased records.
+  void Compact(std::size_t keep);
+
+  // A byte that growing the buffer leaves as it is: every byte is written
+  // right after it is made, so zeroing it first would be wasted.
+  struct RawByte {
+    std::uint8_t value;
+    RawByte() {}  // NOLINT: deliberately leaves the byte unset
+  };
+  static_assert(sizeof(RawByte) == 1);
+  std::uint8_t* Data() {
+    return reinterpret_cast<std::uint8_t*>(bytes_.data());
+  }
+  const std::uint8_t* Data() const {
+    return reinterpret_cast<const std::uint8_t*>(bytes_.data());
+  }
+  // Makes room for `length` more bytes and returns where they go; the
+  // buffer grows at least twofold, so a page filled record by record
+  // moves its bytes only a few times.
+  std::uint8_t* Extend(std::size_t length);
+  void RoomForSlot();
+
+  std::vector<RawByte> bytes_;
+  std::vector<Slot> slots_;
+  std::size_t dead_bytes_ = 0;  // bytes of erased records still in bytes_
+};
+
+}  // namespace vantrel
+
+#endif  // VANTREL_STORAGE_TNL_FORMAT_PAGE_RECORDS_H_
