@@ -146,12 +146,14 @@ int FetchRecord(TnlInstance& instance, BTree& tree, std::uint32_t number,
 }
 
 int RetryWhileHeld(OpenTable& table, const std::function<int()>& attempt) {
-  const auto started = std::chrono::steady_clock::now();
+  // The clock is read once a first attempt has found the record held.
+  std::optional<std::chrono::steady_clock::time_point> started;
   for (;;) {
     const int code = attempt();
     if (code != kErrRecordHeld) return code;
+    if (!started) started = std::chrono::steady_clock::now();
     const bool limited = table.hold_wait != kHoldNoLimit;
-    if (limited && std::chrono::steady_clock::now() - started >=
+    if (limited && std::chrono::steady_clock::now() - *started >=
                        std::chrono::seconds(table.hold_wait)) {
       table.bits &= ~kTableFetchRequests;
       return code;

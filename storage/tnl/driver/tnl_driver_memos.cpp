@@ -105,6 +105,8 @@ void WriteProgramMemos(const OpenTable& table, BTree& tree,
 std::optional<std::vector<ByteString>> ReadMemosIntoBuffers(
     TnlInstance& instance, BTree& tree, std::uint32_t number) {
   OpenTable& table = *instance.table;
+  // A table without memos has nothing to read nor any BLOB block to reset.
+  if (table.description.memos.empty()) return std::vector<ByteString>{};
   const auto sizes = DeclaredSizes(instance.declaration);
   auto read = ReadRecordMemos(tree, table.number, number, table.description,
                               table.oem, sizes);

@@ -107,10 +107,7 @@ DecodedPage DecodePageImage(std::span<const unsigned char> image) {
     ExpandBody(body, out);
     body = out;
   }
-  // The records take about the body's bytes, more where they share
-  // prefixes.
   PageRecords& records = page.records;
-  records.Reserve(count, body.size());
   const auto consumed = DecodeRecords(body, count, records);
   Check(consumed.ok(), consumed.code());
   Check(consumed.value() == body.size(), kCheckPageDecodedLength);

@@ -91,11 +91,21 @@ std::vector<std::uint8_t>& Scratch() {
 std::uint8_t* PageRecords::Extend(std::size_t length) {
   const std::size_t offset = bytes_.size();
   if (offset + length > bytes_.capacity()) {
-    bytes_.reserve(
-        std::max({offset + length, 2 * bytes_.capacity(), kFirstBytes}));
+    GrowBytes(std::max({offset + length, 2 * bytes_.capacity(), kFirstBytes}));
   }
   bytes_.resize(offset + length);
   return Data() + offset;
+}
+
+// A new buffer and one block copy: the vector's own growth would move the
+// bytes one by one, its element type not being trivial.
+void PageRecords::GrowBytes(std::size_t capacity) {
+  if (capacity <= bytes_.capacity()) return;
+  std::vector<RawByte> grown;
+  grown.reserve(capacity);
+  grown.resize(bytes_.size());
+  if (!bytes_.empty()) std::memcpy(grown.data(), bytes_.data(), bytes_.size());
+  bytes_.swap(grown);
 }
 
 void PageRecords::RoomForSlot() {
@@ -202,7 +212,7 @@ PageRecords PageRecords::SplitOff(std::size_t rank) {
 
 void PageRecords::Reserve(std::size_t count, std::size_t bytes) {
   slots_.reserve(slots_.size() + count);
-  bytes_.reserve(bytes_.size() + bytes);
+  GrowBytes(bytes_.size() + bytes);
 }
 
 }  // namespace vantrel

@@ -149,6 +149,8 @@ class PageRecords {
   // buffer grows at least twofold, so a page filled record by record
   // moves its bytes only a few times.
   std::uint8_t* Extend(std::size_t length);
+  // Makes the byte buffer's capacity at least `capacity`.
+  void GrowBytes(std::size_t capacity);
   void RoomForSlot();
 
   std::vector<RawByte> bytes_;

@@ -40,9 +40,42 @@ void EncodeRecords(const PageRecords& records,
   }
 }
 
+namespace {
+
+// The bytes `count` framed records take once decoded: a first pass over the
+// flags and lengths only, so that the page's buffer is made once at its
+// size. It stops where the framing runs past the body; the decoding proper
+// reports that.
+std::size_t DecodedBytes(std::span<const std::uint8_t> body,
+                         std::size_t count) {
+  std::size_t at = 0;
+  std::size_t length = 0;
+  std::size_t total = 0;
+  for (std::size_t i = 0; i < count && at < body.size(); ++i) {
+    const std::uint8_t flags = body[at++];
+    if (flags & kFrameHasLength) {
+      if (body.size() - at < 2) break;
+      length = LoadLe16(&body[at]);
+      at += 2;
+    }
+    if (flags & kFrameHasKeyLength) at += 2;
+    const std::size_t shared = flags & kFrameSharedMask;
+    if (at > body.size() || shared > length ||
+        body.size() - at < length - shared) {
+      break;
+    }
+    at += length - shared;
+    total += length;
+  }
+  return total;
+}
+
+}  // namespace
+
 ValueOrCode<std::size_t> DecodeRecords(std::span<const std::uint8_t> body,
                                        std::size_t count, PageRecords& out) {
   constexpr FailureCode kFraming{kCheckRecordFraming};
+  out.Reserve(count, DecodedBytes(body, count));
   std::size_t at = 0;
   auto get_u16 = [&](std::uint16_t& v) {
     if (body.size() - at < 2) return false;

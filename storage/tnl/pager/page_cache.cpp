@@ -86,6 +86,7 @@ void PageCache::MarkClean(std::span<Page* const> pages) {
 }
 
 void PageCache::Remove(Page* page) {
+  ++removals_;
   if (page->dirty) {
     std::erase(dirty_, page);
   } else {
@@ -95,6 +96,7 @@ void PageCache::Remove(Page* page) {
 }
 
 void PageCache::Clear() {
+  ++removals_;
   pages_.clear();
   dirty_.clear();
   clean_.clear();

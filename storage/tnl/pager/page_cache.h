@@ -85,6 +85,9 @@ class PageCache {
   std::size_t size() const { return pages_.size(); }
   std::size_t clean_count() const { return clean_.size(); }
   std::size_t clean_bytes() const { return clean_bytes_; }
+  // Counts the pages dropped so far: a page pointer kept while it stays
+  // the same is still good.
+  std::uint64_t removals() const { return removals_; }
 
  private:
   std::unique_ptr<Page> Unlink(Page* page);
@@ -97,6 +100,7 @@ class PageCache {
   std::size_t clean_bytes_ = 0;
   std::size_t budget_;
   std::uint64_t clock_ = 0;
+  std::uint64_t removals_ = 0;
   PageNumber last_temporary_ = 0;
 };
 

@@ -126,6 +126,9 @@ class TnlFile : public HeaderLoadCache, private PageMover {
   // the cache is dropped (another process's commit among others): a leaf
   // remembered under an unchanged stamp still holds the same records.
   std::uint64_t page_stamp() const { return page_stamp_; }
+  // Changes whenever a page leaves the cache (a trim among others): a page
+  // pointer remembered under an unchanged count still points at that page.
+  std::uint64_t cache_removals() const { return cache_.removals(); }
   // A new empty page at `level`; it gets its slot when committed.
   Page* NewPage(std::uint8_t level);
   // Records that the page changed; it is written by the next commit.

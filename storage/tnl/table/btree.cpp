@@ -115,10 +115,12 @@ std::optional<RecordRef> BTree::FindFirstGreaterView(
 // The record at `position` of the path's leaf, or when the leaf has none
 // there the first record of the next leaf to the right.
 std::optional<RecordRef> BTree::NextFrom(Path& path, std::size_t position,
-                                         const Page** found_in) {
+                                         const Page** found_in,
+                                         std::size_t* rank) {
   const Page* leaf = path.back().page;
   if (leaf->level == 0 && position < leaf->records.size()) {
     if (found_in != nullptr) *found_in = leaf;
+    if (rank != nullptr) *rank = position;
     return leaf->records.At(position);
   }
   path.pop_back();
@@ -130,6 +132,7 @@ std::optional<RecordRef> BTree::NextFrom(Path& path, std::size_t position,
       const Page* page = EdgeLeafBelow(next, /*last=*/false);
       if (page->level == 0 && !page->records.empty()) {
         if (found_in != nullptr) *found_in = page;
+        if (rank != nullptr) *rank = 0;
         return page->records.At(0);
       }
       return std::nullopt;  // an empty page below the root: damaged tree
@@ -156,10 +159,12 @@ std::optional<RecordRef> BTree::FindLastAtOrBelowView(
 // only keys from its separator up to the next separator, so the leaf to the
 // left holds nothing at or above the search key.
 std::optional<RecordRef> BTree::PreviousFrom(Path& path, std::size_t position,
-                                             const Page** found_in) {
+                                             const Page** found_in,
+                                             std::size_t* rank) {
   const Page* leaf = path.back().page;
   if (leaf->level == 0 && position > 0 && position <= leaf->records.size()) {
     if (found_in != nullptr) *found_in = leaf;
+    if (rank != nullptr) *rank = position - 1;
     return leaf->records.At(position - 1);
   }
   path.pop_back();
@@ -171,6 +176,7 @@ std::optional<RecordRef> BTree::PreviousFrom(Path& path, std::size_t position,
       const Page* page = EdgeLeafBelow(before, /*last=*/true);
       if (page->level == 0 && !page->records.empty()) {
         if (found_in != nullptr) *found_in = page;
+        if (rank != nullptr) *rank = page->records.size() - 1;
         return page->records.At(page->records.size() - 1);
       }
       return std::nullopt;  // an empty page below the root: damaged tree
@@ -180,50 +186,87 @@ std::optional<RecordRef> BTree::PreviousFrom(Path& path, std::size_t position,
   return std::nullopt;
 }
 
-const Page* BTree::HintedLeaf(const LeafHint& hint) {
+const Page* BTree::HintedLeaf(LeafHint& hint) {
   if (!hint.valid || hint.stamp != file_.page_stamp()) return nullptr;
+  if (hint.page != nullptr && hint.removals == file_.cache_removals()) {
+    return hint.page;
+  }
   const Page* leaf = file_.CachedPage(hint.leaf);
-  return leaf != nullptr && leaf->level == 0 ? leaf : nullptr;
+  if (leaf == nullptr || leaf->level != 0) return nullptr;
+  hint.page = leaf;
+  hint.removals = file_.cache_removals();
+  return leaf;
 }
 
-void BTree::SetHint(LeafHint& hint, const Page* leaf) {
+void BTree::SetHint(LeafHint& hint, const Page* leaf, std::size_t rank) {
   hint.valid = leaf != nullptr;
+  hint.page = leaf;
   if (leaf == nullptr) return;
   hint.leaf = leaf->number;
   hint.stamp = file_.page_stamp();
+  hint.removals = file_.cache_removals();
+  hint.rank = rank;
 }
+
+namespace {
+
+// The position of the first record of `records` after `key`, or of the last
+// one before it (`below`), found from the hint's last position when the key
+// is that record's, as it is for a step after a step; else by a search.
+std::size_t HintedBound(const PageRecords& records,
+                        std::span<const std::uint8_t> key, std::size_t rank,
+                        bool below) {
+  if (rank < records.size() && CompareKeys(records.At(rank).Key(), key) == 0) {
+    // Keys are unique within the tree, but a neighbour equal to the key
+    // falls back to the search.
+    const bool next_apart =
+        below ? rank == 0 || CompareKeys(records.At(rank - 1).Key(), key) < 0
+              : rank + 1 == records.size() ||
+                    CompareKeys(records.At(rank + 1).Key(), key) > 0;
+    if (next_apart) return below ? rank : rank + 1;
+  }
+  return below ? records.LowerBound(key) : records.UpperBound(key);
+}
+
+}  // namespace
 
 // Leaves hold disjoint runs of keys in order, so when a leaf holds a record
 // at or below `key` and one above it, no other leaf holds anything between.
 std::optional<RecordRef> BTree::FindFirstGreaterView(
     std::span<const std::uint8_t> key, LeafHint& hint) {
   if (const Page* leaf = HintedLeaf(hint)) {
-    const std::size_t position = leaf->records.UpperBound(key);
+    const std::size_t position =
+        HintedBound(leaf->records, key, hint.rank, /*below=*/false);
     if (position > 0 && position < leaf->records.size()) {
+      hint.rank = position;
       return leaf->records.At(position);
     }
   }
   auto path = Descend(key);
   const Page* found_in = nullptr;
-  auto found =
-      NextFrom(path, path.back().page->records.UpperBound(key), &found_in);
-  SetHint(hint, found_in);
+  std::size_t rank = 0;
+  auto found = NextFrom(path, path.back().page->records.UpperBound(key),
+                        &found_in, &rank);
+  SetHint(hint, found_in, rank);
   return found;
 }
 
 std::optional<RecordRef> BTree::FindLastBelowView(
     std::span<const std::uint8_t> key, LeafHint& hint) {
   if (const Page* leaf = HintedLeaf(hint)) {
-    const std::size_t position = leaf->records.LowerBound(key);
+    const std::size_t position =
+        HintedBound(leaf->records, key, hint.rank, /*below=*/true);
     if (position > 0 && position < leaf->records.size()) {
+      hint.rank = position - 1;
       return leaf->records.At(position - 1);
     }
   }
   auto path = Descend(key);
   const Page* found_in = nullptr;
-  auto found =
-      PreviousFrom(path, path.back().page->records.LowerBound(key), &found_in);
-  SetHint(hint, found_in);
+  std::size_t rank = 0;
+  auto found = PreviousFrom(path, path.back().page->records.LowerBound(key),
+                            &found_in, &rank);
+  SetHint(hint, found_in, rank);
   return found;
 }
 

@@ -48,6 +48,12 @@ struct LeafHint {
   PageNumber leaf = 0;
   std::uint64_t stamp = 0;
   bool valid = false;
+  // The leaf itself while no page has left the cache since, and the
+  // position of the record found in it, so that the next step usually
+  // needs neither a lookup nor a search.
+  const Page* page = nullptr;
+  std::uint64_t removals = 0;
+  std::size_t rank = 0;
 };
 
 class BTree {
@@ -134,13 +140,17 @@ class BTree {
   // Insert from the descent made for the record's key.
   void InsertAlong(Path& path, PageRecord record);
   // Both set *leaf (when given) to the leaf the result came from.
+  // Both set *leaf and *rank (when given) to the leaf the result came
+  // from and its position there.
   std::optional<RecordRef> NextFrom(Path& path, std::size_t position,
-                                    const Page** leaf = nullptr);
+                                    const Page** leaf = nullptr,
+                                    std::size_t* rank = nullptr);
   std::optional<RecordRef> PreviousFrom(Path& path, std::size_t position,
-                                        const Page** leaf = nullptr);
+                                        const Page** leaf = nullptr,
+                                        std::size_t* rank = nullptr);
   // The hinted leaf, when the hint is still good.
-  const Page* HintedLeaf(const LeafHint& hint);
-  void SetHint(LeafHint& hint, const Page* leaf);
+  const Page* HintedLeaf(LeafHint& hint);
+  void SetHint(LeafHint& hint, const Page* leaf, std::size_t rank);
   // The first or last leaf below `page`.
   Page* EdgeLeafBelow(Page* page, bool last);
   Page* ParentOf(Page* page);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "storage/tnl/format/internal_check.h"
+#include "storage/tnl/pager/page_cache.h"
 #include "storage/tnl/table/structure_check.h"
 
 namespace vantrel {
@@ -411,6 +412,66 @@ TEST_F(BTreeTest, HintedStepsAgreeWithTheTreeAcrossChanges) {
         other.EndOperation();
         model[key] = 0;
       }
+    }
+  }
+}
+
+// A step that goes on from its hint must not use a leaf the cache has
+// dropped meanwhile, nor the hint's position when the step starts from
+// another key than the one found last.
+TEST_F(BTreeTest, HintedStepsAcrossCacheTrimsAndJumps) {
+  std::vector<std::string> keys;
+  ASSERT_EQ(WithFile([&](TnlFile&, BTree& tree) {
+              for (int i = 0; i < 400; ++i) {
+                keys.push_back(Numbered(i * 2));
+                tree.Insert(Record(keys.back(), 1500, 'a' + i % 26));
+              }
+            }),
+            0);
+  // A budget this small keeps only the fewest pages between operations.
+  SetPageCacheBudget(1);
+  TnlFile file;
+  SetPageCacheBudget(0);
+  ASSERT_TRUE(file.Open(path_, kOpenReadWriteShared));
+  for (const bool forward : {true, false}) {
+    LeafHint hint;
+    std::size_t index = forward ? 0 : keys.size() - 1;
+    std::string from = forward ? "" : "s";
+    for (int step = 0; step < 1200; ++step) {
+      std::optional<PageRecord> found;
+      ASSERT_EQ(RunOperation(path_,
+                             [&] {
+                               ASSERT_EQ(file.LoadHeader(LockWait::kWait),
+                                         kLoadOk);
+                               BTree tree(file);
+                               const auto view =
+                                   forward
+                                       ? tree.FindFirstGreaterView(KeyOf(from),
+                                                                   hint)
+                                       : tree.FindLastBelowView(KeyOf(from),
+                                                                hint);
+                               if (view) found = view->Copy();
+                               // Reads elsewhere push the leaf out.
+                               if (step % 3 == 1) {
+                                 tree.Find(KeyOf(keys[(index + 200) % 400]));
+                               }
+                             }),
+                0);
+      file.EndOperation();
+      ASSERT_TRUE(found.has_value()) << step;
+      ASSERT_EQ(std::string(found->Key().begin(), found->Key().end()),
+                keys[index]);
+      EXPECT_EQ(found->bytes.back(), 'a' + index % 26);
+      if ((forward ? index + 1 == keys.size() : index == 0)) break;
+      from = keys[index];
+      if (step % 5 == 4 && (forward ? index >= 3 : index + 3 < keys.size())) {
+        // Every fifth step starts from a little way back instead, between
+        // two keys.
+        index = forward ? index - 3 : index + 3;
+        from = keys[index] + (forward ? "0" : "");
+        if (!forward) from.back() -= 1;
+      }
+      index = forward ? index + 1 : index - 1;
     }
   }
 }
