@@ -79,6 +79,8 @@ class File {
 
   const std::string& path() const { return path_; }
   bool can_write() const { return options_.write; }
+  // The system's descriptor, for a mapping (os/posix/mapped_head.h).
+  int descriptor() const { return fd_; }
 
   // Reads up to `length` bytes at `offset`; fewer only at the end of file or
   // on failure. Retries interrupted and partial reads.
