@@ -71,8 +71,11 @@ DriverResult FetchWithRetries(
     TnlInstance& instance,
     const std::function<std::optional<std::uint32_t>(BTree&)>& locate) {
   OpenTable& table = *instance.table;
+  // Without a hold the fetch changes nothing before its last page read.
+  const Access access =
+      (table.bits & kTableHoldRequested) ? Access::kRead : Access::kLookup;
   const int code = RetryWhileHeld(table, [&] {
-    return RunOnTable(table, Access::kRead, [&](BTree& tree) {
+    return RunOnTable(table, access, [&](BTree& tree) {
       const auto number = locate(tree);
       if (!number) return static_cast<int>(kErrRecordNotFound);
       return FetchRecord(instance, tree, *number);
@@ -185,7 +188,7 @@ DriverResult QueryKeyOp(TnlInstance& instance, const KeyDeclaration* key) {
   if (k < 0) return {kErrInvalidKeyFile};
   OpenTable& table = *instance.table;
   bool found = false;
-  const int code = RunOnTable(table, Access::kRead, [&](BTree& tree) {
+  const int code = RunOnTable(table, Access::kLookup, [&](BTree& tree) {
     const auto number = FindByKey(instance, tree, static_cast<std::uint8_t>(k));
     found = number && tree.FindView(DataKeyOf(table.number, *number));
     return 0;

@@ -57,8 +57,12 @@ ValueOrCode<std::unique_ptr<OpenTable>> StartTableOn(const TableName& name,
                                                      unsigned mode,
                                                      std::string_view password);
 
-// What an operation does to the file: only read, or change it.
-enum class Access { kRead, kChange };
+// What an operation does to the file: only read, or change it. A lookup
+// only reads, and changes nothing (no record buffer, no hold) before its
+// last page read: on a file others may write it may begin without its
+// reader slot and run again from the start when another process committed
+// meanwhile.
+enum class Access { kRead, kLookup, kChange };
 // How an operation ends: committing unless the file defers its commits, or
 // committing whatever is pending now.
 enum class Ending { kAsUsual, kCommitNow };

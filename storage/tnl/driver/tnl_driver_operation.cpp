@@ -16,7 +16,8 @@ namespace {
 constexpr std::size_t kStreamDirtyPages = 40;
 constexpr int kStreamDeferredOperations = 5000;
 
-int BeginOperation(OpenTable& table, Access access, LockWait wait) {
+int BeginOperation(OpenTable& table, Access access, LockWait wait,
+                   bool unlocked) {
   TnlFile& file = table.file();
   if (access == Access::kChange) {
     if (!table.shared->writable()) return kErrAccessDenied;
@@ -26,6 +27,7 @@ int BeginOperation(OpenTable& table, Access access, LockWait wait) {
     // mode: its writer byte is what keeps other writers out meanwhile.
     file.SetReadingMode(true);
   }
+  if (access == Access::kLookup && unlocked) file.AllowUnlockedRead();
   switch (file.LoadHeader(wait)) {
     case kLoadOk:
       return 0;
@@ -74,14 +76,24 @@ int RunOnTable(OpenTable& table, Access access,
                const std::function<int(BTree&)>& body, Ending ending,
                LockWait wait) {
   int code = 0;
-  const int check = RunOperation(table.message_name, [&] {
-    code = BeginOperation(table, access, wait);
-    if (code != 0) return;
-    BTree tree(table.file());
-    code = body(tree);
-    const int finished = FinishOperation(table, ending);
-    if (code == 0) code = finished;
-  });
+  int check = 0;
+  for (bool unlocked = access == Access::kLookup;; unlocked = false) {
+    try {
+      check = RunOperation(table.message_name, [&] {
+        code = BeginOperation(table, access, wait, unlocked);
+        if (code != 0) return;
+        BTree tree(table.file());
+        code = body(tree);
+        const int finished = FinishOperation(table, ending);
+        if (code == 0) code = finished;
+      });
+      break;
+    } catch (const UnlockedReadOutdated&) {
+      // Another process committed while the lookup went without its lock:
+      // once more under the lock, which takes that commit in.
+      table.file().EndOperation();
+    }
+  }
   if (check == 0) return code;
   table.failed_check = check;
   if (table.file().in_transaction()) {

@@ -99,8 +99,11 @@ DriverResult SetSequenceOp(TnlInstance& instance, DriverOp op,
 // elsewhere leaves it where it was for the next attempt.
 DriverResult StepOp(TnlInstance& instance, DriverOp op) {
   OpenTable& table = *instance.table;
+  // Without a hold the step changes nothing before its last page read.
+  const Access access =
+      (table.bits & kTableHoldRequested) ? Access::kRead : Access::kLookup;
   const int code = RetryWhileHeld(table, [&] {
-    return RunOnTable(table, Access::kRead, [&](BTree& tree) {
+    return RunOnTable(table, access, [&](BTree& tree) {
       TableCursor cursor = CursorOf(table);
       const auto step = cursor.Step(tree, DirectionOf(op));
       if (!step) return static_cast<int>(kErrRecordNotAvailable);
@@ -132,7 +135,7 @@ DriverResult SkipOp(TnlInstance& instance, DriverArgs& args) {
 DriverResult EndOfSequenceOp(TnlInstance& instance, DriverOp op) {
   OpenTable& table = *instance.table;
   bool more = false;
-  const int code = RunOnTable(table, Access::kRead, [&](BTree& tree) {
+  const int code = RunOnTable(table, Access::kLookup, [&](BTree& tree) {
     more = CursorOf(table).CanStep(tree, DirectionOf(op));
     return 0;
   });

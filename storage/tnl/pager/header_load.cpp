@@ -90,6 +90,11 @@ int LoadHeader(IoChannel& channel, HeaderLoadState& state, LockWait wait,
     if (taken) GiveBackOperationLock(channel, state);
     return result;
   }
+  if (!empty && state.header.change_counter == disk.change_counter &&
+      state.header.committed_end == state.header.shadow_end &&
+      disk.committed_end == disk.shadow_end) {
+    cache.DiskHeaderConfirmed();
+  }
   state.header_loaded = true;
   return kLoadOk;
 }

@@ -46,6 +46,9 @@ class HeaderLoadCache {
   // The loaded header's committed end differs from its shadow end: a write
   // was interrupted. Returns a LoadHeader result.
   virtual int Recover() = 0;
+  // Under the operation's lock: the header in memory is the disk's, with
+  // no write pending.
+  virtual void DiskHeaderConfirmed() {}
 };
 
 // Brings state.header up to date with the disk (nothing when already loaded

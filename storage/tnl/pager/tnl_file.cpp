@@ -113,6 +113,7 @@ void TnlFile::Close() {
   in_change_ = false;
   EndOperation();
   ReleaseWriterByteIfHeld();
+  head_map_.Unmap();
   channel_.Close();
   DropCachedPages();
   state_ = HeaderLoadState{};
@@ -158,7 +159,49 @@ int TnlFile::EndChange() {
   return error;
 }
 
+bool TnlFile::DiskHeaderUnchanged() {
+  if (!head_confirmed_) return false;
+  std::array<unsigned char, kHeadBytes> now;
+  return head_map_.Read(0, now.data(), now.size()) && now == confirmed_head_;
+}
+
+void TnlFile::DiskHeaderConfirmed() {
+  head_confirmed_ = false;
+  if (state_.sharing != Sharing::kOthersWrite || committed_state_only_ ||
+      channel_.file() == nullptr) {
+    return;
+  }
+  if (!head_map_.mapped() && !head_map_.Map(*channel_.file(), kHeadBytes)) {
+    return;
+  }
+  head_confirmed_ =
+      head_map_.Read(0, confirmed_head_.data(), confirmed_head_.size());
+}
+
+bool TnlFile::LoadUnlocked() {
+  return unlocked_allowed_ && !state_.header_loaded && state_.reading_mode &&
+         state_.sharing == Sharing::kOthersWrite && !committed_state_only_ &&
+         state_.header.has_magic && zones_checked_ && !dirty_ &&
+         !in_change_ && !phase_one_done_ && recovery_map_.empty() &&
+         state_.header.committed_end == state_.header.shadow_end &&
+         DiskHeaderUnchanged();
+}
+
+void TnlFile::LockUnlockedRead() {
+  unlocked_ = false;
+  if (!TakeReaderSlot(channel_, LockWait::kWait)) throw UnlockedReadOutdated{};
+  state_.holds_reader_slot = true;
+  // No commit runs while the slot is held: the disk now shows what the
+  // pages read from here on belong to.
+  if (!DiskHeaderUnchanged()) throw UnlockedReadOutdated{};
+}
+
 int TnlFile::LoadHeader(LockWait wait) {
+  if (LoadUnlocked()) {
+    state_.header_loaded = true;
+    unlocked_ = true;
+    return kLoadOk;
+  }
   const int result = vantrel::LoadHeader(channel_, state_, wait, *this);
   if (result != kLoadOk) return result;
   // A header taken from the disk drops the cache first; one kept in memory
@@ -174,6 +217,8 @@ int TnlFile::LoadHeader(LockWait wait) {
 }
 
 void TnlFile::EndOperation() {
+  unlocked_allowed_ = false;
+  unlocked_ = false;
   if (!dirty_ && !in_change_) ReleaseWriterByteIfHeld();
   EndHeaderOperation(channel_, state_);
   cache_.Trim();
@@ -206,6 +251,7 @@ Page* TnlFile::GetPage(PageNumber number) {
 }
 
 Page* TnlFile::ReadPage(PageNumber number) {
+  if (unlocked_) LockUnlockedRead();
   const int units = ClassOf(state_.header.zones, number);
   Check(units != 0, kCheckNoZone);
   const auto home = static_cast<std::uint32_t>(PagePosition(number));
@@ -468,6 +514,7 @@ int TnlFile::WriteFirstPhaseOne() {
 int TnlFile::CommitPhaseOne() {
   assert(!phase_one_done_);
   if (!dirty_ || !open_for_writing_) return 0;
+  head_confirmed_ = false;  // the disk's header is about to change
   if (state_.header.change_counter > kLastCommitCounter) {
     // Wrapping would make the file look rootless and other processes keep
     // stale pages: refused before anything is written.
@@ -585,6 +632,7 @@ void TnlFile::ForgetHeader() {
 
 void TnlFile::DropCachedPages() {
   ++page_stamp_;
+  head_confirmed_ = false;
   zones_checked_ = false;
   cache_.Clear();
   recovery_map_.clear();

@@ -17,12 +17,14 @@
 #ifndef VANTREL_STORAGE_TNL_PAGER_TNL_FILE_H_
 #define VANTREL_STORAGE_TNL_PAGER_TNL_FILE_H_
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "os/posix/mapped_head.h"
 #include "os/posix/os_error.h"
 #include "storage/tnl/format/internal_check.h"
 #include "storage/tnl/format/zones.h"
@@ -57,6 +59,13 @@ void SetTransactionHooks(const TransactionHooks& hooks);
 
 // The highest first byte of an issued number (numbers stay below FE000000).
 inline constexpr std::uint32_t kLastIssuableNumber = 0xFDFFFFFF;
+
+// Thrown out of a page read of an operation that began without its reader
+// slot (AllowUnlockedRead) when, once the slot is had, the header on disk
+// shows that another process committed meanwhile: what the operation has
+// read so far may belong to the state before. Whoever allowed the unlocked
+// start catches it, ends the operation and runs it again from the start.
+struct UnlockedReadOutdated {};
 
 // The change counter never wraps: 0 means a file without a root, and every
 // reader takes a lower counter on disk for a state it already has. A commit
@@ -106,6 +115,15 @@ class TnlFile : public HeaderLoadCache, private PageMover {
   // Brings the header up to date with the disk under the sharing's lock:
   // 0, 1 (not a valid file) or 5 (the lock could not be had).
   int LoadHeader(LockWait wait);
+  // Lets the next LoadHeader of a reader of a file others may write begin
+  // the operation without its reader slot when the header on disk is, byte
+  // for byte, the one last loaded under the slot: the operation then works
+  // on cached pages alone, which no commit elsewhere can change. Its first
+  // page read takes the slot and, when the header moved meanwhile, throws
+  // UnlockedReadOutdated. For operations that change nothing before their
+  // last page read, so that running them again is harmless. Lasts until
+  // EndOperation.
+  void AllowUnlockedRead() { unlocked_allowed_ = true; }
   // Ends the operation: gives back a reader slot (and the writer byte when
   // nothing is left to commit) and trims the cache.
   void EndOperation();
@@ -183,6 +201,7 @@ class TnlFile : public HeaderLoadCache, private PageMover {
   // HeaderLoadCache.
   void DropCachedPages() override;
   int Recover() override;
+  void DiskHeaderConfirmed() override;
 
   // Home position -> shadow position of an interrupted write read through.
   const std::map<std::uint32_t, std::uint32_t>& recovery_map() const {
@@ -214,6 +233,13 @@ class TnlFile : public HeaderLoadCache, private PageMover {
   WriteDecision AskTransactionCommitted(const Header& shadow);
   void RollForward();
   void ReleaseCommitLock();
+  // The unlocked start of AllowUnlockedRead, when it may be taken.
+  bool LoadUnlocked();
+  // Takes the reader slot an unlocked operation went without, before its
+  // first read of the disk.
+  void LockUnlockedRead();
+  // Whether the header on disk is, byte for byte, the one last confirmed.
+  bool DiskHeaderUnchanged();
 
   // The file's state, and what changes it:
   //   open_for_writing_   Open with write access in the mode; Close.
@@ -255,6 +281,15 @@ class TnlFile : public HeaderLoadCache, private PageMover {
   std::map<std::uint32_t, std::uint32_t> recovery_map_;
   std::vector<unsigned char> read_buffer_;  // page images as read
   Header home_header_;  // the header at 0, while recovery asks its hook
+  // The header's first block as it lay on disk when the header in memory
+  // was last confirmed under a lock (a file others may write), seen through
+  // a mapping: while the disk shows the same bytes, nothing was committed.
+  static constexpr std::size_t kHeadBytes = 64;
+  MappedHead head_map_;
+  std::array<unsigned char, kHeadBytes> confirmed_head_{};
+  bool head_confirmed_ = false;
+  bool unlocked_allowed_ = false;  // AllowUnlockedRead, until EndOperation
+  bool unlocked_ = false;  // this operation runs without its reader slot
 };
 
 }  // namespace vantrel
