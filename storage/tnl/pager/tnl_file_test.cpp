@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -179,6 +180,92 @@ TEST_F(TnlFileTest, EmptyFileGetsARootAndOneCommitAddsTwo) {
   EXPECT_EQ(disk[0x110 + 4], 1);   // zone 1 ends after page 0
   EXPECT_EQ(disk[0x200 + 4], 13);  // the empty root's stored length
   EXPECT_EQ(Reopened(), std::vector<std::string>{});
+}
+
+// A lookup that starts without its reader slot works on what it has
+// cached; its first page read finds out whether another open of the file
+// committed meanwhile (then it is to be run again), and a lookup started
+// after such a commit sees it: no page of the state before is kept.
+TEST_F(TnlFileTest, UnlockedLookupsNeverMixOrKeepAnOldState) {
+  BuildOldState();
+  std::vector<std::string> old_state = Reopened();
+  TnlFile reader;
+  ASSERT_TRUE(reader.Open(path_, kOpenReadShared));
+  // Reads `leaves` of the root's children as one lookup; false when the
+  // lookup has to run again.
+  auto lookup = [&](std::vector<std::size_t> leaves,
+                    const std::function<void()>& meanwhile = {}) {
+    bool outdated = false;
+    EXPECT_EQ(RunOperation(path_,
+                           [&] {
+                             reader.AllowUnlockedRead();
+                             ASSERT_EQ(reader.LoadHeader(LockWait::kWait),
+                                       kLoadOk);
+                             Page* root = reader.RootPage();
+                             if (meanwhile) meanwhile();
+                             try {
+                               for (std::size_t i : leaves) {
+                                 reader.GetPage(root->records.At(i).child);
+                               }
+                             } catch (const UnlockedReadOutdated&) {
+                               outdated = true;
+                             }
+                           }),
+              0);
+    reader.EndOperation();
+    return !outdated;
+  };
+  TnlFile writer;
+  ASSERT_TRUE(writer.Open(path_, kOpenReadWriteShared));
+  auto commit = [&](const std::function<void(TnlFile&)>& change) {
+    ASSERT_EQ(RunOperation(path_,
+                           [&] {
+                             ASSERT_EQ(writer.LoadHeader(LockWait::kWait),
+                                       kLoadOk);
+                             change(writer);
+                             ASSERT_EQ(writer.Commit(), 0);
+                           }),
+              0);
+    writer.EndOperation();
+  };
+  auto erase_first = [](TnlFile& f) {
+    Page* leaf = f.GetPage(f.RootPage()->records.At(0).child);
+    leaf->records.EraseAt(0);
+    leaf->used = UsedMeasure(0, leaf->records);
+    f.MarkDirty(leaf);
+  };
+  auto contents = [&] {
+    std::vector<std::string> seen;
+    EXPECT_EQ(RunOperation(path_,
+                           [&] {
+                             reader.AllowUnlockedRead();
+                             ASSERT_EQ(reader.LoadHeader(LockWait::kWait),
+                                       kLoadOk);
+                             seen = Contents(reader, reader.RootPage());
+                           }),
+              0);
+    reader.EndOperation();
+    return seen;
+  };
+
+  // The first load is taken under the slot; then pages not yet cached are
+  // read as long as nothing was committed.
+  EXPECT_TRUE(lookup({0}));
+  EXPECT_TRUE(lookup({0, 1}));
+  // Leaf 2, freed by a commit made meanwhile, is not read from the new
+  // state.
+  EXPECT_FALSE(lookup({2}, [&] { commit(Change); }));
+  // The next lookup takes the commit in.
+  std::vector<std::string> seen = contents();
+  EXPECT_NE(seen, old_state);
+  EXPECT_EQ(seen, Reopened());
+  // Cached pages alone need no look at the disk, even after a commit; the
+  // lookup after it sees the commit.
+  EXPECT_TRUE(lookup({0, 1}, [&] { commit(erase_first); }));
+  const std::vector<std::string> before = seen;
+  seen = contents();
+  EXPECT_EQ(seen.size() + 1, before.size());
+  EXPECT_EQ(seen, Reopened());
 }
 
 // A reader of a file that has no root yet sees an empty tree and leaves
