@@ -189,6 +189,48 @@ TEST_F(HoldsLocksTest, WatchedRecordChangedElsewhereIsNotOverwritten) {
   EXPECT_EQ(table_->Name(), "changed " + std::to_string(kId));
 }
 
+// Fetches and steps here go on from what this process has cached until
+// another process commits; the first one after that commit shows it, and
+// so does every one after.
+TEST_F(HoldsLocksTest, ReadsAfterAnotherProcessCommitsShowIt) {
+  constexpr std::int32_t kId = 2;
+  auto name_by_id = [&] {
+    table_->SetId(kId);
+    Get(table_->file, *table_->id_key);
+    EXPECT_EQ(ErrorCode(), 0) << Error();
+    return table_->Name();
+  };
+  auto names_in_record_order = [&] {
+    std::vector<std::string> names;
+    Set(table_->file);
+    for (Next(table_->file); ErrorCode() == 0; Next(table_->file)) {
+      names.push_back(table_->Name());
+    }
+    EXPECT_EQ(ErrorCode(), kErrRecordNotAvailable) << Error();
+    return names;
+  };
+  const std::string before = name_by_id();
+  const std::vector<std::string> all_before = names_in_record_order();
+  ASSERT_EQ(all_before.size(), 3u);
+  EXPECT_EQ(name_by_id(), before);
+  for (int round = 0; round < 2; ++round) {
+    PeerProcess other({"put", path_, std::to_string(kId)});
+    EXPECT_TRUE(other.ReadUntil("put"));
+    EXPECT_EQ(other.Wait(), 0);
+    EXPECT_EQ(name_by_id(), "changed " + std::to_string(kId));
+    std::vector<std::string> expected = all_before;
+    expected[kId - 1] = "changed " + std::to_string(kId);
+    EXPECT_EQ(names_in_record_order(), expected);
+    // Back to the name before, here, for the next round.
+    table_->SetId(kId);
+    Get(table_->file, *table_->id_key);
+    table_->SetName(before);
+    Put(table_->file);
+    ASSERT_EQ(ErrorCode(), 0) << Error();
+    EXPECT_EQ(names_in_record_order(), all_before);
+  }
+}
+
 // The peer asks while this process has it: with a long limit (or none, for
 // a hold) it gets it once given back, after waiting at least that long; with
 // a short limit it gives up after the limit; LOCK without one fails at once.
