@@ -91,6 +91,9 @@ struct OpenTable {
   // The sequential position: a data-record key or a key entry, and its
   // order (set by the sequence operations).
   SequencePosition position;
+  // A spare position whose buffer a step reuses, so that stepping does not
+  // allocate.
+  SequencePosition step_position;
   // The leaf the last step ended in, for the next step to go on from.
   LeafHint hint;
   std::uint32_t bits = kTableOpen;

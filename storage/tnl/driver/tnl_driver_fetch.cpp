@@ -69,7 +69,7 @@ std::optional<std::uint32_t> FindByKey(const TnlInstance& instance, BTree& tree,
 // Fetches record `number` (none: not found) with the hold retries.
 DriverResult FetchWithRetries(
     TnlInstance& instance,
-    const std::function<std::optional<std::uint32_t>(BTree&)>& locate) {
+    FunctionRef<std::optional<std::uint32_t>(BTree&)> locate) {
   OpenTable& table = *instance.table;
   // Without a hold the fetch changes nothing before its last page read.
   const Access access =
@@ -148,7 +148,7 @@ int FetchRecord(TnlInstance& instance, BTree& tree, std::uint32_t number,
   return 0;
 }
 
-int RetryWhileHeld(OpenTable& table, const std::function<int()>& attempt) {
+int RetryWhileHeld(OpenTable& table, FunctionRef<int()> attempt) {
   // The clock is read once a first attempt has found the record held.
   std::optional<std::chrono::steady_clock::time_point> started;
   for (;;) {

@@ -10,6 +10,7 @@
 #include <optional>
 #include <vector>
 
+#include "runtime/data/base/function_ref.h"
 #include "runtime/data/base/value_or_code.h"
 #include "runtime/data/driver/driver_entry.h"
 #include "runtime/data/driver/file_declaration.h"
@@ -73,7 +74,7 @@ enum class Ending { kAsUsual, kCommitNow };
 // code), then FinishOperation. An internal check failing inside latches
 // error 90 on the table and drops the operation's changes.
 int RunOnTable(OpenTable& table, Access access,
-               const std::function<int(BTree&)>& body,
+               FunctionRef<int(BTree&)> body,
                Ending ending = Ending::kAsUsual,
                LockWait wait = LockWait::kWait);
 
@@ -114,7 +115,7 @@ int FetchRecord(TnlInstance& instance, BTree& tree, std::uint32_t number,
                 std::optional<std::span<const std::uint8_t>> image = {});
 // Repeats `attempt` while it fails with 43, until the table's hold wait has
 // passed (for ever with kHoldNoLimit).
-int RetryWhileHeld(OpenTable& table, const std::function<int()>& attempt);
+int RetryWhileHeld(OpenTable& table, FunctionRef<int()> attempt);
 
 // The program's contents of each memo of the table, as ADD and PUT store
 // them: a MEMO's buffer, a BLOB's block; none for a MEMO without a buffer,

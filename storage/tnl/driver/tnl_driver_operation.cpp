@@ -73,7 +73,7 @@ int FinishOperation(OpenTable& table, Ending ending) {
 }
 
 int RunOnTable(OpenTable& table, Access access,
-               const std::function<int(BTree&)>& body, Ending ending,
+               FunctionRef<int(BTree&)> body, Ending ending,
                LockWait wait) {
   int code = 0;
   int check = 0;

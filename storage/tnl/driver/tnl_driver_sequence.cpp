@@ -3,6 +3,7 @@
 // ahead, POSITION tells where the current record stands.
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "runtime/data/base/error_state.h"
 #include "storage/tnl/driver/tnl_driver_internal.h"
@@ -104,13 +105,20 @@ DriverResult StepOp(TnlInstance& instance, DriverOp op) {
       (table.bits & kTableHoldRequested) ? Access::kRead : Access::kLookup;
   const int code = RetryWhileHeld(table, [&] {
     return RunOnTable(table, access, [&](BTree& tree) {
-      TableCursor cursor = CursorOf(table);
+      // The cursor works on the spare position, which takes the place of
+      // the table's once the record is fetched.
+      TableCursor cursor(table.number, table.description, table.Rules());
+      table.step_position = table.position;
+      cursor.Restore(std::move(table.step_position));
+      cursor.RestoreHint(table.hint);
       const auto step = cursor.Step(tree, DirectionOf(op));
-      if (!step) return static_cast<int>(kErrRecordNotAvailable);
-      table.hint = cursor.hint();
-      const int fetched =
-          FetchRecord(instance, tree, step->record_number, step->image);
-      if (fetched == 0) table.position = cursor.position();
+      int fetched = kErrRecordNotAvailable;
+      if (step) {
+        table.hint = cursor.hint();
+        fetched = FetchRecord(instance, tree, step->record_number, step->image);
+      }
+      table.step_position = cursor.TakePosition();
+      if (fetched == 0) std::swap(table.position, table.step_position);
       return fetched;
     });
   });

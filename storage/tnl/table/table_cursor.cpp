@@ -248,8 +248,6 @@ std::optional<TableCursor::Candidate> TableCursor::FindCandidate(
     if (!found) return std::nullopt;
 
     Candidate candidate;
-    candidate.next.by_key = at->by_key;
-    candidate.next.key_number = at->key_number;
     const bool is_entry = !StartsWith(found->Key(), data_range);
     std::optional<RecordRef> data = found;
     if (is_entry) {
@@ -257,7 +255,12 @@ std::optional<TableCursor::Candidate> TableCursor::FindCandidate(
       data = tree.FindView(DataKeyOf(table_, candidate.result.record_number));
       if (!data) {
         // The entry names a record that no longer exists: step past it.
-        past = candidate.next;
+        // (`at` may be `past` itself: its order is read first.)
+        const bool by_key = at->by_key;
+        const std::uint8_t key_number = at->key_number;
+        past = SequencePosition{};
+        past.by_key = by_key;
+        past.key_number = key_number;
         past.kind = Kind::kKeyEntry;
         past.key.assign(found->Key().begin(), found->Key().end());
         at = &past;
@@ -270,16 +273,16 @@ std::optional<TableCursor::Candidate> TableCursor::FindCandidate(
     candidate.result.image = RecordData(*data);
 
     if (!at->by_key) {
-      candidate.next.kind = Kind::kDataRecord;
-      candidate.next.key.assign(data->Key().begin(), data->Key().end());
+      candidate.kind = Kind::kDataRecord;
+      candidate.key = data->Key();
     } else if (is_entry) {
-      candidate.next.kind = Kind::kKeyEntry;
-      candidate.next.key.assign(found->Key().begin(), found->Key().end());
+      candidate.kind = Kind::kKeyEntry;
+      candidate.key = found->Key();
     } else {
       // A data record found by number in key order: go on from its entry,
       // which an OPT key may have left out but whose place is the same.
-      candidate.next.kind = Kind::kKeyEntry;
-      candidate.next.key = KeyEntryKey(
+      candidate.kind = Kind::kKeyEntry;
+      candidate.built_key = KeyEntryKey(
           table_, at->key_number,
           EncodeStored(*description_, at->key_number, candidate.result.image,
                        rules_),
@@ -289,12 +292,25 @@ std::optional<TableCursor::Candidate> TableCursor::FindCandidate(
   }
 }
 
+// The position moves onto the candidate in place: its key keeps its
+// buffer from step to step.
+void TableCursor::MoveTo(const Candidate& candidate) {
+  position_.kind = candidate.kind;
+  if (candidate.key.empty()) {
+    position_.key = candidate.built_key;
+  } else {
+    position_.key.assign(candidate.key.begin(), candidate.key.end());
+  }
+  position_.inclusive = false;
+  position_.open_number = false;
+}
+
 std::optional<StepResult> TableCursor::Step(BTree& tree,
                                             StepDirection direction) {
   auto candidate = FindCandidate(tree, direction);
   if (!candidate) return std::nullopt;
-  position_ = std::move(candidate->next);
-  return std::move(candidate->result);
+  MoveTo(*candidate);
+  return candidate->result;
 }
 
 bool TableCursor::CanStep(BTree& tree, StepDirection direction) const {
@@ -308,7 +324,7 @@ bool TableCursor::Skip(BTree& tree, std::int32_t count) {
        --left) {
     auto candidate = FindCandidate(tree, direction);
     if (!candidate) return false;
-    position_ = std::move(candidate->next);
+    MoveTo(*candidate);
   }
   return true;
 }

@@ -110,16 +110,25 @@ class TableCursor {
   // elsewhere leaves the sequence where it was).
   const SequencePosition& position() const { return position_; }
   void Restore(const SequencePosition& position) { position_ = position; }
+  // The same without a copy: the caller's position moves in and out.
+  void Restore(SequencePosition&& position) { position_ = std::move(position); }
+  SequencePosition TakePosition() { return std::move(position_); }
   // Where the last step ended, kept by the caller between operations so
   // that the next step can go on in that leaf.
   const LeafHint& hint() const { return hint_; }
   void RestoreHint(const LeafHint& hint) { hint_ = hint; }
 
  private:
+  // What a step finds, and the position it moves to: of the same order,
+  // never inclusive, on `key` where it lies in its page, or when that is
+  // empty on built_key.
   struct Candidate {
     StepResult result;
-    SequencePosition next;
+    SequencePosition::Kind kind = SequencePosition::Kind::kNone;
+    std::span<const std::uint8_t> key;
+    ByteString built_key;
   };
+  void MoveTo(const Candidate& candidate);
   // Finds the candidate; Step takes it, CanStep and Skip only look.
   std::optional<Candidate> FindCandidate(BTree& tree,
                                          StepDirection direction) const;
