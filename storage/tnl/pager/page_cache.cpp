@@ -24,10 +24,16 @@ std::size_t PageCache::CostOf(const Page& page) {
 }
 
 Page* PageCache::Find(PageNumber number) {
+  Page*& recent = recent_[RecentIndex(number)];
+  if (recent != nullptr && recent->number == number) {
+    recent->last_use = ++clock_;
+    return recent;
+  }
   const auto it = pages_.find(number);
   if (it == pages_.end()) return nullptr;
   it->second->last_use = ++clock_;
-  return it->second.get();
+  recent = it->second.get();
+  return recent;
 }
 
 void PageCache::JoinClean(Page* page) {
@@ -55,6 +61,8 @@ Page* PageCache::Add(std::unique_ptr<Page> page) {
 }
 
 std::unique_ptr<Page> PageCache::Unlink(Page* page) {
+  Page*& recent = recent_[RecentIndex(page->number)];
+  if (recent == page) recent = nullptr;
   const auto it = pages_.find(page->number);
   std::unique_ptr<Page> owned = std::move(it->second);
   pages_.erase(it);
@@ -97,6 +105,7 @@ void PageCache::Remove(Page* page) {
 
 void PageCache::Clear() {
   ++removals_;
+  recent_.fill(nullptr);
   pages_.clear();
   dirty_.clear();
   clean_.clear();

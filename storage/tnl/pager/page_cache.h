@@ -5,6 +5,7 @@
 #ifndef VANTREL_STORAGE_TNL_PAGER_PAGE_CACHE_H_
 #define VANTREL_STORAGE_TNL_PAGER_PAGE_CACHE_H_
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <list>
@@ -95,6 +96,14 @@ class PageCache {
   void LeaveClean(Page* page);
 
   std::unordered_map<PageNumber, std::unique_ptr<Page>> pages_;
+  // The pages found last, by the low bits of their numbers, in front of the
+  // hash table: a descent or a step mostly finds the same few pages. A page
+  // leaves its entry when it leaves the table or changes its number.
+  static constexpr std::size_t kRecentPages = 256;
+  std::array<Page*, kRecentPages> recent_{};
+  static std::size_t RecentIndex(PageNumber number) {
+    return static_cast<std::size_t>(number) % kRecentPages;
+  }
   std::vector<Page*> dirty_;
   std::list<Page*> clean_;  // oldest first
   std::size_t clean_bytes_ = 0;
