@@ -15,7 +15,7 @@
 #include "storage/tnl/format/test_hex.h"
 #include "storage/tnl/pager/file_locks.h"
 #include "storage/tnl/table/file_check.h"
-#include "storage/tnl/table/test_tables.h"
+#include "storage/tnl/table/test_hostile_files.h"
 #include "storage/tnl/table/transaction_control.h"
 
 namespace vantrel {
@@ -277,20 +277,13 @@ class TransactionTest : public ::testing::Test {
   static std::array<std::vector<std::string>, 2> WritePendingChange(
       const std::string& path, Change change) {
     std::array<std::vector<std::string>, 2> states;
-    TnlFile file;
-    EXPECT_TRUE(file.Open(path, kOpenReadWriteShared));
-    states[0] = Records(file);
-    InOperation(file, [&] {
-      BTree tree(file);
-      change(file, tree);
-      ASSERT_EQ(file.CommitPhaseOne(), 0);
-      fs::copy_file(path, path + ".pending",
-                    fs::copy_options::overwrite_existing);
-      file.CommitPhaseTwo();
-    });
-    states[1] = Records(file);
-    file.Close();
-    fs::rename(path + ".pending", path);
+    {
+      TnlFile file;
+      EXPECT_TRUE(file.Open(path, kOpenReadWriteShared));
+      states[0] = Records(file);
+    }
+    LeaveInterruptedWrite(path, change,
+                          [&](TnlFile& file) { states[1] = Records(file); });
     EXPECT_NE(states[0], states[1]);
     return states;
   }
