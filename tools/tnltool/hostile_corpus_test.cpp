@@ -182,7 +182,7 @@ void WriteCorpora(const fs::path& root) {
               [](const std::string& path) { ShortenCharTables(path, 1); });
   // Pages that expand past what a writer makes: the root's expanded length
   // raised to 65,535, and the first leaf's slot filled with copies of one
-  // record that measure three times a writer's page.
+  // record that measure several times a writer's page.
   from_sample("expanded_over_limit.vtl", [](const std::string& path) {
     const PageNumber root = HeaderOf(Bytes(path)).root_page;
     PatchFile(path, PagePosition(root) + kPageExpandedOffset, {0xFF, 0xFF});
