@@ -760,6 +760,22 @@ TEST_F(TransactionTest, ControlFilesAreConsultedOneLevelDeep) {
   const std::string control_pending = Bytes(control);
   EXPECT_EQ(ReadThenRepair(a)[1], states[0]);
   EXPECT_EQ(Bytes(control), control_pending);
+
+  // The same commit of the control file without a marker of its own (how
+  // a commit removes a transaction's record): its own recovery rolls the
+  // removal forward, so the transaction reached its end and the data file's
+  // write stands, for a reader and a writer alike.
+  fs::remove(control);
+  const auto states_after = WritePending(a, {0x5555, "C:\\tArNeL.TCF"}, 8000);
+  MakeControl(control, 0x5555, true);
+  WritePendingChange(control, [](TnlFile&, BTree& tree) {
+    tree.Remove(ControlRecordKey(0x5555));
+  });
+  const std::string removal_pending = Bytes(control);
+  const auto seen_after = ReadThenRepair(a);
+  EXPECT_EQ(seen_after[0], states_after[1]);
+  EXPECT_EQ(seen_after[1], states_after[1]);
+  EXPECT_EQ(Bytes(control), removal_pending);
 }
 
 // A control file that stays opened for exclusive use (here by this very
