@@ -59,8 +59,8 @@ bool MappedHead::Map(File& file, std::size_t length) {
     return false;
   }
   InstallBusHandler();
-  void* base = mmap(nullptr, length, PROT_READ, MAP_SHARED, file.descriptor(),
-                    0);
+  void* base =
+      mmap(nullptr, length, PROT_READ, MAP_SHARED, file.descriptor(), 0);
   if (base == MAP_FAILED) return false;
   base_ = base;
   length_ = length;

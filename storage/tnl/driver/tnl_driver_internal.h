@@ -73,8 +73,7 @@ enum class Ending { kAsUsual, kCommitNow };
 // kNoWait and the lock is taken), the body (which returns the operation's
 // code), then FinishOperation. An internal check failing inside latches
 // error 90 on the table and drops the operation's changes.
-int RunOnTable(OpenTable& table, Access access,
-               FunctionRef<int(BTree&)> body,
+int RunOnTable(OpenTable& table, Access access, FunctionRef<int(BTree&)> body,
                Ending ending = Ending::kAsUsual,
                LockWait wait = LockWait::kWait);
 

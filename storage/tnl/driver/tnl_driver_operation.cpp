@@ -72,9 +72,8 @@ int FinishOperation(OpenTable& table, Ending ending) {
   return SystemFailureCode(table.message_name);
 }
 
-int RunOnTable(OpenTable& table, Access access,
-               FunctionRef<int(BTree&)> body, Ending ending,
-               LockWait wait) {
+int RunOnTable(OpenTable& table, Access access, FunctionRef<int(BTree&)> body,
+               Ending ending, LockWait wait) {
   int code = 0;
   int check = 0;
   for (bool unlocked = access == Access::kLookup;; unlocked = false) {

@@ -210,6 +210,30 @@ PageRecords PageRecords::SplitOff(std::size_t rank) {
   return moved;
 }
 
+void PageRecords::ShrinkToFit() {
+  std::size_t live = 0;
+  for (const Slot& slot : slots_) live += slot.length;
+  // A little room left over is not worth a copy.
+  if (bytes_.capacity() - live > live / 8 + 256) {
+    std::vector<RawByte> fitted;
+    fitted.reserve(live);
+    fitted.resize(live);
+    std::size_t offset = 0;
+    for (Slot& slot : slots_) {
+      if (slot.length != 0) {
+        std::memcpy(fitted.data() + offset, Data() + slot.offset, slot.length);
+      }
+      slot.offset = static_cast<std::uint32_t>(offset);
+      offset += slot.length;
+    }
+    bytes_.swap(fitted);
+    dead_bytes_ = 0;
+  }
+  if (slots_.capacity() - slots_.size() > slots_.size() / 8 + 4) {
+    slots_.shrink_to_fit();
+  }
+}
+
 void PageRecords::Reserve(std::size_t count, std::size_t bytes) {
   slots_.reserve(slots_.size() + count);
   GrowBytes(bytes_.size() + bytes);

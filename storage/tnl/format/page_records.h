@@ -105,6 +105,10 @@ class PageRecords {
   PageRecords SplitOff(std::size_t rank);
   // Room for `count` more records of `bytes` bytes in all.
   void Reserve(std::size_t count, std::size_t bytes);
+  // Gives back the room beyond the records: what growing record by record
+  // left over, and the bytes of erased records. For a page that is to stay
+  // as it is for a while (a page cache counts what the records hold).
+  void ShrinkToFit();
 
   // Visits the records in key order.
   template <typename Visit>

@@ -37,6 +37,9 @@ Page* PageCache::Find(PageNumber number) {
 }
 
 void PageCache::JoinClean(Page* page) {
+  // A page built up by changes has room to spare that a clean page no
+  // longer needs: given back, more pages stay within the budget.
+  page->records.ShrinkToFit();
   page->clean_since = ++clock_;
   page->cost = CostOf(*page);
   clean_bytes_ += page->cost;

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace vantrel {
 namespace {
@@ -35,6 +37,19 @@ TEST(PageCacheTest, FindsRenumbersAndKeepsDirtyOrder) {
   cache.Remove(a);
   EXPECT_EQ(cache.Find(7), nullptr);
   EXPECT_EQ(cache.size(), 2u);
+  // Numbers that share a place among the pages found last, and a number
+  // given to another page once its page left: each finds its own page.
+  Page* c = AddPage(cache, 7 + 256, false);
+  EXPECT_EQ(cache.Find(7 + 256), c);
+  Page* again = AddPage(cache, 7, false);
+  EXPECT_EQ(cache.Find(7), again);
+  EXPECT_EQ(cache.Find(7 + 256), c);
+  cache.Renumber(c, 9);
+  EXPECT_EQ(cache.Find(7 + 256), nullptr);
+  EXPECT_EQ(cache.Find(9), c);
+  cache.Clear();
+  EXPECT_EQ(cache.Find(7), nullptr);
+  EXPECT_EQ(cache.Find(9), nullptr);
 }
 
 TEST(PageCacheTest, TrimDropsCleanPagesByBudgetAndIdleTime) {
@@ -95,6 +110,42 @@ TEST(PageCacheTest, CountsTheMemoryOfCleanPagesOnly) {
   EXPECT_EQ(cache.clean_bytes(), cost);
   cache.Remove(p);
   EXPECT_EQ(cache.clean_bytes(), 0u);
+}
+
+// A page built up by inserts and erasures gives its spare room back when it
+// becomes clean, and keeps its records as they were.
+TEST(PageCacheTest, PageBecomingCleanGivesBackSpareRoom) {
+  PageCache cache;
+  auto page = std::make_unique<Page>();
+  page->number = 1;
+  page->dirty = true;
+  std::vector<std::string> kept;
+  for (int i = 0; i < 40; ++i) {
+    PageRecord record;
+    const std::string text =
+        "k" + std::to_string(100 + i) + std::string(90, 'a' + i % 26);
+    record.bytes.assign(text.begin(), text.end());
+    record.key_length = 4;
+    page->records.Insert(record);
+    if (i % 3 == 0) continue;
+    kept.push_back(text);
+  }
+  for (int i = 39; i >= 0; --i) {
+    if (i % 3 == 0) page->records.EraseAt(static_cast<std::size_t>(i));
+  }
+  Page* p = cache.Add(std::move(page));
+  const std::size_t before = p->records.MemoryBytes();
+  cache.MarkClean(p);
+  std::size_t live = 0;
+  std::vector<std::string> now;
+  p->records.ForEach([&](const RecordRef& r) {
+    now.emplace_back(r.bytes.begin(), r.bytes.end());
+    live += r.bytes.size();
+  });
+  EXPECT_EQ(now, kept);
+  EXPECT_LT(p->records.MemoryBytes(), before);
+  EXPECT_LE(p->records.MemoryBytes(), live + live / 4 + 1024);
+  EXPECT_EQ(cache.clean_bytes(), PageCache::CostOf(*p));
 }
 
 }  // namespace

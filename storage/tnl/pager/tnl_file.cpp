@@ -181,8 +181,8 @@ void TnlFile::DiskHeaderConfirmed() {
 bool TnlFile::LoadUnlocked() {
   return unlocked_allowed_ && !state_.header_loaded && state_.reading_mode &&
          state_.sharing == Sharing::kOthersWrite && !committed_state_only_ &&
-         state_.header.has_magic && zones_checked_ && !dirty_ &&
-         !in_change_ && !phase_one_done_ && recovery_map_.empty() &&
+         state_.header.has_magic && zones_checked_ && !dirty_ && !in_change_ &&
+         !phase_one_done_ && recovery_map_.empty() &&
          state_.header.committed_end == state_.header.shadow_end &&
          DiskHeaderUnchanged();
 }
@@ -752,10 +752,10 @@ int TnlFile::Recover() {
   // phase two, or phase two itself, puts the new one there.
   const bool phase_two_begun =
       whole && h.change_counter == shadow.change_counter;
-  const WriteDecision decision =
-      !whole            ? WriteDecision::kDiscard
-      : phase_two_begun ? WriteDecision::kRollForward
-                        : AskTransactionCommitted(shadow);
+  const WriteDecision decision = !whole ? WriteDecision::kDiscard
+                                 : phase_two_begun
+                                     ? WriteDecision::kRollForward
+                                     : AskTransactionCommitted(shadow);
   if (decision == WriteDecision::kUndecided) {
     DropCachedPages();
     h.has_magic = false;  // load and decide again next time
@@ -766,8 +766,8 @@ int TnlFile::Recover() {
   // left undone, and the file is read as a reader reads it.
   const std::uint32_t kept_counter =
       committed ? shadow.change_counter : h.change_counter;
-  const bool repair = !state_.reading_mode && open_for_writing_ &&
-                      kept_counter != 0xFFFFFFFF;
+  const bool repair =
+      !state_.reading_mode && open_for_writing_ && kept_counter != 0xFFFFFFFF;
   if (!committed) {
     DropCachedPages();
     if (!ReadDiskHeader(0, &h)) return kLoadInvalidFile;

@@ -245,7 +245,7 @@ class TnlFile : public HeaderLoadCache, private PageMover {
 
   // The file's state, and what changes it:
   //   open_for_writing_   Open with write access in the mode; Close.
-//   committed_state_only_  OpenCommittedState; Open and Close clear it.
+  //   committed_state_only_  OpenCommittedState; Open and Close clear it.
   //   state_.reading_mode Open (reading unless open for writing),
   //                       SetReadingMode, BeginChange (writing), EndChange
   //                       (reading).

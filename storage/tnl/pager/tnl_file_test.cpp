@@ -350,7 +350,8 @@ TEST_F(TnlFileTest, CommitThatWouldWrapTheChangeCounterIsRefused) {
               0);
     set_counter(c.counter);
     const std::string before = bytes();
-    for (const unsigned mode : {kOpenReadWriteShared, kOpenReadWrite | kOpenDenyAll}) {
+    for (const unsigned mode :
+         {kOpenReadWriteShared, kOpenReadWrite | kOpenDenyAll}) {
       ASSERT_EQ(WithFile(mode,
                          [&](TnlFile& f) {
                            EXPECT_EQ(add_leaf(f, 2), c.error);

@@ -303,8 +303,8 @@ TEST(TransactionLockTest, OppositeOrdersGiveWayInsteadOfWaitingForEver) {
   constexpr long kEach = 100;
   PeerProcess forward(
       {"txn", a, b, std::to_string(kEach), "1", "--logout-wait", "1"});
-  PeerProcess backward({"txn", b, a, std::to_string(kEach), "100001",
-                        "--logout-wait", "1"});
+  PeerProcess backward(
+      {"txn", b, a, std::to_string(kEach), "100001", "--logout-wait", "1"});
   for (PeerProcess* peer : {&forward, &backward}) {
     long committed = 0;
     for (const std::string& line : peer->ReadRest()) {

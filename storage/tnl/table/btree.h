@@ -62,7 +62,7 @@ class BTree {
 
   // The finds hand out copies of the record found. Each has a View form
   // that shows the record where it lies in its page instead: good until the
-  // tree changes or the operation ends.
+  // tree changes, the file commits or the operation ends.
 
   // The record whose key part equals `key`, or none.
   std::optional<PageRecord> Find(std::span<const std::uint8_t> key);

@@ -439,23 +439,20 @@ TEST_F(BTreeTest, HintedStepsAcrossCacheTrimsAndJumps) {
     std::string from = forward ? "" : "s";
     for (int step = 0; step < 1200; ++step) {
       std::optional<PageRecord> found;
-      ASSERT_EQ(RunOperation(path_,
-                             [&] {
-                               ASSERT_EQ(file.LoadHeader(LockWait::kWait),
-                                         kLoadOk);
-                               BTree tree(file);
-                               const auto view =
-                                   forward
-                                       ? tree.FindFirstGreaterView(KeyOf(from),
-                                                                   hint)
-                                       : tree.FindLastBelowView(KeyOf(from),
-                                                                hint);
-                               if (view) found = view->Copy();
-                               // Reads elsewhere push the leaf out.
-                               if (step % 3 == 1) {
-                                 tree.Find(KeyOf(keys[(index + 200) % 400]));
-                               }
-                             }),
+      ASSERT_EQ(RunOperation(
+                    path_,
+                    [&] {
+                      ASSERT_EQ(file.LoadHeader(LockWait::kWait), kLoadOk);
+                      BTree tree(file);
+                      const auto view =
+                          forward ? tree.FindFirstGreaterView(KeyOf(from), hint)
+                                  : tree.FindLastBelowView(KeyOf(from), hint);
+                      if (view) found = view->Copy();
+                      // Reads elsewhere push the leaf out.
+                      if (step % 3 == 1) {
+                        tree.Find(KeyOf(keys[(index + 200) % 400]));
+                      }
+                    }),
                 0);
       file.EndOperation();
       ASSERT_TRUE(found.has_value()) << step;
