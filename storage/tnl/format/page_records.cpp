@@ -5,6 +5,8 @@
 #include <cstring>
 #include <functional>
 #include <limits>
+#include <memory>
+#include <utility>
 
 #include "storage/tnl/format/internal_check.h"
 
@@ -88,6 +90,37 @@ std::vector<std::uint8_t>& Scratch() {
 
 }  // namespace
 
+PageRecords::Buffer::Buffer(const Buffer& other) { *this = other; }
+
+PageRecords::Buffer& PageRecords::Buffer::operator=(const Buffer& other) {
+  if (this == &other) return *this;
+  size_ = 0;
+  reserve(other.size_);
+  if (other.size_ != 0) std::memcpy(data_.get(), other.data_.get(), other.size_);
+  size_ = other.size_;
+  return *this;
+}
+
+PageRecords::Buffer::Buffer(Buffer&& other) noexcept
+    : data_(std::move(other.data_)),
+      size_(std::exchange(other.size_, 0)),
+      capacity_(std::exchange(other.capacity_, 0)) {}
+
+PageRecords::Buffer& PageRecords::Buffer::operator=(Buffer&& other) noexcept {
+  data_ = std::move(other.data_);
+  size_ = std::exchange(other.size_, 0);
+  capacity_ = std::exchange(other.capacity_, 0);
+  return *this;
+}
+
+void PageRecords::Buffer::reserve(std::size_t capacity) {
+  if (capacity <= capacity_) return;
+  auto grown = std::make_unique_for_overwrite<std::uint8_t[]>(capacity);
+  if (size_ != 0) std::memcpy(grown.get(), data_.get(), size_);
+  data_ = std::move(grown);
+  capacity_ = capacity;
+}
+
 std::uint8_t* PageRecords::Extend(std::size_t length) {
   const std::size_t offset = bytes_.size();
   if (offset + length > bytes_.capacity()) {
@@ -170,20 +203,28 @@ void PageRecords::EraseAt(std::size_t rank) {
 }
 
 // The records of the first `keep` slots, in slot order from offset 0; the
-// other slots go. The buffer keeps its block.
+// other slots go. The buffer keeps its block. The leading records that
+// already lie so (all of them in a page filled in key order) stay put.
 void PageRecords::Compact(std::size_t keep) {
+  std::size_t placed = 0;
+  std::size_t end = 0;
+  while (placed < keep && slots_[placed].offset == end) {
+    end += slots_[placed].length;
+    ++placed;
+  }
   std::vector<std::uint8_t>& scratch = Scratch();
   scratch.clear();
-  for (std::size_t i = 0; i < keep; ++i) {
+  for (std::size_t i = placed; i < keep; ++i) {
     Slot& slot = slots_[i];
-    const std::size_t offset = scratch.size();
+    const std::size_t offset = end + scratch.size();
     scratch.insert(scratch.end(), Data() + slot.offset,
                    Data() + slot.offset + slot.length);
     slot.offset = static_cast<std::uint32_t>(offset);
   }
   slots_.resize(keep);
-  bytes_.resize(scratch.size());
-  if (!scratch.empty()) std::memcpy(Data(), scratch.data(), scratch.size());
+  // The leading records cover [0, end), so the others' bytes lay above it.
+  if (!scratch.empty()) std::memcpy(Data() + end, scratch.data(), scratch.size());
+  bytes_.resize(end + scratch.size());
   dead_bytes_ = 0;
 }
 
