@@ -12,8 +12,8 @@
 
 namespace vantrel {
 
-int CompareKeys(std::span<const std::uint8_t> a,
-                std::span<const std::uint8_t> b) {
+int CompareKeyBytes(std::span<const std::uint8_t> a,
+                    std::span<const std::uint8_t> b) {
   const std::size_t common = std::min(a.size(), b.size());
   // memcmp compares as unsigned bytes, as the order wants.
   if (common != 0) {
@@ -203,13 +203,25 @@ void PageRecords::EraseAt(std::size_t rank) {
 }
 
 // The records of the first `keep` slots, in slot order from offset 0; the
-// other slots go. The buffer keeps its block. The leading records that
-// already lie so (all of them in a page filled in key order) stay put.
+// other slots go. The buffer keeps its block. Records that lie in slot
+// order (all of them in a page filled in key order) move down in place;
+// otherwise those already in place stay and the rest are rewritten.
 void PageRecords::Compact(std::size_t keep) {
+  bool ascending = true;
+  for (std::size_t i = 1; i < keep && ascending; ++i) {
+    ascending = slots_[i].offset >= slots_[i - 1].offset + slots_[i - 1].length;
+  }
   std::size_t placed = 0;
   std::size_t end = 0;
-  while (placed < keep && slots_[placed].offset == end) {
-    end += slots_[placed].length;
+  // Moving down never reaches a later record's bytes when they lie in
+  // order: each lies above the one before it.
+  while (placed < keep && (ascending || slots_[placed].offset == end)) {
+    Slot& slot = slots_[placed];
+    if (slot.offset != end && slot.length != 0) {
+      std::memmove(Data() + end, Data() + slot.offset, slot.length);
+    }
+    slot.offset = static_cast<std::uint32_t>(end);
+    end += slot.length;
     ++placed;
   }
   std::vector<std::uint8_t>& scratch = Scratch();
@@ -222,23 +234,31 @@ void PageRecords::Compact(std::size_t keep) {
     slot.offset = static_cast<std::uint32_t>(offset);
   }
   slots_.resize(keep);
-  // The leading records cover [0, end), so the others' bytes lay above it.
-  if (!scratch.empty()) std::memcpy(Data() + end, scratch.data(), scratch.size());
+  // The records placed cover [0, end), so the others' bytes lay above it.
+  if (!scratch.empty()) {
+    std::memcpy(Data() + end, scratch.data(), scratch.size());
+  }
   bytes_.resize(end + scratch.size());
   dead_bytes_ = 0;
 }
 
+// The records from `rank` on keep the block: a page that grows at its end
+// (records added in key order) goes on growing in the new page, and the
+// records left behind get a block of their size, holding no room they may
+// never use.
 PageRecords PageRecords::SplitOff(std::size_t rank) {
   assert(rank <= slots_.size());
-  PageRecords moved;
-  std::size_t moved_bytes = 0;
-  for (std::size_t i = rank; i < slots_.size(); ++i) {
-    moved_bytes += slots_[i].length;
-  }
-  moved.Reserve(slots_.size() - rank, moved_bytes);
-  for (std::size_t i = rank; i < slots_.size(); ++i) moved.Append(At(i));
-  Compact(rank);
-  return moved;
+  PageRecords left;
+  std::size_t left_bytes = 0;
+  for (std::size_t i = 0; i < rank; ++i) left_bytes += slots_[i].length;
+  left.Reserve(rank, left_bytes);
+  for (std::size_t i = 0; i < rank; ++i) left.Append(At(i));
+  slots_.erase(slots_.begin(),
+               slots_.begin() + static_cast<std::ptrdiff_t>(rank));
+  Compact(slots_.size());
+  PageRecords right = std::move(*this);
+  *this = std::move(left);
+  return right;
 }
 
 void PageRecords::Reserve(std::size_t count, std::size_t bytes) {

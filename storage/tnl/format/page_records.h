@@ -9,9 +9,11 @@
 #ifndef VANTREL_STORAGE_TNL_FORMAT_PAGE_RECORDS_H_
 #define VANTREL_STORAGE_TNL_FORMAT_PAGE_RECORDS_H_
 
+#include <bit>
 #include <cassert>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <span>
 #include <vector>
@@ -23,8 +25,25 @@ namespace vantrel {
 using PageNumber = std::int64_t;
 
 // <0, 0 or >0 as key a sorts before, with or after key b.
-int CompareKeys(std::span<const std::uint8_t> a,
-                std::span<const std::uint8_t> b);
+int CompareKeyBytes(std::span<const std::uint8_t> a,
+                    std::span<const std::uint8_t> b);
+// The same; the searches of a page call it for every step, and keys mostly
+// differ in their first eight bytes, which are compared as one number.
+inline int CompareKeys(std::span<const std::uint8_t> a,
+                       std::span<const std::uint8_t> b) {
+  if (a.size() >= sizeof(std::uint64_t) && b.size() >= sizeof(std::uint64_t)) {
+    std::uint64_t x;
+    std::uint64_t y;
+    std::memcpy(&x, a.data(), sizeof x);
+    std::memcpy(&y, b.data(), sizeof y);
+    if constexpr (std::endian::native == std::endian::little) {
+      x = __builtin_bswap64(x);
+      y = __builtin_bswap64(y);
+    }
+    if (x != y) return x < y ? -1 : 1;
+  }
+  return CompareKeyBytes(a, b);
+}
 
 struct PageRecord;
 

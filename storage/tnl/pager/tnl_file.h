@@ -126,6 +126,14 @@ class TnlFile : public HeaderLoadCache, private PageMover {
   // the cache is dropped (another process's commit among others): a leaf
   // remembered under an unchanged stamp still holds the same records.
   std::uint64_t page_stamp() const { return page_stamp_; }
+  // A leaf the record tree looks in first for the next exact find, kept
+  // across operations. Only a hint: the tree checks what the page it names
+  // holds before it relies on it.
+  struct TreeHint {
+    PageNumber leaf = 0;
+    bool valid = false;
+  };
+  TreeHint& tree_hint() { return tree_hint_; }
   // A new empty page at `level`; it gets its slot when committed.
   Page* NewPage(std::uint8_t level);
   // Records that the page changed; it is written by the next commit.
@@ -236,6 +244,7 @@ class TnlFile : public HeaderLoadCache, private PageMover {
   PageCache cache_;
   bool dirty_ = false;            // changes not yet committed
   std::uint64_t page_stamp_ = 0;  // see page_stamp()
+  TreeHint tree_hint_;            // see tree_hint()
   bool open_for_writing_ = false;
   bool committed_state_only_ = false;  // OpenCommittedState
   bool holds_commit_lock_ = false;
