@@ -24,10 +24,16 @@ std::size_t PageCache::CostOf(const Page& page) {
 }
 
 Page* PageCache::Find(PageNumber number) {
+  Page*& recent = recent_[RecentSlot(number)];
+  if (recent != nullptr && recent->number == number) {
+    recent->last_use = ++clock_;
+    return recent;
+  }
   const auto it = pages_.find(number);
   if (it == pages_.end()) return nullptr;
   it->second->last_use = ++clock_;
-  return it->second.get();
+  recent = it->second.get();
+  return recent;
 }
 
 void PageCache::JoinClean(Page* page) {
@@ -46,6 +52,7 @@ Page* PageCache::Add(std::unique_ptr<Page> page) {
   Page* p = page.get();
   p->last_use = ++clock_;
   pages_[p->number] = std::move(page);
+  recent_[RecentSlot(p->number)] = p;
   if (p->dirty) {
     dirty_.push_back(p);
   } else {
@@ -58,12 +65,15 @@ std::unique_ptr<Page> PageCache::Unlink(Page* page) {
   const auto it = pages_.find(page->number);
   std::unique_ptr<Page> owned = std::move(it->second);
   pages_.erase(it);
+  Page*& recent = recent_[RecentSlot(page->number)];
+  if (recent == page) recent = nullptr;
   return owned;
 }
 
 void PageCache::Renumber(Page* page, PageNumber number) {
   std::unique_ptr<Page> owned = Unlink(page);
   owned->number = number;
+  recent_[RecentSlot(number)] = owned.get();
   pages_[number] = std::move(owned);
 }
 
@@ -95,6 +105,7 @@ void PageCache::Remove(Page* page) {
 }
 
 void PageCache::Clear() {
+  recent_.fill(nullptr);
   pages_.clear();
   dirty_.clear();
   clean_.clear();

@@ -5,6 +5,7 @@
 #ifndef VANTREL_STORAGE_TNL_PAGER_PAGE_CACHE_H_
 #define VANTREL_STORAGE_TNL_PAGER_PAGE_CACHE_H_
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <list>
@@ -87,11 +88,20 @@ class PageCache {
   std::size_t clean_bytes() const { return clean_bytes_; }
 
  private:
+  // Pages recently found or added, by their number's low bits: every
+  // descent looks up the same few inner pages, and this finds them without
+  // a walk through the map. A slot holds a page of the map or nullptr.
+  static constexpr std::size_t kRecentSlots = 1024;
+  static std::size_t RecentSlot(PageNumber number) {
+    return static_cast<std::size_t>(number) & (kRecentSlots - 1);
+  }
+
   std::unique_ptr<Page> Unlink(Page* page);
   void JoinClean(Page* page);
   void LeaveClean(Page* page);
 
   std::unordered_map<PageNumber, std::unique_ptr<Page>> pages_;
+  std::array<Page*, kRecentSlots> recent_{};
   std::vector<Page*> dirty_;
   std::list<Page*> clean_;  // oldest first
   std::size_t clean_bytes_ = 0;
