@@ -5,11 +5,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <array>
 #include <cstring>
+#include <iterator>
 #include <fstream>
 
 #include "app/card_window_test_support.h"
 #include "os/posix/fault_injection.h"
+#include "runtime/data/types/descriptor_builder.h"
 #include "runtime/data/types/std_date.h"
 #include "runtime/window/message_box.h"
 
@@ -317,14 +320,43 @@ TEST_F(ChangeFilesTest, ImportOfAMissingOrForeignFileChangesNothing) {
   const std::vector<std::string> before = Live(b);
   const std::string text = Path("notes.vtl");
   std::ofstream(text) << "not a card file at all\n";
+  // A native file of another layout: one short text field, one record.
+  const std::string other = Path("other.vtl");
+  {
+    std::array<char, 30> bytes{};
+    FileDeclaration file;
+    file.label = "OTH";
+    file.driver_name = "TARNEL";
+    file.name = other;
+    file.descriptor = DescriptorBuilder()
+                          .Group("OTH:RECORD")
+                          .String("OTH:NOTE", bytes.size())
+                          .End()
+                          .Descriptor();
+    file.record = std::span<char>(bytes);
+    Create(file);
+    ASSERT_EQ(ErrorCode(), 0) << Error();
+    Open(file, kDefaultOpenMode);
+    Add(file);
+    Close(file);
+    ASSERT_EQ(ErrorCode(), 0) << Error();
+  }
+  const auto bytes_of = [](const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  const std::string other_bytes = bytes_of(other);
   Import(Path("missing.vtl"));
   Import(text);
+  Import(other);
   RunOn(b);
-  ASSERT_EQ(Boxes(), 2u);
-  for (std::size_t i = 0; i < 2; ++i)
+  ASSERT_EQ(Boxes(), 3u);
+  for (std::size_t i = 0; i < 3; ++i)
     EXPECT_EQ(Caption(i), "Can't Open Import File") << i;
   EXPECT_THAT(Box(1), ::testing::HasSubstr("is not a Vantrel change file"));
+  EXPECT_THAT(Box(2), ::testing::HasSubstr("is not a Vantrel change file"));
   EXPECT_EQ(Live(b), before);
+  EXPECT_EQ(bytes_of(other), other_bytes);
 }
 
 // An import is taken whole or not at all, whether a write fails or the

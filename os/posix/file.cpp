@@ -33,6 +33,20 @@ struct flock MakeLock(short type, std::uint64_t offset, std::uint64_t length) {
   return lock;
 }
 
+// What the fault seam decided for a call that moves no bytes (a flush or a
+// truncation): stops the process when told to; true, with the error
+// recorded, when the call is to fail.
+bool FailsByFault(const FaultDecision& fault) {
+  if (fault.action == FaultAction::kStop) raise(SIGSTOP);
+  if (fault.action != FaultAction::kFail &&
+      fault.action != FaultAction::kShort) {
+    return false;
+  }
+  errno = fault.error;
+  RecordErrno();
+  return true;
+}
+
 bool SetLock(int fd, short type, std::uint64_t offset, std::uint64_t length,
              LockWait wait) {
   if (length == 0 || offset > kMaxOffset || length > kMaxOffset - offset) {
@@ -253,13 +267,7 @@ IoResult File::WriteAt(std::uint64_t offset, const void* buffer,
 bool File::Flush() {
   const FaultDecision fault = FaultInjection::OnFlush(path_);
   if (fault.action == FaultAction::kCrash) _exit(kFaultCrashExitCode);
-  if (fault.action == FaultAction::kStop) raise(SIGSTOP);
-  if (fault.action == FaultAction::kFail ||
-      fault.action == FaultAction::kShort) {
-    errno = fault.error;
-    RecordErrno();
-    return false;
-  }
+  if (FailsByFault(fault)) return false;
   if (fault.skip_sync) return true;
   while (fdatasync(fd_) != 0) {
     if (errno == EINTR) continue;
@@ -287,14 +295,7 @@ bool File::Truncate(std::uint64_t size) {
     SetLastSystemError(kSysInvalidParameter);
     return false;
   }
-  const FaultDecision fault = FaultInjection::OnTruncate(path_);
-  if (fault.action == FaultAction::kStop) raise(SIGSTOP);
-  if (fault.action == FaultAction::kFail ||
-      fault.action == FaultAction::kShort) {
-    errno = fault.error;
-    RecordErrno();
-    return false;
-  }
+  if (FailsByFault(FaultInjection::OnTruncate(path_))) return false;
   while (ftruncate(fd_, static_cast<off_t>(size)) != 0) {
     if (errno == EINTR) continue;
     RecordErrno();

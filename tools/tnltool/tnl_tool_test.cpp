@@ -10,27 +10,12 @@
 #include "storage/tnl/format/internal_check.h"
 #include "storage/tnl/table/memo_store.h"
 #include "storage/tnl/table/table_catalog.h"
-#include "storage/tnl/table/test_tables.h"
-#include "storage/tnl/table/transaction_control.h"
+#include "storage/tnl/table/test_hostile_files.h"
 
 namespace vantrel {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Table "CAFÉ" (Windows-1252 inside): NAME STRING(6) with a NOCASE key, a
-// text memo and a BLOB.
-TableDescription Cafe() {
-  TableDescription t;
-  t.record_length = 10;
-  t.fields = {TestField(FieldType::GROUP, "REC", 0, 10, 0, 1),
-              TestField(FieldType::STRING, "NAME", 0, 6, 1, 2),
-              TestField(FieldType::LONG, "ID", 6, 4, 1, 3)};
-  t.keys = {{std::nullopt, "BYNAME", kDescribedNoCase, {{1, 0}}}};
-  t.memos = {{std::nullopt, "NOTE", 40, 0},
-             {std::nullopt, "PIC", 0, kDescribedMemoBlob}};
-  return t;
-}
 
 class TnlToolTest : public ::testing::Test {
  protected:
@@ -38,27 +23,7 @@ class TnlToolTest : public ::testing::Test {
     path_ = (fs::path(::testing::TempDir()) /
              ("tool_" + std::to_string(::getpid()) + ".vtl"))
                 .string();
-    std::ofstream(path_).close();
-    Change([](TnlFile& f, BTree& tree) {
-      const CharTables tables = CharTables::Defaults();
-      const TableDescription cafe = Cafe();
-      const TableKeys keys{CreateTable(f, tree, "CAF\xC9", cafe, false, tables),
-                           &cafe,
-                           {},
-                           KeyStringRules{&tables}};
-      const std::uint8_t image[] = {'J', 'o', 's', 0xE9, ' ', ' ', 7, 0, 0, 0};
-      const AddedRecord added = AddDataRecord(f, tree, keys, image);
-      ASSERT_EQ(added.error, 0);
-      const std::string note = "<b>\r\nit's \xE9   ";
-      ByteString pic(20);
-      for (std::size_t i = 0; i < pic.size(); ++i) {
-        pic[i] = static_cast<std::uint8_t>(i * 17);
-      }
-      const std::vector<ByteString> memos = {
-          ByteString(note.begin(), note.end()), pic};
-      ASSERT_TRUE(
-          WriteRecordMemos(tree, keys.table, added.number, cafe, memos, false));
-    });
+    WriteCafeFile(path_);
   }
   void TearDown() override { fs::remove(path_); }
 
@@ -139,36 +104,6 @@ TEST_F(TnlToolTest, DamagedBlobIsShownAsSuchAndReported) {
             "length\n");
 }
 
-// Leaves `path` as a commit of several files stopped after its phase one
-// leaves it: one more CAFE record, under a marker naming `control`.
-void WritePendingRecord(const std::string& path, const std::string& control) {
-  TnlFile file;
-  ASSERT_TRUE(file.Open(path, kOpenReadWriteShared));
-  ASSERT_EQ(RunOperation(path,
-                         [&] {
-                           ASSERT_EQ(file.LoadHeader(LockWait::kWait), 0);
-                           BTree tree(file);
-                           const CharTables tables = CharTables::Defaults();
-                           const TableDescription cafe = Cafe();
-                           const TableKeys keys{*FindTable(tree, "CAF\xC9"),
-                                                &cafe,
-                                                {},
-                                                KeyStringRules{&tables}};
-                           const std::uint8_t image[] = {'A', 'n', 'n', 'a',
-                                                         ' ', ' ', 8, 0, 0, 0};
-                           ASSERT_EQ(AddDataRecord(file, tree, keys, image).error,
-                                     0);
-                           ReplaceMarker(tree, {0x5151, control});
-                           ASSERT_EQ(file.CommitPhaseOne(), 0);
-                           fs::copy_file(path, path + ".pending",
-                                         fs::copy_options::overwrite_existing);
-                         }),
-            0);
-  file.EndOperation();
-  file.Close();  // discards phase one; the copy keeps it
-  fs::rename(path + ".pending", path);
-}
-
 // Markers that name the file itself, or two files that name each other:
 // every command reads each file once and ends, and no reader changes them.
 TEST_F(TnlToolTest, MarkersNamingTheFileOrEachOtherAreReadOnce) {
@@ -191,10 +126,10 @@ TEST_F(TnlToolTest, MarkersNamingTheFileOrEachOtherAreReadOnce) {
     SetUp();
     if (c.mutual) {
       fs::copy_file(path_, other, fs::copy_options::overwrite_existing);
-      WritePendingRecord(other, path_);
-      WritePendingRecord(path_, other);
+      WritePendingCafeRecord(other, path_);
+      WritePendingCafeRecord(path_, other);
     } else {
-      WritePendingRecord(path_, path_);
+      WritePendingCafeRecord(path_, path_);
     }
     const auto bytes = [](const std::string& p) {
       std::ifstream in(p, std::ios::binary);
@@ -269,24 +204,7 @@ TEST_F(TnlToolTest, ExitStatusesMeanOneThingEach) {
 // print every element of every field of every record. Now the table is
 // refused before anything of it is shown, and check says why.
 TEST_F(TnlToolTest, DumpRefusesADescriptionNoDeclarationMakes) {
-  Change([](TnlFile& f, BTree& tree) {
-    TableDescription bomb;
-    bomb.record_length = 4;
-    bomb.fields = {TestField(FieldType::GROUP, "REC", 0, 4, 0, 1)};
-    for (int i = 0; i < 400; ++i) {
-      DescribedField field = TestField(FieldType::LONG, "L", 0, 0, 1,
-                                       static_cast<std::uint16_t>(i + 2));
-      field.element_count = 65535;
-      bomb.fields.push_back(field);
-    }
-    const CharTables tables = CharTables::Defaults();
-    const TableKeys keys{CreateTable(f, tree, "BOMB", bomb, false, tables),
-                         &bomb,
-                         {},
-                         KeyStringRules{&tables}};
-    const std::uint8_t image[4] = {};
-    ASSERT_EQ(AddDataRecord(f, tree, keys, image).error, 0);
-  });
+  AddDumpBombTable(path_);
   EXPECT_EQ(Run({"dump", path_, "--table", "BOMB"}), kToolProblems);
   EXPECT_EQ(out_.str(), "");
   EXPECT_EQ(err_.str(),

@@ -7,6 +7,7 @@
 
 #include "storage/tnl/format/internal_check.h"
 #include "storage/tnl/format/record_framing.h"
+#include "storage/tnl/format/test_pages.h"
 #include "storage/tnl/format/zones.h"
 
 namespace vantrel {
@@ -142,30 +143,17 @@ TEST(PageImageTest, CorruptImagesFailTheirChecks) {
   }
 }
 
-// 300 copies of one 63-byte record, each after the first framed in one byte
-// (63 bytes shared): a small image whose records measure 20,413, more than a
-// writer ever leaves in a page, and would cost memory out of all proportion.
+// A small image of 300 copies of one record, each after the first framed in
+// one byte: its records measure 20,413, more than a writer ever leaves in a
+// page, and would cost memory out of all proportion.
 TEST(PageImageTest, RecordsMeasuringMoreThanAWritersPageAreRefused) {
-  Bytes image(kPageHeaderSize);
-  image.push_back(kFrameHasLength | kFrameHasKeyLength);
-  image.insert(image.end(), {63, 0, 63, 0});
-  image.insert(image.end(), 63, 'r');
-  image.insert(image.end(), 299, static_cast<unsigned char>(63));
-  const auto length = static_cast<std::uint16_t>(image.size());
-  image[kPageStoredOffset] = image[kPageExpandedOffset] = length & 0xFF;
-  image[kPageStoredOffset + 1] = image[kPageExpandedOffset + 1] = length >> 8;
-  image[kPageCountOffset] = 300 & 0xFF;
-  image[kPageCountOffset + 1] = 300 >> 8;
-  image.resize(2 * kPageUnit, kPagePadByte);
-  EXPECT_EQ(RunOperation("t", [&] { DecodePageImage(image); }),
-            kCheckUsedOverLimit);
+  EXPECT_EQ(
+      RunOperation("t", [&] { DecodePageImage(RepeatedRecordImage(300, 2)); }),
+      kCheckUsedOverLimit);
   // The same framing with 200 copies measures 13,613 and is read.
-  image[kPageCountOffset] = 200;
-  image[kPageCountOffset + 1] = 0;
-  const std::uint16_t shorter = length - 100;
-  image[kPageStoredOffset] = image[kPageExpandedOffset] = shorter & 0xFF;
-  image[kPageStoredOffset + 1] = image[kPageExpandedOffset + 1] = shorter >> 8;
-  EXPECT_EQ(RunOperation("t", [&] { DecodePageImage(image); }), 0);
+  EXPECT_EQ(
+      RunOperation("t", [&] { DecodePageImage(RepeatedRecordImage(200, 2)); }),
+      0);
 }
 
 }  // namespace

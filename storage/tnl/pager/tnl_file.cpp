@@ -700,9 +700,6 @@ bool TnlFile::ReadHomeState(const std::function<void()>& read) {
 int TnlFile::Recover() {
   Header& h = state_.header;
   recovery_map_.clear();
-  // Consulted, not used: the committed state stands, and no other file is
-  // asked about this one's pending write (which could lead back here).
-  if (committed_state_only_) return kLoadOk;
   Header shadow;
   const bool whole = WalkShadowArea() &&
                      ReadDiskHeader(recovery_map_.at(0), &shadow) &&

@@ -78,10 +78,12 @@ class TnlFile : public HeaderLoadCache, private PageMover {
   bool Open(const std::string& name, unsigned mode);
   // Opens `name` only to read what it holds as committed: the descriptor is
   // read-only, the file must be empty or begin with a native header (else
-  // false with kSysInvalidAccess), and a write interrupted in it is never
-  // recovered, only passed over: the header at 0 and the pages at home are
-  // read as they stand. For consulting a file another file points at.
+  // false with kSysInvalidAccess), and a write interrupted in it is decided
+  // as its own recovery would decide it, in memory and without asking a
+  // control file of its own (its transaction marker, if any, is passed
+  // over). For consulting a file another file points at.
   bool OpenCommittedState(const std::string& name);
+  bool committed_state_only() const { return committed_state_only_; }
   void Close();
 
   IoChannel& channel() { return channel_; }

@@ -8,11 +8,12 @@
 #include <functional>
 
 #include "runtime/data/base/byte_order.h"
+#include "storage/tnl/format/header.h"
 #include "storage/tnl/format/internal_check.h"
 #include "storage/tnl/format/page_image.h"
 #include "storage/tnl/table/memo_store.h"
 #include "storage/tnl/table/table_catalog.h"
-#include "storage/tnl/table/test_tables.h"
+#include "storage/tnl/table/test_hostile_files.h"
 
 namespace vantrel {
 namespace {
@@ -74,9 +75,7 @@ class FileCheckTest : public ::testing::Test {
   }
 
   void PatchDisk(std::size_t at, std::uint8_t value) {
-    std::fstream f(path_, std::ios::in | std::ios::out | std::ios::binary);
-    f.seekp(static_cast<std::streamoff>(at));
-    f.put(static_cast<char>(value));
+    PatchFile(path_, at, {value});
   }
 
   std::string path_;
@@ -106,10 +105,7 @@ TEST_F(FileCheckTest, ReportsAChangeCounterNearItsEnd) {
       {0xFFFFFFFE, {"change counter 4294967294 near its end: 0 commits left"}},
   };
   for (const auto& c : cases) {
-    for (int i = 0; i < 4; ++i) {
-      PatchDisk(0x18 + static_cast<std::size_t>(i),
-                static_cast<std::uint8_t>(c.counter >> (8 * i)));
-    }
+    PatchFileLe32(path_, kChangeCounterOffset, c.counter);
     EXPECT_EQ(Check(), c.problems) << c.counter;
   }
 }
@@ -211,48 +207,13 @@ TEST_F(FileCheckTest, FindsPlantedDamage) {
        [](FileCheckTest& t) { t.PatchDisk(0x200 + kPageUsedOffset + 1, 0x3A); },
        "page 0 at position 512: used word"},
       {"empty leaf below the root",
-       [](FileCheckTest& t) {
-         // A leaf cut down to one record first, so that it keeps its slot
-         // of one unit when it is emptied (a writer moves no empty page).
-         const auto cut = [](std::size_t keep) {
-           return [keep](TnlFile& f, BTree&) {
-             Page* page = f.RootPage();
-             ASSERT_GT(page->level, 0);
-             while (page->level > 0) {
-               page = f.GetPage(page->records.At(1).child);
-             }
-             std::vector<PageRecord> kept;
-             if (keep > 0) kept.push_back(page->records.At(0).Copy());
-             page->records = PageRecords::Of(kept);
-             page->used = UsedMeasure(0, page->records);
-             f.MarkDirty(page);
-           };
-         };
-         t.Change(cut(1));
-         t.Change(cut(0));
-       },
+       [](FileCheckTest& t) { EmptyALeafBelowTheRoot(t.path_); },
        "empty leaf below the root"},
       {"record with a key part of no bytes",
-       [](FileCheckTest& t) {
-         t.Change([](TnlFile& f, BTree&) {
-           Page* page = f.RootPage();
-           while (page->level > 0) page = f.GetPage(page->records.At(0).child);
-           std::vector<PageRecord> records;
-           page->records.ForEach(
-               [&](const RecordRef& r) { records.push_back(r.Copy()); });
-           records[0].key_length = 0;
-           page->records = PageRecords::Of(records);
-           f.MarkDirty(page);
-         });
-       },
+       [](FileCheckTest& t) { ZeroTheFirstKeyLength(t.path_); },
        "does not decode (internal check 1603)"},
       {"short character tables",
-       [](FileCheckTest& t) {
-         t.Change([](TnlFile&, BTree& tree) {
-           ASSERT_TRUE(tree.Remove(CharTablesKey(1)));
-           tree.Insert(MakeRecord(CharTablesKey(1), ByteString(100, 0)));
-         });
-       },
+       [](FileCheckTest& t) { ShortenCharTables(t.path_, 1); },
        "table 1: character tables of 100 bytes, not 1153"},
       {"description of a zero-size dimensioned field",
        [](FileCheckTest& t) {

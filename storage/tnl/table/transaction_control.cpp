@@ -242,6 +242,10 @@ WriteDecision RecoveredWriteCommitted(TnlFile& file) {
       home->control_name == marker->control_name) {
     return WriteDecision::kRollForward;
   }
+  // A file being consulted as a control file asks no control file of its
+  // own: that could lead back to the file that asked, or on for ever. Its
+  // write of several files is taken as not having reached its end.
+  if (file.committed_state_only()) return WriteDecision::kDiscard;
   const std::optional<std::string> path =
       ControlFilePath(marker->control_name, file.name());
   if (!path) return WriteDecision::kDiscard;

@@ -34,7 +34,8 @@
 //
 // Consulting a control file is one level deep: it is opened read-only, must
 // be a native file, and is read as committed; a pending write in it is
-// passed over, never recovered from here. A first control file's path is
+// decided in memory as its own recovery decides it, except that it asks no
+// control file of its own (under a marker it counts as discarded). A first control file's path is
 // followed once, and only to a file of the same name.
 #ifndef VANTREL_STORAGE_TNL_TABLE_TRANSACTION_CONTROL_H_
 #define VANTREL_STORAGE_TNL_TABLE_TRANSACTION_CONTROL_H_

@@ -15,7 +15,7 @@
 #include "storage/tnl/format/test_hex.h"
 #include "storage/tnl/pager/file_locks.h"
 #include "storage/tnl/table/file_check.h"
-#include "storage/tnl/table/test_tables.h"
+#include "storage/tnl/table/test_hostile_files.h"
 #include "storage/tnl/table/transaction_control.h"
 
 namespace vantrel {
@@ -277,20 +277,13 @@ class TransactionTest : public ::testing::Test {
   static std::array<std::vector<std::string>, 2> WritePendingChange(
       const std::string& path, Change change) {
     std::array<std::vector<std::string>, 2> states;
-    TnlFile file;
-    EXPECT_TRUE(file.Open(path, kOpenReadWriteShared));
-    states[0] = Records(file);
-    InOperation(file, [&] {
-      BTree tree(file);
-      change(file, tree);
-      ASSERT_EQ(file.CommitPhaseOne(), 0);
-      fs::copy_file(path, path + ".pending",
-                    fs::copy_options::overwrite_existing);
-      file.CommitPhaseTwo();
-    });
-    states[1] = Records(file);
-    file.Close();
-    fs::rename(path + ".pending", path);
+    {
+      TnlFile file;
+      EXPECT_TRUE(file.Open(path, kOpenReadWriteShared));
+      states[0] = Records(file);
+    }
+    LeaveInterruptedWrite(path, change,
+                          [&](TnlFile& file) { states[1] = Records(file); });
     EXPECT_NE(states[0], states[1]);
     return states;
   }
@@ -767,6 +760,22 @@ TEST_F(TransactionTest, ControlFilesAreConsultedOneLevelDeep) {
   const std::string control_pending = Bytes(control);
   EXPECT_EQ(ReadThenRepair(a)[1], states[0]);
   EXPECT_EQ(Bytes(control), control_pending);
+
+  // The same commit of the control file without a marker of its own (how
+  // a commit removes a transaction's record): its own recovery rolls the
+  // removal forward, so the transaction reached its end and the data file's
+  // write stands, for a reader and a writer alike.
+  fs::remove(control);
+  const auto states_after = WritePending(a, {0x5555, "C:\\tArNeL.TCF"}, 8000);
+  MakeControl(control, 0x5555, true);
+  WritePendingChange(control, [](TnlFile&, BTree& tree) {
+    tree.Remove(ControlRecordKey(0x5555));
+  });
+  const std::string removal_pending = Bytes(control);
+  const auto seen_after = ReadThenRepair(a);
+  EXPECT_EQ(seen_after[0], states_after[1]);
+  EXPECT_EQ(seen_after[1], states_after[1]);
+  EXPECT_EQ(Bytes(control), removal_pending);
 }
 
 // A control file that stays opened for exclusive use (here by this very
