@@ -6,6 +6,7 @@
 
 #include "runtime/data/base/error_state.h"
 #include "runtime/data/types/field_compare.h"
+#include "runtime/data/types/field_type.h"
 
 namespace vantrel {
 namespace {
@@ -47,6 +48,14 @@ std::optional<KeyComparator> KeyComparator::Make(
   for (const Part& part : comparator.parts_) {
     if (!IsIntegerKeyType(part.field.type)) comparator.has_rank_ = false;
   }
+  // A field narrower than its type compares its bytes as they lie, which
+  // is not the order of its value.
+  comparator.compares_ranks_ = comparator.has_rank_;
+  for (const Part& part : comparator.parts_) {
+    if (part.field.size != FixedFieldSize(part.field.type)) {
+      comparator.compares_ranks_ = false;
+    }
+  }
   return comparator;
 }
 
@@ -58,6 +67,13 @@ int KeyComparator::ComparePart(const Part& part, const std::uint8_t* a,
 
 int KeyComparator::Compare(const std::uint8_t* a, const std::uint8_t* b) const {
   if (parts_.empty()) return std::memcmp(a, b, prefix_length_);
+  if (compares_ranks_) {
+    // Every keyed search compares this way, so whole integers skip the
+    // general field comparison.
+    const std::uint64_t x = Rank(a);
+    const std::uint64_t y = Rank(b);
+    return x < y ? -1 : (y < x ? 1 : 0);
+  }
   for (const Part& part : parts_) {
     std::uint32_t at = part.field.offset;
     if (int result = ComparePart(part, a + at, b + at)) return result;

@@ -40,6 +40,8 @@ class KeyComparator {
   // most eight bytes in all map to a number that orders records exactly as
   // Compare does; sorting on it needs no field comparisons.
   bool has_rank() const { return has_rank_; }
+  // Compare itself compares ranks (whole integers of their type's size).
+  bool compares_ranks() const { return compares_ranks_; }
   std::uint64_t Rank(const std::uint8_t* record) const;
 
   // A single component: its field. Null for other keys.
@@ -68,6 +70,9 @@ class KeyComparator {
   std::uint32_t prefix_length_ = 0;  // end of the last byte compared
   std::uint32_t key_length_ = 0;     // bytes of an extracted key
   bool has_rank_ = false;            // see has_rank()
+  // Compare compares ranks: every part is a whole integer of its type's
+  // size, whose rank orders it as its field comparison does.
+  bool compares_ranks_ = false;
 };
 
 }  // namespace vantrel

@@ -41,11 +41,20 @@ void AssignSorted(QueueOrder& order, Item* items, std::uint32_t count) {
   order.list.Assign(reinterpret_cast<QueueEntry**>(packed), count);
 }
 
+std::uint64_t RankOfEntry(const void* context, QueueEntry* entry) {
+  const auto& rank = *static_cast<const QueueOrder::RankContext*>(context);
+  const KeyComparator& comparator = *rank.comparator;
+  return comparator.Rank(QueueEntryRecord(*entry, comparator.prefix_length(),
+                                          rank.scratch.get()));
+}
+
 }  // namespace
 
 void QueueOrder::DropKey() {
   keyed = false;
   key = QueueKey();
+  list.SetRanker(nullptr, nullptr);
+  rank_context = RankContext();
   comparator.reset();
   needs_sort = false;
   lookups = 0;
@@ -110,18 +119,30 @@ int QueueEngine::CompareToEntry(const KeyComparator& comparator,
 std::uint32_t QueueEngine::KeyPlace(QueueOrder& order,
                                     const std::uint8_t* record) {
   const KeyComparator& comparator = *order.comparator;
-  return order.list.PartitionPoint([&](const QueueEntry* entry) {
+  auto holds = [&](const QueueEntry* entry) {
     return CompareToEntry(comparator, record, entry) >= 0;
-  });
+  };
+  if (order.list.has_ranks()) {
+    const std::uint64_t rank = comparator.Rank(record);
+    return order.list.PartitionPoint(
+        [rank](std::uint64_t first) { return rank >= first; }, holds);
+  }
+  return order.list.PartitionPoint(holds);
 }
 
 // The first entry whose key is not below the record's.
 std::uint32_t QueueEngine::FirstNotBelow(QueueOrder& order,
                                          const std::uint8_t* record) {
   const KeyComparator& comparator = *order.comparator;
-  return order.list.PartitionPoint([&](const QueueEntry* entry) {
+  auto holds = [&](const QueueEntry* entry) {
     return CompareToEntry(comparator, record, entry) > 0;
-  });
+  };
+  if (order.list.has_ranks()) {
+    const std::uint64_t rank = comparator.Rank(record);
+    return order.list.PartitionPoint(
+        [rank](std::uint64_t first) { return rank > first; }, holds);
+  }
+  return order.list.PartitionPoint(holds);
 }
 
 // --- Order maintenance ------------------------------------------------------
@@ -356,6 +377,15 @@ QueueOrder* QueueEngine::SelectOrder(const QueueKey& key) {
   order->keyed = true;
   order->key = key;
   order->comparator = std::move(comparator);
+  if (order->comparator->compares_ranks()) {
+    order->rank_context.comparator = &*order->comparator;
+    order->rank_context.scratch =
+        NewBytes(order->comparator->prefix_length());
+    // Without room to decode, searches read the entries themselves.
+    if (order->rank_context.scratch) {
+      order->list.SetRanker(&RankOfEntry, &order->rank_context);
+    }
+  }
   order->needs_sort = true;
   MakeCurrent(order);
   return order;

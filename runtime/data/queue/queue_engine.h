@@ -54,6 +54,13 @@ struct QueueOrder {
   std::uint32_t lookups = 0;  // GETs by key
   bool index_tried = false;   // an index was built or found impossible
   std::unique_ptr<QueueAuxIndex> index;
+  // What ranks the list's entries while the key compares by ranks
+  // (EntryList::SetRanker): the comparator and room to decode an entry.
+  struct RankContext {
+    const KeyComparator* comparator = nullptr;
+    std::unique_ptr<std::uint8_t[]> scratch;
+  };
+  RankContext rank_context;
 
   void DropKey();
 };

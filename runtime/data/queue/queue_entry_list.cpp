@@ -34,6 +34,14 @@ void EntryList::Clear() {
   Forget();
 }
 
+void EntryList::SetRanker(Ranker ranker, const void* context) {
+  ranker_ = ranker;
+  rank_context_ = context;
+  for (std::uint32_t i = 0; i < slots_.size(); ++i) {
+    SetFirst(slots_[i], slots_[i].first);
+  }
+}
+
 void EntryList::RebuildCounts() {
   std::uint32_t n = slots_.size();
   counts_.Clear();
@@ -92,12 +100,13 @@ EntryList::Item EntryList::At(std::uint32_t index) const {
 void EntryList::Set(std::uint32_t index, Item item) {
   Place place = Locate(index);
   slots_[place.block].block->items[place.offset] = item;
-  if (place.offset == 0) slots_[place.block].first = item;
+  if (place.offset == 0) SetFirst(slots_[place.block], item);
 }
 
 void EntryList::InsertSlot(std::uint32_t at, Block* block) {
-  Item first = block->items.empty() ? nullptr : block->items[0];
-  slots_.Insert(at, Slot{block, first});
+  Slot slot{block, nullptr, 0};
+  if (!block->items.empty()) SetFirst(slot, block->items[0]);
+  slots_.Insert(at, slot);
 }
 
 void EntryList::RemoveSlot(std::uint32_t at) {
@@ -169,7 +178,7 @@ void EntryList::Insert(std::uint32_t index, Item item) {
   }
   Slot& slot = slots_[place.block];
   slot.block->items.Insert(place.offset, item);
-  if (place.offset == 0) slot.first = item;
+  if (place.offset == 0) SetFirst(slot, item);
   ++size_;
   AddToCount(place.block, 1);
 }
@@ -184,7 +193,7 @@ void EntryList::Erase(std::uint32_t index) {
     RebuildCounts();
     return;
   }
-  if (place.offset == 0) slot.first = slot.block->items[0];
+  if (place.offset == 0) SetFirst(slot, slot.block->items[0]);
   AddToCount(place.block, -1);
   MergeIfSparse(place.block);
 }

@@ -47,6 +47,19 @@ class EntryList {
   template <typename Pred>
   std::uint32_t PartitionPoint(Pred pred) const;
 
+  // The rank of an item, a number that orders items as the list's order
+  // does. A list given one keeps the rank of every block's first item, so
+  // that a search of its directory reads no item: each item it would read
+  // lies elsewhere in memory.
+  using Ranker = std::uint64_t (*)(const void* context, Item item);
+  // Sets the ranker (nullptr: none) and ranks the first items.
+  void SetRanker(Ranker ranker, const void* context);
+  bool has_ranks() const { return ranker_ != nullptr; }
+  // PartitionPoint for a list with ranks: `on_rank(rank)` is the predicate
+  // on the rank of an item, `pred(item)` the same predicate on the item.
+  template <typename RankPred, typename Pred>
+  std::uint32_t PartitionPoint(RankPred on_rank, Pred pred) const;
+
   // Calls `visit(item)` for every item in order.
   template <typename Visit>
   void ForEach(Visit visit) const {
@@ -67,7 +80,16 @@ class EntryList {
   struct Slot {
     Block* block;
     Item first;  // block->items[0], kept here so searches skip the block
+    std::uint64_t first_rank;  // its rank when the list has a ranker
   };
+  void SetFirst(Slot& slot, Item item) {
+    slot.first = item;
+    slot.first_rank = ranker_ != nullptr ? ranker_(rank_context_, item) : 0;
+  }
+  // The index of the first item failing `pred` when the first item of
+  // every block before `block` holds and that of `block` (if any) fails.
+  template <typename Pred>
+  std::uint32_t PartitionInBlock(std::uint32_t block, Pred pred) const;
 
   struct Place {
     std::uint32_t block;
@@ -84,6 +106,8 @@ class EntryList {
   void MergeIfSparse(std::uint32_t block);
   void Forget() { cache_valid_ = false; }
 
+  Ranker ranker_ = nullptr;
+  const void* rank_context_ = nullptr;
   HesArray<Slot> slots_;
   HesArray<std::uint32_t> counts_;  // Fenwick tree of block sizes, 1-based
   std::uint32_t size_ = 0;          // items in all blocks
@@ -107,8 +131,30 @@ std::uint32_t EntryList::PartitionPoint(Pred pred) const {
       high = mid;
     }
   }
-  if (low == 0) return 0;
-  std::uint32_t block = low - 1;
+  return PartitionInBlock(low, pred);
+}
+
+template <typename RankPred, typename Pred>
+std::uint32_t EntryList::PartitionPoint(RankPred on_rank, Pred pred) const {
+  assert(has_ranks());
+  std::uint32_t low = 0;
+  std::uint32_t high = slots_.size();
+  while (low < high) {
+    std::uint32_t mid = low + (high - low) / 2;
+    if (on_rank(slots_[mid].first_rank)) {
+      low = mid + 1;
+    } else {
+      high = mid;
+    }
+  }
+  return PartitionInBlock(low, pred);
+}
+
+template <typename Pred>
+std::uint32_t EntryList::PartitionInBlock(std::uint32_t after,
+                                          Pred pred) const {
+  if (after == 0) return 0;
+  std::uint32_t block = after - 1;
   const HesArray<Item>& items = slots_[block].block->items;
   std::uint32_t first = 1;  // items[0] is known to hold
   std::uint32_t last = items.size();

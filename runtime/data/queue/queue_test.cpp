@@ -379,6 +379,41 @@ TEST_F(QueueTest, OrdersStayExactUnderRandomStatements) {
   EXPECT_TRUE(indexed[1]);
 }
 
+// Integer keys are searched by rank across many blocks of entries: signed
+// values, descending components and two-component keys keep their order,
+// and Put and Delete keep the blocks' first entries right.
+TEST_F(QueueTest, IntegerKeysKeepTheirOrderAcrossManyBlocks) {
+  std::mt19937 random(5);
+  const QueueKey keys[] = {{1}, {-1}, {3, -1}};
+  for (const QueueKey& key : keys) {
+    Free(&queue_);
+    std::vector<Row> rows;
+    for (int i = 0; i < 3000; ++i) {
+      rows.push_back({static_cast<std::int32_t>(random() % 4001) - 2000, "r",
+                      static_cast<std::uint8_t>(random() % 250)});
+    }
+    AddRows(rows, key);
+    for (int i = 0; i < 400; ++i) {
+      Get(&queue_, static_cast<std::int32_t>(random() % RecordCount(&queue_) + 1));
+      ASSERT_EQ(ErrorCode(), 0);
+      Set({static_cast<std::int32_t>(random() % 4001) - 2000, "p",
+           static_cast<std::uint8_t>(random() % 250)});
+      (i % 2 == 0 ? Put : Delete)(&queue_);
+      ASSERT_EQ(ErrorCode(), 0);
+    }
+    const std::vector<Row> all = All();
+    for (std::size_t i = 1; i < all.size(); ++i) {
+      ASSERT_LE(CompareBy(key, all[i - 1], all[i]), 0) << i;
+    }
+    for (std::size_t i = 0; i < all.size(); i += 97) {
+      Set(all[i]);
+      Get(&queue_, key);
+      ASSERT_EQ(ErrorCode(), 0);
+      EXPECT_EQ(CompareBy(key, Current(), all[i]), 0);
+    }
+  }
+}
+
 // Records of 128 bytes and more are stored compressed with string tails
 // normalised, in groups and arrays too.
 class LongRecordQueueTest : public ::testing::Test {

@@ -75,14 +75,43 @@ std::size_t RunEnd(std::span<const unsigned char> body, std::size_t at) {
   return end;
 }
 
+// The first position from `at` on whose byte equals the next one (the start
+// of a run longer than one byte), or body.size(). Eight neighbouring pairs
+// are compared at once: the xor of a word and the word one byte further
+// has a zero byte exactly where a pair is equal.
+std::size_t NextPair(std::span<const unsigned char> body, std::size_t at) {
+  constexpr std::uint64_t kLow = 0x0101010101010101;
+  constexpr std::uint64_t kHigh = 0x8080808080808080;
+  while (body.size() - at >= 9) {
+    std::uint64_t word;
+    std::uint64_t next;
+    std::memcpy(&word, body.data() + at, sizeof word);
+    std::memcpy(&next, body.data() + at + 1, sizeof next);
+    const std::uint64_t pairs = word ^ next;
+    if (((pairs - kLow) & ~pairs & kHigh) != 0) break;
+    at += 8;
+  }
+  while (at + 1 < body.size() && body[at] != body[at + 1]) ++at;
+  return at + 1 < body.size() ? at : body.size();
+}
+
 }  // namespace
 
 std::vector<unsigned char> CompressBody(std::span<const unsigned char> body) {
   std::vector<unsigned char> out;
+  if (!AppendCompressedBody(body, out)) out.clear();
+  return out;
+}
+
+bool AppendCompressedBody(std::span<const unsigned char> body,
+                          std::vector<unsigned char>& out) {
   std::size_t literal_start = 0;
   std::size_t at = 0;
   bool any_run = false;
   while (at < body.size()) {
+    // Bytes unlike their next one are runs of one: they stay literal.
+    at = NextPair(body, at);
+    if (at == body.size()) break;
     const std::size_t run_end = RunEnd(body, at);
     if (run_end - at >= kMinRun) {
       any_run = true;
@@ -92,9 +121,9 @@ std::vector<unsigned char> CompressBody(std::span<const unsigned char> body) {
     }
     at = run_end;
   }
-  if (!any_run) return {};
+  if (!any_run) return false;
   PutLiteral(out, body.subspan(literal_start));
-  return out;
+  return true;
 }
 
 void ExpandBody(std::span<const unsigned char> compressed,

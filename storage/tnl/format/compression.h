@@ -33,6 +33,10 @@ inline constexpr std::size_t kMinRun = 4;
 // The compressed form of `body`, or an empty vector when `body` holds no run
 // of kMinRun or more equal bytes (the body is then stored as it is).
 std::vector<unsigned char> CompressBody(std::span<const unsigned char> body);
+// Appends the compressed form of `body` to `out` and returns true; false
+// when `body` holds no such run (what was appended is then of no use).
+bool AppendCompressedBody(std::span<const unsigned char> body,
+                          std::vector<unsigned char>& out);
 
 // Expands `compressed` into all of `out` (the expanded length). A literal
 // count larger than what remains of the output, or missing from the input,

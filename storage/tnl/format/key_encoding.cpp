@@ -13,16 +13,29 @@ constexpr std::uint8_t kSignNibble = 0xF0;
 
 // The collating transform: each character by its weight, a digraph by the
 // weights of its two characters; cut to the field's size.
+// The character whose weight a byte takes: its case partner when the key is
+// NOCASE and it is an upper-case letter, then in the platform set.
+std::uint8_t CollatedChar(std::uint8_t c, const CharTables& tables,
+                          const KeyStringRules& rules) {
+  if (rules.nocase && tables.IsUpper(c) && tables.case_map[c] != 0) {
+    c = tables.case_map[c];
+  }
+  return rules.oem ? OemToWindows(c) : c;
+}
+
 void Collate(std::span<std::uint8_t> text, const KeyStringRules& rules) {
   const CharTables& tables = rules.tables ? *rules.tables : GetCharTables();
+  if (!tables.HasDigraphs()) {
+    // One weight per character: the text keeps its length, so it is
+    // collated in place.
+    for (std::uint8_t& c : text) c = tables.weight[CollatedChar(c, tables, rules)];
+    return;
+  }
   std::vector<std::uint8_t> out;
   out.reserve(text.size());
   for (std::uint8_t c : text) {
     if (out.size() >= text.size()) break;
-    if (rules.nocase && tables.IsUpper(c) && tables.case_map[c] != 0) {
-      c = tables.case_map[c];
-    }
-    const std::uint8_t platform = rules.oem ? OemToWindows(c) : c;
+    const std::uint8_t platform = CollatedChar(c, tables, rules);
     const auto digraph =
         std::find_if(tables.digraphs.begin(), tables.digraphs.end(),
                      [&](const Digraph& d) { return d.code == platform; });
@@ -104,8 +117,24 @@ std::vector<std::uint8_t> EncodeKeyValue(
     std::span<const KeyComponent> components,
     std::span<const std::uint8_t> record, const KeyStringRules& rules) {
   std::vector<std::uint8_t> out;
+  AppendKeyValue(components, record, rules, out);
+  return out;
+}
+
+void AppendKeyValue(std::span<const KeyComponent> components,
+                    std::span<const std::uint8_t> record,
+                    const KeyStringRules& rules,
+                    std::vector<std::uint8_t>& out) {
+  std::size_t length = out.size();
+  for (const KeyComponent& c : components) length += c.size;
+  out.reserve(length);
   std::vector<std::uint8_t> field;
   for (const KeyComponent& c : components) {
+    if (std::size_t{c.offset} + c.size <= record.size()) {
+      EncodeKeyField(c.type, record.subspan(c.offset, c.size), c.descending,
+                     rules, out);
+      continue;
+    }
     field.assign(c.size, 0);
     if (c.offset < record.size()) {
       const std::size_t n =
@@ -114,7 +143,6 @@ std::vector<std::uint8_t> EncodeKeyValue(
     }
     EncodeKeyField(c.type, field, c.descending, rules, out);
   }
-  return out;
 }
 
 }  // namespace vantrel

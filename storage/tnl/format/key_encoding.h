@@ -52,6 +52,11 @@ void EncodeKeyField(FieldType type, std::span<const std::uint8_t> field,
 std::vector<std::uint8_t> EncodeKeyValue(
     std::span<const KeyComponent> components,
     std::span<const std::uint8_t> record, const KeyStringRules& rules);
+// The same appended to `out`.
+void AppendKeyValue(std::span<const KeyComponent> components,
+                    std::span<const std::uint8_t> record,
+                    const KeyStringRules& rules,
+                    std::vector<std::uint8_t>& out);
 
 }  // namespace vantrel
 

@@ -39,7 +39,13 @@ PageImage EncodePageImage(std::uint8_t level, const PageRecords& records,
   const std::size_t count = records.size();
   const std::size_t prefix =
       kPageHeaderSize + (level != 0 ? count * kChildEntrySize : 0);
-  std::vector<unsigned char> expanded(prefix);
+  // The page is framed and compressed in buffers kept for the next page,
+  // and only the image kept goes into a block of its own, of its size: a
+  // commit holds every image it writes until it has written them all.
+  thread_local std::vector<unsigned char> expanded;
+  thread_local std::vector<unsigned char> packed;
+  expanded.clear();
+  expanded.resize(prefix);
   StoreLe32(&expanded[kPageHomeOffset], home);
   StoreLe16(&expanded[kPageUsedOffset], static_cast<std::uint16_t>(used));
   StoreLe16(&expanded[kPageCountOffset], static_cast<std::uint16_t>(count));
@@ -57,22 +63,23 @@ PageImage EncodePageImage(std::uint8_t level, const PageRecords& records,
   PageImage image;
   const std::span<const unsigned char> body(expanded.begin() + prefix,
                                             expanded.end());
-  const std::vector<unsigned char> packed = CompressBody(body);
-  image.compressed = !packed.empty() && RoundToUnits(prefix + packed.size()) <
-                                            RoundToUnits(expanded.size());
-  if (image.compressed) {
-    image.bytes.assign(expanded.begin(), expanded.begin() + prefix);
-    image.bytes.insert(image.bytes.end(), packed.begin(), packed.end());
-  } else {
-    image.bytes = std::move(expanded);
-  }
-  const std::size_t stored = image.bytes.size();
+  // The compressed body follows a copy of the prefix; it is kept when it
+  // saves at least one unit.
+  packed.assign(expanded.begin(), expanded.begin() + prefix);
+  image.compressed = AppendCompressedBody(body, packed) &&
+                     RoundToUnits(packed.size()) <
+                         RoundToUnits(expanded.size());
+  const std::vector<unsigned char>& chosen =
+      image.compressed ? packed : expanded;
+  const std::size_t stored = chosen.size();
+  const std::size_t rounded = RoundToUnits(stored);
+  Check(rounded <= kMaxPageBytes, kCheckPageTooLarge);
+  image.bytes.reserve(rounded);
+  image.bytes.assign(chosen.begin(), chosen.end());
   StoreLe16(&image.bytes[kPageStoredOffset],
             static_cast<std::uint16_t>(stored));
   StoreLe16(&image.bytes[kPageExpandedOffset],
             static_cast<std::uint16_t>(prefix + body.size()));
-  const std::size_t rounded = RoundToUnits(stored);
-  Check(rounded <= kMaxPageBytes, kCheckPageTooLarge);
   image.bytes.resize(rounded, kPagePadByte);
   image.units = static_cast<int>(rounded / kPageUnit);
   return image;

@@ -5,13 +5,15 @@
 #include <cstring>
 #include <functional>
 #include <limits>
+#include <memory>
+#include <utility>
 
 #include "storage/tnl/format/internal_check.h"
 
 namespace vantrel {
 
-int CompareKeys(std::span<const std::uint8_t> a,
-                std::span<const std::uint8_t> b) {
+int CompareKeyBytes(std::span<const std::uint8_t> a,
+                    std::span<const std::uint8_t> b) {
   const std::size_t common = std::min(a.size(), b.size());
   // memcmp compares as unsigned bytes, as the order wants.
   if (common != 0) {
@@ -88,24 +90,45 @@ std::vector<std::uint8_t>& Scratch() {
 
 }  // namespace
 
+PageRecords::Buffer::Buffer(const Buffer& other) { *this = other; }
+
+PageRecords::Buffer& PageRecords::Buffer::operator=(const Buffer& other) {
+  if (this == &other) return *this;
+  size_ = 0;
+  reserve(other.size_);
+  if (other.size_ != 0) std::memcpy(data_.get(), other.data_.get(), other.size_);
+  size_ = other.size_;
+  return *this;
+}
+
+PageRecords::Buffer::Buffer(Buffer&& other) noexcept
+    : data_(std::move(other.data_)),
+      size_(std::exchange(other.size_, 0)),
+      capacity_(std::exchange(other.capacity_, 0)) {}
+
+PageRecords::Buffer& PageRecords::Buffer::operator=(Buffer&& other) noexcept {
+  data_ = std::move(other.data_);
+  size_ = std::exchange(other.size_, 0);
+  capacity_ = std::exchange(other.capacity_, 0);
+  return *this;
+}
+
+void PageRecords::Buffer::reserve(std::size_t capacity) {
+  if (capacity <= capacity_) return;
+  auto grown = std::make_unique_for_overwrite<std::uint8_t[]>(capacity);
+  if (size_ != 0) std::memcpy(grown.get(), data_.get(), size_);
+  data_ = std::move(grown);
+  capacity_ = capacity;
+}
+
 std::uint8_t* PageRecords::Extend(std::size_t length) {
   const std::size_t offset = bytes_.size();
   if (offset + length > bytes_.capacity()) {
-    GrowBytes(std::max({offset + length, 2 * bytes_.capacity(), kFirstBytes}));
+    bytes_.reserve(
+        std::max({offset + length, 2 * bytes_.capacity(), kFirstBytes}));
   }
   bytes_.resize(offset + length);
   return Data() + offset;
-}
-
-// A new buffer and one block copy: the vector's own growth would move the
-// bytes one by one, its element type not being trivial.
-void PageRecords::GrowBytes(std::size_t capacity) {
-  if (capacity <= bytes_.capacity()) return;
-  std::vector<RawByte> grown;
-  grown.reserve(capacity);
-  grown.resize(bytes_.size());
-  if (!bytes_.empty()) std::memcpy(grown.data(), bytes_.data(), bytes_.size());
-  bytes_.swap(grown);
 }
 
 void PageRecords::RoomForSlot() {
@@ -180,34 +203,62 @@ void PageRecords::EraseAt(std::size_t rank) {
 }
 
 // The records of the first `keep` slots, in slot order from offset 0; the
-// other slots go. The buffer keeps its block.
+// other slots go. The buffer keeps its block. Records that lie in slot
+// order (all of them in a page filled in key order) move down in place;
+// otherwise those already in place stay and the rest are rewritten.
 void PageRecords::Compact(std::size_t keep) {
+  bool ascending = true;
+  for (std::size_t i = 1; i < keep && ascending; ++i) {
+    ascending = slots_[i].offset >= slots_[i - 1].offset + slots_[i - 1].length;
+  }
+  std::size_t placed = 0;
+  std::size_t end = 0;
+  // Moving down never reaches a later record's bytes when they lie in
+  // order: each lies above the one before it.
+  while (placed < keep && (ascending || slots_[placed].offset == end)) {
+    Slot& slot = slots_[placed];
+    if (slot.offset != end && slot.length != 0) {
+      std::memmove(Data() + end, Data() + slot.offset, slot.length);
+    }
+    slot.offset = static_cast<std::uint32_t>(end);
+    end += slot.length;
+    ++placed;
+  }
   std::vector<std::uint8_t>& scratch = Scratch();
   scratch.clear();
-  for (std::size_t i = 0; i < keep; ++i) {
+  for (std::size_t i = placed; i < keep; ++i) {
     Slot& slot = slots_[i];
-    const std::size_t offset = scratch.size();
+    const std::size_t offset = end + scratch.size();
     scratch.insert(scratch.end(), Data() + slot.offset,
                    Data() + slot.offset + slot.length);
     slot.offset = static_cast<std::uint32_t>(offset);
   }
   slots_.resize(keep);
-  bytes_.resize(scratch.size());
-  if (!scratch.empty()) std::memcpy(Data(), scratch.data(), scratch.size());
+  // The records placed cover [0, end), so the others' bytes lay above it.
+  if (!scratch.empty()) {
+    std::memcpy(Data() + end, scratch.data(), scratch.size());
+  }
+  bytes_.resize(end + scratch.size());
   dead_bytes_ = 0;
 }
 
+// The records from `rank` on keep the block: a page that grows at its end
+// (records added in key order) goes on growing in the new page, and the
+// records left behind get a block of their size, holding no room they may
+// never use.
 PageRecords PageRecords::SplitOff(std::size_t rank) {
   assert(rank <= slots_.size());
-  PageRecords moved;
-  std::size_t moved_bytes = 0;
-  for (std::size_t i = rank; i < slots_.size(); ++i) {
-    moved_bytes += slots_[i].length;
-  }
-  moved.Reserve(slots_.size() - rank, moved_bytes);
-  for (std::size_t i = rank; i < slots_.size(); ++i) moved.Append(At(i));
-  Compact(rank);
-  return moved;
+  PageRecords left;
+  std::size_t left_bytes = 0;
+  for (std::size_t i = 0; i < rank; ++i) left_bytes += slots_[i].length;
+  left.Reserve(rank, left_bytes);
+  for (std::size_t i = 0; i < rank; ++i) left.Append(At(i));
+  slots_.erase(slots_.begin(),
+               slots_.begin() + static_cast<std::ptrdiff_t>(rank));
+  Compact(slots_.size());
+  PageRecords right = std::move(*this);
+  *this = std::move(left);
+  return right;
 }
 
 void PageRecords::ShrinkToFit() {
@@ -215,7 +266,7 @@ void PageRecords::ShrinkToFit() {
   for (const Slot& slot : slots_) live += slot.length;
   // A little room left over is not worth a copy.
   if (bytes_.capacity() - live > live / 8 + 256) {
-    std::vector<RawByte> fitted;
+    Buffer fitted;
     fitted.reserve(live);
     fitted.resize(live);
     std::size_t offset = 0;
@@ -226,7 +277,7 @@ void PageRecords::ShrinkToFit() {
       slot.offset = static_cast<std::uint32_t>(offset);
       offset += slot.length;
     }
-    bytes_.swap(fitted);
+    bytes_ = std::move(fitted);
     dead_bytes_ = 0;
   }
   if (slots_.capacity() - slots_.size() > slots_.size() / 8 + 4) {
@@ -236,7 +287,7 @@ void PageRecords::ShrinkToFit() {
 
 void PageRecords::Reserve(std::size_t count, std::size_t bytes) {
   slots_.reserve(slots_.size() + count);
-  GrowBytes(bytes_.size() + bytes);
+  bytes_.reserve(bytes_.size() + bytes);
 }
 
 }  // namespace vantrel

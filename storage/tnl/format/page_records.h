@@ -9,8 +9,12 @@
 #ifndef VANTREL_STORAGE_TNL_FORMAT_PAGE_RECORDS_H_
 #define VANTREL_STORAGE_TNL_FORMAT_PAGE_RECORDS_H_
 
+#include <bit>
+#include <cassert>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -21,8 +25,25 @@ namespace vantrel {
 using PageNumber = std::int64_t;
 
 // <0, 0 or >0 as key a sorts before, with or after key b.
-int CompareKeys(std::span<const std::uint8_t> a,
-                std::span<const std::uint8_t> b);
+int CompareKeyBytes(std::span<const std::uint8_t> a,
+                    std::span<const std::uint8_t> b);
+// The same; the searches of a page call it for every step, and keys mostly
+// differ in their first eight bytes, which are compared as one number.
+inline int CompareKeys(std::span<const std::uint8_t> a,
+                       std::span<const std::uint8_t> b) {
+  if (a.size() >= sizeof(std::uint64_t) && b.size() >= sizeof(std::uint64_t)) {
+    std::uint64_t x;
+    std::uint64_t y;
+    std::memcpy(&x, a.data(), sizeof x);
+    std::memcpy(&y, b.data(), sizeof y);
+    if constexpr (std::endian::native == std::endian::little) {
+      x = __builtin_bswap64(x);
+      y = __builtin_bswap64(y);
+    }
+    if (x != y) return x < y ? -1 : 1;
+  }
+  return CompareKeyBytes(a, b);
+}
 
 struct PageRecord;
 
@@ -136,28 +157,44 @@ class PageRecords {
   // buffer without the bytes of the others and of erased records.
   void Compact(std::size_t keep);
 
-  // A byte that growing the buffer leaves as it is: every byte is written
-  // right after it is made, so zeroing it first would be wasted.
-  struct RawByte {
-    std::uint8_t value;
-    RawByte() {}  // NOLINT: deliberately leaves the byte unset
+  // The bytes of every record, erased ones included until a compaction:
+  // a block of `capacity` bytes of which the first `size` are in use. It
+  // grows without setting the new bytes, which are written right after
+  // they are made, and moves its bytes with one copy.
+  class Buffer {
+   public:
+    Buffer() = default;
+    Buffer(const Buffer& other);
+    Buffer& operator=(const Buffer& other);
+    Buffer(Buffer&& other) noexcept;
+    Buffer& operator=(Buffer&& other) noexcept;
+
+    std::uint8_t* data() { return data_.get(); }
+    const std::uint8_t* data() const { return data_.get(); }
+    std::size_t size() const { return size_; }
+    std::size_t capacity() const { return capacity_; }
+    // Room for `capacity` bytes in all, keeping those in use.
+    void reserve(std::size_t capacity);
+    // Shrinks to `size` bytes, or grows to it within the capacity.
+    void resize(std::size_t size) {
+      assert(size <= capacity_);
+      size_ = size;
+    }
+
+   private:
+    std::unique_ptr<std::uint8_t[]> data_;
+    std::size_t size_ = 0;
+    std::size_t capacity_ = 0;
   };
-  static_assert(sizeof(RawByte) == 1);
-  std::uint8_t* Data() {
-    return reinterpret_cast<std::uint8_t*>(bytes_.data());
-  }
-  const std::uint8_t* Data() const {
-    return reinterpret_cast<const std::uint8_t*>(bytes_.data());
-  }
+  std::uint8_t* Data() { return bytes_.data(); }
+  const std::uint8_t* Data() const { return bytes_.data(); }
   // Makes room for `length` more bytes and returns where they go; the
   // buffer grows at least twofold, so a page filled record by record
   // moves its bytes only a few times.
   std::uint8_t* Extend(std::size_t length);
-  // Makes the byte buffer's capacity at least `capacity`.
-  void GrowBytes(std::size_t capacity);
   void RoomForSlot();
 
-  std::vector<RawByte> bytes_;
+  Buffer bytes_;
   std::vector<Slot> slots_;
   std::size_t dead_bytes_ = 0;  // bytes of erased records still in bytes_
 };

@@ -141,5 +141,35 @@ TEST(PageRecordsTest, InsertEraseAndSearchAgreeWithASortedList) {
   }
 }
 
+// A split at every point of a page whose bytes lie partly in key order
+// (appended records) and partly not (an insert between them, an erased
+// record) keeps every record on its side, in a copy of the list too.
+TEST(PageRecordsTest, SplitKeepsRecordsWhereverTheirBytesLie) {
+  PageRecords base;
+  std::vector<std::string> model;
+  for (char c = 'a'; c <= 'k'; c += 2) {
+    const std::string key(3, c);
+    base.Append(Rec(key + std::string(20, c), 3));
+    model.push_back(key + std::string(20, c));
+  }
+  base.Insert(Rec("ddd-inserted", 3));
+  model.insert(model.begin() + 2, "ddd-inserted");
+  base.EraseAt(1);
+  model.erase(model.begin() + 1);
+  for (std::size_t cut = 0; cut <= model.size(); ++cut) {
+    PageRecords left = base;
+    PageRecords right = left.SplitOff(cut);
+    ASSERT_EQ(left.size(), cut);
+    ASSERT_EQ(right.size(), model.size() - cut);
+    for (std::size_t i = 0; i < model.size(); ++i) {
+      const RecordRef r = i < cut ? left.At(i) : right.At(i - cut);
+      EXPECT_EQ(std::string(r.bytes.begin(), r.bytes.end()), model[i])
+          << "cut " << cut;
+    }
+    right.Insert(Rec("zzz", 3));
+    EXPECT_EQ(right.size(), model.size() - cut + 1);
+  }
+}
+
 }  // namespace
 }  // namespace vantrel

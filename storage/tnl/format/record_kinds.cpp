@@ -59,11 +59,19 @@ ByteString DataKey(std::uint32_t table, std::uint32_t record_number) {
   return ByteString(key.begin(), key.end());
 }
 
-ByteString CountersKey(std::uint32_t table, std::uint8_t counted) {
-  ByteString out = TablePrefix(table);
-  out.push_back(kKindCounters);
-  out.push_back(counted);
+CountersKeyBytes CountersKeyOf(std::uint32_t table, std::uint8_t counted) {
+  CountersKeyBytes out;
+  for (int i = 0; i < 4; ++i) {
+    out[i] = static_cast<std::uint8_t>(table >> (24 - 8 * i));
+  }
+  out[kTableNumberBytes] = kKindCounters;
+  out[kTableNumberBytes + 1] = counted;
   return out;
+}
+
+ByteString CountersKey(std::uint32_t table, std::uint8_t counted) {
+  const CountersKeyBytes key = CountersKeyOf(table, counted);
+  return ByteString(key.begin(), key.end());
 }
 
 ByteString MemoKey(std::uint32_t table, std::uint32_t record_number,
@@ -110,11 +118,20 @@ PageRecord CountersRecord(std::uint32_t table, std::uint8_t counted,
   return MakeRecord(CountersKey(table, counted), data);
 }
 
+// The key part, then the record number as the data; built in one block.
 PageRecord KeyEntryRecord(std::uint32_t table, std::uint8_t key,
                           std::span<const std::uint8_t> value,
                           std::uint32_t record_number, bool dup) {
-  return MakeRecord(KeyEntryKey(table, key, value, record_number, dup),
-                    TablePrefix(record_number));
+  PageRecord record;
+  ByteString& out = record.bytes;
+  out.reserve(kKeyEntryPrefix + value.size() + (dup ? 4 : 0) + 4);
+  AppendBe32(out, table);
+  out.push_back(key);
+  out.insert(out.end(), value.begin(), value.end());
+  if (dup) AppendBe32(out, record_number);
+  record.key_length = static_cast<std::uint16_t>(out.size());
+  AppendBe32(out, record_number);
+  return record;
 }
 
 // The record keeps the tables whole: weights, case map (0 where a character

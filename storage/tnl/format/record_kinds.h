@@ -60,6 +60,8 @@ ByteString DataKey(std::uint32_t table, std::uint32_t record_number);
 using DataKeyBytes = std::array<std::uint8_t, kDataKeyLength>;
 DataKeyBytes DataKeyOf(std::uint32_t table, std::uint32_t record_number);
 ByteString CountersKey(std::uint32_t table, std::uint8_t counted);
+using CountersKeyBytes = std::array<std::uint8_t, kCountersKeyLength>;
+CountersKeyBytes CountersKeyOf(std::uint32_t table, std::uint8_t counted);
 ByteString MemoKey(std::uint32_t table, std::uint32_t record_number,
                    std::uint8_t memo, std::uint16_t sequence);
 // A key entry's key part: the record number ends it in a DUP key.

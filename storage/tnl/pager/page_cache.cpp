@@ -24,7 +24,7 @@ std::size_t PageCache::CostOf(const Page& page) {
 }
 
 Page* PageCache::Find(PageNumber number) {
-  Page*& recent = recent_[RecentIndex(number)];
+  Page*& recent = recent_[RecentSlot(number)];
   if (recent != nullptr && recent->number == number) {
     recent->last_use = ++clock_;
     return recent;
@@ -55,6 +55,7 @@ Page* PageCache::Add(std::unique_ptr<Page> page) {
   Page* p = page.get();
   p->last_use = ++clock_;
   pages_[p->number] = std::move(page);
+  recent_[RecentSlot(p->number)] = p;
   if (p->dirty) {
     dirty_.push_back(p);
   } else {
@@ -64,17 +65,18 @@ Page* PageCache::Add(std::unique_ptr<Page> page) {
 }
 
 std::unique_ptr<Page> PageCache::Unlink(Page* page) {
-  Page*& recent = recent_[RecentIndex(page->number)];
-  if (recent == page) recent = nullptr;
   const auto it = pages_.find(page->number);
   std::unique_ptr<Page> owned = std::move(it->second);
   pages_.erase(it);
+  Page*& recent = recent_[RecentSlot(page->number)];
+  if (recent == page) recent = nullptr;
   return owned;
 }
 
 void PageCache::Renumber(Page* page, PageNumber number) {
   std::unique_ptr<Page> owned = Unlink(page);
   owned->number = number;
+  recent_[RecentSlot(number)] = owned.get();
   pages_[number] = std::move(owned);
 }
 

@@ -91,19 +91,20 @@ class PageCache {
   std::uint64_t removals() const { return removals_; }
 
  private:
+  // Pages recently found or added, by their number's low bits: every
+  // descent looks up the same few inner pages, and this finds them without
+  // a walk through the map. A slot holds a page of the map or nullptr.
+  static constexpr std::size_t kRecentSlots = 1024;
+  static std::size_t RecentSlot(PageNumber number) {
+    return static_cast<std::size_t>(number) & (kRecentSlots - 1);
+  }
+
   std::unique_ptr<Page> Unlink(Page* page);
   void JoinClean(Page* page);
   void LeaveClean(Page* page);
 
   std::unordered_map<PageNumber, std::unique_ptr<Page>> pages_;
-  // The pages found last, by the low bits of their numbers, in front of the
-  // hash table: a descent or a step mostly finds the same few pages. A page
-  // leaves its entry when it leaves the table or changes its number.
-  static constexpr std::size_t kRecentPages = 256;
-  std::array<Page*, kRecentPages> recent_{};
-  static std::size_t RecentIndex(PageNumber number) {
-    return static_cast<std::size_t>(number) % kRecentPages;
-  }
+  std::array<Page*, kRecentSlots> recent_{};
   std::vector<Page*> dirty_;
   std::list<Page*> clean_;  // oldest first
   std::size_t clean_bytes_ = 0;

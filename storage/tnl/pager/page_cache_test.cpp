@@ -37,19 +37,22 @@ TEST(PageCacheTest, FindsRenumbersAndKeepsDirtyOrder) {
   cache.Remove(a);
   EXPECT_EQ(cache.Find(7), nullptr);
   EXPECT_EQ(cache.size(), 2u);
-  // Numbers that share a place among the pages found last, and a number
-  // given to another page once its page left: each finds its own page.
-  Page* c = AddPage(cache, 7 + 256, false);
-  EXPECT_EQ(cache.Find(7 + 256), c);
-  Page* again = AddPage(cache, 7, false);
-  EXPECT_EQ(cache.Find(7), again);
-  EXPECT_EQ(cache.Find(7 + 256), c);
-  cache.Renumber(c, 9);
-  EXPECT_EQ(cache.Find(7 + 256), nullptr);
-  EXPECT_EQ(cache.Find(9), c);
+  // Pages whose numbers share their low bits are found apart, and a page
+  // removed or renumbered is not found under its old number.
+  Page* c = AddPage(cache, 7 + 1024, false);
+  Page* d = AddPage(cache, 7 + 2048, false);
+  EXPECT_EQ(cache.Find(7 + 1024), c);
+  EXPECT_EQ(cache.Find(7 + 2048), d);
+  EXPECT_EQ(cache.Find(7), nullptr);
+  cache.Renumber(d, 7);
+  EXPECT_EQ(cache.Find(7 + 2048), nullptr);
+  EXPECT_EQ(cache.Find(7), d);
+  cache.Remove(c);
+  EXPECT_EQ(cache.Find(7 + 1024), nullptr);
+  EXPECT_EQ(cache.Find(7), d);
   cache.Clear();
   EXPECT_EQ(cache.Find(7), nullptr);
-  EXPECT_EQ(cache.Find(9), nullptr);
+  EXPECT_EQ(cache.Find(207), nullptr);
 }
 
 TEST(PageCacheTest, TrimDropsCleanPagesByBudgetAndIdleTime) {

@@ -336,7 +336,11 @@ void TnlFile::MovePage(PageNumber from, PageNumber to) {
   ++page_stamp_;
   cache_.Renumber(page, to);
   FixReference(page, from);
+  // The records stay as they were, so an image already made stays good
+  // (its home word is set as it is written).
+  PageImage image = std::move(page->image);
   MarkDirty(page);
+  page->image = std::move(image);
 }
 
 // Points the one reference to a renumbered page (the header's root number,

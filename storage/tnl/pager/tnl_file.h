@@ -149,6 +149,14 @@ class TnlFile : public HeaderLoadCache, private PageMover {
   // Changes whenever a page leaves the cache (a trim among others): a page
   // pointer remembered under an unchanged count still points at that page.
   std::uint64_t cache_removals() const { return cache_.removals(); }
+  // A leaf the record tree looks in first for the next exact find, kept
+  // across operations. Only a hint: the tree checks what the page it names
+  // holds before it relies on it.
+  struct TreeHint {
+    PageNumber leaf = 0;
+    bool valid = false;
+  };
+  TreeHint& tree_hint() { return tree_hint_; }
   // A new empty page at `level`; it gets its slot when committed.
   Page* NewPage(std::uint8_t level);
   // Records that the page changed; it is written by the next commit.
@@ -267,6 +275,7 @@ class TnlFile : public HeaderLoadCache, private PageMover {
   PageCache cache_;
   bool dirty_ = false;            // changes not yet committed
   std::uint64_t page_stamp_ = 0;  // see page_stamp()
+  TreeHint tree_hint_;            // see tree_hint()
   bool open_for_writing_ = false;
   bool committed_state_only_ = false;  // OpenCommittedState
   bool holds_commit_lock_ = false;

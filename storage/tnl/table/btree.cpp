@@ -94,10 +94,45 @@ std::optional<PageRecord> BTree::FindLastAtOrBelow(
   return Copied(FindLastAtOrBelowView(key));
 }
 
+Page* BTree::HintedLeafHolding(std::span<const std::uint8_t> key,
+                               std::size_t* position) {
+  if (!hint_.valid) return nullptr;
+  Page* leaf = file_.CachedPage(hint_.leaf);
+  if (leaf == nullptr || leaf->level != 0) return nullptr;
+  const std::size_t at = leaf->records.LowerBound(key);
+  if (at >= leaf->records.size() ||
+      CompareKeys(leaf->records.At(at).Key(), key) != 0) {
+    return nullptr;
+  }
+  *position = at;
+  return leaf;
+}
+
+Page* BTree::HintedLeafAround(std::span<const std::uint8_t> key) {
+  if (!hint_.valid) return nullptr;
+  Page* leaf = file_.CachedPage(hint_.leaf);
+  if (leaf == nullptr || leaf->level != 0) return nullptr;
+  const std::size_t above = leaf->records.UpperBound(key);
+  return above > 0 && above < leaf->records.size() ? leaf : nullptr;
+}
+
+void BTree::HintLeaf(const Page* leaf) {
+  hint_.leaf = leaf->number;
+  hint_.valid = true;
+}
+
 std::optional<RecordRef> BTree::FindView(std::span<const std::uint8_t> key) {
-  auto found = FindFirstAtOrAboveView(key);
-  if (found && CompareKeys(found->Key(), key) == 0) return found;
-  return std::nullopt;
+  std::size_t position = 0;
+  if (const Page* leaf = HintedLeafHolding(key, &position)) {
+    return leaf->records.At(position);
+  }
+  auto path = Descend(key);
+  const Page* found_in = nullptr;
+  auto found =
+      NextFrom(path, path.back().page->records.LowerBound(key), &found_in);
+  if (!found || CompareKeys(found->Key(), key) != 0) return std::nullopt;
+  HintLeaf(found_in);
+  return found;
 }
 
 std::optional<RecordRef> BTree::FindFirstAtOrAboveView(
@@ -274,6 +309,10 @@ void BTree::Insert(PageRecord record) {
   Check(record.bytes.size() < kRecordLengthLimit &&
             record.key_length <= record.bytes.size(),
         kCheckRecordTooLong);
+  if (Page* leaf = HintedLeafAround(record.Key())) {
+    AddToLeaf(leaf, std::move(record));
+    return;
+  }
   auto path = Descend(record.Key());
   InsertAlong(path, std::move(record));
 }
@@ -319,25 +358,37 @@ void BTree::InsertAlong(Path& path, PageRecord record) {
     file_.MarkDirty(parent);
     lowered.push_back(parent);
   }
-  Page* leaf = path.back().page;
+  AddToLeaf(path.back().page, std::move(record));
+  for (auto it = lowered.rbegin(); it != lowered.rend(); ++it) {
+    SplitIfNeeded(*it);
+  }
+}
+
+// The leaf holds a record below the key whenever a descent was not needed,
+// and every record of a child lies at or above its separator: no separator
+// on the way down sorts after the key.
+void BTree::AddToLeaf(Page* leaf, PageRecord record) {
+  record.child = 0;
   leaf->used += RecordCost(*leaf, record);
   leaf->records.Insert(std::move(record));
   file_.MarkDirty(leaf);
   SplitIfNeeded(leaf);
-  for (auto it = lowered.rbegin(); it != lowered.rend(); ++it) {
-    SplitIfNeeded(*it);
-  }
 }
 
 bool BTree::ChangeData(
     std::span<const std::uint8_t> key,
     const std::function<bool(std::span<std::uint8_t>)>& change) {
   Check(!file_.reading_mode(), kCheckChangeInReadingMode);
-  Page* leaf = Descend(key).back().page;
-  const std::size_t position = leaf->records.LowerBound(key);
-  if (leaf->level != 0 || position >= leaf->records.size()) return false;
+  std::size_t position = 0;
+  Page* leaf = HintedLeafHolding(key, &position);
+  if (leaf == nullptr) {
+    leaf = Descend(key).back().page;
+    position = leaf->records.LowerBound(key);
+    if (leaf->level != 0 || position >= leaf->records.size()) return false;
+    if (CompareKeys(leaf->records.At(position).Key(), key) != 0) return false;
+    HintLeaf(leaf);
+  }
   const RecordRef stored = leaf->records.At(position);
-  if (CompareKeys(stored.Key(), key) != 0) return false;
   if (!change(
           leaf->records.MutableBytes(position).subspan(stored.key_length))) {
     return false;
@@ -409,6 +460,7 @@ bool BTree::Remove(std::span<const std::uint8_t> key) {
 // found again by its first key, so no empty page may be moved: a page that is
 // its zone's last goes first.
 void BTree::FreePages(std::vector<Page*> pages) {
+  hint_.valid = false;
   while (!pages.empty()) {
     const ZoneTable& zones = file_.header().zones;
     auto pick = std::find_if(pages.begin(), pages.end(), [&](Page* page) {

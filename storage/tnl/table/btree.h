@@ -58,7 +58,7 @@ struct LeafHint {
 
 class BTree {
  public:
-  explicit BTree(TnlFile& file) : file_(file) {}
+  explicit BTree(TnlFile& file) : file_(file), hint_(file.tree_hint()) {}
 
   // The finds hand out copies of the record found. Each has a View form
   // that shows the record where it lies in its page instead: good until the
@@ -137,9 +137,22 @@ class BTree {
   };
   // Descends from the root to the leaf for `key`; the path ends at the leaf.
   Path Descend(std::span<const std::uint8_t> key);
+  // The leaf an exact find last found its record in (the file's tree hint),
+  // looked at first by the next ones: a table's counters records lie side
+  // by side after its data records, where adds also go, so adds find them
+  // all in one leaf.
+  // Leaves hold disjoint runs of keys, so a cached leaf that holds the key
+  // (HintedLeafHolding), or records on both sides of it (HintedLeafAround),
+  // is the leaf a descent would reach; otherwise the hint is not used.
+  Page* HintedLeafHolding(std::span<const std::uint8_t> key,
+                          std::size_t* position);
+  Page* HintedLeafAround(std::span<const std::uint8_t> key);
+  void HintLeaf(const Page* leaf);
+  // Adds the record to `leaf`, which is where its key belongs, without
+  // lowering a separator above it.
+  void AddToLeaf(Page* leaf, PageRecord record);
   // Insert from the descent made for the record's key.
   void InsertAlong(Path& path, PageRecord record);
-  // Both set *leaf (when given) to the leaf the result came from.
   // Both set *leaf and *rank (when given) to the leaf the result came
   // from and its position there.
   std::optional<RecordRef> NextFrom(Path& path, std::size_t position,
@@ -160,6 +173,7 @@ class BTree {
   void FreePages(std::vector<Page*> pages);
 
   TnlFile& file_;
+  TnlFile::TreeHint& hint_;
 };
 
 // The used measure's cost of one record of `page`.

@@ -97,7 +97,7 @@ std::optional<StoredCharTables> TableCharTables(BTree& tree,
 
 std::optional<Counters> ReadCountersOf(BTree& tree, std::uint32_t table,
                                        std::uint8_t counted) {
-  const auto found = tree.FindView(CountersKey(table, counted));
+  const auto found = tree.FindView(CountersKeyOf(table, counted));
   if (!found) return std::nullopt;
   return ReadCounters(*found);
 }
@@ -117,7 +117,7 @@ void WriteCountersOf(BTree& tree, std::uint32_t table, std::uint8_t counted,
 void AdjustCountersOf(BTree& tree, std::uint32_t table, std::uint8_t counted,
                       const std::function<void(Counters&)>& adjust) {
   const bool changed = tree.ChangeData(
-      CountersKey(table, counted), [&](std::span<std::uint8_t> data) {
+      CountersKeyOf(table, counted), [&](std::span<std::uint8_t> data) {
         if (data.size() < kCountersDataLength) return false;
         Counters counters{LoadLe32(data.data()), LoadLe32(data.data() + 4)};
         adjust(counters);
@@ -177,7 +177,11 @@ std::optional<PageRecord> BuildKeyEntry(std::uint32_t table, std::uint8_t key,
                                         std::uint32_t record_number,
                                         const KeyStringRules& rules) {
   const DescribedKey& declared = description.keys.at(key);
-  std::vector<KeyComponent> components;
+  // Every add builds an entry per key: the components and the value are
+  // put together in buffers kept for the next entry.
+  thread_local std::vector<KeyComponent> components;
+  thread_local ByteString value;
+  components.clear();
   bool all_empty = true;
   for (const DescribedComponent& c : declared.components) {
     if (c.field >= description.fields.size()) return std::nullopt;
@@ -188,7 +192,8 @@ std::optional<PageRecord> BuildKeyEntry(std::uint32_t table, std::uint8_t key,
   if ((declared.flags & kDescribedOpt) && all_empty) return std::nullopt;
   KeyStringRules key_rules = rules;
   key_rules.nocase = (declared.flags & kDescribedNoCase) != 0;
-  const auto value = EncodeKeyValue(components, image, key_rules);
+  value.clear();
+  AppendKeyValue(components, image, key_rules, value);
   return KeyEntryRecord(table, key, value, record_number,
                         (declared.flags & kDescribedDup) != 0);
 }
