@@ -90,6 +90,10 @@ class EntryList {
   // every block before `block` holds and that of `block` (if any) fails.
   template <typename Pred>
   std::uint32_t PartitionInBlock(std::uint32_t block, Pred pred) const;
+  // The first slot for which `holds` fails (slots_.size() when none does);
+  // `holds` must hold for a prefix of the slots.
+  template <typename SlotPred>
+  std::uint32_t FirstSlotFailing(SlotPred holds) const;
 
   struct Place {
     std::uint32_t block;
@@ -117,37 +121,37 @@ class EntryList {
   mutable std::uint32_t cache_start_ = 0;
 };
 
-template <typename Pred>
-std::uint32_t EntryList::PartitionPoint(Pred pred) const {
-  // The first block whose first item fails; the boundary lies in the block
-  // before it.
+template <typename SlotPred>
+std::uint32_t EntryList::FirstSlotFailing(SlotPred holds) const {
   std::uint32_t low = 0;
   std::uint32_t high = slots_.size();
   while (low < high) {
     std::uint32_t mid = low + (high - low) / 2;
-    if (pred(slots_[mid].first)) {
+    if (holds(slots_[mid])) {
       low = mid + 1;
     } else {
       high = mid;
     }
   }
-  return PartitionInBlock(low, pred);
+  return low;
+}
+
+template <typename Pred>
+std::uint32_t EntryList::PartitionPoint(Pred pred) const {
+  // The first block whose first item fails; the boundary lies in the block
+  // before it.
+  return PartitionInBlock(
+      FirstSlotFailing([&](const Slot& slot) { return pred(slot.first); }),
+      pred);
 }
 
 template <typename RankPred, typename Pred>
 std::uint32_t EntryList::PartitionPoint(RankPred on_rank, Pred pred) const {
   assert(has_ranks());
-  std::uint32_t low = 0;
-  std::uint32_t high = slots_.size();
-  while (low < high) {
-    std::uint32_t mid = low + (high - low) / 2;
-    if (on_rank(slots_[mid].first_rank)) {
-      low = mid + 1;
-    } else {
-      high = mid;
-    }
-  }
-  return PartitionInBlock(low, pred);
+  return PartitionInBlock(FirstSlotFailing([&](const Slot& slot) {
+                            return on_rank(slot.first_rank);
+                          }),
+                          pred);
 }
 
 template <typename Pred>
